@@ -1,0 +1,26 @@
+#pragma once
+
+#include "common/SerialNo.h"
+#include "config/FieldRule.h"
+#include "store/DBAccess.h"
+
+#include <memory>
+
+class Prompt;
+
+// What the program holds once per process: the settings values (AppConfig), the
+// store connection, the prompt service and the payer account of the current
+// batch. The program makes one; every test makes its own. Windows receive it.
+struct AppContext : AppConfig {
+    explicit AppContext(Prompt& prompt, const QString& appDirectory);
+
+    Prompt& prompt;
+    std::unique_ptr<DBAccess> dbAccess;
+    SerialNoGenerator serialNumbers;
+
+    // The payer account of the current batch payment.
+    QString batchPayAccNo;
+    QString batchPayAccName;
+
+    DBAccess& db() { return *dbAccess; }
+};

@@ -1,0 +1,335 @@
+#include "frmMain.h"
+
+#include "AppContext.h"
+#include "ListGrid.h"
+#include "TabPage.h"
+#include "common/Prompt.h"
+#include "config/SysConf.h"
+
+#include <QDesktopServices>
+#include <QEvent>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLabel>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// Clicks on the caption-less Label1 toggle the settings menu.
+class ClickFilter : public QObject {
+public:
+    ClickFilter(QObject* parent, std::function<void()> onClick)
+        : QObject(parent)
+        , m_onClick(std::move(onClick))
+    {
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            m_onClick();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_onClick;
+};
+
+QAction* addEntry(QMenu* menu, const QString& name, const QString& caption)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    return action;
+}
+
+QMenu* addMenu(QMenuBar* bar, const QString& name, const QString& caption)
+{
+    QMenu* menu = bar->addMenu(caption);
+    menu->setObjectName(name);
+    menu->menuAction()->setObjectName(name + u"_action"_s);
+    return menu;
+}
+}
+
+frmMain::frmMain(AppContext& ctx, QWidget* parent)
+    : QMainWindow(parent)
+    , m_ctx(ctx)
+    , m_openDocument([](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); })
+{
+    setObjectName(u"frmMain"_s);
+    resize(1100, 720);
+    buildMenus();
+    buildToolbar();
+    buildStatusBar();
+    buildTabs();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+    m_menuFile = addMenu(bar, u"menuFile"_s, u"文件(&F)"_s);
+    m_menuNew = addEntry(m_menuFile, u"menuNew"_s, u"新建(&N)"_s);
+    m_menuSave = addEntry(m_menuFile, u"menuSave"_s, u"保存(&S)"_s);
+    m_menuFile->addSeparator()->setObjectName(u"menuFileSplit"_s);
+    QAction* exit = addEntry(m_menuFile, u"menuExit"_s, u"退出(&X)"_s);
+    connect(m_menuNew, &QAction::triggered, this, &frmMain::menuNew_Click);
+    connect(m_menuSave, &QAction::triggered, this, &frmMain::menuSave_Click);
+    connect(exit, &QAction::triggered, this, &frmMain::menuExit_Click);
+
+    // The entries of the two instruction menus are connected by their tabs.
+    m_menuPaymentB2B = addMenu(bar, u"menuPaymentB2B"_s, u"批量支付"_s);
+    addEntry(m_menuPaymentB2B, u"menuNewB2BRec"_s, u"新增指令(&Z)"_s);
+    addEntry(m_menuPaymentB2B, u"menuUpdateB2BRec"_s, u"修改或删除指令"_s);
+    addEntry(m_menuPaymentB2B, u"menuDelB2BRec"_s, u"删除指令"_s);
+    addEntry(m_menuPaymentB2B, u"menuWriteB2BFile"_s, u"生成上传文件"_s);
+
+    m_menuLaborage = addMenu(bar, u"menuLaborage"_s, u"代发代扣文件"_s);
+    addEntry(m_menuLaborage, u"menuNewLaborage"_s, u"新增指令(&Z)"_s);
+    addEntry(m_menuLaborage, u"menuUpdateLaborage"_s, u"修改或删除指令"_s);
+    addEntry(m_menuLaborage, u"menuWriteLaborageFile"_s, u"生成上传文件"_s);
+
+    m_menuHelp = addMenu(bar, u"menuHelp"_s, u"帮助(&H)"_s);
+    QAction* help = addEntry(m_menuHelp, u"menuHelpFile"_s, u"帮助文档(&Y)"_s);
+    connect(help, &QAction::triggered, this, &frmMain::menuHelpFile_Click);
+
+    m_tool = addMenu(bar, u"tool"_s, u"工具(&T)"_s);
+    QAction* option = addEntry(m_tool, u"option"_s, u"选项(&O)"_s);
+    QAction* advanced = addEntry(m_tool, u"advanced"_s, u"高级(&H)"_s);
+    connect(option, &QAction::triggered, this, &frmMain::option_Click);
+    connect(advanced, &QAction::triggered, this, &frmMain::advanced_Click);
+
+    // Label1: no caption, a small spot at the right end of the menu bar.
+    m_label1 = new QLabel(this);
+    m_label1->setObjectName(u"Label1"_s);
+    m_label1->setFixedSize(24, 16);
+    m_label1->installEventFilter(new ClickFilter(this, [this] { Label1_Click(); }));
+    bar->setCornerWidget(m_label1, Qt::TopRightCorner);
+
+    auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
+    connect(f1, &QShortcut::activated, this, &frmMain::menuHelpFile_Click);
+}
+
+void frmMain::buildToolbar()
+{
+    m_toolbar = addToolBar(u"mainToolbar"_s);
+    m_toolbar->setObjectName(u"mainToolbar"_s);
+    m_toolbar->setMovable(false);
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_button1 = m_toolbar->addAction(style()->standardIcon(QStyle::SP_FileIcon), u"新建"_s);
+    m_button1->setObjectName(u"mainToolbar_button1"_s);
+    m_button2 = m_toolbar->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton), u"保存"_s);
+    m_button2->setObjectName(u"mainToolbar_button2"_s);
+    m_toolbar->addSeparator();
+    m_button6 = m_toolbar->addAction(style()->standardIcon(QStyle::SP_DialogHelpButton), u"帮助"_s);
+    m_button6->setObjectName(u"mainToolbar_button6"_s);
+    connect(m_button1, &QAction::triggered, this, &frmMain::menuNew_Click);
+    connect(m_button2, &QAction::triggered, this, &frmMain::menuSave_Click);
+    connect(m_button6, &QAction::triggered, this, &frmMain::menuHelpFile_Click);
+}
+
+void frmMain::buildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(u"statusBar"_s);
+    bar->setSizeGripEnabled(true);
+    const int stretch[6] = {0, 1, 0, 1, 0, 3};
+    for (int i = 0; i < 6; ++i) {
+        auto* panel = new QLabel(this);
+        panel->setObjectName(u"statusBar_panel%1"_s.arg(i + 1));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setMinimumWidth(i % 2 == 0 ? 60 : 90);
+        if (i == 3)
+            panel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        bar->addWidget(panel, stretch[i]);
+        m_panels[static_cast<size_t>(i)] = panel;
+    }
+    setStatusPanels({u"总笔数"_s, QString(), u"总金额"_s, QString(), u"大写金额"_s, QString()});
+}
+
+void frmMain::buildTabs()
+{
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(u"SSTabMain"_s);
+    setCentralWidget(m_tabs);
+
+    const QString prefixes[TabCount] = {u"PaymentB2B"_s,  u"PayAccList"_s,     u"PayeeAccList"_s,
+                                        u"Laborage"_s,    u"EmployeeList"_s,   u"UserRemarkList"_s};
+    const QString captions[TabCount] = {u"批量支付文件"_s,     u"批量转账付款账户维护"_s, u"批量转账收款账户维护"_s,
+                                        u"代发代扣文件"_s,     u"代发代扣名册维护"_s,     u"备注维护　"_s};
+    for (int i = 0; i < TabCount; ++i) {
+        TabPage* page = new EmptyTabPage(m_ctx, *this, prefixes[i]);
+        auto* layout = new QVBoxLayout(page);
+        layout->addWidget(page->grid());
+        m_pages[static_cast<size_t>(i)] = page;
+        m_tabs->addTab(page, captions[i]);
+    }
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
+        const int previous = m_currentTab;
+        m_currentTab = index;
+        SSTabMain_Click(previous);
+    });
+}
+
+bool frmMain::Form_Load()
+{
+    SysConf sysConf(m_ctx);
+    setWindowTitle(m_ctx.bankName + u"Qelvora"_s);
+
+    // From here on a failing step does not stop the start.
+    if (!m_ctx.sysIconPath.isEmpty() && QFileInfo(m_ctx.sysIconPath).isFile()) {
+        const QIcon icon(m_ctx.sysIconPath);
+        if (!icon.isNull() && !icon.availableSizes().isEmpty())
+            setWindowIcon(icon);
+    }
+    m_menuPaymentB2B->menuAction()->setVisible(false);
+    m_menuLaborage->menuAction()->setVisible(false);
+    m_menuHelp->menuAction()->setVisible(true);
+    m_tool->menuAction()->setVisible(false);
+
+    // The first use of the store: the batch payment list. A store that cannot be
+    // opened has shown "Database error" by now and the program ends.
+    if (!m_ctx.db().Connect())
+        return false;
+    {
+        const QSignalBlocker block(m_tabs);
+        m_tabs->setCurrentIndex(TabPaymentB2B);
+    }
+    m_currentTab = TabPaymentB2B;
+    SSTabMain_Click(TabPayAccList);
+    return !m_ctx.db().openFailed();
+}
+
+void frmMain::SSTabMain_Click(int previousTab)
+{
+    if (previousTab >= 0 && previousTab < TabCount)
+        page(previousTab)->clearGrid();
+
+    const int tab = m_tabs->currentIndex();
+    const bool instructions = tab == TabPaymentB2B || tab == TabLaborage;
+    m_menuNew->setEnabled(instructions);
+    m_menuSave->setEnabled(instructions);
+    m_button1->setEnabled(instructions);
+    m_button2->setEnabled(instructions);
+    if (!instructions) {
+        m_menuPaymentB2B->menuAction()->setVisible(false);
+        m_menuLaborage->menuAction()->setVisible(false);
+    }
+    if (tab < 0 || tab >= TabCount)
+        return;
+    page(tab)->refresh();
+    if (tab == TabPaymentB2B) {
+        m_menuPaymentB2B->menuAction()->setVisible(true);
+        m_menuLaborage->menuAction()->setVisible(false);
+    } else if (tab == TabLaborage) {
+        m_menuPaymentB2B->menuAction()->setVisible(false);
+        m_menuLaborage->menuAction()->setVisible(true);
+    }
+}
+
+void frmMain::setStatusPanels(const QStringList& texts)
+{
+    for (int i = 0; i < 6; ++i)
+        m_panels[static_cast<size_t>(i)]->setText(i < texts.size() ? texts.at(i) : QString());
+}
+
+QString frmMain::statusPanelText(int panel) const
+{
+    if (panel < 1 || panel > 6)
+        return {};
+    return m_panels[static_cast<size_t>(panel - 1)]->text();
+}
+
+void frmMain::setCountPanels(const QString& count)
+{
+    setStatusPanels({u"总笔数"_s, count, QString(), QString(), QString(), QString()});
+}
+
+void frmMain::resetPaymentB2B()
+{
+    page(TabPaymentB2B)->refresh();
+}
+
+void frmMain::resetLaborageIn()
+{
+    page(TabLaborage)->refresh();
+}
+
+QString frmMain::selectSaveFile(const QString& extension)
+{
+    return ::selectSaveFile(m_ctx.prompt, extension);
+}
+
+QString frmMain::selectOpenFile(const QString& extension)
+{
+    return ::selectOpenFile(m_ctx.prompt, extension);
+}
+
+void frmMain::emptyInstructions(int tab)
+{
+    const bool payment = tab == TabPaymentB2B;
+    if (page(tab)->grid()->hasData()) {
+        if (!m_ctx.prompt.askOkCancel(u"原有数据将被全部清空，请确认是否要继续?"_s))
+            return;
+    }
+    if (!m_ctx.db().Delete(payment ? u"delete from payment"_s : u"delete from laborage"_s))
+        m_ctx.prompt.message(payment ? u"无法新建批量支付数据,数据库发生错误"_s : u"无法新建代发工资数据,数据库发生错误"_s);
+    if (payment)
+        resetPaymentB2B();
+    else
+        resetLaborageIn();
+}
+
+void frmMain::menuNew_Click()
+{
+    const int tab = m_tabs->currentIndex();
+    if (tab == TabPaymentB2B || tab == TabLaborage)
+        emptyInstructions(tab);
+}
+
+void frmMain::menuSave_Click()
+{
+    const int tab = m_tabs->currentIndex();
+    const QString name = tab == TabPaymentB2B ? u"menuWriteB2BFile"_s : tab == TabLaborage ? u"menuWriteLaborageFile"_s : QString();
+    if (name.isEmpty())
+        return;
+    if (auto* write = findChild<QAction*>(name))
+        write->trigger();
+}
+
+void frmMain::menuExit_Click()
+{
+    m_ctx.db().Disconnect();
+    close();
+}
+
+void frmMain::menuHelpFile_Click()
+{
+    const QString path = m_ctx.appDir + u"help.chm"_s;
+    if (!QFileInfo::exists(path) || !m_openDocument(path))
+        m_ctx.prompt.message(u"无法打开帮助文件 "_s + path);
+}
+
+void frmMain::option_Click()
+{
+    // The settings dialog opens here once it is built.
+}
+
+void frmMain::advanced_Click()
+{
+    // The advanced settings dialog opens here once it is built.
+}
+
+void frmMain::Label1_Click()
+{
+    m_tool->menuAction()->setVisible(!m_tool->menuAction()->isVisible());
+}

@@ -1,0 +1,39 @@
+#include "SerialNo.h"
+
+namespace {
+constexpr qint64 kCounterLimit = 100000000; // 8 digits
+const QString kStampFormat = QStringLiteral("yyyyMMddHHmmss");
+}
+
+QString SerialNoGenerator::next(const QDateTime& now)
+{
+    QDateTime second = now;
+    second.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
+    if (m_lastSecond.isValid() && second <= m_lastSecond) {
+        second = m_lastSecond;
+        ++m_counter;
+    } else {
+        m_counter = 0;
+    }
+    if (m_counter >= kCounterLimit) {
+        second = second.addSecs(1);
+        m_counter = 0;
+    }
+    m_lastSecond = second;
+    return second.toString(kStampFormat) + QString::number(m_counter).rightJustified(8, u'0');
+}
+
+void SerialNoGenerator::continueAfter(const QString& existing)
+{
+    if (existing.size() != 22)
+        return;
+    const QDateTime stamp = QDateTime::fromString(existing.left(14), kStampFormat);
+    bool ok = false;
+    const qint64 counter = existing.mid(14).toLongLong(&ok);
+    if (!stamp.isValid() || !ok)
+        return;
+    if (!m_lastSecond.isValid() || stamp > m_lastSecond || (stamp == m_lastSecond && counter > m_counter)) {
+        m_lastSecond = stamp;
+        m_counter = counter;
+    }
+}

@@ -1,0 +1,291 @@
+#include "DBAccess.h"
+
+#include "common/Prompt.h"
+#include "store/SchemaSql.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString errorText(sqlite3* db)
+{
+    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : u"out of memory"_s;
+}
+
+// Binds the values in order: null, whole numbers, numbers with decimals, texts.
+int bindAll(sqlite3_stmt* stmt, const QVariantList& params)
+{
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant& v = params.at(i);
+        const int index = i + 1;
+        int rc = SQLITE_OK;
+        if (v.isNull()) {
+            rc = sqlite3_bind_null(stmt, index);
+        } else {
+            switch (v.typeId()) {
+            case QMetaType::Bool:
+            case QMetaType::Int:
+            case QMetaType::UInt:
+            case QMetaType::LongLong:
+            case QMetaType::ULongLong:
+                rc = sqlite3_bind_int64(stmt, index, v.toLongLong());
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float:
+                rc = sqlite3_bind_double(stmt, index, v.toDouble());
+                break;
+            default: {
+                const QByteArray utf8 = v.toString().toUtf8();
+                rc = sqlite3_bind_text(stmt, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            }
+        }
+        if (rc != SQLITE_OK)
+            return rc;
+    }
+    return SQLITE_OK;
+}
+
+QVariant columnValue(sqlite3_stmt* stmt, int column)
+{
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return QVariant(static_cast<qlonglong>(sqlite3_column_int64(stmt, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(stmt, column));
+    default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(stmt, column)));
+    }
+    }
+}
+
+} // namespace
+
+DBAccess::DBAccess(QString dbPath, Prompt& prompt)
+    : m_dbPath(std::move(dbPath))
+    , m_prompt(prompt)
+{
+}
+
+DBAccess::~DBAccess()
+{
+    Disconnect();
+}
+
+bool DBAccess::Connect()
+{
+    if (m_db)
+        return true;
+    if (m_openFailed)
+        return false;
+
+    QString failure;
+    sqlite3* db = nullptr;
+    const QByteArray path = m_dbPath.toUtf8();
+    // Never create the file: a missing store is an error, not an empty store.
+    int rc = sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        failure = errorText(db) + u" ("_s + m_dbPath + u")"_s;
+    } else {
+        sqlite3_extended_result_codes(db, 1);
+        sqlite3_busy_timeout(db, 2000);
+        // Reading the header proves the file is a store at all; the application id
+        // proves it is ours; the user version says whether this program can read it.
+        sqlite3_stmt* stmt = nullptr;
+        rc = sqlite3_prepare_v2(db, "PRAGMA application_id", -1, &stmt, nullptr);
+        if (rc == SQLITE_OK)
+            rc = sqlite3_step(stmt);
+        if (rc != SQLITE_ROW) {
+            failure = errorText(db) + u" ("_s + m_dbPath + u")"_s;
+        } else if (sqlite3_column_int(stmt, 0) != kApplicationId) {
+            failure = u"文件不是本程序的数据库 ("_s + m_dbPath + u")"_s;
+        }
+        sqlite3_finalize(stmt);
+        if (failure.isEmpty()) {
+            stmt = nullptr;
+            int version = -1;
+            if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
+                version = sqlite3_column_int(stmt, 0);
+            sqlite3_finalize(stmt);
+            if (version > kSchemaVersion)
+                failure = u"数据库版本 %1 高于本程序支持的版本 %2 ("_s.arg(version).arg(kSchemaVersion) + m_dbPath + u")"_s;
+            else if (version < 1)
+                failure = u"数据库版本无效 ("_s + m_dbPath + u")"_s;
+            // Versions below kSchemaVersion are upgraded here in place once there are any.
+        }
+        if (failure.isEmpty()) {
+            // Committed data survives a killed process and a power cut.
+            char* err = nullptr;
+            if (sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=OFF;", nullptr, nullptr, &err) != SQLITE_OK) {
+                failure = QString::fromUtf8(err ? err : "PRAGMA failed");
+                sqlite3_free(err);
+            }
+        }
+    }
+    if (!failure.isEmpty()) {
+        sqlite3_close(db);
+        m_openFailed = true;
+        m_lastError = failure;
+        m_prompt.critical(u"Database error"_s, failure);
+        if (m_onFatal)
+            m_onFatal();
+        return false;
+    }
+    m_db = db;
+    return true;
+}
+
+void DBAccess::Disconnect()
+{
+    if (!m_db)
+        return;
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+}
+
+bool DBAccess::inTransaction() const
+{
+    return m_db && sqlite3_get_autocommit(m_db) == 0;
+}
+
+void DBAccess::fail(const QString& text, Report report)
+{
+    m_lastError = text;
+    if (report == Report::SqlErrorBox)
+        m_prompt.critical(u"SQL error"_s, text);
+}
+
+bool DBAccess::execute(const QString& sql, const QVariantList& params, Report report, RecordSet* out)
+{
+    if (sql.isEmpty())
+        return false;
+    if (!Connect())
+        return false;
+
+    const QByteArray text = sql.toUtf8();
+    const char* tail = text.constData();
+    const char* end = text.constData() + text.size();
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(m_db, tail, static_cast<int>(end - tail), &stmt, &tail) != SQLITE_OK) {
+        fail(errorText(m_db), report);
+        return false;
+    }
+    if (!stmt) { // only whitespace or comments
+        fail(u"empty statement"_s, report);
+        return false;
+    }
+    if (sqlite3_bind_parameter_count(stmt) != params.size()) {
+        sqlite3_finalize(stmt);
+        fail(u"statement expects %1 values, %2 given"_s.arg(sqlite3_bind_parameter_count(stmt)).arg(params.size()), report);
+        return false;
+    }
+    if (bindAll(stmt, params) != SQLITE_OK) {
+        fail(errorText(m_db), report);
+        sqlite3_finalize(stmt);
+        return false;
+    }
+
+    const int columns = sqlite3_column_count(stmt);
+    if (out) {
+        QStringList names;
+        for (int c = 0; c < columns; ++c)
+            names << QString::fromUtf8(sqlite3_column_name(stmt, c));
+        *out = RecordSet(names);
+    }
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        if (out)
+            for (int c = 0; c < columns; ++c)
+                out->appendValue(columnValue(stmt, c));
+    }
+    if (rc != SQLITE_DONE) {
+        const QString message = errorText(m_db);
+        sqlite3_finalize(stmt);
+        fail(message, report);
+        return false;
+    }
+    sqlite3_finalize(stmt);
+    return true;
+}
+
+std::optional<RecordSet> DBAccess::Query(const QString& sql, const QVariantList& params)
+{
+    RecordSet rs;
+    if (!execute(sql, params, Report::SqlErrorBox, &rs))
+        return std::nullopt;
+    return rs;
+}
+
+bool DBAccess::Update(const QString& sql, const QVariantList& params)
+{
+    return execute(sql, params, Report::SqlErrorBox, nullptr);
+}
+
+bool DBAccess::Delete(const QString& sql, const QVariantList& params)
+{
+    return execute(sql, params, Report::SqlErrorBox, nullptr);
+}
+
+bool DBAccess::Insert(const QString& sql, const QVariantList& params)
+{
+    return execute(sql, params, Report::Silent, nullptr);
+}
+
+void DBAccess::BeginTrans()
+{
+    if (Connect())
+        sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+}
+
+void DBAccess::Commit()
+{
+    if (m_db && inTransaction())
+        sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+}
+
+void DBAccess::Rollback()
+{
+    if (m_db && inTransaction())
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+bool DBAccess::createStore(const QString& path, QString* error)
+{
+    if (QFileInfo::exists(path)) {
+        if (error)
+            *error = u"file exists: "_s + path;
+        return false;
+    }
+    // Build the store under a temporary name and rename it into place, so a
+    // half-made store never carries the real name.
+    const QString temp = path + u".new"_s;
+    QFile::remove(temp);
+    sqlite3* db = nullptr;
+    bool ok = sqlite3_open_v2(temp.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
+    char* err = nullptr;
+    if (ok) {
+        const QByteArray script = QByteArray("BEGIN;\n") + kSchemaSql + "\nCOMMIT;";
+        ok = sqlite3_exec(db, script.constData(), nullptr, nullptr, &err) == SQLITE_OK;
+    }
+    if (!ok && error)
+        *error = err ? QString::fromUtf8(err) : errorText(db);
+    sqlite3_free(err);
+    sqlite3_close(db);
+    if (ok && !QFile::rename(temp, path)) {
+        ok = false;
+        if (error)
+            *error = u"cannot rename into place: "_s + path;
+    }
+    if (!ok)
+        QFile::remove(temp);
+    return ok;
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "RecordSet.h"
+
+#include <QString>
+#include <QVariantList>
+
+#include <functional>
+#include <optional>
+
+class Prompt;
+struct sqlite3;
+
+// The one access path to the store file userdb.mdb. Statements are texts with
+// "?" placeholders; values are always bound as parameters, never pasted into
+// the text, so an apostrophe or an SQL fragment in a value is stored as typed.
+//
+// Error behaviour: Query, Update and Delete show the store's error text in a
+// critical box titled "SQL error"; Insert fails silently (its callers show their
+// own text). A store that cannot be opened shows "Database error" and calls the
+// fatal handler, which ends the program.
+class DBAccess {
+public:
+    // The schema version this program reads and writes (PRAGMA user_version).
+    static constexpr int kSchemaVersion = 1;
+    // Marks a file as ours (PRAGMA application_id).
+    static constexpr int kApplicationId = 0x51454C56; // "QELV"
+
+    DBAccess(QString dbPath, Prompt& prompt);
+    ~DBAccess();
+    DBAccess(const DBAccess&) = delete;
+    DBAccess& operator=(const DBAccess&) = delete;
+
+    // Called once when the store cannot be opened, after the "Database error" box.
+    void setFatalHandler(std::function<void()> handler) { m_onFatal = std::move(handler); }
+
+    std::optional<RecordSet> Query(const QString& sql, const QVariantList& params = {});
+    bool Update(const QString& sql, const QVariantList& params = {});
+    bool Delete(const QString& sql, const QVariantList& params = {});
+    bool Insert(const QString& sql, const QVariantList& params = {});
+
+    // Opens the store if not yet open; false (after the "Database error" box) when it cannot be.
+    bool Connect();
+    void BeginTrans();
+    void Commit();
+    void Rollback();
+    void Disconnect();
+
+    bool isConnected() const { return m_db != nullptr; }
+    bool inTransaction() const;
+    // True once opening the store failed: the program must end.
+    bool openFailed() const { return m_openFailed; }
+    const QString& dbPath() const { return m_dbPath; }
+    // The store's text of the last failure (also for Insert, which shows nothing).
+    const QString& lastError() const { return m_lastError; }
+
+    // Creates a new store file from the schema; refuses to replace an existing file.
+    static bool createStore(const QString& path, QString* error);
+
+private:
+    enum class Report { SqlErrorBox, Silent };
+    bool execute(const QString& sql, const QVariantList& params, Report report, RecordSet* out);
+    void fail(const QString& text, Report report);
+
+    QString m_dbPath;
+    Prompt& m_prompt;
+    sqlite3* m_db = nullptr;
+    bool m_openFailed = false;
+    QString m_lastError;
+    std::function<void()> m_onFatal;
+};

@@ -1,0 +1,76 @@
+#include "TestEnv.h"
+
+#include "app/Startup.h"
+#include "app/frmMain.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLineEdit>
+
+TestEnv::TestEnv()
+{
+    QString error;
+    if (!DBAccess::createStore(path(QStringLiteral("userdb.mdb")), &error))
+        qFatal("cannot create the test store: %s", qPrintable(error));
+    m_ctx = std::make_unique<AppContext>(prompt, m_dir.path());
+}
+
+TestEnv::~TestEnv()
+{
+    m_window.reset();
+    m_ctx.reset();
+}
+
+QString TestEnv::path(const QString& fileName) const
+{
+    return m_dir.filePath(fileName);
+}
+
+frmMain& TestEnv::window()
+{
+    if (!m_window) {
+        if (startProgram(*m_ctx, m_window) != 0 || !m_window)
+            qFatal("the main window did not start");
+        m_window->setDocumentOpener([](const QString&) { return true; });
+    }
+    return *m_window;
+}
+
+void TestEnv::exec(const QString& sql, const QVariantList& params)
+{
+    if (!db().Update(sql, params))
+        QTest::qFail(qPrintable(QStringLiteral("set-up statement failed: ") + sql + QStringLiteral(": ") + db().lastError()),
+                     __FILE__, __LINE__);
+}
+
+QVariant TestEnv::scalar(const QString& sql, const QVariantList& params)
+{
+    auto rs = db().Query(sql, params);
+    if (!rs || rs->isEmpty())
+        return {};
+    return rs->value(0, 0);
+}
+
+void TestEnv::click(const QString& name)
+{
+    if (auto* action = window().findChild<QAction*>(name)) {
+        action->trigger();
+        return;
+    }
+    if (auto* button = window().findChild<QAbstractButton*>(name)) {
+        button->click();
+        return;
+    }
+    QTest::qFail(qPrintable(QStringLiteral("nothing to click named ") + name), __FILE__, __LINE__);
+}
+
+void TestEnv::type(const QString& name, const QString& text)
+{
+    auto* edit = find<QLineEdit>(name);
+    if (!edit)
+        return;
+    edit->setFocus();
+    edit->selectAll();
+    edit->del();
+    edit->insert(text);
+}
