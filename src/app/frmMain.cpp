@@ -182,7 +182,7 @@ void frmMain::buildTabs()
 
 bool frmMain::Form_Load()
 {
-    SysConf sysConf(m_ctx);
+    SysConf sysConf(m_ctx, m_ctx.appDir);
     setWindowTitle(m_ctx.bankName + u"Qelvora"_s);
 
     // From here on a failing step does not stop the start.
