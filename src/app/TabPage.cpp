@@ -3,6 +3,8 @@
 #include "ListGrid.h"
 #include "frmMain.h"
 
+#include <QVBoxLayout>
+
 using namespace Qt::StringLiterals;
 
 TabPage::TabPage(AppContext& ctx, frmMain& main, const QString& prefix, QWidget* parent)
@@ -19,6 +21,13 @@ TabPage::TabPage(AppContext& ctx, frmMain& main, const QString& prefix, QWidget*
 void TabPage::clearGrid()
 {
     m_grid->clearRows();
+}
+
+EmptyTabPage::EmptyTabPage(AppContext& ctx, frmMain& main, const QString& prefix)
+    : TabPage(ctx, main, prefix)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(grid());
 }
 
 void EmptyTabPage::refresh()

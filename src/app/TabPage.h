@@ -37,6 +37,6 @@ protected:
 class EmptyTabPage : public TabPage {
     Q_OBJECT
 public:
-    using TabPage::TabPage;
+    EmptyTabPage(AppContext& ctx, frmMain& main, const QString& prefix);
     void refresh() override;
 };

@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "ListGrid.h"
 #include "TabPage.h"
+#include "TabPages.h"
 #include "common/Prompt.h"
 #include "config/SysConf.h"
 
@@ -17,7 +18,6 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QUrl>
-#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -162,14 +162,13 @@ void frmMain::buildTabs()
     m_tabs->setObjectName(u"SSTabMain"_s);
     setCentralWidget(m_tabs);
 
-    const QString prefixes[TabCount] = {u"PaymentB2B"_s,  u"PayAccList"_s,     u"PayeeAccList"_s,
-                                        u"Laborage"_s,    u"EmployeeList"_s,   u"UserRemarkList"_s};
+    using Factory = TabPage* (*)(AppContext&, frmMain&);
+    const Factory factories[TabCount] = {createPaymentB2B, createPayAccList,   createPayeeAccList,
+                                         createLaborage,   createEmployeeList, createUserRemarkList};
     const QString captions[TabCount] = {u"批量支付文件"_s,     u"批量转账付款账户维护"_s, u"批量转账收款账户维护"_s,
                                         u"代发代扣文件"_s,     u"代发代扣名册维护"_s,     u"备注维护　"_s};
     for (int i = 0; i < TabCount; ++i) {
-        TabPage* page = new EmptyTabPage(m_ctx, *this, prefixes[i]);
-        auto* layout = new QVBoxLayout(page);
-        layout->addWidget(page->grid());
+        TabPage* page = factories[i](m_ctx, *this);
         m_pages[static_cast<size_t>(i)] = page;
         m_tabs->addTab(page, captions[i]);
     }
