@@ -1,0 +1,344 @@
+#include "common/PublicSub.h"
+
+#include "common/Money.h"
+#include "common/Prompt.h"
+#include "config/FieldRule.h"
+
+#include <QLocale>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+bool isAsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// A length rule's number: a whole number of digits only (blanks around it allowed).
+std::optional<qsizetype> ruleNumber(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty() || t.size() > 9 || !std::all_of(t.begin(), t.end(), isAsciiDigit))
+        return std::nullopt;
+    return t.toLongLong();
+}
+
+// A bound of a field rule: the text written in the settings, read exactly; a
+// rule filled without that text falls back to the shortest decimal form of its
+// numeric value.
+Decimal ruleBound(const QString& text, double value)
+{
+    if (auto d = Decimal::parse(text))
+        return *d;
+    if (auto d = Decimal::parse(QString::number(value, 'g', QLocale::FloatingPointShortest)))
+        return *d;
+    return Decimal();
+}
+
+// Step 1 shared by both amount formats: no leading zeros, but never empty and
+// never starting with the point.
+QString stripLeadingZeros(const QString& text)
+{
+    qsizetype k = 0;
+    while (k < text.size() && text[k] == u'0')
+        ++k;
+    QString s = text.mid(k);
+    if (s.isEmpty())
+        s = u"0"_s;
+    if (s.startsWith(u'.'))
+        s.prepend(u'0');
+    return s;
+}
+}
+
+// ---- Checks -------------------------------------------------------------------
+
+bool checkField(InputControl& control, int fieldId, bool doCheck, const FieldRules& rules, Prompt& prompt)
+{
+    if (!doCheck)
+        return true;
+    Q_ASSERT_X(FieldRules::isValidId(fieldId), "checkField", "field id outside 1..50");
+    if (!FieldRules::isValidId(fieldId))
+        return false;
+    const FieldRule& rule = rules.ruleFor(fieldId);
+
+    if (!isFieldFilled(control, rule.notNull)) {
+        prompt.message(rule.label + u"不能为空，请重新输入。"_s);
+        return false;
+    }
+
+    QString text = control.text();
+    removeBlanks(text);
+
+    if (rule.isAccount) {
+        if (!isAccountText(text)) {
+            prompt.message(rule.label + u"输入错误，请输入正确的帐号。"_s);
+            control.focusAndSelectAll();
+            return false;
+        }
+        if (!checkLength(text, rule.length, true)) {
+            prompt.message(rule.label + u"输入错误，请输入正确的帐号,帐号位数为"_s + rule.length + u"。"_s);
+            return false;
+        }
+        return true;
+    }
+
+    if (rule.isNumric) {
+        QString numberText = text; // isNumberText drops its commas; the length counts them
+        if (!isNumberText(numberText)) {
+            prompt.message(rule.label + u"输入错误，请输入正确的数值。"_s);
+            return false;
+        }
+        if (!checkLength(text, rule.length, false)) {
+            prompt.message(rule.label + u"输入错误，请输入正确的数值,最大位数为"_s + rule.length + u"。"_s);
+            return false;
+        }
+        const Decimal min = ruleBound(rule.minValueText, rule.minValue);
+        const Decimal max = ruleBound(rule.maxValueText, rule.maxValue);
+        if (!isInRange(control.text(), min, max)) {
+            prompt.message(rule.label + u"输入错误，请输入正确的数值,数据最大为"_s + max.toDisplayText() + u",最小为"_s
+                           + min.toDisplayText() + u"。"_s);
+            return false;
+        }
+        return true;
+    }
+
+    if (!checkLength(text, rule.length, false)) {
+        prompt.message(rule.label + u"输入错误,最大位数为"_s + rule.length + u"。"_s);
+        return false;
+    }
+    return true;
+}
+
+bool isFieldFilled(const InputControl& control, bool notNull)
+{
+    if (!notNull)
+        return true;
+    if (control.isCombo())
+        return isComboSelected(control, true) || isComboTextFilled(control, true);
+    return isTextFilled(control, true);
+}
+
+bool isComboSelected(const InputControl& combo, bool notNull)
+{
+    return !notNull || combo.currentIndex() >= 1;
+}
+
+bool isComboTextFilled(const InputControl& combo, bool notNull)
+{
+    return !notNull || !combo.text().trimmed().isEmpty();
+}
+
+bool isTextFilled(const InputControl& textBox, bool notNull)
+{
+    return !notNull || !textBox.text().trimmed().isEmpty();
+}
+
+bool checkLength(const QString& text, const QString& rule, bool isAccount)
+{
+    if (rule.isEmpty())
+        return true;
+    const qsizetype length = text.trimmed().size();
+
+    if (!isAccount) {
+        const auto max = ruleNumber(rule);
+        return max && length <= *max;
+    }
+
+    const qsizetype dashes = rule.count(u'-');
+    const bool hasComma = rule.contains(u',');
+    if (dashes == 0 && !hasComma) {
+        const auto exact = ruleNumber(rule);
+        return exact && length == *exact;
+    }
+    if (dashes == 1 && !hasComma) {
+        const qsizetype dash = rule.indexOf(u'-');
+        const auto low = ruleNumber(rule.left(dash));
+        const auto high = ruleNumber(rule.mid(dash + 1));
+        return low && high && *low <= length && length <= *high;
+    }
+    if (dashes == 0 && hasComma) {
+        const QStringList parts = rule.split(u',');
+        return std::any_of(parts.begin(), parts.end(), [length](const QString& part) {
+            const auto n = ruleNumber(part);
+            return n && length == *n;
+        });
+    }
+    return false; // both separators, or several "-"
+}
+
+bool isInRange(const QString& text, const Decimal& min, const Decimal& max)
+{
+    QString t = text;
+    removeBlanks(t);
+    const auto value = Decimal::parse(t);
+    return value && min <= *value && *value <= max;
+}
+
+bool isInRange(const QString& text, const QString& minText, const QString& maxText)
+{
+    const auto min = Decimal::parse(minText);
+    const auto max = Decimal::parse(maxText);
+    return min && max && isInRange(text, *min, *max);
+}
+
+bool isAccountText(const QString& text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return isAsciiDigit(c) || c == u'-'; });
+}
+
+bool isDigitsOnly(const QString& text)
+{
+    const qsizetype n = text.trimmed().size();
+    return std::all_of(text.begin(), text.begin() + n, isAsciiDigit);
+}
+
+bool isNumberText(QString& text)
+{
+    const bool ok = !text.trimmed().isEmpty() && Decimal::parse(text).has_value();
+    text.remove(u',');
+    return ok;
+}
+
+bool isIntegerText(const QString& text)
+{
+    const QString t = text.trimmed();
+    return !t.isEmpty() && !t.contains(u'.') && Decimal::parse(t).has_value();
+}
+
+bool isAmountText(const QString& text)
+{
+    return !text.contains(u'-') && Money::parse(text).has_value();
+}
+
+bool isIdCardNumber(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.size() == 15)
+        return isIntegerText(t);
+    if (t.size() == 18) {
+        const QChar last = t[17];
+        return isIntegerText(t.left(17)) && (isAsciiDigit(last) || last == u'X' || last == u'x');
+    }
+    return false;
+}
+
+bool isEmptyText(const QString& text)
+{
+    return text.isEmpty();
+}
+
+// ---- Formatting -----------------------------------------------------------------
+
+QString formatAmount(const QString& text)
+{
+    QString s = stripLeadingZeros(text);
+    const qsizetype dot = s.indexOf(u'.');
+    if (dot >= 0) {
+        s += u"00"_s;
+        s.truncate(dot + 3); // excess decimals are dropped, not rounded
+    } else {
+        s += u".00"_s;
+    }
+    return groupThousands(s);
+}
+
+QString formatAmountTyped(const QString& text)
+{
+    QString s = stripLeadingZeros(text);
+    const qsizetype dot = s.indexOf(u'.');
+    if (dot < 0) {
+        QString grouped = groupThousands(s + u".00"_s);
+        grouped.chop(3);
+        return grouped;
+    }
+    const qsizetype typedDecimals = std::min<qsizetype>(s.size() - dot - 1, 2);
+    s += u"00"_s;
+    s.truncate(dot + 3);
+    QString grouped = groupThousands(s);
+    grouped.truncate(grouped.indexOf(u'.') + 1 + typedDecimals);
+    return grouped;
+}
+
+QString groupThousands(const QString& text)
+{
+    if (text.size() < 7)
+        return text;
+    QString s = removeCommas(text);
+    QString tail = s.right(6);
+    QString head = s.left(s.size() - tail.size());
+    // A leading sign stays in front of the first group.
+    QString sign;
+    if (head.startsWith(u'-') || head.startsWith(u'+')) {
+        sign = head.left(1);
+        head.remove(0, 1);
+    }
+    while (head.size() >= 4) {
+        tail = head.right(3) + u',' + tail;
+        head.chop(3);
+    }
+    if (head.isEmpty())
+        return sign + tail;
+    return sign + head + u',' + tail;
+}
+
+QString removeCommas(const QString& text)
+{
+    QString s = text;
+    s.remove(u',');
+    return s;
+}
+
+void removeBlanks(QString& text)
+{
+    text.removeIf([](QChar c) { return c == u'\n' || c == u'\r' || c == u' '; });
+}
+
+QString padZeroLeft(const QString& text, int width)
+{
+    if (text.size() >= width)
+        return text;
+    return QString(width - text.size(), u'0') + text;
+}
+
+// ---- XML reading ------------------------------------------------------------------
+
+namespace {
+XmlNode childAt(const XmlNode& parent, int index)
+{
+    if (index < 0)
+        return XmlNode();
+    const QList<XmlNode> children = parent.childNodes();
+    return index < children.size() ? children.at(index) : XmlNode();
+}
+}
+
+QString getNodeText(const XmlNode& node, const QString& name, const QString& defaultText)
+{
+    const XmlNode found = node.firstDescendant(name);
+    return found ? found.text() : defaultText;
+}
+
+QString getNodeText(const XmlDoc& doc, const QString& name, const QString& defaultText)
+{
+    const XmlNode found = doc.firstDescendant(name);
+    return found ? found.text() : defaultText;
+}
+
+QString getAttributeText(const XmlNode& element, const QString& name)
+{
+    const QString value = element.attribute(name);
+    return value == u"null"_s ? QString() : value;
+}
+
+XmlNode getRecordField(const XmlNode& node, int index)
+{
+    return childAt(node.lastChild().lastChild(), index);
+}
+
+XmlNode getRecordField(const XmlDoc& doc, int index)
+{
+    return childAt(doc.lastChild().lastChild(), index);
+}
