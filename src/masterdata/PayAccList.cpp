@@ -1,7 +1,204 @@
-#include "app/TabPage.h"
+#include "PayAccList.h"
+
+#include "MasterDataXml.h"
+#include "app/AppContext.h"
+#include "app/ListGrid.h"
 #include "app/TabPages.h"
+#include "app/frmMain.h"
+#include "common/Prompt.h"
+#include "common/XmlDoc.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
 
 TabPage* createPayAccList(AppContext& ctx, frmMain& main)
 {
-    return new EmptyTabPage(ctx, main, QStringLiteral("PayAccList"));
+    return new PayAccList(ctx, main);
+}
+
+namespace {
+const QList<MasterDataTab::Column>& listColumns()
+{
+    static const QList<MasterDataTab::Column> columns = {
+        {u"序号"_s, 420, {}},
+        {u"付款账号"_s, 2200, u"付款账号"_s},
+        {u"户名"_s, 4600, u"户名"_s},
+        {u"币种"_s, 1000, u"币种"_s},
+    };
+    return columns;
+}
+}
+
+PayAccList::PayAccList(AppContext& ctx, frmMain& main)
+    : MasterDataTab(ctx, main, u"PayAccList"_s, u"lblPayAccIdx"_s)
+{
+    m_txtAccNo = addTextField(u"lblAccNo"_s, u"批量转账付款账号：*"_s, u"txtAccNo"_s, kAccNoMaxLength);
+    m_txtAccName = addTextField(u"lblAccName"_s, u"批量转账付款账户户名：*"_s, u"txtAccName"_s, kAccNameMaxLength);
+    m_comboCurrency = addComboField(u"lblCurrency"_s, u"币种：*"_s, u"comboCurrency"_s);
+
+    connect(addButton(u"cmdAdd"_s, u"新增"_s), &QPushButton::clicked, this, &PayAccList::PayAccList_cmdAdd_Click);
+    connect(addButton(u"cmdUpdate"_s, u"修改"_s), &QPushButton::clicked, this, &PayAccList::PayAccList_cmdUpdate_Click);
+    connect(addButton(u"cmdDelete"_s, u"删除"_s), &QPushButton::clicked, this, &PayAccList::PayAccList_cmdDelete_Click);
+    connect(addButton(u"cmdReflush"_s, u"重置"_s), &QPushButton::clicked, this,
+            &PayAccList::PayAccList_cmdReflush_Click);
+    connect(addButton(u"cmdImport"_s, u"导入"_s), &QPushButton::clicked, this, &PayAccList::PayAccList_cmdImport_Click);
+    connect(addButton(u"cmdExport"_s, u"导出"_s), &QPushButton::clicked, this, &PayAccList::PayAccList_cmdExport_Click);
+    addNotice(u"lblNotice1"_s, changeNotice());
+    addNotice(u"lblNotice2"_s, deleteNotice());
+
+    connect(m_txtAccNo, &QLineEdit::returnPressed, this, [this] { PayAccList_txtAccNo_KeyPress(13); });
+    setGridColumns(listColumns());
+}
+
+void PayAccList::PayAccList_refresh()
+{
+    clearGrid();
+    if (m_comboCurrency->count() > 0)
+        m_comboCurrency->setCurrentIndex(0);
+    clearChosenIndex();
+    m_txtAccNo->clear();
+    m_txtAccName->clear();
+
+    if (const auto currencies = m_ctx.db().Query(u"select currency_id,currency_name from acc_currency order by currency_id"_s)) {
+        m_comboCurrency->clear();
+        for (int r = 0; r < currencies->recordCount(); ++r)
+            m_comboCurrency->addItem(fieldToText(currencies->value(r, u"currency_name"_s)));
+        if (m_comboCurrency->count() > 0)
+            m_comboCurrency->setCurrentIndex(0);
+    }
+
+    showCount(u"select count(acc_no) as totalNum from pay_acc"_s);
+    // Accounts whose currency has no row in acc_currency are not listed.
+    showList(listColumns(), u"select acc.acc_no as 付款账号,acc.acc_name as 户名,curr.currency_name as 币种"
+                            u" from pay_acc acc,acc_currency curr where acc.currency=curr.currency_id order by acc.acc_no"_s);
+}
+
+void PayAccList::PayAccList_cmdReflush_Click()
+{
+    PayAccList_refresh();
+}
+
+void PayAccList::PayAccList_DataGrid_Click()
+{
+    if (!m_grid->hasData())
+        return;
+    const int row = m_grid->row();
+    setChosenIndex(row);
+    m_txtAccNo->setText(m_grid->textMatrix(row, 1).trimmed());
+    m_txtAccName->setText(m_grid->textMatrix(row, 2).trimmed());
+}
+
+void PayAccList::PayAccList_txtAccNo_KeyPress(int keyAscii)
+{
+    if (keyAscii == 13)
+        focusAndSelect(m_txtAccName);
+}
+
+bool PayAccList::PayAccList_checkForm()
+{
+    return checkBox(m_txtAccNo, 12) && checkBox(m_txtAccName, 13);
+}
+
+void PayAccList::PayAccList_cmdAdd_Click()
+{
+    if (!PayAccList_checkForm())
+        return;
+    const QString number = m_txtAccNo->text().trimmed();
+    const auto existing = m_ctx.db().Query(u"select acc_no from pay_acc where acc_no=?"_s, {number});
+    if (!existing)
+        return; // the store has shown its error; uniqueness is unknown
+    if (!existing->isEmpty()) {
+        m_ctx.prompt.message(u"该付款账号已存在"_s);
+        return;
+    }
+    const QString name = m_txtAccName->text().trimmed();
+    if (m_ctx.db().Insert(u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, {number, name})) {
+        m_ctx.prompt.message(u"新增付款账号成功"_s);
+        PayAccList_refresh();
+    } else {
+        m_ctx.prompt.message(u"新增付款账号失败"_s);
+    }
+}
+
+void PayAccList::PayAccList_cmdUpdate_Click()
+{
+    if (chosenIndex().isEmpty()) {
+        m_ctx.prompt.message(u"请先选择要修改的账户"_s);
+        return;
+    }
+    if (!PayAccList_checkForm())
+        return;
+    const QString number = m_txtAccNo->text().trimmed();
+    // The account number is the key and cannot be changed.
+    if (number != m_grid->textMatrix(chosenRow(), 1).trimmed()) {
+        m_ctx.prompt.message(u"账号不可修改，请删除后再添加"_s);
+        return;
+    }
+    const QString name = m_txtAccName->text().trimmed();
+    if (m_ctx.db().Update(u"update pay_acc set acc_name=? where acc_no=?"_s, {name, number})) {
+        m_ctx.prompt.message(u"修改付款账号成功"_s);
+        PayAccList_refresh();
+    } else {
+        m_ctx.prompt.message(u"修改付款账号失败"_s);
+    }
+}
+
+void PayAccList::PayAccList_cmdDelete_Click()
+{
+    const RowRange range = selectedRange();
+    if (chosenIndex().isEmpty()) {
+        m_ctx.prompt.message(u"请先选择要删除的账户"_s);
+        return;
+    }
+    setChosenIndex(m_grid->rowSel());
+    if (m_ctx.prompt.askOkCancel(u"是否确认要删除所选付款账号?"_s)) {
+        deleteRows(u"delete from pay_acc where acc_no in (select value from json_each(?))"_s, {},
+                   columnTexts(range, 1), u"删除付款账号成功."_s, u"删除付款账号失败,失败位置："_s, range);
+    }
+    PayAccList_refresh();
+}
+
+void PayAccList::PayAccList_cmdExport_Click()
+{
+    if (!m_grid->hasData()) {
+        m_ctx.prompt.message(u"没有记录可以导出"_s);
+        return;
+    }
+    const QString path = m_main.selectSaveFile(u"xml"_s);
+    if (path.trimmed().isEmpty())
+        return;
+    QList<MasterDataXml::PayAccount> accounts;
+    accounts.reserve(m_grid->rows() - 1);
+    for (int r = 1; r < m_grid->rows(); ++r) {
+        accounts.append({m_grid->textMatrix(r, 1).trimmed(), m_grid->textMatrix(r, 3).trimmed(),
+                         m_grid->textMatrix(r, 2).trimmed()});
+    }
+    const MasterDataXml::Outcome outcome = MasterDataXml::exportPayAccounts(path, accounts);
+    m_ctx.prompt.message(outcome.ok ? u"导出付款账号完毕"_s : outcome.message);
+}
+
+void PayAccList::PayAccList_cmdImport_Click()
+{
+    const QString path = m_main.selectOpenFile(u"xml"_s);
+    XmlDoc doc;
+    switch (MasterDataXml::loadDocument(path, doc)) {
+    case MasterDataXml::LoadStatus::NotLoaded:
+        return;
+    case MasterDataXml::LoadStatus::ReadError:
+        m_ctx.prompt.message(u"文件读写错误，导入付款账号失败"_s);
+        return;
+    case MasterDataXml::LoadStatus::Loaded:
+        break;
+    }
+    const MasterDataXml::Outcome outcome = MasterDataXml::importPayAccounts(m_ctx.db(), doc);
+    if (!outcome.ok) {
+        // What was imported before the stop stays; the tab is not reloaded.
+        m_ctx.prompt.message(outcome.message);
+        return;
+    }
+    PayAccList_refresh();
+    m_ctx.prompt.message(u"导入付款账号完毕"_s);
 }

@@ -1,7 +1,197 @@
-#include "app/TabPage.h"
+#include "UserRemarkList.h"
+
+#include "MasterDataXml.h"
+#include "app/AppContext.h"
+#include "app/ListGrid.h"
 #include "app/TabPages.h"
+#include "app/frmMain.h"
+#include "common/Prompt.h"
+#include "common/XmlDoc.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
 
 TabPage* createUserRemarkList(AppContext& ctx, frmMain& main)
 {
-    return new EmptyTabPage(ctx, main, QStringLiteral("UserRemarkList"));
+    return new UserRemarkList(ctx, main);
+}
+
+namespace {
+const QList<MasterDataTab::Column>& listColumns()
+{
+    static const QList<MasterDataTab::Column> columns = {
+        {u"序号"_s, 420, {}},
+        {u"备注"_s, 8000, u"备注"_s},
+    };
+    return columns;
+}
+}
+
+UserRemarkList::UserRemarkList(AppContext& ctx, frmMain& main)
+    : MasterDataTab(ctx, main, u"UserRemarkList"_s, u"lblUserRemarkIdx"_s)
+{
+    m_txtUserRemark = addTextField(u"lblUserRemark"_s, u"汇款备注名称：*"_s, u"txtUserRemark"_s, 0);
+
+    connect(addButton(u"cmdAdd"_s, u"新增"_s), &QPushButton::clicked, this,
+            &UserRemarkList::UserRemarkList_cmdAdd_Click);
+    connect(addButton(u"cmdUpdate"_s, u"修改"_s), &QPushButton::clicked, this,
+            &UserRemarkList::UserRemarkList_cmdUpdate_Click);
+    connect(addButton(u"cmdDelete"_s, u"删除"_s), &QPushButton::clicked, this,
+            &UserRemarkList::UserRemarkList_cmdDelete_Click);
+    connect(addButton(u"cmdReflush"_s, u"重置"_s), &QPushButton::clicked, this,
+            &UserRemarkList::UserRemarkList_cmdReflush_Click);
+    connect(addButton(u"cmdImport"_s, u"导入"_s), &QPushButton::clicked, this,
+            &UserRemarkList::UserRemarkList_cmdImport_Click);
+    connect(addButton(u"cmdExport"_s, u"导出"_s), &QPushButton::clicked, this,
+            &UserRemarkList::UserRemarkList_cmdExport_Click);
+    addNotice(u"lblNotice1"_s, changeNotice());
+    addNotice(u"lblNotice2"_s, deleteNotice());
+    setGridColumns(listColumns());
+}
+
+void UserRemarkList::UserRemarkList_refresh()
+{
+    clearGrid();
+    clearChosenIndex();
+    m_txtUserRemark->clear();
+    showCount(u"select count(remark) as totalNum from user_remark"_s);
+    showList(listColumns(), u"select remark as 备注 from user_remark order by remark"_s);
+}
+
+void UserRemarkList::UserRemarkList_cmdReflush_Click()
+{
+    UserRemarkList_refresh();
+}
+
+void UserRemarkList::UserRemarkList_DataGrid_Click()
+{
+    if (!m_grid->hasData())
+        return;
+    const int row = m_grid->row();
+    setChosenIndex(row);
+    m_txtUserRemark->setText(m_grid->textMatrix(row, 1));
+}
+
+bool UserRemarkList::UserRemarkList_checkForm()
+{
+    return checkBox(m_txtUserRemark, 20);
+}
+
+void UserRemarkList::UserRemarkList_cmdAdd_Click()
+{
+    if (!UserRemarkList_checkForm())
+        return;
+    const QString text = m_txtUserRemark->text().trimmed();
+    const auto existing = m_ctx.db().Query(u"select remark from user_remark where remark=?"_s, {text});
+    if (!existing)
+        return; // the store has shown its error; uniqueness is unknown
+    if (!existing->isEmpty()) {
+        m_ctx.prompt.message(u"该备注已存在"_s);
+        return;
+    }
+    if (m_ctx.db().Insert(u"insert into user_remark (remark) values (?)"_s, {text})) {
+        m_ctx.prompt.message(u"新增备注成功"_s);
+        UserRemarkList_refresh();
+    } else {
+        m_ctx.prompt.message(u"新增备注失败"_s);
+    }
+}
+
+void UserRemarkList::UserRemarkList_cmdUpdate_Click()
+{
+    if (chosenIndex().isEmpty()) {
+        m_ctx.prompt.message(u"请先选择要修改的备注"_s);
+        return;
+    }
+    if (!UserRemarkList_checkForm() || !m_grid->hasData())
+        return;
+    // The remark shown as chosen: the row whose text was loaded into the box.
+    const QString oldText = m_grid->textMatrix(chosenRow(), 1).trimmed();
+    const QString newText = m_txtUserRemark->text().trimmed();
+
+    DBAccess& db = m_ctx.db();
+    db.BeginTrans();
+    if (!db.Delete(u"delete from user_remark where remark=?"_s, {oldText})) {
+        db.Rollback();
+        m_ctx.prompt.message(u"修改备注失败"_s);
+        return;
+    }
+    // The old row is already gone here, so renaming a remark to its own text succeeds.
+    const auto existing = db.Query(u"select * from user_remark where remark=?"_s, {newText});
+    if (!existing) {
+        db.Rollback();
+        m_ctx.prompt.message(u"修改备注失败"_s);
+        return;
+    }
+    if (!existing->isEmpty()) {
+        db.Rollback();
+        m_ctx.prompt.message(u"新的用途备注已存在"_s);
+        m_txtUserRemark->setText(oldText);
+        return;
+    }
+    if (db.Insert(u"insert into user_remark (remark) values (?)"_s, {newText})) {
+        db.Commit();
+        m_ctx.prompt.message(u"修改备注成功"_s);
+        UserRemarkList_refresh();
+    } else {
+        db.Rollback();
+        m_ctx.prompt.message(u"修改备注失败"_s);
+    }
+}
+
+void UserRemarkList::UserRemarkList_cmdDelete_Click()
+{
+    const RowRange range = selectedRange();
+    if (chosenIndex().isEmpty()) {
+        m_ctx.prompt.message(u"请先选择要删除的备注"_s);
+        return;
+    }
+    setChosenIndex(m_grid->rowSel());
+    if (UserRemarkList_checkForm() && m_ctx.prompt.askOkCancel(u"是否确认要删除所选备注?"_s)) {
+        deleteRows(u"delete from user_remark where remark in (select value from json_each(?))"_s, {},
+                   columnTexts(range, 1), u"删除备注成功."_s, u"删除备注失败,失败位置："_s, range);
+    }
+    UserRemarkList_refresh();
+}
+
+void UserRemarkList::UserRemarkList_cmdExport_Click()
+{
+    if (!m_grid->hasData()) {
+        m_ctx.prompt.message(u"没有记录可以导出"_s);
+        return;
+    }
+    const QString path = m_main.selectSaveFile(u"xml"_s);
+    if (path.trimmed().isEmpty())
+        return;
+    QStringList remarks;
+    remarks.reserve(m_grid->rows() - 1);
+    for (int r = 1; r < m_grid->rows(); ++r)
+        remarks << m_grid->textMatrix(r, 1).trimmed();
+    const MasterDataXml::Outcome outcome = MasterDataXml::exportRemarks(path, remarks);
+    m_ctx.prompt.message(outcome.ok ? u"导出备注完毕"_s : outcome.message);
+}
+
+void UserRemarkList::UserRemarkList_cmdImport_Click()
+{
+    const QString path = m_main.selectOpenFile(u"xml"_s);
+    XmlDoc doc;
+    switch (MasterDataXml::loadDocument(path, doc)) {
+    case MasterDataXml::LoadStatus::NotLoaded:
+        return;
+    case MasterDataXml::LoadStatus::ReadError:
+        m_ctx.prompt.message(u"文件读写错误，导入备注失败"_s);
+        return;
+    case MasterDataXml::LoadStatus::Loaded:
+        break;
+    }
+    const MasterDataXml::Outcome outcome = MasterDataXml::importRemarks(m_ctx.db(), doc);
+    if (!outcome.ok) {
+        // What was imported before the stop stays; the tab is not reloaded.
+        m_ctx.prompt.message(outcome.message);
+        return;
+    }
+    UserRemarkList_refresh();
+    m_ctx.prompt.message(u"导入备注完毕"_s);
 }

@@ -1,0 +1,247 @@
+#include "MasterDataTab.h"
+
+#include "app/AppContext.h"
+#include "app/ControlInput.h"
+#include "app/ListGrid.h"
+#include "app/frmMain.h"
+#include "common/Prompt.h"
+#include "store/RecordSet.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+QString MasterDataTab::changeNotice()
+{
+    return u"修改：单击左列您要修改的纪录（该条纪录变蓝色），然后在右边输入框中修改。修改完毕后，点击“修改”按钮，再点击“确定”按钮保存。"_s;
+}
+
+QString MasterDataTab::deleteNotice()
+{
+    return u"删除：单击左列您要删除的纪录（该条纪录变蓝色），点击“删除”按钮，再点击“确定”按钮保存。"_s;
+}
+
+MasterDataTab::MasterDataTab(AppContext& ctx, frmMain& main, const QString& prefix, const QString& indexLabel)
+    : TabPage(ctx, main, prefix)
+{
+    m_pageLayout = new QVBoxLayout(this);
+    auto* body = new QHBoxLayout;
+    m_pageLayout->addLayout(body, 1);
+    body->addWidget(grid(), 3);
+
+    auto* entry = new QWidget(this);
+    entry->setObjectName(controlName(u"Entry"_s));
+    auto* entryLayout = new QVBoxLayout(entry);
+    m_form = new QGridLayout;
+    m_buttons = new QHBoxLayout;
+    m_notices = new QVBoxLayout;
+    entryLayout->addLayout(m_form);
+    entryLayout->addSpacing(12);
+    entryLayout->addLayout(m_buttons);
+    entryLayout->addSpacing(12);
+    entryLayout->addLayout(m_notices);
+    entryLayout->addStretch(1);
+    body->addWidget(entry, 2);
+
+    auto* lblNo = new QLabel(u"序号："_s, entry);
+    lblNo->setObjectName(controlName(u"lblNo"_s));
+    m_lblIndex = new QLabel(entry);
+    m_lblIndex->setObjectName(controlName(indexLabel));
+    m_lblIndex->setTextInteractionFlags(Qt::NoTextInteraction);
+    m_form->addWidget(lblNo, 0, 0, Qt::AlignRight);
+    m_form->addWidget(m_lblIndex, 0, 1);
+    m_form->setColumnStretch(1, 1);
+
+    connect(grid(), &ListGrid::cellClicked, this, [this] { gridClicked(); });
+}
+
+QLineEdit* MasterDataTab::addTextField(const QString& labelName, const QString& caption, const QString& boxName,
+                                       int maxLength)
+{
+    auto* label = new QLabel(caption, this);
+    label->setObjectName(controlName(labelName));
+    auto* box = new QLineEdit(this);
+    box->setObjectName(controlName(boxName));
+    if (maxLength > 0)
+        box->setMaxLength(maxLength);
+    label->setBuddy(box);
+    m_form->addWidget(label, m_formRows, 0, Qt::AlignRight);
+    m_form->addWidget(box, m_formRows, 1);
+    ++m_formRows;
+    return box;
+}
+
+QComboBox* MasterDataTab::addComboField(const QString& labelName, const QString& caption, const QString& comboName)
+{
+    auto* label = new QLabel(caption, this);
+    label->setObjectName(controlName(labelName));
+    auto* combo = new QComboBox(this);
+    combo->setObjectName(controlName(comboName));
+    label->setBuddy(combo);
+    m_form->addWidget(label, m_formRows, 0, Qt::AlignRight);
+    m_form->addWidget(combo, m_formRows, 1);
+    ++m_formRows;
+    return combo;
+}
+
+QPushButton* MasterDataTab::addButton(const QString& name, const QString& caption)
+{
+    auto* button = new QPushButton(caption, this);
+    button->setObjectName(controlName(name));
+    button->setAutoDefault(false);
+    m_buttons->addWidget(button);
+    return button;
+}
+
+QLabel* MasterDataTab::addNotice(const QString& name, const QString& text)
+{
+    auto* label = new QLabel(text, this);
+    label->setObjectName(controlName(name));
+    label->setWordWrap(true);
+    m_notices->addWidget(label);
+    return label;
+}
+
+void MasterDataTab::addTopWidget(QWidget* widget)
+{
+    widget->setParent(this);
+    m_pageLayout->insertWidget(0, widget);
+}
+
+QLabel* MasterDataTab::captionOf(QLineEdit* box) const
+{
+    const int index = m_form->indexOf(box);
+    if (index < 0)
+        return nullptr;
+    int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+    m_form->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
+    QLayoutItem* item = m_form->itemAtPosition(row, 0);
+    return item ? qobject_cast<QLabel*>(item->widget()) : nullptr;
+}
+
+bool MasterDataTab::showCount(const QString& sql, const QVariantList& params)
+{
+    const std::optional<RecordSet> rs = m_ctx.db().Query(sql, params);
+    if (!rs)
+        return false;
+    if (!rs->isEmpty())
+        m_main.setCountPanels(fieldToText(rs->value(0, u"totalNum"_s)).trimmed());
+    return true;
+}
+
+void MasterDataTab::setGridColumns(const QList<Column>& columns)
+{
+    QStringList headers;
+    for (const Column& c : columns)
+        headers << c.header;
+    m_grid->setColumns(headers);
+    for (int c = 0; c < columns.size(); ++c) {
+        m_grid->setColumnWidthTwips(c, columns.at(c).widthTwips);
+        if (c > 0)
+            m_grid->setColumnAlignment(c, Qt::AlignLeft);
+    }
+}
+
+bool MasterDataTab::showList(const QList<Column>& columns, const QString& sql, const QVariantList& params)
+{
+    setGridColumns(columns);
+    const std::optional<RecordSet> rs = m_ctx.db().Query(sql, params);
+    if (!rs)
+        return false;
+    std::vector<int> fields; // record-set column of each grid column after the first
+    for (int c = 1; c < columns.size(); ++c)
+        fields.push_back(rs->columnIndex(columns.at(c).field));
+    const int records = rs->recordCount();
+    std::vector<QStringList> rows;
+    rows.reserve(static_cast<size_t>(std::max(records, 1)));
+    for (int r = 0; r < records; ++r) {
+        QStringList row;
+        row.reserve(columns.size());
+        row << QString::number(r + 1);
+        for (const int field : fields)
+            row << (field < 0 ? QString() : fieldToText(rs->value(r, field)).trimmed());
+        rows.push_back(std::move(row));
+    }
+    if (rows.empty()) {
+        QStringList empty;
+        for (int c = 0; c < columns.size(); ++c)
+            empty << QString();
+        rows.push_back(empty);
+    }
+    m_grid->setRows(std::move(rows));
+    return true;
+}
+
+QString MasterDataTab::chosenIndex() const
+{
+    return m_lblIndex->text().trimmed();
+}
+
+void MasterDataTab::setChosenIndex(int row)
+{
+    m_lblIndex->setText(QString::number(row));
+}
+
+void MasterDataTab::clearChosenIndex()
+{
+    m_lblIndex->clear();
+}
+
+int MasterDataTab::chosenRow() const
+{
+    bool ok = false;
+    const int row = chosenIndex().toInt(&ok);
+    return ok ? row : 0;
+}
+
+MasterDataTab::RowRange MasterDataTab::selectedRange() const
+{
+    RowRange range{m_grid->row(), m_grid->rowSel()};
+    if (range.first > range.last)
+        std::swap(range.first, range.last);
+    return range;
+}
+
+QStringList MasterDataTab::columnTexts(const RowRange& range, int column) const
+{
+    QStringList texts;
+    for (int r = range.first; r <= range.last; ++r)
+        texts << m_grid->textMatrix(r, column).trimmed();
+    return texts;
+}
+
+bool MasterDataTab::checkBox(QLineEdit* box, int fieldId, bool doCheck)
+{
+    if (checkField(box, fieldId, doCheck, m_ctx))
+        return true;
+    focusAndSelect(box);
+    return false;
+}
+
+void MasterDataTab::focusAndSelect(QLineEdit* box)
+{
+    box->setFocus(Qt::OtherFocusReason);
+    box->selectAll();
+}
+
+bool MasterDataTab::deleteRows(const QString& sql, const QVariantList& leadingParams, const QStringList& keys,
+                               const QString& success, const QString& failure, const RowRange& range)
+{
+    const QByteArray list = QJsonDocument(QJsonArray::fromStringList(keys)).toJson(QJsonDocument::Compact);
+    QVariantList params = leadingParams;
+    params << QString::fromUtf8(list);
+    if (m_ctx.db().Delete(sql, params)) {
+        m_ctx.prompt.message(success);
+        return true;
+    }
+    m_ctx.prompt.message(failure + u"指令序列"_s + QString::number(range.last + 1));
+    return false;
+}

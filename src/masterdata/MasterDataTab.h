@@ -1,0 +1,117 @@
+#pragma once
+
+#include "app/TabPage.h"
+
+#include <QList>
+#include <QStringList>
+#include <QVariantList>
+
+#include <optional>
+#include <vector>
+
+class QComboBox;
+class QGridLayout;
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QVBoxLayout;
+
+// The shape the master-data tabs share: the list grid on the left; on the
+// right the entry area with the chosen row number beside "序号：", the entry
+// boxes, the command buttons and the help texts. The tabs add their own
+// controls through the builders below and keep only their own rules.
+//
+// The chosen row lives in the row-number label: a click on a data row sets it,
+// every reload empties it; change and delete need it.
+class MasterDataTab : public TabPage {
+    Q_OBJECT
+public:
+    // The help texts of the change and delete commands.
+    static QString changeNotice();
+    static QString deleteNotice();
+
+    // A grid column: its header, its width in 1/1440 inch, and the name of the
+    // list query's column it shows (empty for the running number).
+    struct Column {
+        QString header;
+        int widthTwips;
+        QString field;
+    };
+
+protected:
+    // `indexLabel` is the short name of the row-number label ("lblPayAccIdx").
+    MasterDataTab(AppContext& ctx, frmMain& main, const QString& prefix, const QString& indexLabel);
+
+    // ---- Building the work area (controls are named prefix + "_" + short name)
+
+    // A caption label and a text box on the next row of the entry area.
+    // `maxLength` 0 declares no limit.
+    QLineEdit* addTextField(const QString& labelName, const QString& caption, const QString& boxName, int maxLength);
+    QComboBox* addComboField(const QString& labelName, const QString& caption, const QString& comboName);
+    // The next command button, left to right.
+    QPushButton* addButton(const QString& name, const QString& caption);
+    // The next help text below the buttons.
+    QLabel* addNotice(const QString& name, const QString& text);
+    // Adds a widget above the grid and the entry area (the payee kind strip).
+    void addTopWidget(QWidget* widget);
+    QLabel* captionOf(QLineEdit* box) const;
+
+    // ---- The list
+
+    // Runs the count query and shows "总笔数" and its `totalNum`. False when the
+    // query failed (the store has shown its error).
+    bool showCount(const QString& sql, const QVariantList& params = {});
+    // Runs the list query and shows its rows: the running number in column 0,
+    // then the query's fields named by the columns, each trimmed; one empty row
+    // when there are none. Columns 1.. are left-aligned; column 0 becomes current. When the
+    // query fails the grid keeps its header only.
+    bool showList(const QList<Column>& columns, const QString& sql, const QVariantList& params = {});
+    // Sets the header and widths without rows (the grid is emptied).
+    void setGridColumns(const QList<Column>& columns);
+
+    // ---- The chosen row
+
+    QString chosenIndex() const;
+    void setChosenIndex(int row);
+    void clearChosenIndex();
+    // The grid row of the chosen index; 0 when none.
+    int chosenRow() const;
+
+    // The selected rows: from the current row to the end of the selection,
+    // swapped when the selection was made upwards.
+    struct RowRange {
+        int first = 0;
+        int last = 0;
+    };
+    RowRange selectedRange() const;
+    // The trimmed texts of one column over a range of rows.
+    QStringList columnTexts(const RowRange& range, int column) const;
+
+    // ---- Commands
+
+    // The field check of a screen: on failure the focus goes to the box and its
+    // whole text is selected.
+    bool checkBox(QLineEdit* box, int fieldId, bool doCheck = true);
+    // Puts the focus on the box and selects its whole text.
+    static void focusAndSelect(QLineEdit* box);
+
+    // Deletes the rows whose key is in `keys` with a statement ending in
+    // "in (select value from json_each(?))" (the keys go in as one JSON array,
+    // after `leadingParams`). Shows `success`, or `failure` followed by
+    // "指令序列" and the row after the range.
+    bool deleteRows(const QString& sql, const QVariantList& leadingParams, const QStringList& keys, const QString& success,
+                    const QString& failure, const RowRange& range);
+
+    // The row-selection handler of the tab: a click on a data row.
+    virtual void gridClicked() = 0;
+
+    QLabel* m_lblIndex;
+
+private:
+    QVBoxLayout* m_pageLayout;
+    QGridLayout* m_form;
+    QHBoxLayout* m_buttons;
+    QVBoxLayout* m_notices;
+    int m_formRows = 1;
+};

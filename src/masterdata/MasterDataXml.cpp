@@ -1,0 +1,216 @@
+#include "MasterDataXml.h"
+
+#include "common/GbkCodec.h"
+#include "common/PublicSub.h"
+#include "common/TextFile.h"
+#include "common/XmlDoc.h"
+#include "store/DBAccess.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace MasterDataXml {
+
+namespace {
+
+const QString kDeclaration = u"<?xml version=\"1.0\" encoding=\"GB2312\"?>"_s;
+
+// A value GBK cannot carry, named for the message: the field, the value and the
+// refused character.
+struct RefusedValue {
+    QString field;
+    QString value;
+    QString character;
+};
+
+bool refuses(const QString& field, const QString& value, RefusedValue& refused)
+{
+    const GbkCodec::EncodeResult encoded = GbkCodec::encode(value);
+    if (encoded.ok)
+        return false;
+    refused = {field, value, encoded.characterText()};
+    return true;
+}
+
+QString refusedMessage(const RefusedValue& refused, const QString& failure)
+{
+    return refused.field + u"["_s + refused.value + u"]中的字符“"_s + refused.character + u"”不能用GBK编码，"_s + failure;
+}
+
+// The whole import runs in one transaction, committed when the import stops,
+// whether it completed or not: what was imported before a stop stays.
+class ImportTransaction {
+public:
+    explicit ImportTransaction(DBAccess& db)
+        : m_db(db)
+    {
+        m_db.BeginTrans();
+    }
+    ~ImportTransaction() { m_db.Commit(); }
+    ImportTransaction(const ImportTransaction&) = delete;
+    ImportTransaction& operator=(const ImportTransaction&) = delete;
+
+private:
+    DBAccess& m_db;
+};
+
+// Replaces the rows with `key` by one new row. Delete and insert run under a
+// savepoint, so a failed insert gives the old row back instead of losing it.
+bool replaceRow(DBAccess& db, const QString& deleteSql, const QString& key, const QString& insertSql,
+                const QVariantList& values)
+{
+    if (!db.Update(u"SAVEPOINT import_record"_s))
+        return false;
+    const bool ok = db.Delete(deleteSql, {key}) && db.Insert(insertSql, values);
+    if (!ok)
+        db.Update(u"ROLLBACK TO import_record"_s);
+    db.Update(u"RELEASE import_record"_s);
+    return ok;
+}
+
+Outcome stopped(const QString& message, int records)
+{
+    return {false, message, records};
+}
+
+} // namespace
+
+QStringList payAccountLines(const QList<PayAccount>& accounts)
+{
+    QStringList lines;
+    lines.reserve(accounts.size() * 5 + 3);
+    lines << kDeclaration << u"<AccountSet>"_s;
+    for (const PayAccount& a : accounts) {
+        lines << u"\t<Account>"_s;
+        lines << u"\t\t<AccountNO>"_s + escapeXml(a.accNo) + u"</AccountNO>"_s;
+        lines << u"\t\t<Currency>"_s + escapeXml(a.currency) + u"</Currency>"_s;
+        lines << u"\t\t<AccountName>"_s + escapeXml(a.accName) + u"</AccountName>"_s;
+        lines << u"\t</Account>"_s;
+    }
+    lines << u"</AccountSet>"_s;
+    return lines;
+}
+
+QStringList remarkLines(const QStringList& remarks)
+{
+    QStringList lines;
+    lines.reserve(remarks.size() * 3 + 3);
+    lines << kDeclaration << u"<UserRemark>"_s;
+    for (const QString& remark : remarks) {
+        lines << u"\t<Remark>"_s;
+        lines << u"\t\t<Value>"_s + escapeXml(remark) + u"</Value>"_s;
+        lines << u"\t</Remark>"_s;
+    }
+    lines << u"</UserRemark>"_s;
+    return lines;
+}
+
+Outcome exportPayAccounts(const QString& path, const QList<PayAccount>& accounts)
+{
+    const QString failure = u"导出付款账号失败"_s;
+    RefusedValue refused;
+    for (const PayAccount& a : accounts) {
+        if (refuses(u"付款账号"_s, a.accNo, refused) || refuses(u"币种"_s, a.currency, refused)
+            || refuses(u"户名"_s, a.accName, refused))
+            return stopped(refusedMessage(refused, failure), 0);
+    }
+    if (!TextFile::writeLines(path, payAccountLines(accounts)).ok)
+        return stopped(u"文件读写错误，"_s + failure, 0);
+    return {true, {}, static_cast<int>(accounts.size())};
+}
+
+QStringList remarkFileNames(const QString& chosenPath, int remarkCount)
+{
+    const int files = (remarkCount + kRemarksPerFile - 1) / kRemarksPerFile;
+    if (files <= 1)
+        return {chosenPath};
+    // The numbered files take the place of the chosen file's ".xml".
+    QString base = chosenPath;
+    if (base.endsWith(u".xml"_s, Qt::CaseInsensitive))
+        base.chop(4);
+    QStringList names;
+    names.reserve(files);
+    for (int f = 1; f <= files; ++f)
+        names << base + u"-"_s + QString::number(f) + u".xml"_s;
+    return names;
+}
+
+Outcome exportRemarks(const QString& chosenPath, const QStringList& remarks)
+{
+    const QString failure = u"导出备注失败"_s;
+    // All values first: a refused value must not leave some files written.
+    RefusedValue refused;
+    for (const QString& remark : remarks) {
+        if (refuses(u"备注"_s, remark, refused))
+            return stopped(refusedMessage(refused, failure), 0);
+    }
+    const QStringList names = remarkFileNames(chosenPath, static_cast<int>(remarks.size()));
+    int written = 0;
+    for (qsizetype f = 0; f < names.size(); ++f) {
+        const QStringList part = remarks.mid(f * kRemarksPerFile, kRemarksPerFile);
+        if (!TextFile::writeLines(names.at(f), remarkLines(part)).ok)
+            return stopped(u"文件读写错误，"_s + failure, written);
+        written += static_cast<int>(part.size());
+    }
+    return {true, {}, written};
+}
+
+LoadStatus loadDocument(const QString& path, XmlDoc& doc)
+{
+    doc = XmlDoc();
+    if (path.trimmed().isEmpty() || !QFileInfo::exists(path))
+        return LoadStatus::NotLoaded;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return LoadStatus::ReadError;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return LoadStatus::ReadError;
+    doc = XmlDoc::parse(bytes);
+    if (doc.isNull() || doc.rootElement().isNull())
+        return LoadStatus::NotLoaded;
+    return LoadStatus::Loaded;
+}
+
+Outcome importPayAccounts(DBAccess& db, const XmlDoc& doc)
+{
+    const QList<XmlNode> accounts = doc.descendants(u"Account"_s);
+    ImportTransaction transaction(db);
+    int imported = 0;
+    for (const XmlNode& account : accounts) {
+        const QString number = getNodeText(account, u"AccountNO"_s, QString()).trimmed();
+        const QString name = getNodeText(account, u"AccountName"_s, QString()).trimmed();
+        if (number.size() < 16 || number.size() > 20)
+            return stopped(u"付款账号长度错误["_s + number + u"]，文件导入中止"_s, imported);
+        if (!isDigitsOnly(number))
+            return stopped(u"付款账号格式错误["_s + number + u"]，文件导入中止"_s, imported);
+        if (name.isEmpty())
+            return stopped(u"付款账号户名为空["_s + number + u"]，文件导入中止"_s, imported);
+        if (!replaceRow(db, u"delete from pay_acc where acc_no=?"_s, number,
+                        u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, {number, name}))
+            return stopped(u"导入付款账号发生错误["_s + number + u"]"_s, imported);
+        ++imported;
+    }
+    return {true, {}, imported};
+}
+
+Outcome importRemarks(DBAccess& db, const XmlDoc& doc)
+{
+    const QList<XmlNode> remarks = doc.descendants(u"Remark"_s);
+    ImportTransaction transaction(db);
+    int imported = 0;
+    for (const XmlNode& remark : remarks) {
+        const QString text = getNodeText(remark, u"Value"_s, QString()).trimmed();
+        if (text.isEmpty())
+            return stopped(u"备注文件中有空白的备注，导入文件中止"_s, imported);
+        if (!replaceRow(db, u"delete from user_remark where remark=?"_s, text,
+                        u"insert into user_remark (remark) values (?)"_s, {text}))
+            return stopped(u"导入备注发生错误["_s + text + u"]"_s, imported);
+        ++imported;
+    }
+    return {true, {}, imported};
+}
+
+} // namespace MasterDataXml

@@ -1,0 +1,68 @@
+#pragma once
+
+// The XML exchange files of the master data: payer accounts (one file) and
+// usage remarks (ten to a file). Exports are written line by line in GBK with
+// CR LF after every line, values escaped, through an atomic file replacement;
+// imports read the document model and write the store inside one transaction.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class DBAccess;
+class XmlDoc;
+
+namespace MasterDataXml {
+
+// One payer account as the exchange file carries it.
+struct PayAccount {
+    QString accNo;
+    QString currency; // the currency name shown in the list
+    QString accName;
+};
+
+// How an export or import ended. `message` is the text to show when it stopped
+// early; empty when it completed.
+struct Outcome {
+    bool ok = true;
+    QString message;
+    int records = 0; // records written to files or to the store
+};
+
+// ---- Export -----------------------------------------------------------------
+
+// The lines of a payer-account file (without line ends).
+QStringList payAccountLines(const QList<PayAccount>& accounts);
+// The lines of one remark file (without line ends).
+QStringList remarkLines(const QStringList& remarks);
+
+// Writes the payer-account file. Refuses (and writes nothing) when a value
+// holds a character GBK cannot carry, naming the value.
+Outcome exportPayAccounts(const QString& path, const QList<PayAccount>& accounts);
+
+// The remark export writes at most ten remarks to a file: the chosen file when
+// one file suffices, else base-1.xml, base-2.xml, ... beside it.
+constexpr int kRemarksPerFile = 10;
+QStringList remarkFileNames(const QString& chosenPath, int remarkCount);
+// Writes the remark files. Every value is checked before the first file is
+// written; a value GBK cannot carry stops the export with nothing written.
+Outcome exportRemarks(const QString& chosenPath, const QStringList& remarks);
+
+// ---- Import -----------------------------------------------------------------
+
+enum class LoadStatus {
+    Loaded,     // a document with a root element
+    NotLoaded,  // no file, not XML, or no root element: the import stops silently
+    ReadError,  // the file exists but could not be read
+};
+LoadStatus loadDocument(const QString& path, XmlDoc& doc);
+
+// Imports every Account element in document order. An account whose number
+// exists replaces the old row; the replacement is atomic. Stops at the first
+// invalid record with the message to show; records before it stay.
+Outcome importPayAccounts(DBAccess& db, const XmlDoc& doc);
+
+// Imports every Remark element in document order, as importPayAccounts.
+Outcome importRemarks(DBAccess& db, const XmlDoc& doc);
+
+} // namespace MasterDataXml
