@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+// Excel 97-2003 workbooks (.xls, BIFF8 inside an OLE2 compound file).
+//
+// The reader takes the active worksheet of a workbook and answers cells by row and
+// column, both counted from 1, as the roster and payroll imports read them. The
+// writer saves one sheet of text cells, as the payroll upload file needs.
+
+// One cell as a caller sees it: its text, and whether the workbook held a number
+// (whole numbers come as plain digits, others as the shortest plain decimal; a
+// boolean reads as 1 or 0). An empty cell has an empty text.
+struct WorkbookCell {
+    QString text;
+    bool isNumber = false;
+    bool isEmpty() const { return text.isEmpty(); }
+};
+
+class WorkbookReader {
+public:
+    // Reads the active worksheet of the workbook at `path`. False on any failure
+    // (missing file, not a workbook, unsupported format, encrypted, damaged);
+    // errorText() then says why. A failed open leaves no cells.
+    bool open(const QString& path);
+    // The same, from the bytes of a file.
+    bool openBytes(const QByteArray& bytes);
+    QString errorText() const { return m_error; }
+
+    // 0-based index of the sheet that was read (WINDOW1's current tab, else the
+    // first sheet).
+    int activeSheetIndex() const { return m_activeSheet; }
+    // Rows and columns count from 1; anything outside the sheet is an empty cell.
+    WorkbookCell cell(int row, int column) const;
+    // Last row and column (1-based) holding a non-empty cell; 0 for an empty sheet.
+    int lastRow() const { return m_lastRow; }
+    int lastColumn() const { return m_lastColumn; }
+
+private:
+    enum class Kind : std::uint8_t { Text, Number, Error };
+    // Cells are kept sorted by key = (row << 16) | column, both 0-based. Texts live
+    // in one shared character pool; a cell refers to a span of it.
+    struct Entry {
+        std::uint32_t key;
+        Kind kind;
+        std::uint8_t code; // Error: the BIFF error code
+        union {
+            std::uint32_t span; // Text: index into m_spans
+            double number;      // Number
+        };
+    };
+    struct Span {
+        std::uint32_t start;
+        std::uint32_t length;
+    };
+    friend class WorkbookParser;
+
+    void clear();
+    bool fail(const QString& text);
+
+    QString m_error;
+    int m_activeSheet = 0;
+    int m_lastRow = 0;
+    int m_lastColumn = 0;
+    std::vector<char16_t> m_pool;
+    std::vector<Span> m_spans;
+    std::vector<Entry> m_cells;
+};
+
+// The text a numeric cell reads as: whole numbers as their plain digits, others in
+// the shortest plain decimal form that reads back as the same number, never with
+// an exponent or thousands separators. "-0" reads as "0".
+QString workbookNumberText(double value);
+
+// Writes one worksheet of text cells to `path` as an .xls workbook: rows[0] is
+// row 1, rows[0][0] column A. Empty texts leave their cells empty. The file is
+// written beside the target and renamed over it only when complete. False with
+// `*error` set (when given) on failure, leaving any existing file as it was.
+bool writeWorkbook(const QString& path, const QList<QStringList>& rows, QString* error);
