@@ -122,6 +122,8 @@ private slots:
     {
         TestEnv env;
         frmMain& w = env.window();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
         auto* label = env.find<QLabel>(u"Label1"_s);
         QVERIFY(label->text().isEmpty());
         QTest::mouseClick(label, Qt::LeftButton);
