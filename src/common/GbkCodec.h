@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The code page of every text file the program reads and writes (upload files,
+// CSV and XML exports, sysConf.ini): GBK, the Windows code page 936.
+//
+// Both directions are strict. Encoding refuses a character that GBK cannot
+// carry and says which character it was and where, so that a screen can name
+// the row and field instead of writing "?" into a file meant for the bank.
+// Decoding refuses bytes that are not GBK and says at which offset, instead of
+// turning them into replacement or private-use characters.
+//
+// Private-use characters (U+E000..U+F8FF) are refused in both directions: they
+// have no agreed meaning, so a file holding them (GBK's user-defined areas, or
+// the stray byte 0xFF) cannot be read back as the text that was meant.
+namespace GbkCodec {
+
+struct EncodeResult {
+    bool ok = true;
+    QByteArray bytes; // the GBK bytes; empty when !ok
+    qsizetype position = -1; // index (UTF-16 unit) in the text of the refused character
+    char32_t character = 0; // the refused character (a lone surrogate as itself)
+    QString error; // a readable explanation; empty when ok
+
+    // The refused character as text, for messages.
+    QString characterText() const;
+};
+
+struct DecodeResult {
+    bool ok = true;
+    QString text; // the decoded text; empty when !ok
+    qsizetype offset = -1; // byte offset of the first invalid byte
+    QString error; // a readable explanation; empty when ok
+};
+
+// Text to GBK bytes; refuses the first character GBK cannot carry.
+EncodeResult encode(const QString& text);
+
+// Text to GBK bytes for XML markup: a character GBK cannot carry is written as
+// a numeric character reference ("&#x20000;"), which an XML reader turns back
+// into the character. Valid only where markup allows references (text and
+// attribute values). Never fails.
+QByteArray encodeWithCharacterReferences(const QString& text);
+
+// True when every character of the text can be written in GBK.
+bool canEncode(const QString& text);
+
+// GBK bytes to text; refuses the first byte sequence that is not GBK.
+DecodeResult decode(const QByteArray& bytes);
+
+// Strict UTF-8 bytes to text (no byte-order mark handling).
+DecodeResult decodeUtf8(const QByteArray& bytes);
+
+// The contents of a text file: UTF-8 when it starts with the UTF-8 byte-order
+// mark (the mark itself is dropped; offsets still count it), GBK otherwise.
+DecodeResult decodeFile(const QByteArray& bytes);
+
+// True when the bytes start with the UTF-8 byte-order mark EF BB BF.
+bool hasUtf8Bom(const QByteArray& bytes);
+
+} // namespace GbkCodec

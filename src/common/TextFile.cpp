@@ -1,0 +1,108 @@
+#include "TextFile.h"
+
+#include "GbkCodec.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+using namespace Qt::StringLiterals;
+
+namespace TextFile {
+
+Result writeBytesAtomically(const QString& path, const QByteArray& bytes)
+{
+    Result result;
+    QSaveFile file(path);
+    // Never fall back to writing the target in place: that is exactly the
+    // half-written file the temporary file is there to prevent.
+    file.setDirectWriteFallback(false);
+    // Unbuffered, so that a short write (full disk, size limit) shows in the
+    // result of write(): a buffered QSaveFile flushes in commit() and can
+    // report success for a truncated file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        result.ok = false;
+        result.error = u"无法写入文件 %1：%2"_s.arg(path, file.errorString());
+        return result;
+    }
+    // Without commit() the destructor removes the temporary file.
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        result.ok = false;
+        result.error = u"无法写入文件 %1：%2"_s.arg(path, file.errorString());
+    }
+    return result;
+}
+
+Result writeLines(const QString& path, const QStringList& lines)
+{
+    QByteArray bytes;
+    qsizetype size = 0;
+    for (const QString& line : lines)
+        size += line.size() * 2 + 2;
+    bytes.reserve(size);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const GbkCodec::EncodeResult encoded = GbkCodec::encode(lines.at(i));
+        if (!encoded.ok) {
+            Result result;
+            result.ok = false;
+            result.line = i;
+            result.column = encoded.position;
+            result.character = encoded.character;
+            result.error = u"第%1行第%2个字符“%3”不能用GBK编码"_s.arg(i + 1)
+                               .arg(encoded.position + 1)
+                               .arg(encoded.characterText());
+            return result;
+        }
+        bytes += encoded.bytes;
+        bytes += "\r\n";
+    }
+    return writeBytesAtomically(path, bytes);
+}
+
+QStringList splitLines(const QString& text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    while (start < n) {
+        qsizetype end = text.indexOf(u'\n', start);
+        if (end < 0)
+            end = n;
+        qsizetype lineEnd = end;
+        if (end < n && lineEnd > start && text.at(lineEnd - 1) == u'\r')
+            --lineEnd;
+        lines.append(text.mid(start, lineEnd - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+ReadResult readLines(const QString& path)
+{
+    ReadResult result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.ok = false;
+        result.error = u"无法读取文件 %1：%2"_s.arg(path, file.errorString());
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        result.ok = false;
+        result.error = u"无法读取文件 %1：%2"_s.arg(path, file.errorString());
+        return result;
+    }
+    GbkCodec::DecodeResult decoded = GbkCodec::decodeFile(bytes);
+    if (!decoded.ok) {
+        result.ok = false;
+        result.offset = decoded.offset;
+        // LF (0x0A) never occurs inside a GBK or UTF-8 multi-byte sequence, so
+        // counting it gives the line of the offending byte.
+        result.line = bytes.left(decoded.offset).count('\n');
+        result.error = u"第%1行：%2"_s.arg(result.line + 1).arg(decoded.error);
+        return result;
+    }
+    result.lines = splitLines(decoded.text);
+    return result;
+}
+
+} // namespace TextFile
