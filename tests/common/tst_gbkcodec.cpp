@@ -1,0 +1,304 @@
+#include "TestRegistry.h"
+
+#include "common/GbkCodec.h"
+#include "common/TextFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<unreadable>";
+    return file.readAll();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// Limits the size of files this process may write, as a full disk would;
+// restored on destruction.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        m_ok = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_old {};
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_ok = false;
+};
+
+} // namespace
+
+class TestGbkCodec : public QObject {
+    Q_OBJECT
+
+private slots:
+    void encode_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty") << QString() << QByteArray();
+        QTest::newRow("ascii") << u"Abc 123,.;"_s << QByteArray("Abc 123,.;");
+        QTest::newRow("chinese") << u"测试银行"_s << QByteArray("\xB2\xE2\xCA\xD4\xD2\xF8\xD0\xD0");
+        // 0x80 is the euro sign of code page 936; GB2312 has none.
+        QTest::newRow("euro") << u"€5"_s
+                              << QByteArray("\x80"
+                                            "5");
+        // 镕 is a GBK character outside GB2312.
+        QTest::newRow("gbk only") << u"朱镕基"_s << QByteArray("\xD6\xEC\xE9\x46\xBB\xF9");
+        QTest::newRow("ideographic space") << u"a\u3000b"_s
+                                           << QByteArray("a\xA1\xA1"
+                                                         "b");
+        QTest::newRow("line ends kept") << u"a\r\nb"_s << QByteArray("a\r\nb");
+    }
+    void encode()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        const GbkCodec::EncodeResult result = GbkCodec::encode(text);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.bytes, bytes);
+        QVERIFY(GbkCodec::canEncode(text));
+        // And back.
+        const GbkCodec::DecodeResult decoded = GbkCodec::decode(bytes);
+        QVERIFY2(decoded.ok, qPrintable(decoded.error));
+        QCOMPARE(decoded.text, text);
+    }
+
+    void encodeRefuses_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qsizetype>("position");
+        QTest::addColumn<uint>("character");
+        QTest::newRow("hangul") << u"户名한"_s << qsizetype(2) << 0xD55Cu;
+        QTest::newRow("emoji") << u"ab\U0001F600c"_s << qsizetype(2) << 0x1F600u;
+        QTest::newRow("private use") << u"x\uE000"_s << qsizetype(1) << 0xE000u;
+        QTest::newRow("private use of byte FF") << u"\uF8F5"_s << qsizetype(0) << 0xF8F5u;
+        QTest::newRow("first of two") << u"中ā한😀"_s << qsizetype(2) << 0xD55Cu;
+        QString lone = u"ab"_s;
+        lone.append(QChar(0xD800));
+        lone.append(u"c"_s);
+        QTest::newRow("lone surrogate") << lone << qsizetype(2) << 0xD800u;
+    }
+    void encodeRefuses()
+    {
+        QFETCH(QString, text);
+        QFETCH(qsizetype, position);
+        QFETCH(uint, character);
+        const GbkCodec::EncodeResult result = GbkCodec::encode(text);
+        QVERIFY(!result.ok);
+        QVERIFY(result.bytes.isEmpty());
+        QCOMPARE(result.position, position);
+        QCOMPARE(uint(result.character), character);
+        QVERIFY(!result.error.isEmpty());
+        QVERIFY(!GbkCodec::canEncode(text));
+    }
+
+    void characterReferences()
+    {
+        QCOMPARE(GbkCodec::encodeWithCharacterReferences(u"a😀中한\uE000"_s),
+            QByteArray("a&#x1F600;\xD6\xD0&#xD55C;&#xE000;"));
+    }
+
+    void decodeRefuses_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<qsizetype>("offset");
+        QTest::newRow("byte FF") << QByteArray("ab\xFF"
+                                               "c")
+                                 << qsizetype(2);
+        QTest::newRow("bad trail byte") << QByteArray("ab\x81\x30"
+                                                      "c")
+                                        << qsizetype(2);
+        QTest::newRow("truncated at end") << QByteArray("abc\xD6") << qsizetype(3);
+        QTest::newRow("after chinese") << QByteArray("\xD6\xD0\xCE\xC4\xFF") << qsizetype(4);
+        // The user-defined area maps to private-use characters.
+        QTest::newRow("user-defined area") << QByteArray("a\xAA\xA1") << qsizetype(1);
+    }
+    void decodeRefuses()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(qsizetype, offset);
+        const GbkCodec::DecodeResult result = GbkCodec::decode(bytes);
+        QVERIFY(!result.ok);
+        QVERIFY(result.text.isEmpty());
+        QCOMPARE(result.offset, offset);
+        QVERIFY(!result.error.isEmpty());
+    }
+
+    void decodeFile_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qsizetype>("offset");
+        QTest::newRow("gbk") << QByteArray("\xD6\xD0\xCE\xC4") << true << u"中文"_s << qsizetype(-1);
+        QTest::newRow("utf-8 with bom") << QByteArray("\xEF\xBB\xBF\xE4\xB8\xAD\xE6\x96\x87") << true << u"中文"_s
+                                        << qsizetype(-1);
+        QTest::newRow("bom only") << QByteArray("\xEF\xBB\xBF") << true << QString() << qsizetype(-1);
+        // Offsets count the byte-order mark.
+        QTest::newRow("bad utf-8 after bom") << QByteArray("\xEF\xBB\xBF"
+                                                           "ab\xC3")
+                                             << false << QString() << qsizetype(5);
+        QTest::newRow("utf-8 without bom is gbk") << QByteArray("\xE4\xB8\xAD") << false << QString() << qsizetype(2);
+    }
+    void decodeFile()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, ok);
+        QFETCH(QString, text);
+        QFETCH(qsizetype, offset);
+        const GbkCodec::DecodeResult result = GbkCodec::decodeFile(bytes);
+        QCOMPARE(result.ok, ok);
+        QCOMPARE(result.text, text);
+        QCOMPARE(result.offset, offset);
+    }
+
+    // ---- TextFile ------------------------------------------------------------
+
+    void writeLinesEndsEveryLineWithCrLf()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"out.txt"_s);
+        const TextFile::Result result = TextFile::writeLines(path, { u"序号,金额"_s, QString(), u"1,€"_s });
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(readAll(path), QByteArray("\xD0\xF2\xBA\xC5,\xBD\xF0\xB6\xEE\r\n\r\n1,\x80\r\n"));
+
+        QVERIFY(TextFile::writeLines(path, {}).ok);
+        QCOMPARE(readAll(path), QByteArray());
+    }
+
+    void writeLinesRefusesAndKeepsOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"out.txt"_s);
+        writeAll(path, "old\r\n");
+        const TextFile::Result result = TextFile::writeLines(path, { u"a"_s, u"b"_s, u"户名:김"_s });
+        QVERIFY(!result.ok);
+        QCOMPARE(result.line, qsizetype(2));
+        QCOMPARE(result.column, qsizetype(3));
+        QCOMPARE(uint(result.character), 0xAE40u);
+        QCOMPARE(readAll(path), QByteArray("old\r\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { u"out.txt"_s });
+    }
+
+    // A write that fails half-way (here: the file size limit, as a full disk
+    // would) leaves the previous file whole and no temporary file behind.
+    // Both a file that fits in one write buffer and one that does not.
+    void failedWriteKeepsOldFile_data()
+    {
+        QTest::addColumn<int>("lineCount");
+        QTest::newRow("small") << 100;
+        QTest::newRow("large") << 5000;
+    }
+    void failedWriteKeepsOldFile()
+    {
+        QFETCH(int, lineCount);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"out.txt"_s);
+        writeAll(path, "previous contents\r\n");
+        QStringList lines;
+        for (int i = 0; i < lineCount; ++i)
+            lines.append(u"line %1 of a long file"_s.arg(i));
+        TextFile::Result result;
+        {
+            FileSizeLimit limit(1024);
+            QVERIFY(limit.ok());
+            result = TextFile::writeLines(path, lines);
+        }
+        QVERIFY(!result.ok);
+        QVERIFY(!result.error.isEmpty());
+        QCOMPARE(readAll(path), QByteArray("previous contents\r\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { u"out.txt"_s });
+    }
+
+    void writeIntoMissingDirectoryFails()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"no/such/dir/out.txt"_s);
+        QVERIFY(!TextFile::writeLines(path, { u"x"_s }).ok);
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void readLines_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("empty file") << QByteArray() << QStringList();
+        QTest::newRow("crlf") << QByteArray("a\r\nb\r\n") << QStringList { u"a"_s, u"b"_s };
+        QTest::newRow("lf") << QByteArray("a\nb\n") << QStringList { u"a"_s, u"b"_s };
+        QTest::newRow("mixed, last without end") << QByteArray("a\r\nb\nc") << QStringList { u"a"_s, u"b"_s, u"c"_s };
+        QTest::newRow("empty lines") << QByteArray("\r\n\r\nx\r\n\r\n")
+                                     << QStringList { QString(), QString(), u"x"_s, QString() };
+        QTest::newRow("lone cr stays") << QByteArray("a\rb\r\n") << QStringList { u"a\rb"_s };
+        QTest::newRow("gbk") << QByteArray("\xD6\xD0,\x80\r\n") << QStringList { u"中,€"_s };
+        QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF\xE4\xB8\xAD\r\nx") << QStringList { u"中"_s, u"x"_s };
+    }
+    void readLines()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, lines);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"in.txt"_s);
+        writeAll(path, bytes);
+        const TextFile::ReadResult result = TextFile::readLines(path);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.lines, lines);
+    }
+
+    void readLinesReportsBadByte()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"in.txt"_s);
+        writeAll(path, "ok\r\nstill ok\r\nbad \xFF here\r\n");
+        const TextFile::ReadResult result = TextFile::readLines(path);
+        QVERIFY(!result.ok);
+        QCOMPARE(result.line, qsizetype(2));
+        QCOMPARE(result.offset, qsizetype(18));
+        QVERIFY(result.lines.isEmpty());
+
+        QVERIFY(!TextFile::readLines(dir.filePath(u"missing.txt"_s)).ok);
+    }
+
+    void writeThenReadRoundTrip()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"round.txt"_s);
+        const QStringList lines { u"1,#6222021234567890,张三,\"备注\""_s, QString(), u"€ 100.00"_s };
+        QVERIFY(TextFile::writeLines(path, lines).ok);
+        const TextFile::ReadResult result = TextFile::readLines(path);
+        QVERIFY(result.ok);
+        QCOMPARE(result.lines, lines);
+    }
+};
+
+QELVORA_TEST(TestGbkCodec)
+#include "tst_gbkcodec.moc"
