@@ -1,0 +1,58 @@
+#pragma once
+
+#include "config/FieldRule.h"
+
+#include <QString>
+
+class XmlDoc;
+class XmlNode;
+
+// The settings file sysConf.ini in the program's directory: the bank's display
+// name, the window icon and one input rule per checked entry field, grouped by
+// the screen the field belongs to. SysConf is the only code that reads or
+// writes it.
+//
+// Creating a SysConf sets appDir and loads the file into the AppConfig it is
+// given (bankName, sysIconPath, fieldRules); a missing or malformed file is
+// replaced by the default document, whose rules are then loaded.
+//
+// Every operation reads the file from disk again; every write replaces the
+// whole file atomically (temporary file beside it, renamed when complete), so
+// an interrupted save leaves the previous file intact. No operation shows a
+// message: the write operations report success, and the settings dialog says
+// what went wrong.
+class SysConf {
+public:
+    // `programDirectory` is the directory of the running program.
+    SysConf(AppConfig& config, const QString& programDirectory);
+
+    // Writes the default document, replacing any existing file.
+    bool setValues();
+    // Sets one attribute of the field element carrying this id (the first one
+    // when several do) and saves the file. An existing attribute keeps its
+    // place, a new one is appended. When no element carries the id the file
+    // stays exactly as it is (and the result is true). False when the file
+    // could not be read or written.
+    bool setAttrib2Elemt(qint16 id, const QString& name, const QString& value);
+    // The attribute's value; empty when the element or the attribute is absent.
+    QString getAttribOfElemt(qint16 id, const QString& name);
+    // Sets bank_name / sys_icon on the first SysConf element and saves the file.
+    // False when the file has no such element or could not be written.
+    bool setBankName(const QString& name);
+    bool setSysIcon(const QString& path);
+    // Reads the file into bankName, sysIconPath and fieldRules. False when the
+    // file is missing, unreadable or not well-formed; nothing changes then.
+    bool LoadValues();
+
+    // appDir + "sysConf.ini".
+    QString fileName() const;
+
+private:
+    // The field element whose id attribute equals idText exactly, or none.
+    static XmlNode findElementById(const XmlDoc& doc, const QString& idText);
+    static XmlDoc defaultDocument();
+    void loadFrom(const XmlDoc& doc);
+    bool save(const XmlDoc& doc);
+
+    AppConfig& m_config;
+};
