@@ -1,7 +1,6 @@
 #include "Workbook.h"
 
 #include <QFile>
-#include <QHash>
 
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
@@ -15,6 +14,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 using namespace Qt::StringLiterals;
 
@@ -228,21 +228,22 @@ private:
             const Part& p = m_parts[m_part];
             const std::uint8_t* src = p.data + m_offset;
             const std::size_t left = p.size - m_offset;
+            const std::size_t take = std::min(count, wide ? left / 2 : left);
+            if (take == 0)
+                return false; // half a character before the record ends
+            const std::size_t at = pool.size();
+            pool.resize(at + take);
+            char16_t* out = pool.data() + at;
             if (wide) {
-                const std::size_t take = std::min(count, left / 2);
-                if (take == 0)
-                    return false; // half a character before the record ends
                 for (std::size_t i = 0; i < take; ++i)
-                    pool.push_back(char16_t(src[2 * i] | (src[2 * i + 1] << 8)));
+                    out[i] = char16_t(src[2 * i] | (src[2 * i + 1] << 8));
                 m_offset += take * 2;
-                count -= take;
             } else {
-                const std::size_t take = std::min(count, left);
                 for (std::size_t i = 0; i < take; ++i)
-                    pool.push_back(char16_t(src[i]));
+                    out[i] = char16_t(src[i]);
                 m_offset += take;
-                count -= take;
             }
+            count -= take;
         }
         return true;
     }
@@ -620,6 +621,12 @@ private:
             cells.resize(out);
         }
         cells.shrink_to_fit();
+        const std::uint32_t rowCount = cells.empty() ? 0 : (cells.back().key >> 16) + 1;
+        m_reader.m_rowStart.assign(rowCount + 1, std::uint32_t(cells.size()));
+        for (std::size_t i = cells.size(); i-- > 0;)
+            m_reader.m_rowStart[cells[i].key >> 16] = std::uint32_t(i);
+        for (std::uint32_t r = rowCount; r-- > 0;)
+            m_reader.m_rowStart[r] = std::min(m_reader.m_rowStart[r], m_reader.m_rowStart[r + 1]);
         for (const auto& e : cells) {
             if (e.kind == WorkbookReader::Kind::Text && m_reader.m_spans[e.span].length == 0)
                 continue;
@@ -646,6 +653,7 @@ void WorkbookReader::clear()
     m_pool = {};
     m_spans = {};
     m_cells = {};
+    m_rowStart = {};
 }
 
 bool WorkbookReader::fail(const QString& text)
@@ -763,10 +771,13 @@ WorkbookCell WorkbookReader::cell(int row, int column) const
 {
     if (row < 1 || column < 1 || row > 0x10000 || column > 0x10000)
         return {};
+    if (std::size_t(row) >= m_rowStart.size())
+        return {};
     const std::uint32_t k = (std::uint32_t(row - 1) << 16) | std::uint32_t(column - 1);
-    const auto it = std::lower_bound(m_cells.begin(), m_cells.end(), k,
+    const auto rowEnd = m_cells.begin() + m_rowStart[row];
+    const auto it = std::lower_bound(m_cells.begin() + m_rowStart[row - 1], rowEnd, k,
                                      [](const Entry& e, std::uint32_t key) { return e.key < key; });
-    if (it == m_cells.end() || it->key != k)
+    if (it == rowEnd || it->key != k)
         return {};
     switch (it->kind) {
     case Kind::Text: {
@@ -939,7 +950,7 @@ struct ExtSstEntry {
 // The shared string table. A string's header (length and option byte) and its
 // first character always share a record; characters that go on in a CONTINUE
 // record start it with a fresh option byte; a surrogate pair is never split.
-std::vector<ExtSstEntry> putSst(BiffBuffer& out, const std::vector<QString>& strings, std::uint32_t total,
+std::vector<ExtSstEntry> putSst(BiffBuffer& out, const std::vector<const QString*>& strings, std::uint32_t total,
                                 std::uint16_t perBucket)
 {
     std::vector<ExtSstEntry> buckets;
@@ -947,7 +958,7 @@ std::vector<ExtSstEntry> putSst(BiffBuffer& out, const std::vector<QString>& str
     out.put32(total);
     out.put32(std::uint32_t(strings.size()));
     for (std::size_t i = 0; i < strings.size(); ++i) {
-        const QString& s = strings[i];
+        const QString& s = *strings[i];
         const bool compressed = BiffBuffer::fitsLatin1(s);
         const std::size_t width = compressed ? 1 : 2;
         const std::size_t length = std::size_t(s.size());
@@ -990,6 +1001,42 @@ void putExtSst(BiffBuffer& out, const std::vector<ExtSstEntry>& buckets, std::ui
     out.end();
 }
 
+// Finds each distinct text once: open addressing over indices into the list of
+// texts, which point into the caller's rows (they outlive the table).
+class StringTable {
+public:
+    explicit StringTable(std::size_t expected)
+    {
+        std::size_t capacity = 16;
+        while (capacity < expected * 2)
+            capacity <<= 1;
+        m_slots.assign(capacity, 0);
+        m_mask = capacity - 1;
+        m_strings.reserve(expected);
+    }
+    // The index of `text`, added when new.
+    std::uint32_t add(const QString& text)
+    {
+        const std::u16string_view view(reinterpret_cast<const char16_t*>(text.constData()), std::size_t(text.size()));
+        for (std::size_t i = std::hash<std::u16string_view>{}(view) & m_mask;; i = (i + 1) & m_mask) {
+            const std::uint32_t slot = m_slots[i];
+            if (slot == 0) {
+                m_strings.push_back(&text);
+                m_slots[i] = std::uint32_t(m_strings.size());
+                return std::uint32_t(m_strings.size() - 1);
+            }
+            if (*m_strings[slot - 1] == text)
+                return slot - 1;
+        }
+    }
+    const std::vector<const QString*>& strings() const { return m_strings; }
+
+private:
+    std::vector<std::uint32_t> m_slots; // 0 = free, else index + 1
+    std::size_t m_mask = 0;
+    std::vector<const QString*> m_strings;
+};
+
 bool setError(QString* error, const QString& text)
 {
     if (error)
@@ -1004,15 +1051,18 @@ bool writeWorkbook(const QString& path, const QList<QStringList>& rows, QString*
     if (rows.size() > kMaxRows)
         return setError(error, u"行数超过 .xls 工作表的上限 %1"_s.arg(kMaxRows));
 
-    // Shared strings in order of first use; cells refer to them by index.
+    // Distinct texts in order of first use; cells refer to them by index.
+    qsizetype cellCount = 0;
+    for (const QStringList& row : rows)
+        cellCount += std::min<qsizetype>(row.size(), kMaxColumns);
+    StringTable table{std::size_t(cellCount)};
     struct CellRef {
         std::uint16_t row;
         std::uint16_t column;
         std::uint32_t string;
     };
     std::vector<CellRef> cells;
-    std::vector<QString> strings;
-    QHash<QString, std::uint32_t> index;
+    cells.reserve(std::size_t(cellCount));
     int firstRow = -1, lastRow = -1, firstColumn = kMaxColumns, lastColumn = -1;
     for (qsizetype r = 0; r < rows.size(); ++r) {
         const QStringList& row = rows[r];
@@ -1024,16 +1074,7 @@ bool writeWorkbook(const QString& path, const QList<QStringList>& rows, QString*
                 return setError(error, u"第 %1 行的列数超过 .xls 工作表的上限 %2"_s.arg(r + 1).arg(kMaxColumns));
             if (text.size() > kMaxCellText)
                 return setError(error, u"第 %1 行第 %2 列的文本超过 %3 个字符"_s.arg(r + 1).arg(c + 1).arg(kMaxCellText));
-            auto it = index.constFind(text);
-            std::uint32_t id;
-            if (it == index.constEnd()) {
-                id = std::uint32_t(strings.size());
-                index.insert(text, id);
-                strings.push_back(text);
-            } else {
-                id = it.value();
-            }
-            cells.push_back({std::uint16_t(r), std::uint16_t(c), id});
+            cells.push_back({std::uint16_t(r), std::uint16_t(c), table.add(text)});
             if (firstRow < 0)
                 firstRow = int(r);
             lastRow = int(r);
@@ -1041,12 +1082,12 @@ bool writeWorkbook(const QString& path, const QList<QStringList>& rows, QString*
             lastColumn = std::max(lastColumn, int(c));
         }
     }
-    index.clear();
+    const std::vector<const QString*>& strings = table.strings();
 
     BiffBuffer book;
     std::size_t textBytes = 0;
-    for (const QString& s : strings)
-        textBytes += 3 + std::size_t(s.size()) * 2;
+    for (const QString* s : strings)
+        textBytes += 3 + std::size_t(s->size()) * 2;
     book.reserve(1024 + textBytes + textBytes / 8000 * 5 + cells.size() * 14);
 
     putBof(book, kGlobalsType);

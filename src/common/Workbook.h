@@ -71,6 +71,7 @@ private:
     std::vector<char16_t> m_pool;
     std::vector<Span> m_spans;
     std::vector<Entry> m_cells;
+    std::vector<std::uint32_t> m_rowStart; // first entry of each 0-based row, one past the end last
 };
 
 // The text a numeric cell reads as: whole numbers as their plain digits, others in
