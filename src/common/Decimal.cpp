@@ -5,6 +5,9 @@ bool isAsciiDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
 }
+
+// Written exponents beyond this are refused before any arithmetic on them.
+constexpr long long kWrittenExponentLimit = 1'000'000'000'000LL;
 }
 
 std::optional<Decimal> Decimal::parse(const QString& text)
@@ -62,7 +65,7 @@ std::optional<Decimal> Decimal::parse(const QString& text)
             return std::nullopt;
         while (i < n && isAsciiDigit(s[i])) {
             exponent = exponent * 10 + (s[i].unicode() - u'0');
-            if (exponent > kMaxExponent)
+            if (exponent > kWrittenExponentLimit)
                 return std::nullopt;
             ++i;
         }
@@ -81,6 +84,10 @@ std::optional<Decimal> Decimal::parse(const QString& text)
     d.m_digits = digits.substr(first, last - first + 1);
     d.m_exponent = exponent - fractionCount + trailingZeros;
     d.m_negative = negative;
+    // The exponent of the leading digit, as the display form writes it.
+    const long long leading = d.integerDigits() - 1;
+    if (leading > kMaxExponent || leading < -kMaxExponent)
+        return std::nullopt;
     return d;
 }
 

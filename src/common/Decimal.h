@@ -14,8 +14,9 @@
 //   [+|-] digits-with-optional-thousands-separators [. digits] [(E|e) [+|-] digits]
 // At least one digit must appear in the mantissa ("1234.", ".5" are numbers;
 // "." is not). A "," is accepted only between two digits of the integer part.
-// Exponents beyond ±kMaxExponent are refused, which keeps every accepted value
-// comparable and printable without unbounded work.
+// Numbers whose leading digit stands for a power of ten beyond ±kMaxExponent
+// are refused, which keeps every accepted value comparable and printable
+// without unbounded work; 1E+308 and far beyond are numbers.
 class Decimal {
 public:
     static constexpr int kMaxExponent = 100000;

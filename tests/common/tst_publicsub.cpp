@@ -362,6 +362,11 @@ void TestPublicSub::isNumberText_data()
     QTest::newRow("two points") << u"1.2.3"_s << false << u"1.2.3"_s;
     QTest::newRow("inner blank") << u"1 2"_s << false << u"1 2"_s;
     QTest::newRow("exponent out of reach") << u"1E999999"_s << false << u"1E999999"_s;
+    QTest::newRow("largest exponent") << u"9.9E100000"_s << true << u"9.9E100000"_s;
+    QTest::newRow("leading digit one place further") << u"99E100000"_s << false << u"99E100000"_s;
+    QTest::newRow("smallest exponent") << u"0.1E-99999"_s << true << u"0.1E-99999"_s;
+    QTest::newRow("beyond the smallest") << u"0.01E-99999"_s << false << u"0.01E-99999"_s;
+    QTest::newRow("zero with a huge exponent") << u"0E999999"_s << true << u"0E999999"_s;
 }
 
 void TestPublicSub::isNumberText()
