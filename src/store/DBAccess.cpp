@@ -92,7 +92,7 @@ bool DBAccess::Connect()
     sqlite3* db = nullptr;
     const QByteArray path = m_dbPath.toUtf8();
     // Never create the file: a missing store is an error, not an empty store.
-    int rc = sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    int rc = sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         failure = errorText(db) + u" ("_s + m_dbPath + u")"_s;
     } else {
@@ -164,7 +164,8 @@ void DBAccess::fail(const QString& text, Report report)
         m_prompt.critical(u"SQL error"_s, text);
 }
 
-bool DBAccess::execute(const QString& sql, const QVariantList& params, Report report, RecordSet* out)
+bool DBAccess::execute(const QString& sql, const QVariantList& params, Report report, RecordSet* out,
+                       const RecordHandler* onRecord)
 {
     if (sql.isEmpty())
         return false;
@@ -201,11 +202,17 @@ bool DBAccess::execute(const QString& sql, const QVariantList& params, Report re
             names << QString::fromUtf8(sqlite3_column_name(stmt, c));
         *out = RecordSet(names);
     }
+    std::vector<QVariant> record(onRecord ? static_cast<size_t>(columns) : 0);
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         if (out)
             for (int c = 0; c < columns; ++c)
                 out->appendValue(columnValue(stmt, c));
+        if (onRecord) {
+            for (int c = 0; c < columns; ++c)
+                record[static_cast<size_t>(c)] = columnValue(stmt, c);
+            (*onRecord)(record);
+        }
     }
     if (rc != SQLITE_DONE) {
         const QString message = errorText(m_db);
@@ -223,6 +230,11 @@ std::optional<RecordSet> DBAccess::Query(const QString& sql, const QVariantList&
     if (!execute(sql, params, Report::SqlErrorBox, &rs))
         return std::nullopt;
     return rs;
+}
+
+bool DBAccess::QueryEach(const QString& sql, const QVariantList& params, const RecordHandler& onRecord)
+{
+    return execute(sql, params, Report::SqlErrorBox, nullptr, &onRecord);
 }
 
 bool DBAccess::Update(const QString& sql, const QVariantList& params)

@@ -35,6 +35,12 @@ public:
     void setFatalHandler(std::function<void()> handler) { m_onFatal = std::move(handler); }
 
     std::optional<RecordSet> Query(const QString& sql, const QVariantList& params = {});
+    // Runs a query and hands each record to `onRecord` as it is fetched (its
+    // fields in the order of the select list, values as in a RecordSet) without
+    // keeping it: a list of 100,000 rows is read without a second copy in memory.
+    // Errors as Query.
+    using RecordHandler = std::function<void(const std::vector<QVariant>& record)>;
+    bool QueryEach(const QString& sql, const QVariantList& params, const RecordHandler& onRecord);
     bool Update(const QString& sql, const QVariantList& params = {});
     bool Delete(const QString& sql, const QVariantList& params = {});
     bool Insert(const QString& sql, const QVariantList& params = {});
@@ -59,7 +65,8 @@ public:
 
 private:
     enum class Report { SqlErrorBox, Silent };
-    bool execute(const QString& sql, const QVariantList& params, Report report, RecordSet* out);
+    bool execute(const QString& sql, const QVariantList& params, Report report, RecordSet* out,
+                 const RecordHandler* onRecord = nullptr);
     void fail(const QString& text, Report report);
 
     QString m_dbPath;

@@ -36,6 +36,10 @@ QString fieldToText(const QVariant& field)
 {
     if (field.isNull())
         return {};
+    // Texts are by far the most common fields: share the string without going
+    // through QVariant's general conversion.
+    if (field.typeId() == QMetaType::QString)
+        return *static_cast<const QString*>(field.constData());
     if (field.typeId() == QMetaType::Double) {
         // Shortest text that reads back as the same number, in plain decimal form.
         char buffer[400];
