@@ -1,0 +1,88 @@
+#pragma once
+
+#include "common/Money.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <vector>
+
+// The batch payment upload file: a CSV text in GBK, CR LF after every line.
+//
+//   line 1   count,total                         e.g. 3,150.00
+//   line n   seq,#payer-acc,payer-name,kind,#payee-acc,payee-name,#net-no,#amount,remark
+//
+// The bank's format has no quoting, so a text field that holds "," or a line
+// break would shift the bank's columns; such an instruction is refused, as is
+// a character GBK cannot carry. A refused or failed file writes nothing and
+// leaves an earlier file of the same name as it was.
+namespace PaymentUploadFile {
+
+// One instruction as stored in table payment (texts untrimmed).
+struct Instruction {
+    QString payAccNo;
+    QString payAccName;
+    QString recAccType;
+    QString recAccNo;
+    QString recAccName;
+    QString recNetNo;
+    QString payAmt; // the stored amount as plain decimal text ("1234.5")
+    QString remark;
+};
+
+// The statement whose rows the file is written from, in serial-number order.
+QString selectStatement();
+// One record of selectStatement().
+Instruction fromRecord(const std::vector<QVariant>& record);
+
+// The eighth field without its "#": two decimals, no separators ("1234.50").
+QString amountField(const QString& payAmt);
+
+struct WriteResult {
+    enum Status { Written, Refused, FileError };
+    Status status = Written;
+    QString message; // the refusal (Refused) or the file error text (FileError)
+};
+
+// Builds the file's text one instruction at a time.
+class Builder {
+public:
+    // The header: the number of instructions and their exact total.
+    Builder(qint64 count, Money total);
+
+    // Appends the next instruction's line. False, with message(), when one of its
+    // text fields holds a "," or a line break; nothing more is added after that.
+    bool add(const Instruction& instruction);
+    bool refused() const { return !m_message.isEmpty(); }
+    const QString& message() const { return m_message; }
+    qint64 instructionCount() const { return m_sequence; }
+
+    // The lines built so far, header first.
+    QStringList lines() const;
+
+    // Encodes the text in GBK and writes it through a temporary file renamed into
+    // place. A character GBK cannot carry is refused, naming the instruction's
+    // sequence number, the field and the character.
+    WriteResult write(const QString& path) const;
+
+private:
+    QString m_text; // every line followed by CR LF
+    qint64 m_sequence = 0;
+    QString m_message;
+};
+
+struct BuildResult {
+    bool ok = true;
+    QString message; // the refusal shown to the user; empty when ok
+    QStringList lines;
+};
+
+// The header and one line per instruction; refuses the first instruction with a
+// "," or a line break in a text field, naming its sequence number and field.
+BuildResult buildLines(qint64 count, Money total, const std::vector<Instruction>& instructions);
+
+// Builds the lines and writes them to `path`.
+WriteResult write(const QString& path, qint64 count, Money total, const std::vector<Instruction>& instructions);
+
+} // namespace PaymentUploadFile
