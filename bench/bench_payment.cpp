@@ -1,0 +1,181 @@
+// Batch payment list with a large batch: how long the list refresh, the upload
+// file and the deletion of every row take, and the peak memory of the process.
+//
+//   bench_payment [N]      (N instructions, default 100000)
+//
+// Runs offscreen; no window is shown.
+
+#include "app/AppContext.h"
+#include "app/ListGrid.h"
+#include "app/Startup.h"
+#include "app/frmMain.h"
+#include "common/Prompt.h"
+#include "payment/PaymentB2B.h"
+#include "store/DBAccess.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <ctime>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Answers every question with OK and the save dialog with a fixed path;
+// messages are kept for the checks at the end of each step.
+class SilentPrompt : public Prompt {
+public:
+    void message(const QString& text) override { messages << text; }
+    bool askOkCancel(const QString&) override { return true; }
+    bool askYesNo(const QString&) override { return true; }
+    void critical(const QString& title, const QString& text) override
+    {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+    }
+    QString chooseSaveFile(const QString&) override { return savePath; }
+    QString chooseOpenFile(const QString&) override { return {}; }
+
+    QString savePath;
+    QStringList messages;
+};
+
+double seconds(QElapsedTimer& t)
+{
+    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+}
+
+// CPU time of the process so far: on a busy machine the clock time of a step
+// includes waiting for a core, its CPU time does not.
+double cpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+// Clock and CPU time of one step.
+struct Timing {
+    double wall = 0;
+    double cpu = 0;
+    bool operator<(const Timing& o) const { return wall < o.wall; }
+};
+
+template <class F> Timing measure(F&& step)
+{
+    QElapsedTimer t;
+    const double cpu0 = cpuSeconds();
+    t.start();
+    step();
+    return {seconds(t), cpuSeconds() - cpu0};
+}
+
+void report(const char* what, std::vector<Timing> runs, const char* extra = "")
+{
+    std::sort(runs.begin(), runs.end());
+    std::printf("%-28s %.3f s (cpu %.3f s)", what, runs.front().wall, runs.front().cpu);
+    if (runs.size() > 1)
+        std::printf(", best of %zu; worst %.3f s (cpu %.3f s)", runs.size(), runs.back().wall, runs.back().cpu);
+    std::printf("%s\n", extra);
+}
+
+long peakMemoryKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+void fill(DBAccess& db, int n)
+{
+    static const QString names[] = {u"张三"_s, u"李四"_s, u"王五"_s, u"赵六"_s, u"钱七"_s, u"孙八"_s, u"周九"_s, u"吴十"_s};
+    static const QString remarks[] = {u"货款"_s, u"工资"_s, u"差旅费"_s, u"服务费"_s, u"往来款"_s};
+    const QString sql = u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,rec_acc_name,"
+                        u"rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values (?,?,?,?,?,?,?,?,?,?,?,'')"_s;
+    db.BeginTrans();
+    for (int i = 1; i <= n; ++i) {
+        const bool otherBank = i % 3 == 0;
+        const QString amount = u"%1.%2"_s.arg(1 + (i * 7919) % 250000).arg(i % 100, 2, 10, QChar(u'0'));
+        db.Insert(sql, {u"20240101120000%1"_s.arg(i, 8, 10, QChar(u'0')), u"6228480012345678"_s, u"某某贸易有限公司"_s,
+                        otherBank ? u"1"_s : u"0"_s, u"62170000%1"_s.arg(i, 11, 10, QChar(u'0')),
+                        names[i % 8] + QString::number(i), otherBank ? QString() : u"0101"_s,
+                        otherBank ? u"020"_s : QString(), otherBank ? u"313100000013"_s : QString(), amount,
+                        remarks[i % 5] + u"第"_s + QString::number(i % 12 + 1) + u"期"_s});
+    }
+    db.Commit();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int n = argc > 1 ? std::max(1, atoi(argv[1])) : 100000;
+
+    QTemporaryDir dir;
+    QString error;
+    if (!dir.isValid() || !DBAccess::createStore(dir.filePath(u"userdb.mdb"_s), &error)) {
+        std::fprintf(stderr, "cannot create the store: %s\n", qPrintable(error));
+        return 1;
+    }
+    SilentPrompt prompt;
+    AppContext ctx(prompt, dir.path() + u'/');
+
+    QElapsedTimer t;
+    t.start();
+    fill(ctx.db(), n);
+    std::printf("%-28s %d\n", "instructions", n);
+    std::printf("%-28s %.3f s\n", "fill (one transaction)", seconds(t));
+
+    std::unique_ptr<frmMain> window;
+    if (startProgram(ctx, window) != 0)
+        return 1;
+    auto* page = static_cast<PaymentB2B*>(window->page(frmMain::TabPaymentB2B));
+    ListGrid* grid = page->grid();
+
+    std::vector<Timing> refresh;
+    for (int i = 0; i < 5; ++i)
+        refresh.push_back(measure([&] { window->resetPaymentB2B(); }));
+    if (grid->rows() != n + 1) {
+        std::fprintf(stderr, "the list shows %d rows\n", grid->rows() - 1);
+        return 1;
+    }
+    report("resetPaymentB2B", refresh);
+
+    std::vector<Timing> writes;
+    for (int i = 0; i < 5; ++i) {
+        prompt.savePath = dir.filePath(u"batch%1.csv"_s.arg(i));
+        prompt.messages.clear();
+        writes.push_back(measure([&] { page->menuWriteB2BFile_Click(); }));
+        if (prompt.messages != QStringList{u"批量支付文件*.csv生成完毕"_s}) {
+            std::fprintf(stderr, "upload file not written: %s\n", qPrintable(prompt.messages.join(u" / "_s)));
+            return 1;
+        }
+    }
+    const QByteArray size = " (" + QByteArray::number(QFileInfo(prompt.savePath).size()) + " bytes)";
+    report("upload file", writes, size.constData());
+
+    prompt.messages.clear();
+    grid->selectRows(1, grid->rows() - 1, 1);
+    const Timing del = measure([&] { page->cmdDeleteBut_Click(); });
+    auto left = ctx.db().Query(u"select count(*) as n from payment"_s);
+    if (!left || left->value(0, 0).toLongLong() != 0 || prompt.messages != QStringList{u"删除批量支付文件成功."_s}) {
+        std::fprintf(stderr, "range delete failed: %s\n", qPrintable(prompt.messages.join(u" / "_s)));
+        return 1;
+    }
+    report("range delete of all rows", {del}, " (with the refresh after it)");
+    std::printf("%-28s %.1f MB\n", "peak memory", static_cast<double>(peakMemoryKb()) / 1024.0);
+
+    window.reset();
+    return 0;
+}
