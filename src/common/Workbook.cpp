@@ -307,7 +307,7 @@ QString workbookNumberText(double value)
 class WorkbookParser {
 public:
     WorkbookParser(WorkbookReader& reader, const std::uint8_t* data, std::size_t size)
-        : m_reader(reader), m_data(data), m_size(size), m_walker(data, size)
+        : m_reader(reader), m_size(size), m_walker(data, size)
     {
     }
 
@@ -636,7 +636,6 @@ private:
     }
 
     WorkbookReader& m_reader;
-    const std::uint8_t* m_data;
     std::size_t m_size;
     RecordWalker m_walker;
     std::vector<std::uint32_t> m_sheetOffsets;
@@ -694,7 +693,7 @@ struct GObjectRef {
 
 bool startsWith(const QByteArray& bytes, const char* prefix, qsizetype n)
 {
-    return bytes.size() >= n && std::memcmp(bytes.constData(), prefix, size_t(n)) == 0;
+    return bytes.startsWith(QByteArrayView(prefix, n));
 }
 
 } // namespace

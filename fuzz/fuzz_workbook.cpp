@@ -1,0 +1,46 @@
+// Feeds arbitrary bytes to the .xls reader. It must refuse or read them without a
+// crash, an endless loop or unbounded memory, and a refusal must say why.
+
+#include "common/Workbook.h"
+
+#include <glib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+// libgsf reports damaged compound files through GLib's log; the reader turns
+// them into its own error text, so the messages are only noise here.
+void dropLogMessage(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static const bool quiet = [] {
+        g_log_set_default_handler(dropLogMessage, nullptr);
+        return true;
+    }();
+    (void)quiet;
+
+    WorkbookReader reader;
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+    if (!reader.openBytes(bytes)) {
+        if (reader.errorText().isEmpty() || reader.lastRow() != 0 || !reader.cell(1, 1).isEmpty())
+            std::abort();
+        return 0;
+    }
+    if (!reader.errorText().isEmpty() || reader.activeSheetIndex() < 0 || reader.lastRow() < 0
+        || reader.lastColumn() < 0 || (reader.lastRow() == 0) != (reader.lastColumn() == 0))
+        std::abort();
+    // Look at a bounded window of cells, plus the edges of the extent.
+    const int rows = std::min(reader.lastRow(), 64);
+    const int columns = std::min(reader.lastColumn(), 32);
+    qsizetype total = 0;
+    for (int r = 0; r <= rows + 1; ++r)
+        for (int c = 0; c <= columns + 1; ++c)
+            total += reader.cell(r, c).text.size();
+    if (!reader.cell(reader.lastRow() + 1, 1).isEmpty() || !reader.cell(1, reader.lastColumn() + 1).isEmpty())
+        std::abort();
+    return total < 0 ? 1 : 0;
+}
