@@ -21,8 +21,8 @@
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -57,7 +57,7 @@ double seconds(QElapsedTimer& t)
 // includes waiting for a core, its CPU time does not.
 double cpuSeconds()
 {
-    timespec ts{};
+    timespec ts {};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
@@ -75,7 +75,7 @@ template <class F> Timing measure(F&& step)
     const double cpu0 = cpuSeconds();
     t.start();
     step();
-    return {seconds(t), cpuSeconds() - cpu0};
+    return { seconds(t), cpuSeconds() - cpu0 };
 }
 
 void report(const char* what, std::vector<Timing> runs, const char* extra = "")
@@ -89,26 +89,29 @@ void report(const char* what, std::vector<Timing> runs, const char* extra = "")
 
 long peakMemoryKb()
 {
-    rusage usage{};
+    rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
 }
 
 void fill(DBAccess& db, int n)
 {
-    static const QString names[] = {u"张三"_s, u"李四"_s, u"王五"_s, u"赵六"_s, u"钱七"_s, u"孙八"_s, u"周九"_s, u"吴十"_s};
-    static const QString remarks[] = {u"货款"_s, u"工资"_s, u"差旅费"_s, u"服务费"_s, u"往来款"_s};
-    const QString sql = u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,rec_acc_name,"
-                        u"rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values (?,?,?,?,?,?,?,?,?,?,?,'')"_s;
+    static const QString names[]
+        = { u"张三"_s, u"李四"_s, u"王五"_s, u"赵六"_s, u"钱七"_s, u"孙八"_s, u"周九"_s, u"吴十"_s };
+    static const QString remarks[] = { u"货款"_s, u"工资"_s, u"差旅费"_s, u"服务费"_s, u"往来款"_s };
+    const QString sql
+        = u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,rec_acc_name,"
+          u"rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values (?,?,?,?,?,?,?,?,?,?,?,'')"_s;
     db.BeginTrans();
     for (int i = 1; i <= n; ++i) {
         const bool otherBank = i % 3 == 0;
         const QString amount = u"%1.%2"_s.arg(1 + (i * 7919) % 250000).arg(i % 100, 2, 10, QChar(u'0'));
-        db.Insert(sql, {u"20240101120000%1"_s.arg(i, 8, 10, QChar(u'0')), u"6228480012345678"_s, u"某某贸易有限公司"_s,
-                        otherBank ? u"1"_s : u"0"_s, u"62170000%1"_s.arg(i, 11, 10, QChar(u'0')),
-                        names[i % 8] + QString::number(i), otherBank ? QString() : u"0101"_s,
-                        otherBank ? u"020"_s : QString(), otherBank ? u"313100000013"_s : QString(), amount,
-                        remarks[i % 5] + u"第"_s + QString::number(i % 12 + 1) + u"期"_s});
+        db.Insert(sql,
+            { u"20240101120000%1"_s.arg(i, 8, 10, QChar(u'0')), u"6228480012345678"_s, u"某某贸易有限公司"_s,
+                otherBank ? u"1"_s : u"0"_s, u"62170000%1"_s.arg(i, 11, 10, QChar(u'0')),
+                names[i % 8] + QString::number(i), otherBank ? QString() : u"0101"_s, otherBank ? u"020"_s : QString(),
+                otherBank ? u"313100000013"_s : QString(), amount,
+                remarks[i % 5] + u"第"_s + QString::number(i % 12 + 1) + u"期"_s });
     }
     db.Commit();
 }
@@ -157,7 +160,7 @@ int main(int argc, char** argv)
         prompt.savePath = dir.filePath(u"batch%1.csv"_s.arg(i));
         prompt.messages.clear();
         writes.push_back(measure([&] { page->menuWriteB2BFile_Click(); }));
-        if (prompt.messages != QStringList{u"批量支付文件*.csv生成完毕"_s}) {
+        if (prompt.messages != QStringList { u"批量支付文件*.csv生成完毕"_s }) {
             std::fprintf(stderr, "upload file not written: %s\n", qPrintable(prompt.messages.join(u" / "_s)));
             return 1;
         }
@@ -169,11 +172,11 @@ int main(int argc, char** argv)
     grid->selectRows(1, grid->rows() - 1, 1);
     const Timing del = measure([&] { page->cmdDeleteBut_Click(); });
     auto left = ctx.db().Query(u"select count(*) as n from payment"_s);
-    if (!left || left->value(0, 0).toLongLong() != 0 || prompt.messages != QStringList{u"删除批量支付文件成功."_s}) {
+    if (!left || left->value(0, 0).toLongLong() != 0 || prompt.messages != QStringList { u"删除批量支付文件成功."_s }) {
         std::fprintf(stderr, "range delete failed: %s\n", qPrintable(prompt.messages.join(u" / "_s)));
         return 1;
     }
-    report("range delete of all rows", {del}, " (with the refresh after it)");
+    report("range delete of all rows", { del }, " (with the refresh after it)");
     std::printf("%-28s %.1f MB\n", "peak memory", static_cast<double>(peakMemoryKb()) / 1024.0);
 
     window.reset();

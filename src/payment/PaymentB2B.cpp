@@ -34,15 +34,14 @@ PaymentB2B::PaymentB2B(AppContext& ctx, frmMain& main)
     layout->addLayout(buttons);
     layout->addWidget(m_grid, 1);
 
-    const auto place = [&](QPushButton* b) { buttons->addWidget(b); };
     QPushButton* add = addButton(u"cmdNewBut"_s, u"新建指令"_s);
     QPushButton* update = addButton(u"cmdUpdateBut"_s, u"修改或删除指令"_s);
     QPushButton* del = addButton(u"cmdDeleteBut"_s, u"删除指令"_s);
     QPushButton* write = addButton(u"cmdWriteB2BFileBut"_s, u"生成上传文件"_s);
     QPushButton* payAcc = addButton(u"cmdPayAccSetup"_s, u"付款账号维护"_s);
     QPushButton* load = addButton(u"cmdLoadB2BFileBut"_s, u"上传文件导入"_s);
-    for (QPushButton* b : {add, update, del, write, payAcc, load})
-        place(b);
+    for (QPushButton* b : { add, update, del, write, payAcc, load })
+        buttons->addWidget(b);
     buttons->addStretch(1);
 
     connect(add, &QPushButton::clicked, this, &PaymentB2B::menuNewB2BRec_Click);
@@ -133,24 +132,25 @@ QString amountCell(const QString& amount)
 
 void PaymentB2B::refresh()
 {
-    // A. Status bar: count, total and the total in capital figures.
+    // Status bar: count, exact total and the total in capital figures.
     if (const auto totals = queryTotals()) {
         const QString count = QString::number(totals->count);
         const QString total = totals->count == 0 ? u"0.00"_s : totals->total.toGroupedText();
-        m_main.setStatusPanels({u"总笔数"_s, count, u"总金额"_s, total, u"大写金额"_s, amountToWords(removeCommas(total))});
+        m_main.setStatusPanels(
+            { u"总笔数"_s, count, u"总金额"_s, total, u"大写金额"_s, amountToWords(removeCommas(total)) });
     }
 
     // The old rows go before the new ones are read, so that a long list is never
     // held twice.
-    m_grid->setColumns({u"序号"_s, u"流水号"_s, u"付款账号"_s, u"付款账户户名"_s, u"账号行别"_s, u"收款账号"_s,
-                        u"收款账户户名"_s, u"支付系统行号"_s, u"付款金额"_s, u"备注"_s});
+    m_grid->setColumns({ u"序号"_s, u"流水号"_s, u"付款账号"_s, u"付款账户户名"_s, u"账号行别"_s, u"收款账号"_s,
+        u"收款账户户名"_s, u"支付系统行号"_s, u"付款金额"_s, u"备注"_s });
     m_grid->setColumnAlignment(0, Qt::AlignCenter);
     for (int c = 1; c < kColumns; ++c)
         m_grid->setColumnAlignment(c, c == 8 ? Qt::AlignRight : Qt::AlignLeft);
 
     // Each record becomes one grid row as it is read: the running number and the
     // nine values (the branch and area numbers, fields 6 and 7, are read but not shown).
-    constexpr int source[kColumns] = {-1, 0, 1, 2, 3, 4, 5, 8, 9, 10};
+    constexpr int source[kColumns] = { -1, 0, 1, 2, 3, 4, 5, 8, 9, 10 };
     constexpr int amountColumn = 8;
     std::vector<QStringList> rows;
     QStringList previous;
@@ -186,7 +186,7 @@ void PaymentB2B::refresh()
     m_ctx.batchPayAccNo = m_grid->textMatrix(1, 2);
     m_ctx.batchPayAccName = m_grid->textMatrix(1, 3);
 
-    const int widths[kColumns] = {420, 0, 2000, 1800, 1500, 2000, 1800, 1800, 1500, 1000};
+    const int widths[kColumns] = { 420, 0, 2000, 1800, 1500, 2000, 1800, 1800, 1500, 1000 };
     for (int c = 0; c < kColumns; ++c)
         m_grid->setColumnWidthTwips(c, widths[c]);
     m_grid->resetSelection();
@@ -202,7 +202,7 @@ void PaymentB2B::menuNewB2BRec_Click()
     // Without a payer account the batch payer dialog comes first, without any
     // of its operations called.
     if (m_ctx.batchPayAccNo.isEmpty() && m_openPayAccDialog)
-        m_openPayAccDialog(PayAccDialogRequest{});
+        m_openPayAccDialog(PayAccDialogRequest {});
     if (m_ctx.batchPayAccNo.isEmpty())
         return;
     PaymentDialogRequest request;
@@ -229,8 +229,8 @@ void PaymentB2B::menuUpdateB2BRec_Click()
     PaymentDialogRequest request;
     request.payIdx = row;
     request.change = true;
-    request.recordValue = {cell(1), cell(2), cell(3), cell(4), cell(5), cell(6), QString(), QString(),
-                           cell(7), cell(8), cell(9)};
+    request.recordValue
+        = { cell(1), cell(2), cell(3), cell(4), cell(5), cell(6), QString(), QString(), cell(7), cell(8), cell(9) };
     if (m_openPaymentDialog)
         m_openPaymentDialog(request);
 }
@@ -242,7 +242,7 @@ void PaymentB2B::menuDelB2BRec_Click()
     if (!m_ctx.prompt.askOkCancel(u"是否确认要删除批量付款指令?"_s))
         return;
     const QString key = m_grid->textMatrix(m_grid->row(), 1).trimmed();
-    if (m_ctx.db().Delete(u"delete from payment where serial_no=?"_s, {key})) {
+    if (m_ctx.db().Delete(u"delete from payment where serial_no=?"_s, { key })) {
         m_ctx.prompt.message(u"删除指令成功"_s);
         refresh();
     } else {
@@ -271,7 +271,7 @@ void PaymentB2B::cmdDeleteBut_Click()
         appendJsonString(keys, m_grid->textMatrix(r, 1));
     }
     keys += u']';
-    if (m_ctx.db().Delete(u"delete from payment where serial_no in (select value from json_each(?))"_s, {keys})) {
+    if (m_ctx.db().Delete(u"delete from payment where serial_no in (select value from json_each(?))"_s, { keys })) {
         refresh();
         m_ctx.prompt.message(u"删除批量支付文件成功."_s);
     } else {
@@ -300,9 +300,8 @@ void PaymentB2B::menuWriteB2BFile_Click()
     if (!totals)
         return; // the store has shown its error
     PaymentUploadFile::Builder builder(totals->count, totals->total);
-    if (!m_ctx.db().QueryEach(PaymentUploadFile::selectStatement(), {}, [&](const std::vector<QVariant>& record) {
-            builder.add(PaymentUploadFile::fromRecord(record));
-        }))
+    if (!m_ctx.db().QueryEach(PaymentUploadFile::selectStatement(), {},
+            [&](const std::vector<QVariant>& record) { builder.add(PaymentUploadFile::fromRecord(record)); }))
         return;
     const QString path = m_main.selectSaveFile(u"csv"_s).trimmed();
     if (path.isEmpty())

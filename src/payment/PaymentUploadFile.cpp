@@ -15,8 +15,8 @@ namespace {
 // The names of the nine fields of an instruction line, as the list shows them.
 QString fieldName(int field)
 {
-    static const QString names[] = {u"序号"_s,     u"付款账号"_s,     u"付款账户户名"_s, u"账号行别"_s, u"收款账号"_s,
-                                    u"收款账户户名"_s, u"支付系统行号"_s, u"付款金额"_s,     u"备注"_s};
+    static const QString names[] = { u"序号"_s, u"付款账号"_s, u"付款账户户名"_s, u"账号行别"_s, u"收款账号"_s,
+        u"收款账户户名"_s, u"支付系统行号"_s, u"付款金额"_s, u"备注"_s };
     return field >= 0 && field < 9 ? names[field] : QString();
 }
 
@@ -75,14 +75,13 @@ bool Builder::add(const Instruction& i)
     if (refused())
         return false;
     ++m_sequence;
-    const std::pair<int, const QString*> fields[] = {{1, &i.payAccNo},  {2, &i.payAccName}, {3, &i.recAccType},
-                                                     {4, &i.recAccNo},  {5, &i.recAccName}, {6, &i.recNetNo},
-                                                     {8, &i.remark}};
+    const std::pair<int, const QString*> fields[] = { { 1, &i.payAccNo }, { 2, &i.payAccName }, { 3, &i.recAccType },
+        { 4, &i.recAccNo }, { 5, &i.recAccName }, { 6, &i.recNetNo }, { 8, &i.remark } };
     for (const auto& [field, text] : fields) {
         if (holdsSeparator(*text)) {
             const QString what = text->contains(u',') ? u"逗号“,”"_s : u"换行符"_s;
-            m_message = u"第%1条指令的“%2”中含有%3，会使上传文件的各栏错位，批量支付文件未生成"_s.arg(m_sequence).arg(
-                fieldName(field), what);
+            m_message = u"第%1条指令的“%2”中含有%3，会使上传文件的各栏错位，批量支付文件未生成"_s.arg(m_sequence)
+                            .arg(fieldName(field), what);
             return false;
         }
     }
@@ -135,8 +134,9 @@ WriteResult Builder::write(const QString& path) const
         const qsizetype lineStart = before.lastIndexOf(u'\n') + 1;
         const int field = static_cast<int>(before.mid(lineStart).count(u','));
         result.status = WriteResult::Refused;
-        result.message = u"第%1条指令的“%2”中含有字符“%3”，无法用GBK编码写入上传文件，批量支付文件未生成"_s.arg(sequence).arg(
-            fieldName(field), encoded.characterText());
+        result.message
+            = u"第%1条指令的“%2”中含有字符“%3”，无法用GBK编码写入上传文件，批量支付文件未生成"_s.arg(sequence).arg(
+                fieldName(field), encoded.characterText());
         return result;
     }
     const TextFile::Result written = TextFile::writeBytesAtomically(path, encoded.bytes);

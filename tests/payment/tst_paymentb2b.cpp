@@ -22,12 +22,12 @@ const QString kPayerName = u"某某贸易有限公司"_s;
 
 // Stores one instruction with the given serial number.
 void addInstruction(TestEnv& env, const QString& serial, const QString& type, const QString& recAccNo,
-                    const QString& recAccName, const QString& netNo, const QString& amount, const QString& remark,
-                    const QString& payer = kPayer, const QString& payerName = kPayerName)
+    const QString& recAccName, const QString& netNo, const QString& amount, const QString& remark,
+    const QString& payer = kPayer, const QString& payerName = kPayerName)
 {
     env.exec(u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,rec_acc_name,"
              u"rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values (?,?,?,?,?,?,?,?,?,?,?,'')"_s,
-             {serial, payer, payerName, type, recAccNo, recAccName, u"0101"_s, u"020"_s, netNo, amount, remark});
+        { serial, payer, payerName, type, recAccNo, recAccName, u"0101"_s, u"020"_s, netNo, amount, remark });
 }
 
 QString serial(int n)
@@ -40,7 +40,8 @@ void addReferenceBatch(TestEnv& env)
 {
     addInstruction(env, serial(1), u"1"_s, u"955880100200300"_s, u"张三"_s, u"123"_s, u"50"_s, u"货款"_s);
     addInstruction(env, serial(2), u"0"_s, u"6228480099990000"_s, u"李四"_s, QString(), u"70.5"_s, u"工资"_s);
-    addInstruction(env, serial(3), u"1"_s, u"6217000011112222"_s, u"王五"_s, u"313100000013"_s, u"29.5"_s, u"差旅费 "_s);
+    addInstruction(
+        env, serial(3), u"1"_s, u"6217000011112222"_s, u"王五"_s, u"313100000013"_s, u"29.5"_s, u"差旅费 "_s);
 }
 
 QByteArray readBytes(const QString& path)
@@ -108,10 +109,11 @@ private slots:
     void buttonsAndCaptions()
     {
         TestEnv env;
-        const QList<QPair<QString, QString>> buttons = {
-            {u"PaymentB2B_cmdNewBut"_s, u"新建指令"_s},         {u"PaymentB2B_cmdUpdateBut"_s, u"修改或删除指令"_s},
-            {u"PaymentB2B_cmdDeleteBut"_s, u"删除指令"_s},      {u"PaymentB2B_cmdWriteB2BFileBut"_s, u"生成上传文件"_s},
-            {u"PaymentB2B_cmdPayAccSetup"_s, u"付款账号维护"_s}, {u"PaymentB2B_cmdLoadB2BFileBut"_s, u"上传文件导入"_s}};
+        const QList<QPair<QString, QString>> buttons = { { u"PaymentB2B_cmdNewBut"_s, u"新建指令"_s },
+            { u"PaymentB2B_cmdUpdateBut"_s, u"修改或删除指令"_s }, { u"PaymentB2B_cmdDeleteBut"_s, u"删除指令"_s },
+            { u"PaymentB2B_cmdWriteB2BFileBut"_s, u"生成上传文件"_s },
+            { u"PaymentB2B_cmdPayAccSetup"_s, u"付款账号维护"_s },
+            { u"PaymentB2B_cmdLoadB2BFileBut"_s, u"上传文件导入"_s } };
         for (const auto& [name, caption] : buttons) {
             auto* b = env.find<QPushButton>(name);
             QVERIFY2(b, qPrintable(name));
@@ -129,7 +131,7 @@ private slots:
         QCOMPARE(p.grid->rows(), 2);
         QCOMPARE(p.grid->cols(), 10);
         QCOMPARE(gridRow(p.grid, 1), QStringList(10, QString()));
-        QCOMPARE(panels(p.w), QStringList({u"总笔数"_s, u"0"_s, u"总金额"_s, u"0.00"_s, u"大写金额"_s, QString()}));
+        QCOMPARE(panels(p.w), QStringList({ u"总笔数"_s, u"0"_s, u"总金额"_s, u"0.00"_s, u"大写金额"_s, QString() }));
         QVERIFY(env.ctx().batchPayAccNo.isEmpty());
         QVERIFY(env.ctx().batchPayAccName.isEmpty());
         QCOMPARE(p.grid->col(), 0);
@@ -142,30 +144,34 @@ private slots:
         addInstruction(env, serial(1), u"1"_s, u"955880100200300"_s, u"张三"_s, u"123"_s, u"50"_s, u"货款"_s);
         Page p(env);
         ListGrid* g = p.grid;
-        QCOMPARE(gridRow(g, 0), QStringList({u"序号"_s, u"流水号"_s, u"付款账号"_s, u"付款账户户名"_s, u"账号行别"_s,
-                                             u"收款账号"_s, u"收款账户户名"_s, u"支付系统行号"_s, u"付款金额"_s, u"备注"_s}));
+        QCOMPARE(gridRow(g, 0),
+            QStringList({ u"序号"_s, u"流水号"_s, u"付款账号"_s, u"付款账户户名"_s, u"账号行别"_s, u"收款账号"_s,
+                u"收款账户户名"_s, u"支付系统行号"_s, u"付款金额"_s, u"备注"_s }));
         QCOMPARE(g->rows(), 3);
         // In serial-number order, trimmed, the amount with separators and two decimals.
-        QCOMPARE(gridRow(g, 1), QStringList({u"1"_s, serial(1), kPayer, kPayerName, u"跨行"_s, u"955880100200300"_s,
-                                             u"张三"_s, u"123"_s, u"50.00"_s, u"货款"_s}));
-        QCOMPARE(gridRow(g, 2), QStringList({u"2"_s, serial(2), kPayer, kPayerName, u"行内"_s, u"6228480099990000"_s,
-                                             u"李四"_s, QString(), u"1,234.50"_s, u"工资"_s}));
-        QCOMPARE(panels(p.w), QStringList({u"总笔数"_s, u"2"_s, u"总金额"_s, u"1,284.50"_s, u"大写金额"_s,
-                                           u"壹仟贰佰捌拾肆元伍角"_s}));
+        QCOMPARE(gridRow(g, 1),
+            QStringList({ u"1"_s, serial(1), kPayer, kPayerName, u"跨行"_s, u"955880100200300"_s, u"张三"_s, u"123"_s,
+                u"50.00"_s, u"货款"_s }));
+        QCOMPARE(gridRow(g, 2),
+            QStringList({ u"2"_s, serial(2), kPayer, kPayerName, u"行内"_s, u"6228480099990000"_s, u"李四"_s, QString(),
+                u"1,234.50"_s, u"工资"_s }));
+        QCOMPARE(panels(p.w),
+            QStringList({ u"总笔数"_s, u"2"_s, u"总金额"_s, u"1,284.50"_s, u"大写金额"_s, u"壹仟贰佰捌拾肆元伍角"_s }));
 
         // The key column is hidden; widths are converted from 1/1440 inch.
         QVERIFY(g->isColumnHidden(1));
         const double dpi = g->logicalDpiX();
-        const int twips[] = {420, 0, 2000, 1800, 1500, 2000, 1800, 1800, 1500, 1000};
+        const int twips[] = { 420, 0, 2000, 1800, 1500, 2000, 1800, 1800, 1500, 1000 };
         for (int c = 0; c < 10; ++c) {
             if (c != 1)
                 QCOMPARE(g->columnWidth(c), qRound(twips[c] * dpi / 1440.0));
         }
         const auto alignment = [&](int c) {
-            return Qt::Alignment(g->model()->index(0, c).data(Qt::TextAlignmentRole).toInt()) & Qt::AlignHorizontal_Mask;
+            return Qt::Alignment(g->model()->index(0, c).data(Qt::TextAlignmentRole).toInt())
+                & Qt::AlignHorizontal_Mask;
         };
         QCOMPARE(alignment(8), Qt::AlignRight);
-        for (int c : {2, 3, 4, 5, 6, 7, 9})
+        for (int c : { 2, 3, 4, 5, 6, 7, 9 })
             QCOMPARE(alignment(c), Qt::AlignLeft);
         QCOMPARE(g->col(), 0);
     }
@@ -176,11 +182,13 @@ private slots:
         QTest::addColumn<QString>("panel4");
         QTest::addColumn<QString>("panel6");
         QTest::addColumn<QByteArray>("header");
-        QTest::newRow("0.7 + 0.1") << QStringList{u"0.7"_s, u"0.1"_s} << u"0.80"_s << u"捌角"_s << QByteArray("2,0.80\r\n");
-        QTest::newRow("0.07 + 0.01") << QStringList{u"0.07"_s, u"0.01"_s} << u"0.08"_s << u"捌分"_s
+        QTest::newRow("0.7 + 0.1") << QStringList { u"0.7"_s, u"0.1"_s } << u"0.80"_s << u"捌角"_s
+                                   << QByteArray("2,0.80\r\n");
+        QTest::newRow("0.07 + 0.01") << QStringList { u"0.07"_s, u"0.01"_s } << u"0.08"_s << u"捌分"_s
                                      << QByteArray("2,0.08\r\n");
-        QTest::newRow("ten times 0.1") << QStringList(10, u"0.1"_s) << u"1.00"_s << u"壹元"_s << QByteArray("10,1.00\r\n");
-        QTest::newRow("large") << QStringList{u"99999999999.99"_s, u"0.01"_s, u"100000000000"_s}
+        QTest::newRow("ten times 0.1") << QStringList(10, u"0.1"_s) << u"1.00"_s << u"壹元"_s
+                                       << QByteArray("10,1.00\r\n");
+        QTest::newRow("large") << QStringList { u"99999999999.99"_s, u"0.01"_s, u"100000000000"_s }
                                << u"200,000,000,000.00"_s << u"贰仟亿元"_s << QByteArray("3,200000000000.00\r\n");
     }
     void exactTotals()
@@ -192,7 +200,7 @@ private slots:
         TestEnv env;
         for (int i = 0; i < amounts.size(); ++i)
             addInstruction(env, serial(i + 1), u"0"_s, u"62284800999900%1"_s.arg(i, 2, 10, QChar(u'0')), u"李四"_s,
-                           QString(), amounts.at(i), u"工资"_s);
+                QString(), amounts.at(i), u"工资"_s);
         Page p(env);
         QCOMPARE(p.w.statusPanelText(2), QString::number(amounts.size()));
         QCOMPARE(p.w.statusPanelText(4), panel4);
@@ -209,7 +217,8 @@ private slots:
         TestEnv env;
         // The first stored instruction has a kind without a description: it is
         // not listed, but it is counted, totalled and written.
-        addInstruction(env, serial(1), u"9"_s, u"111"_s, u"赵六"_s, QString(), u"10"_s, u"其他"_s, u"9999"_s, u"别家公司"_s);
+        addInstruction(
+            env, serial(1), u"9"_s, u"111"_s, u"赵六"_s, QString(), u"10"_s, u"其他"_s, u"9999"_s, u"别家公司"_s);
         addInstruction(env, serial(2), u"0"_s, u"6228480099990000"_s, u"李四"_s, QString(), u"20"_s, u"工资"_s);
         Page p(env);
         QCOMPARE(p.grid->rows(), 2);
@@ -244,7 +253,7 @@ private slots:
         addReferenceBatch(env);
         Page p(env);
         env.click(command);
-        QCOMPARE(env.prompt.texts(), QStringList({u"请先选择批量付款指令"_s}));
+        QCOMPARE(env.prompt.texts(), QStringList({ u"请先选择批量付款指令"_s }));
         QVERIFY(p.paymentDialogs.empty());
         QCOMPARE(paymentCount(env), 3);
     }
@@ -261,8 +270,9 @@ private slots:
         const PaymentDialogRequest& r = p.paymentDialogs.front();
         QVERIFY(r.change);
         QCOMPARE(r.payIdx, 3);
-        QCOMPARE(r.recordValue, QStringList({serial(3), kPayer, kPayerName, u"跨行"_s, u"6217000011112222"_s, u"王五"_s,
-                                              QString(), QString(), u"313100000013"_s, u"29.50"_s, u"差旅费"_s}));
+        QCOMPARE(r.recordValue,
+            QStringList({ serial(3), kPayer, kPayerName, u"跨行"_s, u"6217000011112222"_s, u"王五"_s, QString(),
+                QString(), u"313100000013"_s, u"29.50"_s, u"差旅费"_s }));
     }
 
     void doubleClickChanges()
@@ -301,7 +311,7 @@ private slots:
         Page p(env);
         p.grid->selectRows(1, 2, 3);
         env.click(u"menuUpdateB2BRec"_s);
-        QCOMPARE(env.prompt.texts(), QStringList({u"只能选择一条指令进行修改或者删除"_s}));
+        QCOMPARE(env.prompt.texts(), QStringList({ u"只能选择一条指令进行修改或者删除"_s }));
         QVERIFY(p.paymentDialogs.empty());
     }
 
@@ -322,7 +332,8 @@ private slots:
         p.grid->selectRows(anchor, end, 2);
         env.prompt.answerOk();
         env.click(u"PaymentB2B_cmdDeleteBut"_s);
-        QCOMPARE(env.prompt.texts(), QStringList({u"是否确认要删除所有批量支付文件中指令?"_s, u"删除批量支付文件成功."_s}));
+        QCOMPARE(env.prompt.texts(),
+            QStringList({ u"是否确认要删除所有批量支付文件中指令?"_s, u"删除批量支付文件成功."_s }));
         QCOMPARE(env.prompt.calls().first().kind, Kind::AskOkCancel);
         QCOMPARE(env.scalar(u"select group_concat(serial_no) from payment"_s).toString(), serial(1));
         // Refreshed before the message: one row left, the totals follow.
@@ -339,7 +350,7 @@ private slots:
         p.grid->selectRows(1, 3, 1);
         env.prompt.answerCancel();
         env.click(u"PaymentB2B_cmdDeleteBut"_s);
-        QCOMPARE(env.prompt.texts(), QStringList({u"是否确认要删除所有批量支付文件中指令?"_s}));
+        QCOMPARE(env.prompt.texts(), QStringList({ u"是否确认要删除所有批量支付文件中指令?"_s }));
         QCOMPARE(paymentCount(env), 3);
     }
 
@@ -347,9 +358,10 @@ private slots:
     {
         // Keys that came from a file may hold quotes, backslashes or apostrophes.
         TestEnv env;
-        const QStringList keys = {u"a\"1"_s, u"b\\2"_s, u"c'3"_s, u"d\t4"_s, u"e5"_s};
+        const QStringList keys = { u"a\"1"_s, u"b\\2"_s, u"c'3"_s, u"d\t4"_s, u"e5"_s };
         for (int i = 0; i < keys.size(); ++i)
-            addInstruction(env, keys.at(i), u"0"_s, u"62284800999900%1"_s.arg(i), u"李四"_s, QString(), u"1"_s, u"工资"_s);
+            addInstruction(
+                env, keys.at(i), u"0"_s, u"62284800999900%1"_s.arg(i), u"李四"_s, QString(), u"1"_s, u"工资"_s);
         Page p(env);
         QCOMPARE(p.grid->rows(), 6);
         p.grid->selectRows(1, 4, 1);
@@ -369,7 +381,8 @@ private slots:
         p.grid->selectRows(p.grid->rows() - 1, 1, 3);
         env.prompt.answerOk();
         env.click(u"PaymentB2B_cmdDeleteBut"_s);
-        QCOMPARE(env.prompt.texts(), QStringList({u"是否确认要删除所有批量支付文件中指令?"_s, u"删除批量支付文件成功."_s}));
+        QCOMPARE(env.prompt.texts(),
+            QStringList({ u"是否确认要删除所有批量支付文件中指令?"_s, u"删除批量支付文件成功."_s }));
         QCOMPARE(paymentCount(env), 0);
         QCOMPARE(p.grid->rows(), 2);
     }
@@ -387,9 +400,10 @@ private slots:
         env.prompt.clear();
         env.prompt.answerOk();
         env.click(u"menuDelB2BRec"_s);
-        QCOMPARE(env.prompt.texts(), QStringList({u"是否确认要删除批量付款指令?"_s, u"删除指令成功"_s}));
-        QCOMPARE(env.scalar(u"select group_concat(serial_no) from (select serial_no from payment order by serial_no)"_s).toString(),
-                 serial(1) + u","_s + serial(3));
+        QCOMPARE(env.prompt.texts(), QStringList({ u"是否确认要删除批量付款指令?"_s, u"删除指令成功"_s }));
+        QCOMPARE(env.scalar(u"select group_concat(serial_no) from (select serial_no from payment order by serial_no)"_s)
+                     .toString(),
+            serial(1) + u","_s + serial(3));
         QCOMPARE(p.grid->textMatrix(2, 1), serial(3));
         QCOMPARE(p.w.statusPanelText(2), u"2"_s);
     }
@@ -533,14 +547,14 @@ private slots:
         env.prompt.answerFile(path);
         env.prompt.answerCancel();
         env.click(u"menuSave"_s);
-        QCOMPARE(env.prompt.texts(), QStringList({u"CSV (*.CSV)|*.csv"_s, u"该文件名已经存在，是否覆盖原有文件?"_s}));
+        QCOMPARE(env.prompt.texts(), QStringList({ u"CSV (*.CSV)|*.csv"_s, u"该文件名已经存在，是否覆盖原有文件?"_s }));
         QCOMPARE(readBytes(path), QByteArray("earlier\r\n"));
 
         env.prompt.clear();
         env.prompt.answerFile(path);
         env.prompt.answerOk();
         env.click(u"menuSave"_s);
-        QCOMPARE(env.prompt.messages(), QStringList({u"批量支付文件*.csv生成完毕"_s}));
+        QCOMPARE(env.prompt.messages(), QStringList({ u"批量支付文件*.csv生成完毕"_s }));
         QCOMPARE(readBytes(path), referenceFile());
     }
 
@@ -549,12 +563,15 @@ private slots:
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("message");
-        QTest::newRow("comma in remark") << u"remark"_s << u"货款,第二期"_s
-                                         << u"第2条指令的“备注”中含有逗号“,”，会使上传文件的各栏错位，批量支付文件未生成"_s;
-        QTest::newRow("line break in payee name") << u"rec_acc_name"_s << u"李四\r\n"_s
-                                                  << u"第2条指令的“收款账户户名”中含有换行符，会使上传文件的各栏错位，批量支付文件未生成"_s;
-        QTest::newRow("no GBK character") << u"rec_acc_name"_s << u"李😀四"_s
-                                          << u"第2条指令的“收款账户户名”中含有字符“😀”，无法用GBK编码写入上传文件，批量支付文件未生成"_s;
+        QTest::newRow("comma in remark")
+            << u"remark"_s << u"货款,第二期"_s
+            << u"第2条指令的“备注”中含有逗号“,”，会使上传文件的各栏错位，批量支付文件未生成"_s;
+        QTest::newRow("line break in payee name")
+            << u"rec_acc_name"_s << u"李四\r\n"_s
+            << u"第2条指令的“收款账户户名”中含有换行符，会使上传文件的各栏错位，批量支付文件未生成"_s;
+        QTest::newRow("no GBK character")
+            << u"rec_acc_name"_s << u"李😀四"_s
+            << u"第2条指令的“收款账户户名”中含有字符“😀”，无法用GBK编码写入上传文件，批量支付文件未生成"_s;
     }
     void refusedInstructionWritesNothing()
     {
@@ -563,7 +580,7 @@ private slots:
         QFETCH(QString, message);
         TestEnv env;
         addReferenceBatch(env);
-        env.exec(u"update payment set %1=? where serial_no=?"_s.arg(column), {value, serial(2)});
+        env.exec(u"update payment set %1=? where serial_no=?"_s.arg(column), { value, serial(2) });
         env.window();
         const QString path = env.path(u"batch.csv"_s);
         writeBytes(path, "earlier\r\n");
@@ -571,7 +588,7 @@ private slots:
         env.prompt.answerFile(path);
         env.prompt.answerOk();
         env.click(u"PaymentB2B_cmdWriteB2BFileBut"_s);
-        QCOMPARE(env.prompt.messages(), QStringList({message}));
+        QCOMPARE(env.prompt.messages(), QStringList({ message }));
         QCOMPARE(readBytes(path), QByteArray("earlier\r\n"));
         QCOMPARE(QDir(env.dir()).entryList(QDir::Files | QDir::Hidden), before);
     }
@@ -583,7 +600,7 @@ private slots:
         env.window();
         env.prompt.answerFile(env.path(u"no such folder/batch.csv"_s));
         env.click(u"PaymentB2B_cmdWriteB2BFileBut"_s);
-        QCOMPARE(env.prompt.messages(), QStringList({u"文件读写错误，批量支付文件生成失败"_s}));
+        QCOMPARE(env.prompt.messages(), QStringList({ u"文件读写错误，批量支付文件生成失败"_s }));
     }
 
     void newOnAnEmptyBatchDeletesWithoutAsking()
@@ -606,7 +623,7 @@ private slots:
         Page p(env);
         env.prompt.answerCancel();
         env.click(u"mainToolbar_button1"_s);
-        QCOMPARE(env.prompt.texts(), QStringList({u"原有数据将被全部清空，请确认是否要继续?"_s}));
+        QCOMPARE(env.prompt.texts(), QStringList({ u"原有数据将被全部清空，请确认是否要继续?"_s }));
         QCOMPARE(env.prompt.calls().first().kind, Kind::AskOkCancel);
         QCOMPARE(paymentCount(env), 3);
         QCOMPARE(p.grid->rows(), 4);
