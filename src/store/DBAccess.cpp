@@ -148,8 +148,16 @@ void DBAccess::Disconnect()
 {
     if (!m_db)
         return;
+    clearStatements();
     sqlite3_close_v2(m_db);
     m_db = nullptr;
+}
+
+void DBAccess::clearStatements()
+{
+    for (sqlite3_stmt* stmt : std::as_const(m_statements))
+        sqlite3_finalize(stmt);
+    m_statements.clear();
 }
 
 bool DBAccess::inTransaction() const
@@ -172,26 +180,48 @@ bool DBAccess::execute(const QString& sql, const QVariantList& params, Report re
     if (!Connect())
         return false;
 
+    // Statements are prepared once and kept: an import runs the same insert
+    // thousands of times. A statement already running (a query inside another
+    // query's record handler) gets a fresh one of its own.
     const QByteArray text = sql.toUtf8();
-    const char* tail = text.constData();
-    const char* end = text.constData() + text.size();
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(m_db, tail, static_cast<int>(end - tail), &stmt, &tail) != SQLITE_OK) {
-        fail(errorText(m_db), report);
-        return false;
+    sqlite3_stmt* stmt = m_statements.value(text);
+    bool cached = stmt && !sqlite3_stmt_busy(stmt);
+    if (!cached) {
+        stmt = nullptr;
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(m_db, text.constData(), static_cast<int>(text.size()), &stmt, &tail) != SQLITE_OK) {
+            fail(errorText(m_db), report);
+            return false;
+        }
+        if (!stmt) { // only whitespace or comments
+            fail(u"empty statement"_s, report);
+            return false;
+        }
+        if (!m_statements.contains(text)) {
+            if (m_statements.size() >= kStatementCacheSize)
+                clearStatements();
+            m_statements.insert(text, stmt);
+            cached = true;
+        }
     }
-    if (!stmt) { // only whitespace or comments
-        fail(u"empty statement"_s, report);
-        return false;
-    }
-    if (sqlite3_bind_parameter_count(stmt) != params.size()) {
-        sqlite3_finalize(stmt);
-        fail(u"statement expects %1 values, %2 given"_s.arg(sqlite3_bind_parameter_count(stmt)).arg(params.size()), report);
+    // Hands the statement back: reset and unbound when kept, finalized otherwise.
+    auto release = [&] {
+        if (cached) {
+            sqlite3_reset(stmt);
+            sqlite3_clear_bindings(stmt);
+        } else {
+            sqlite3_finalize(stmt);
+        }
+    };
+    const int expected = sqlite3_bind_parameter_count(stmt);
+    if (expected != params.size()) {
+        release();
+        fail(u"statement expects %1 values, %2 given"_s.arg(expected).arg(params.size()), report);
         return false;
     }
     if (bindAll(stmt, params) != SQLITE_OK) {
         fail(errorText(m_db), report);
-        sqlite3_finalize(stmt);
+        release();
         return false;
     }
 
@@ -216,11 +246,11 @@ bool DBAccess::execute(const QString& sql, const QVariantList& params, Report re
     }
     if (rc != SQLITE_DONE) {
         const QString message = errorText(m_db);
-        sqlite3_finalize(stmt);
+        release();
         fail(message, report);
         return false;
     }
-    sqlite3_finalize(stmt);
+    release();
     return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include "RecordSet.h"
 
+#include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QVariantList>
 
@@ -10,6 +12,7 @@
 
 class Prompt;
 struct sqlite3;
+struct sqlite3_stmt;
 
 // The one access path to the store file userdb.mdb. Statements are texts with
 // "?" placeholders; values are always bound as parameters, never pasted into
@@ -68,10 +71,14 @@ private:
     bool execute(const QString& sql, const QVariantList& params, Report report, RecordSet* out,
                  const RecordHandler* onRecord = nullptr);
     void fail(const QString& text, Report report);
+    void clearStatements();
+
+    static constexpr qsizetype kStatementCacheSize = 64;
 
     QString m_dbPath;
     Prompt& m_prompt;
     sqlite3* m_db = nullptr;
+    QHash<QByteArray, sqlite3_stmt*> m_statements; // prepared statements by text
     bool m_openFailed = false;
     QString m_lastError;
     std::function<void()> m_onFatal;

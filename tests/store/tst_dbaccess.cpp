@@ -155,6 +155,25 @@ private slots:
         QCOMPARE(env.scalar(u"select count(*) from payment"_s).toInt(), 1);
     }
 
+    void sameStatementInsideItsOwnRecordHandler()
+    {
+        TestEnv env;
+        for (const char* r : {"a", "b", "c"})
+            QVERIFY(env.db().Insert(u"insert into user_remark (remark) values (?)"_s, {QString::fromLatin1(r)}));
+        const QString sql = u"select remark from user_remark where remark >= ? order by remark"_s;
+        QStringList pairs;
+        QVERIFY(env.db().QueryEach(sql, {u"a"_s}, [&](const std::vector<QVariant>& outer) {
+            auto inner = env.db().Query(sql, {outer.at(0)});
+            QVERIFY(inner.has_value());
+            pairs << outer.at(0).toString() + QString::number(inner->recordCount());
+        }));
+        QCOMPARE(pairs, (QStringList{u"a3"_s, u"b2"_s, u"c1"_s}));
+        // A statement that failed once runs again cleanly.
+        QVERIFY(!env.db().Insert(u"insert into payment (serial_no,pay_amt) values (?,?)"_s, {u"1"_s, u"x"_s}));
+        QVERIFY(env.db().Insert(u"insert into payment (serial_no,pay_amt) values (?,?)"_s, {u"1"_s, u"2"_s}));
+        QVERIFY(!env.db().Insert(u"insert into payment (serial_no,pay_amt) values (?,?)"_s, {u"1"_s}));
+    }
+
     void storeThatCannotBeOpened_data()
     {
         QTest::addColumn<QByteArray>("content");
