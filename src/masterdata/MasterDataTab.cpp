@@ -10,8 +10,6 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -235,9 +233,8 @@ void MasterDataTab::focusAndSelect(QLineEdit* box)
 bool MasterDataTab::deleteRows(const QString& sql, const QVariantList& leadingParams, const QStringList& keys,
                                const QString& success, const QString& failure, const RowRange& range)
 {
-    const QByteArray list = QJsonDocument(QJsonArray::fromStringList(keys)).toJson(QJsonDocument::Compact);
     QVariantList params = leadingParams;
-    params << QString::fromUtf8(list);
+    params << DBAccess::listParameter(keys);
     if (m_ctx.db().Delete(sql, params)) {
         m_ctx.prompt.message(success);
         return true;

@@ -100,24 +100,6 @@ QString cellText(const QVariant& field)
     return text;
 }
 
-// Appends `text` as a JSON string: quoted, with quotes, backslashes and
-// control characters escaped.
-void appendJsonString(QString& out, const QString& text)
-{
-    out += u'"';
-    for (const QChar c : text) {
-        if (c == u'"' || c == u'\\') {
-            out += u'\\';
-            out += c;
-        } else if (c.unicode() < 0x20) {
-            out += u"\\u%1"_s.arg(c.unicode(), 4, 16, QChar(u'0'));
-        } else {
-            out += c;
-        }
-    }
-    out += u'"';
-}
-
 // The amount column: thousands separators and two decimals ("1,234.50").
 QString amountCell(const QString& amount)
 {
@@ -262,16 +244,12 @@ void PaymentB2B::cmdDeleteBut_Click()
         return;
     // All keys go in one bound parameter, a JSON array, so any number of
     // selected rows is deleted by one statement.
-    QString keys;
-    keys.reserve(static_cast<qsizetype>(last - first + 1) * 26 + 2);
-    keys += u'[';
-    for (int r = first; r <= last; ++r) {
-        if (r > first)
-            keys += u',';
-        appendJsonString(keys, m_grid->textMatrix(r, 1));
-    }
-    keys += u']';
-    if (m_ctx.db().Delete(u"delete from payment where serial_no in (select value from json_each(?))"_s, { keys })) {
+    QStringList keys;
+    keys.reserve(last - first + 1);
+    for (int r = first; r <= last; ++r)
+        keys.append(m_grid->textMatrix(r, 1));
+    if (m_ctx.db().Delete(u"delete from payment where serial_no in (select value from json_each(?))"_s,
+            { DBAccess::listParameter(keys) })) {
         refresh();
         m_ctx.prompt.message(u"删除批量支付文件成功."_s);
     } else {

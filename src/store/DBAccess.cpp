@@ -300,6 +300,34 @@ void DBAccess::Rollback()
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
+QString DBAccess::listParameter(const QStringList& values)
+{
+    QString out;
+    qsizetype size = 2;
+    for (const QString& v : values)
+        size += v.size() + 3;
+    out.reserve(size);
+    out += u'[';
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (i > 0)
+            out += u',';
+        out += u'"';
+        for (const QChar c : values.at(i)) {
+            if (c == u'"' || c == u'\\') {
+                out += u'\\';
+                out += c;
+            } else if (c.unicode() < 0x20) {
+                out += u"\\u%1"_s.arg(c.unicode(), 4, 16, QChar(u'0'));
+            } else {
+                out += c;
+            }
+        }
+        out += u'"';
+    }
+    out += u']';
+    return out;
+}
+
 bool DBAccess::createStore(const QString& path, QString* error)
 {
     if (QFileInfo::exists(path)) {

@@ -63,6 +63,10 @@ public:
     // The store's text of the last failure (also for Insert, which shows nothing).
     const QString& lastError() const { return m_lastError; }
 
+    // The values as one parameter for "in (select value from json_each(?))": a
+    // JSON array of texts. Any number of values goes into one statement.
+    static QString listParameter(const QStringList& values);
+
     // Creates a new store file from the schema; refuses to replace an existing file.
     static bool createStore(const QString& path, QString* error);
 

@@ -174,6 +174,19 @@ private slots:
         QVERIFY(!env.db().Insert(u"insert into payment (serial_no,pay_amt) values (?,?)"_s, {u"1"_s}));
     }
 
+    void listParameterCarriesAnyText()
+    {
+        TestEnv env;
+        const QStringList keys = {u"plain"_s, u"a\"quote"_s, u"back\\slash"_s, u"tab\tand\nline"_s, u"O'Brien"_s, u"北京"_s, QString()};
+        for (const QString& k : keys)
+            QVERIFY(env.db().Insert(u"insert into user_remark (remark) values (?)"_s, {k}));
+        QVERIFY(env.db().Insert(u"insert into user_remark (remark) values ('stays')"_s));
+        QVERIFY(env.db().Delete(u"delete from user_remark where remark in (select value from json_each(?))"_s,
+                                {DBAccess::listParameter(keys)}));
+        QCOMPARE(env.scalar(u"select group_concat(remark) from user_remark"_s).toString(), u"stays"_s);
+        QVERIFY(env.prompt.calls().isEmpty());
+    }
+
     void storeThatCannotBeOpened_data()
     {
         QTest::addColumn<QByteArray>("content");
