@@ -465,21 +465,15 @@ private:
             case kRString: {
                 if (r.size < 9)
                     return shortRecord(r.id == kLabel ? u"LABEL" : u"RSTRING");
+                // An RSTRING's formatting runs follow its characters without the
+                // option bits that announce them: read the characters only.
+                std::vector<std::uint8_t> text(b + 6, b + r.size);
+                if (r.id == kRString)
+                    text[2] &= 0x01;
                 ContinuedData data;
-                if (r.id == kRString) {
-                    // The runs of an RSTRING come after the characters and carry no
-                    // option flags for them: only the characters matter here.
-                    const std::uint8_t flags = b[8] & 0x01;
-                    const std::uint8_t head[3] = {b[6], b[7], flags};
-                    data.add(head, 3);
-                    data.add(b + 9, r.size - 9);
-                    if (!readInlineText(data, key(b), r.id))
-                        return false;
-                } else {
-                    data.add(b + 6, r.size - 6);
-                    if (!readInlineText(data, key(b), r.id))
-                        return false;
-                }
+                data.add(text.data(), text.size());
+                if (!readInlineText(data, key(b), r.id))
+                    return false;
                 break;
             }
             case kNumber:
@@ -1154,7 +1148,11 @@ bool writeWorkbook(const QString& path, const QList<QStringList>& rows, QString*
     // it into place when closed without error; with an error set it removes the
     // temporary file and leaves the target alone.
     GError* gerror = nullptr;
+#ifdef Q_OS_WIN
+    const QByteArray nativePath = path.toUtf8(); // GLib takes UTF-8 file names on Windows
+#else
     const QByteArray nativePath = QFile::encodeName(path);
+#endif
     GObjectRef sink(gsf_output_stdio_new(nativePath.constData(), &gerror));
     if (!sink.object) {
         const QString why = gerror ? QString::fromUtf8(gerror->message) : QString();

@@ -433,6 +433,7 @@ void TestWorkbook::readsCraftedStreams_data()
                              + rec(0x027E, cellHead(1, 0) + le32((123450u << 2) | 3))
                              + rec(0x00BD, le16(2) + le16(1) + le16(15) + le32((7u << 2) | 2) + le16(15)
                                                + le32(0x3FC00000u /* 0.125 */) + le16(2))
+                             + rec(0x00D6, cellHead(2, 4) + le16(2) + char(0) + "hi" + le16(1) + le32(0))
                              + rec(0x0203, cellHead(3, 3) + le64(-150.25)) + rec(0x0205, cellHead(4, 0) + char(0) + char(0))
                              + rec(0x0201, cellHead(5, 0)) + rec(0x00BE, le16(5) + le16(1) + le16(15) + le16(15) + le16(2))
                              + bof(0x0020) + rec(0x0203, cellHead(9, 9) + le64(1)) + eof()
@@ -440,7 +441,7 @@ void TestWorkbook::readsCraftedStreams_data()
     QTest::newRow("cell records")
         << xlsWith(workbookStream({}, {mixed})) << 0
         << QStringList{u"1,1,text,户名"_s, u"1,2,text,abc"_s,  u"2,1,number,1234.5"_s, u"3,2,number,7"_s,
-                       u"3,3,number,0.125"_s, u"4,4,number,-150.25"_s, u"5,1,number,0"_s, u"7,1,number,2"_s};
+                       u"3,3,number,0.125"_s, u"3,5,text,hi"_s, u"4,4,number,-150.25"_s, u"5,1,number,0"_s, u"7,1,number,2"_s};
 
     // Cells out of order are found all the same.
     const QByteArray unordered = rec(0x0203, cellHead(4, 1) + le64(5)) + rec(0x0203, cellHead(0, 3) + le64(1))
