@@ -5,6 +5,7 @@
 #include "app/ListGrid.h"
 #include "app/frmMain.h"
 #include "common/Prompt.h"
+#include "common/XmlDoc.h"
 #include "store/RecordSet.h"
 
 #include <QComboBox>
@@ -228,6 +229,28 @@ void MasterDataTab::focusAndSelect(QLineEdit* box)
 {
     box->setFocus(Qt::OtherFocusReason);
     box->selectAll();
+}
+
+void MasterDataTab::importXml(const QString& readError, const XmlImport& import, const QString& done)
+{
+    const QString path = m_main.selectOpenFile(u"xml"_s);
+    XmlDoc doc;
+    switch (MasterDataXml::loadDocument(path, doc)) {
+    case MasterDataXml::LoadStatus::NotLoaded:
+        return;
+    case MasterDataXml::LoadStatus::ReadError:
+        m_ctx.prompt.message(readError);
+        return;
+    case MasterDataXml::LoadStatus::Loaded:
+        break;
+    }
+    const MasterDataXml::Outcome outcome = import(m_ctx.db(), doc);
+    if (!outcome.ok) {
+        m_ctx.prompt.message(outcome.message);
+        return;
+    }
+    refresh();
+    m_ctx.prompt.message(done);
 }
 
 bool MasterDataTab::deleteRows(const QString& sql, const QVariantList& leadingParams, const QStringList& keys,

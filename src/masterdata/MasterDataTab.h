@@ -1,11 +1,13 @@
 #pragma once
 
 #include "app/TabPage.h"
+#include "masterdata/MasterDataXml.h"
 
 #include <QList>
 #include <QStringList>
 #include <QVariantList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -100,6 +102,14 @@ protected:
     // "in (select value from json_each(?))" (the keys go in as one JSON array,
     // after `leadingParams`). Shows `success`, or `failure` followed by
     // "指令序列" and the row after the range.
+    // The XML import the exchanging tabs share: choose a file and load it (no
+    // file, a missing one or one that is not XML stops without a word; one that
+    // cannot be read shows `readError`), import it, then reload the tab and show
+    // `done`. A stop shows its reason; what was imported before it stays and the
+    // tab is not reloaded.
+    using XmlImport = std::function<MasterDataXml::Outcome(DBAccess&, const XmlDoc&)>;
+    void importXml(const QString& readError, const XmlImport& import, const QString& done);
+
     bool deleteRows(const QString& sql, const QVariantList& leadingParams, const QStringList& keys, const QString& success,
                     const QString& failure, const RowRange& range);
 

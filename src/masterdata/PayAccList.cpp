@@ -182,23 +182,5 @@ void PayAccList::PayAccList_cmdExport_Click()
 
 void PayAccList::PayAccList_cmdImport_Click()
 {
-    const QString path = m_main.selectOpenFile(u"xml"_s);
-    XmlDoc doc;
-    switch (MasterDataXml::loadDocument(path, doc)) {
-    case MasterDataXml::LoadStatus::NotLoaded:
-        return;
-    case MasterDataXml::LoadStatus::ReadError:
-        m_ctx.prompt.message(u"文件读写错误，导入付款账号失败"_s);
-        return;
-    case MasterDataXml::LoadStatus::Loaded:
-        break;
-    }
-    const MasterDataXml::Outcome outcome = MasterDataXml::importPayAccounts(m_ctx.db(), doc);
-    if (!outcome.ok) {
-        // What was imported before the stop stays; the tab is not reloaded.
-        m_ctx.prompt.message(outcome.message);
-        return;
-    }
-    PayAccList_refresh();
-    m_ctx.prompt.message(u"导入付款账号完毕"_s);
+    importXml(u"文件读写错误，导入付款账号失败"_s, MasterDataXml::importPayAccounts, u"导入付款账号完毕"_s);
 }

@@ -175,23 +175,5 @@ void UserRemarkList::UserRemarkList_cmdExport_Click()
 
 void UserRemarkList::UserRemarkList_cmdImport_Click()
 {
-    const QString path = m_main.selectOpenFile(u"xml"_s);
-    XmlDoc doc;
-    switch (MasterDataXml::loadDocument(path, doc)) {
-    case MasterDataXml::LoadStatus::NotLoaded:
-        return;
-    case MasterDataXml::LoadStatus::ReadError:
-        m_ctx.prompt.message(u"文件读写错误，导入备注失败"_s);
-        return;
-    case MasterDataXml::LoadStatus::Loaded:
-        break;
-    }
-    const MasterDataXml::Outcome outcome = MasterDataXml::importRemarks(m_ctx.db(), doc);
-    if (!outcome.ok) {
-        // What was imported before the stop stays; the tab is not reloaded.
-        m_ctx.prompt.message(outcome.message);
-        return;
-    }
-    UserRemarkList_refresh();
-    m_ctx.prompt.message(u"导入备注完毕"_s);
+    importXml(u"文件读写错误，导入备注失败"_s, MasterDataXml::importRemarks, u"导入备注完毕"_s);
 }
