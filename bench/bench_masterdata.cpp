@@ -8,6 +8,7 @@
 //
 // Runs offscreen; no window is shown.
 
+#include "BenchSupport.h"
 #include "app/AppContext.h"
 #include "app/ListGrid.h"
 #include "app/Startup.h"
@@ -25,44 +26,17 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
+using bench::peakMemoryKb;
+using bench::seconds;
+using bench::SilentPrompt;
 
 namespace {
 
-// Answers the open dialog with a fixed path; keeps the messages for the checks.
-class SilentPrompt : public Prompt {
-public:
-    void message(const QString& text) override { messages << text; }
-    bool askOkCancel(const QString&) override { return true; }
-    bool askYesNo(const QString&) override { return true; }
-    void critical(const QString& title, const QString& text) override
-    {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-    }
-    QString chooseSaveFile(const QString&) override { return {}; }
-    QString chooseOpenFile(const QString&) override { return openPath; }
-
-    QString openPath;
-    QStringList messages;
-};
-
-double seconds(const QElapsedTimer& t)
-{
-    return static_cast<double>(t.nsecsElapsed()) / 1e9;
-}
-
-long peakMemoryKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 bool writeFile(const QString& path, const QStringList& lines)
 {

@@ -5,6 +5,7 @@
 //
 // Runs offscreen; no window is shown.
 
+#include "BenchSupport.h"
 #include "app/AppContext.h"
 #include "app/ListGrid.h"
 #include "app/Startup.h"
@@ -18,8 +19,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -27,31 +26,12 @@
 #include <vector>
 
 using namespace Qt::StringLiterals;
+using bench::peakMemoryKb;
+using bench::seconds;
+using bench::SilentPrompt;
 
 namespace {
 
-// Answers every question with OK and the save dialog with a fixed path;
-// messages are kept for the checks at the end of each step.
-class SilentPrompt : public Prompt {
-public:
-    void message(const QString& text) override { messages << text; }
-    bool askOkCancel(const QString&) override { return true; }
-    bool askYesNo(const QString&) override { return true; }
-    void critical(const QString& title, const QString& text) override
-    {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-    }
-    QString chooseSaveFile(const QString&) override { return savePath; }
-    QString chooseOpenFile(const QString&) override { return {}; }
-
-    QString savePath;
-    QStringList messages;
-};
-
-double seconds(QElapsedTimer& t)
-{
-    return static_cast<double>(t.nsecsElapsed()) / 1e9;
-}
 
 // CPU time of the process so far: on a busy machine the clock time of a step
 // includes waiting for a core, its CPU time does not.
@@ -85,13 +65,6 @@ void report(const char* what, std::vector<Timing> runs, const char* extra = "")
     if (runs.size() > 1)
         std::printf(", best of %zu; worst %.3f s (cpu %.3f s)", runs.size(), runs.back().wall, runs.back().cpu);
     std::printf("%s\n", extra);
-}
-
-long peakMemoryKb()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
 }
 
 void fill(DBAccess& db, int n)

@@ -3,6 +3,7 @@
 // Targets: writing within 0.5 s, reading every cell back within 0.2 s.
 //   bench_workbook [RUNS] [DIRECTORY]
 
+#include "BenchSupport.h"
 #include "common/Workbook.h"
 
 #include <QCoreApplication>
@@ -11,7 +12,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -37,13 +37,6 @@ double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
-}
-
-long peakRssKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
 }
 
 } // namespace
@@ -98,6 +91,6 @@ int main(int argc, char** argv)
                 *std::min_element(openMs.begin(), openMs.end()));
     std::printf("open + every cell   median %7.1f ms  best %7.1f ms  (target <= 200 ms)\n", median(readMs),
                 *std::min_element(readMs.begin(), readMs.end()));
-    std::printf("peak resident memory %ld KB\n", peakRssKb());
+    std::printf("peak resident memory %ld KB\n", bench::peakMemoryKb());
     return median(writeMs) <= 500 && median(readMs) <= 200 ? 0 : 2;
 }
