@@ -92,9 +92,8 @@ std::optional<PaymentTotals> PaymentB2B::queryTotals()
 
 namespace {
 // A grid cell's text: the field trimmed, without a copy when there is nothing to trim.
-QString cellText(const QVariant& field)
+QString cellText(QString text)
 {
-    QString text = fieldToText(field);
     if (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()))
         return text.trimmed();
     return text;
@@ -142,12 +141,12 @@ void PaymentB2B::refresh()
         u"p.rec_bank_id as 收款账号开户网点号,p.rec_area_no as 收款账户地区号,"
         u"p.rec_net_no as 支付系统行号,p.pay_amt as 付款金额,p.remark as 备注"
         u" from payment p,tran_acc_type t where p.rec_acc_type=t.tran_type order by p.serial_no"_s,
-        {}, [&](const std::vector<QVariant>& record) {
+        {}, [&](const RecordView& record) {
             QStringList row;
             row.reserve(kColumns);
             row.append(QString::number(rows.size() + 1));
             for (int c = 1; c < kColumns; ++c) {
-                QString text = cellText(record[static_cast<size_t>(source[c])]);
+                QString text = cellText(record.text(source[c]));
                 if (c == amountColumn)
                     text = amountCell(text);
                 // A value equal to the one above (the batch's payer account, most
@@ -279,7 +278,7 @@ void PaymentB2B::menuWriteB2BFile_Click()
         return; // the store has shown its error
     PaymentUploadFile::Builder builder(totals->count, totals->total);
     if (!m_ctx.db().QueryEach(PaymentUploadFile::selectStatement(), {},
-            [&](const std::vector<QVariant>& record) { builder.add(PaymentUploadFile::fromRecord(record)); }))
+            [&](const RecordView& record) { builder.add(record); }))
         return;
     const QString path = m_main.selectSaveFile(u"csv"_s).trimmed();
     if (path.isEmpty())

@@ -3,7 +3,7 @@
 #include "common/GbkCodec.h"
 #include "common/PublicSub.h"
 #include "common/TextFile.h"
-#include "store/RecordSet.h"
+#include "store/DBAccess.h"
 
 #include <algorithm>
 
@@ -20,10 +20,11 @@ QString fieldName(int field)
     return field >= 0 && field < 9 ? names[field] : QString();
 }
 
-bool holdsSeparator(const QString& text)
+// The separators are ASCII, so they are found in the UTF-8 bytes as they are.
+bool holdsSeparator(const QByteArray& text)
 {
-    for (const QChar c : text)
-        if (c == u',' || c == u'\n' || c == u'\r')
+    for (const char c : text)
+        if (c == ',' || c == '\n' || c == '\r')
             return true;
     return false;
 }
@@ -34,21 +35,6 @@ QString selectStatement()
 {
     return u"select pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,rec_acc_name,rec_bank_id,rec_area_no,"
            u"rec_net_no,pay_amt,remark,user_remark from payment order by serial_no"_s;
-}
-
-Instruction fromRecord(const std::vector<QVariant>& record)
-{
-    const auto text = [&](size_t i) { return i < record.size() ? fieldToText(record[i]) : QString(); };
-    Instruction i;
-    i.payAccNo = text(0);
-    i.payAccName = text(1);
-    i.recAccType = text(2);
-    i.recAccNo = text(3);
-    i.recAccName = text(4);
-    i.recNetNo = text(7);
-    i.payAmt = text(8);
-    i.remark = text(9);
-    return i;
 }
 
 QString amountField(const QString& payAmt)
@@ -64,55 +50,72 @@ QString amountField(const QString& payAmt)
 
 Builder::Builder(qint64 count, Money total)
 {
-    // An instruction line is rarely longer than 128 characters: reserve once
-    // instead of growing a text of megabytes step by step.
-    m_text = QString::number(count) + u',' + total.toPlainText() + u"\r\n"_s;
-    m_text.reserve(static_cast<qsizetype>(std::clamp<qint64>(count, 0, 1'000'000) + 1) * 128);
+    // An instruction line is rarely longer than 160 bytes: reserve once instead
+    // of growing a text of megabytes step by step.
+    m_text = QString(QString::number(count) + u',' + total.toPlainText() + u"\r\n"_s).toUtf8();
+    m_text.reserve(static_cast<qsizetype>(std::clamp<qint64>(count, 0, 1'000'000) + 1) * 160);
 }
 
 bool Builder::add(const Instruction& i)
 {
+    const QByteArray texts[7] = { i.payAccNo.toUtf8(), i.payAccName.toUtf8(), i.recAccType.toUtf8(),
+        i.recAccNo.toUtf8(), i.recAccName.toUtf8(), i.recNetNo.toUtf8(), i.remark.toUtf8() };
+    return appendLine(texts, amountField(i.payAmt));
+}
+
+bool Builder::add(const RecordView& record)
+{
+    // Columns of selectStatement(): the branch and area numbers (5, 6) and
+    // user_remark (10) are not written.
+    const QByteArray texts[7] = { record.utf8(0), record.utf8(1), record.utf8(2), record.utf8(3), record.utf8(4),
+        record.utf8(7), record.utf8(9) };
+    return appendLine(texts, amountField(record.text(8)));
+}
+
+bool Builder::appendLine(const QByteArray (&texts)[7], const QString& amount)
+{
     if (refused())
         return false;
     ++m_sequence;
-    const std::pair<int, const QString*> fields[] = { { 1, &i.payAccNo }, { 2, &i.payAccName }, { 3, &i.recAccType },
-        { 4, &i.recAccNo }, { 5, &i.recAccName }, { 6, &i.recNetNo }, { 8, &i.remark } };
-    for (const auto& [field, text] : fields) {
-        if (holdsSeparator(*text)) {
-            const QString what = text->contains(u',') ? u"逗号“,”"_s : u"换行符"_s;
+    static constexpr int fieldOf[7] = { 1, 2, 3, 4, 5, 6, 8 };
+    for (int f = 0; f < 7; ++f) {
+        if (holdsSeparator(texts[f])) {
+            const QString what = texts[f].contains(',') ? u"逗号“,”"_s : u"换行符"_s;
             m_message = u"第%1条指令的“%2”中含有%3，会使上传文件的各栏错位，批量支付文件未生成"_s.arg(m_sequence)
-                            .arg(fieldName(field), what);
+                            .arg(fieldName(fieldOf[f]), what);
             return false;
         }
     }
-    m_text += QString::number(m_sequence);
-    m_text += u",#"_s;
-    m_text += i.payAccNo;
-    m_text += u',';
-    m_text += i.payAccName;
-    m_text += u',';
-    m_text += i.recAccType;
-    m_text += u",#"_s;
-    m_text += i.recAccNo;
-    m_text += u',';
-    m_text += i.recAccName;
-    m_text += u',';
-    if (!i.recNetNo.isEmpty()) {
-        m_text += u'#';
-        m_text += i.recNetNo;
+    // Appending through raw pointers keeps the store's bytes uncopied until here.
+    const auto put = [this](const QByteArray& bytes) { m_text.append(bytes.constData(), bytes.size()); };
+    m_text += QByteArray::number(m_sequence);
+    m_text += ",#";
+    put(texts[0]);
+    m_text += ',';
+    put(texts[1]);
+    m_text += ',';
+    put(texts[2]);
+    m_text += ",#";
+    put(texts[3]);
+    m_text += ',';
+    put(texts[4]);
+    m_text += ',';
+    if (!texts[5].isEmpty()) {
+        m_text += '#';
+        put(texts[5]);
     }
-    m_text += u",#"_s;
-    m_text += amountField(i.payAmt);
-    m_text += u',';
-    m_text += i.remark;
-    m_text += u"\r\n"_s;
+    m_text += ",#";
+    put(amount.toUtf8());
+    m_text += ',';
+    put(texts[6]);
+    m_text += "\r\n";
     return true;
 }
 
 QStringList Builder::lines() const
 {
     // No field holds a line break, so CR LF ends exactly the lines.
-    QStringList out = m_text.split(u"\r\n"_s);
+    QStringList out = text().split(u"\r\n"_s);
     out.removeLast();
     return out;
 }
@@ -125,11 +128,12 @@ WriteResult Builder::write(const QString& path) const
         result.message = m_message;
         return result;
     }
-    const GbkCodec::EncodeResult encoded = GbkCodec::encode(m_text);
+    const QString all = text();
+    const GbkCodec::EncodeResult encoded = GbkCodec::encode(all);
     if (!encoded.ok) {
         // Line 0 is the header, so the line number is the sequence number; no
         // text field holds a ",", so the commas before the character tell the field.
-        const QStringView before = QStringView(m_text).left(encoded.position);
+        const QStringView before = QStringView(all).left(encoded.position);
         const qsizetype sequence = before.count(u'\n');
         const qsizetype lineStart = before.lastIndexOf(u'\n') + 1;
         const int field = static_cast<int>(before.mid(lineStart).count(u','));

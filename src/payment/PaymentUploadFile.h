@@ -2,6 +2,8 @@
 
 #include "common/Money.h"
 
+class RecordView;
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -33,8 +35,6 @@ struct Instruction {
 
 // The statement whose rows the file is written from, in serial-number order.
 QString selectStatement();
-// One record of selectStatement().
-Instruction fromRecord(const std::vector<QVariant>& record);
 
 // The eighth field without its "#": two decimals, no separators ("1234.50").
 QString amountField(const QString& payAmt);
@@ -54,6 +54,8 @@ public:
     // Appends the next instruction's line. False, with message(), when one of its
     // text fields holds a "," or a line break; nothing more is added after that.
     bool add(const Instruction& instruction);
+    // The same for one record of selectStatement(), taken straight from the store.
+    bool add(const RecordView& record);
     bool refused() const { return !m_message.isEmpty(); }
     const QString& message() const { return m_message; }
     qint64 instructionCount() const { return m_sequence; }
@@ -67,7 +69,12 @@ public:
     WriteResult write(const QString& path) const;
 
 private:
-    QString m_text; // every line followed by CR LF
+    // The seven text fields of a line in file order (payer account and name,
+    // kind, payee account and name, bank number, remark) and the amount field.
+    bool appendLine(const QByteArray (&texts)[7], const QString& amount);
+    QString text() const { return QString::fromUtf8(m_text); }
+
+    QByteArray m_text; // UTF-8; every line followed by CR LF
     qint64 m_sequence = 0;
     QString m_message;
 };

@@ -70,6 +70,42 @@ QVariant columnValue(sqlite3_stmt* stmt, int column)
 
 } // namespace
 
+bool RecordView::isNull(int column) const
+{
+    return column < 0 || column >= m_columns || sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
+QVariant RecordView::value(int column) const
+{
+    return column >= 0 && column < m_columns ? columnValue(m_stmt, column) : QVariant();
+}
+
+QString RecordView::text(int column) const
+{
+    if (column < 0 || column >= m_columns)
+        return {};
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return QString::number(sqlite3_column_int64(m_stmt, column));
+    case SQLITE_FLOAT:
+        return numberToText(sqlite3_column_double(m_stmt, column));
+    default: {
+        const auto* utf8 = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+        return QString::fromUtf8(utf8, sqlite3_column_bytes(m_stmt, column));
+    }
+    }
+}
+
+QByteArray RecordView::utf8(int column) const
+{
+    if (column < 0 || column >= m_columns || sqlite3_column_type(m_stmt, column) != SQLITE_TEXT)
+        return text(column).toUtf8();
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    return QByteArray::fromRawData(bytes, sqlite3_column_bytes(m_stmt, column));
+}
+
 DBAccess::DBAccess(QString dbPath, Prompt& prompt)
     : m_dbPath(std::move(dbPath))
     , m_prompt(prompt)
@@ -232,17 +268,14 @@ bool DBAccess::execute(const QString& sql, const QVariantList& params, Report re
             names << QString::fromUtf8(sqlite3_column_name(stmt, c));
         *out = RecordSet(names);
     }
-    std::vector<QVariant> record(onRecord ? static_cast<size_t>(columns) : 0);
+    const RecordView view(stmt, columns);
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         if (out)
             for (int c = 0; c < columns; ++c)
                 out->appendValue(columnValue(stmt, c));
-        if (onRecord) {
-            for (int c = 0; c < columns; ++c)
-                record[static_cast<size_t>(c)] = columnValue(stmt, c);
-            (*onRecord)(record);
-        }
+        if (onRecord)
+            (*onRecord)(view);
     }
     if (rc != SQLITE_DONE) {
         const QString message = errorText(m_db);

@@ -14,6 +14,27 @@ class Prompt;
 struct sqlite3;
 struct sqlite3_stmt;
 
+// One record of a running query (DBAccess::QueryEach), read in place. Valid only
+// inside the record handler.
+class RecordView {
+public:
+    int size() const { return m_columns; }
+    bool isNull(int column) const;
+    // The field as a RecordSet holds it: null, qlonglong, double or QString.
+    QVariant value(int column) const;
+    // The field as fieldToText gives it: empty when null, numbers in plain decimal form.
+    QString text(int column) const;
+    // The same text as UTF-8. A text field is handed over without a copy (valid
+    // until the handler returns).
+    QByteArray utf8(int column) const;
+
+private:
+    friend class DBAccess;
+    RecordView(sqlite3_stmt* stmt, int columns) : m_stmt(stmt), m_columns(columns) {}
+    sqlite3_stmt* m_stmt;
+    int m_columns;
+};
+
 // The one access path to the store file userdb.mdb. Statements are texts with
 // "?" placeholders; values are always bound as parameters, never pasted into
 // the text, so an apostrophe or an SQL fragment in a value is stored as typed.
@@ -39,10 +60,10 @@ public:
 
     std::optional<RecordSet> Query(const QString& sql, const QVariantList& params = {});
     // Runs a query and hands each record to `onRecord` as it is fetched (its
-    // fields in the order of the select list, values as in a RecordSet) without
-    // keeping it: a list of 100,000 rows is read without a second copy in memory.
-    // Errors as Query.
-    using RecordHandler = std::function<void(const std::vector<QVariant>& record)>;
+    // fields in the order of the select list) without keeping it: a list of
+    // 100,000 rows is read without a second copy in memory and without a QVariant
+    // per field. Errors as Query.
+    using RecordHandler = std::function<void(const RecordView& record)>;
     bool QueryEach(const QString& sql, const QVariantList& params, const RecordHandler& onRecord);
     bool Update(const QString& sql, const QVariantList& params = {});
     bool Delete(const QString& sql, const QVariantList& params = {});

@@ -1,5 +1,7 @@
 #include "RecordSet.h"
 
+#include <QLocale>
+
 #include <charconv>
 
 RecordSet::RecordSet(QStringList columns)
@@ -40,14 +42,19 @@ QString fieldToText(const QVariant& field)
     // through QVariant's general conversion.
     if (field.typeId() == QMetaType::QString)
         return *static_cast<const QString*>(field.constData());
-    if (field.typeId() == QMetaType::Double) {
-        // Shortest text that reads back as the same number, in plain decimal form.
-        char buffer[400];
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, field.toDouble(), std::chars_format::fixed);
-        if (result.ec == std::errc())
-            return QString::fromLatin1(buffer, result.ptr - buffer);
-    }
+    if (field.typeId() == QMetaType::Double)
+        return numberToText(field.toDouble());
     return field.toString();
+}
+
+QString numberToText(double value)
+{
+    // Shortest text that reads back as the same number, in plain decimal form.
+    char buffer[400];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    if (result.ec == std::errc())
+        return QString::fromLatin1(buffer, result.ptr - buffer);
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
 QString fieldToNumberText(const QVariant& field)

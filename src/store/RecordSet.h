@@ -45,5 +45,8 @@ private:
 // A field's value as text: an empty text when null. Numbers come out in plain
 // decimal form (1234.5, 100, 0.07), never with an exponent.
 QString fieldToText(const QVariant& field);
+// A stored number in plain decimal form: the shortest text that reads back as
+// the same number (1234.5, 0.07), never with an exponent.
+QString numberToText(double value);
 // As fieldToText, but "0" when null.
 QString fieldToNumberText(const QVariant& field);

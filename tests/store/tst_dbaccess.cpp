@@ -162,10 +162,10 @@ private slots:
             QVERIFY(env.db().Insert(u"insert into user_remark (remark) values (?)"_s, {QString::fromLatin1(r)}));
         const QString sql = u"select remark from user_remark where remark >= ? order by remark"_s;
         QStringList pairs;
-        QVERIFY(env.db().QueryEach(sql, {u"a"_s}, [&](const std::vector<QVariant>& outer) {
-            auto inner = env.db().Query(sql, {outer.at(0)});
+        QVERIFY(env.db().QueryEach(sql, {u"a"_s}, [&](const RecordView& outer) {
+            auto inner = env.db().Query(sql, {outer.value(0)});
             QVERIFY(inner.has_value());
-            pairs << outer.at(0).toString() + QString::number(inner->recordCount());
+            pairs << outer.text(0) + QString::number(inner->recordCount());
         }));
         QCOMPARE(pairs, (QStringList{u"a3"_s, u"b2"_s, u"c1"_s}));
         // A statement that failed once runs again cleanly.
