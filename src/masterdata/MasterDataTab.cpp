@@ -231,6 +231,16 @@ void MasterDataTab::focusAndSelect(QLineEdit* box)
     box->selectAll();
 }
 
+QString MasterDataTab::chooseExportFile()
+{
+    if (!m_grid->hasData()) {
+        m_ctx.prompt.message(u"没有记录可以导出"_s);
+        return {};
+    }
+    const QString path = m_main.selectSaveFile(u"xml"_s);
+    return path.trimmed().isEmpty() ? QString() : path;
+}
+
 void MasterDataTab::importXml(const QString& readError, const XmlImport& import, const QString& done)
 {
     const QString path = m_main.selectOpenFile(u"xml"_s);

@@ -107,6 +107,11 @@ protected:
     // cannot be read shows `readError`), import it, then reload the tab and show
     // `done`. A stop shows its reason; what was imported before it stays and the
     // tab is not reloaded.
+    // The start of an XML export: "没有记录可以导出" when the list is empty, else
+    // the file the user chooses (asking before an existing one is replaced).
+    // Empty when there is nothing to do.
+    QString chooseExportFile();
+
     using XmlImport = std::function<MasterDataXml::Outcome(DBAccess&, const XmlDoc&)>;
     void importXml(const QString& readError, const XmlImport& import, const QString& done);
 

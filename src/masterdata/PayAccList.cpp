@@ -163,12 +163,8 @@ void PayAccList::PayAccList_cmdDelete_Click()
 
 void PayAccList::PayAccList_cmdExport_Click()
 {
-    if (!m_grid->hasData()) {
-        m_ctx.prompt.message(u"没有记录可以导出"_s);
-        return;
-    }
-    const QString path = m_main.selectSaveFile(u"xml"_s);
-    if (path.trimmed().isEmpty())
+    const QString path = chooseExportFile();
+    if (path.isEmpty())
         return;
     QList<MasterDataXml::PayAccount> accounts;
     accounts.reserve(m_grid->rows() - 1);

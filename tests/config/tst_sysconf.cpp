@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "TestRegistry.h"
 
 #include "config/SysConf.h"
@@ -46,30 +47,6 @@ QByteArray settingsWith(const QByteArray& groups)
     return "<?xml version='1.0' encoding='gb2312'?>\r\n<SysConf bank_name=\"Bank\" sys_icon=\"\">\r\n" + groups
         + "\r\n</SysConf>\r\n";
 }
-
-// Limits the size of files this process may write, as a full disk would.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        m_ok = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_old {};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_ok = false;
-};
 
 // A program directory and the values the settings fill.
 struct Program {
