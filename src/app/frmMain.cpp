@@ -130,7 +130,7 @@ void frmMain::buildToolbar()
     m_button2 = m_toolbar->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton), u"保存"_s);
     m_button2->setObjectName(u"mainToolbar_button2"_s);
     m_toolbar->addSeparator();
-    m_button6 = m_toolbar->addAction(style()->standardIcon(QStyle::SP_DialogHelpButton), u"帮助"_s);
+    m_button6 = m_toolbar->addAction(style()->standardIcon(QStyle::SP_MessageBoxQuestion), u"帮助"_s);
     m_button6->setObjectName(u"mainToolbar_button6"_s);
     connect(m_button1, &QAction::triggered, this, &frmMain::menuNew_Click);
     connect(m_button2, &QAction::triggered, this, &frmMain::menuSave_Click);
