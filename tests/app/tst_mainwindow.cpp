@@ -1,4 +1,5 @@
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "TestRegistry.h"
 
 #include "app/ListGrid.h"
@@ -15,12 +16,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 bool menuVisible(frmMain& w, const QString& name)
 {
     return w.findChild<QMenu*>(name)->menuAction()->isVisible();
@@ -50,7 +45,7 @@ private slots:
     void captionCarriesTheBankName()
     {
         TestEnv env;
-        writeFile(env.path(u"sysConf.ini"_s),
+        writeAll(env.path(u"sysConf.ini"_s),
                   u"<?xml version='1.0' encoding='gb2312'?>\r\n<SysConf bank_name=\"某某银行\" sys_icon=\"C:\\x\\ico\\nothing.ico\">"
                   u"<PatchPayFile><FunctionName for=\"批量支付文件\"/></PatchPayFile></SysConf>\r\n"_s.toUtf8()
                       .replace("gb2312", "utf-8"));
@@ -150,7 +145,7 @@ private slots:
         frmMain& w = env.window();
         QString opened;
         w.setDocumentOpener([&](const QString& path) { opened = path; return true; });
-        writeFile(env.path(u"help.chm"_s), "help");
+        writeAll(env.path(u"help.chm"_s), "help");
         env.click(u"mainToolbar_button6"_s);
         QCOMPARE(opened, env.ctx().appDir + u"help.chm"_s);
         QVERIFY(env.prompt.calls().isEmpty());
@@ -178,7 +173,7 @@ private slots:
         QFETCH(bool, present);
         QTemporaryDir dir;
         if (present)
-            writeFile(dir.filePath(u"userdb.mdb"_s), QByteArray(4096, 'x'));
+            writeAll(dir.filePath(u"userdb.mdb"_s), QByteArray(4096, 'x'));
         RecordingPrompt prompt;
         AppContext ctx(prompt, dir.path());
         std::unique_ptr<frmMain> window;
