@@ -98,15 +98,15 @@ ListGrid::ListGrid(QWidget* parent)
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
 
-    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { syncFromView(); });
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { syncFromView(); });
-    connect(this, &QTableView::clicked, this, [this](const QModelIndex& index) {
-        if (index.column() == 0 && cols() > 1) {
-            // A click on the running number chooses the row, as a click on its first data cell does.
-            m_col = 1;
-        }
-        emit cellClicked(index.row() + 1, m_col);
-    });
+    // Every way the user moves the choice (a click, a drag over rows, the arrow
+    // keys, Shift with them, select-all) updates row, col and rowSel and
+    // announces the chosen row, so that what the screens show never lags behind
+    // the highlighted row.
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { syncFromView(true); });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { syncFromView(true); });
+    // A click on the cell that is already current changes nothing in the view;
+    // it still chooses the row.
+    connect(this, &QTableView::clicked, this, [this] { syncFromView(true); });
     connect(this, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { emit cellDoubleClicked(index.row() + 1, index.column()); });
 }
@@ -183,12 +183,11 @@ void ListGrid::selectRows(int anchorRow, int endRow, int column)
     m_updating = true;
     const QModelIndex from = m_model->index(std::min(anchorRow, endRow) - 1, 0);
     const QModelIndex to = m_model->index(std::max(anchorRow, endRow) - 1, std::max(0, cols() - 1));
-    selectionModel()->setCurrentIndex(m_model->index(anchorRow - 1, std::max(0, column)), QItemSelectionModel::NoUpdate);
+    // As after a drag: the current cell is where the drag ended.
+    selectionModel()->setCurrentIndex(m_model->index(endRow - 1, std::max(0, column)), QItemSelectionModel::NoUpdate);
     selectionModel()->select(QItemSelection(from, to), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_updating = false;
-    m_row = anchorRow;
-    m_rowSel = endRow;
-    m_col = column;
+    syncFromView(true);
 }
 
 void ListGrid::resetSelection()
@@ -212,21 +211,34 @@ void ListGrid::mousePressEvent(QMouseEvent* event)
     QTableView::mousePressEvent(event);
 }
 
-void ListGrid::syncFromView()
+void ListGrid::syncFromView(bool announce)
 {
     if (m_updating)
         return;
-    const QModelIndex current = selectionModel()->currentIndex();
+    QModelIndex current = selectionModel()->currentIndex();
     if (!current.isValid())
         return;
-    m_row = current.row() + 1;
-    m_col = current.column();
-    // The end of the selected range farthest from the current row.
-    int top = m_row;
-    int bottom = m_row;
+    // Column 0 holds the running number: choosing a row there is choosing the
+    // row, so the current cell moves to the first data column. Only a refresh
+    // leaves column 0 current ("nothing chosen").
+    if (current.column() == 0 && cols() > 1) {
+        m_updating = true;
+        current = current.siblingAtColumn(1);
+        selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+        m_updating = false;
+    }
+    // The current cell is the moving end of a range (where a drag or Shift+arrow
+    // has got to); the other end of the selected range is where it started.
+    const int moving = current.row() + 1;
+    int top = moving;
+    int bottom = moving;
     for (const QItemSelectionRange& range : selectionModel()->selection()) {
         top = std::min(top, range.top() + 1);
         bottom = std::max(bottom, range.bottom() + 1);
     }
-    m_rowSel = (m_row == top) ? bottom : top;
+    m_row = (moving == top) ? bottom : top;
+    m_rowSel = moving;
+    m_col = current.column();
+    if (announce)
+        emit cellClicked(m_row, m_col);
 }

@@ -64,8 +64,9 @@ public:
     int row() const { return m_row; }
     int col() const { return m_col; }
     int rowSel() const { return m_rowSel; }
-    // Rows from `anchorRow` to `endRow` selected, `anchorRow` current, in `column`;
-    // what a click (equal rows) or a drag over the rows does.
+    // What a click (equal rows) or a drag from `anchorRow` to `endRow` in `column`
+    // does: the rows selected, row() = anchorRow, rowSel() = endRow, the choice
+    // announced. Column 0 counts as column 1, as a click there does.
     void selectRows(int anchorRow, int endRow, int column);
     // Back to "nothing chosen": column 0 current, no selection.
     void resetSelection();
@@ -73,7 +74,8 @@ public:
     ListGridModel* gridModel() const { return m_model; }
 
 signals:
-    // A data cell was clicked (grid row from 1, column).
+    // The user chose a row (grid row from 1, column): by a click, a drag, the
+    // keyboard or select-all. `row` is row(), where the choice started.
     void cellClicked(int row, int column);
     void cellDoubleClicked(int row, int column);
     void rightButtonPressed(const QPoint& globalPos);
@@ -82,7 +84,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    void syncFromView();
+    void syncFromView(bool announce);
 
     ListGridModel* m_model;
     int m_row = 1;

@@ -19,6 +19,28 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The text without the control characters XML 1.0 forbids (all below U+0020
+// but tab, line feed and carriage return) and without lone surrogates.
+QString xmlCharactersOnly(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+            continue;
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            out += c;
+            out += text.at(++i);
+            continue;
+        }
+        if (c.isSurrogate() || c.unicode() == 0xFFFE || c.unicode() == 0xFFFF)
+            continue;
+        out += c;
+    }
+    return out;
+}
+
 const QString kGbkDeclaration = u"<?xml version='1.0' encoding='gb2312'?>"_s;
 
 // Documents are parsed from memory only: a request to load anything else (an
@@ -252,8 +274,9 @@ void XmlNode::setAttribute(const QString& name, const QString& value)
     if (!isElement())
         return;
     // xmlSetProp replaces the value of an existing attribute in place and
-    // appends a new attribute at the end; the value is taken literally.
-    xmlSetProp(m_node, xc(name.toUtf8()), xc(value.toUtf8()));
+    // appends a new attribute at the end; the value is taken literally, less
+    // the characters XML cannot carry (the file would not read back).
+    xmlSetProp(m_node, xc(name.toUtf8()), xc(xmlCharactersOnly(value).toUtf8()));
 }
 
 QList<QPair<QString, QString>> XmlNode::attributes() const
@@ -362,7 +385,7 @@ XmlNode XmlNode::appendText(const QString& text)
 {
     if (!isElement())
         return {};
-    xmlNode* child = xmlNewDocText(m_node->doc, xc(text.toUtf8()));
+    xmlNode* child = xmlNewDocText(m_node->doc, xc(xmlCharactersOnly(text).toUtf8()));
     if (!child)
         return {};
     // xmlAddChild merges adjacent text nodes and then frees `child`.
@@ -437,6 +460,13 @@ XmlDoc XmlDoc::parse(const QByteArray& bytes, QString* error)
         return fail(why);
     }
     xmlFreeParserCtxt(context);
+    // None of our files needs a document type declaration. Its internal entities
+    // would be expanded each time a value is read, outside the parser's limits,
+    // so that a small file could ask for gigabytes: such a document is refused.
+    if (xmlGetIntSubset(doc)) {
+        xmlFreeDoc(doc);
+        return fail(u"不支持带有文档类型定义(DTD)的XML文件"_s);
+    }
     result.m_doc.reset(doc);
     result.m_declaration = declaration;
     if (error)

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <functional>
+
 using namespace Qt::StringLiterals;
 
 namespace MasterDataXml {
@@ -40,21 +42,18 @@ QString refusedMessage(const RefusedValue& refused, const QString& failure)
 }
 
 // The whole import runs in one transaction, committed when the import stops,
-// whether it completed or not: what was imported before a stop stays.
-class ImportTransaction {
-public:
-    explicit ImportTransaction(DBAccess& db)
-        : m_db(db)
-    {
-        m_db.BeginTrans();
-    }
-    ~ImportTransaction() { m_db.Commit(); }
-    ImportTransaction(const ImportTransaction&) = delete;
-    ImportTransaction& operator=(const ImportTransaction&) = delete;
-
-private:
-    DBAccess& m_db;
-};
+// whether it completed or not: what was imported before a stop stays. A
+// transaction the store refuses to start or to commit stops the import with
+// `failure` and the store's text: nothing of it is kept then.
+Outcome inOneTransaction(DBAccess& db, const QString& failure, const std::function<Outcome()>& body)
+{
+    if (!db.BeginTrans())
+        return {false, failure + db.lastError(), 0};
+    Outcome outcome = body();
+    if (!db.Commit())
+        return {false, failure + db.lastError(), 0};
+    return outcome;
+}
 
 // Replaces the rows with `key` by one new row. Delete and insert run under a
 // savepoint, so a failed insert gives the old row back instead of losing it.
@@ -177,7 +176,7 @@ LoadStatus loadDocument(const QString& path, XmlDoc& doc)
 Outcome importPayAccounts(DBAccess& db, const XmlDoc& doc)
 {
     const QList<XmlNode> accounts = doc.descendants(u"Account"_s);
-    ImportTransaction transaction(db);
+    return inOneTransaction(db, u"导入付款账号失败，数据库错误："_s, [&]() -> Outcome {
     int imported = 0;
     for (const XmlNode& account : accounts) {
         const QString number = getNodeText(account, u"AccountNO"_s, QString()).trimmed();
@@ -194,12 +193,13 @@ Outcome importPayAccounts(DBAccess& db, const XmlDoc& doc)
         ++imported;
     }
     return {true, {}, imported};
+    });
 }
 
 Outcome importRemarks(DBAccess& db, const XmlDoc& doc)
 {
     const QList<XmlNode> remarks = doc.descendants(u"Remark"_s);
-    ImportTransaction transaction(db);
+    return inOneTransaction(db, u"导入备注失败，数据库错误："_s, [&]() -> Outcome {
     int imported = 0;
     for (const XmlNode& remark : remarks) {
         const QString text = getNodeText(remark, u"Value"_s, QString()).trimmed();
@@ -211,6 +211,7 @@ Outcome importRemarks(DBAccess& db, const XmlDoc& doc)
         ++imported;
     }
     return {true, {}, imported};
+    });
 }
 
 } // namespace MasterDataXml

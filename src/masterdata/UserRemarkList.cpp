@@ -112,7 +112,10 @@ void UserRemarkList::UserRemarkList_cmdUpdate_Click()
     const QString newText = m_txtUserRemark->text().trimmed();
 
     DBAccess& db = m_ctx.db();
-    db.BeginTrans();
+    if (!db.BeginTrans()) {
+        m_ctx.prompt.message(u"修改备注失败"_s);
+        return;
+    }
     if (!db.Delete(u"delete from user_remark where remark=?"_s, {oldText})) {
         db.Rollback();
         m_ctx.prompt.message(u"修改备注失败"_s);
@@ -131,8 +134,7 @@ void UserRemarkList::UserRemarkList_cmdUpdate_Click()
         m_txtUserRemark->setText(oldText);
         return;
     }
-    if (db.Insert(u"insert into user_remark (remark) values (?)"_s, {newText})) {
-        db.Commit();
+    if (db.Insert(u"insert into user_remark (remark) values (?)"_s, {newText}) && db.Commit()) {
         m_ctx.prompt.message(u"修改备注成功"_s);
         UserRemarkList_refresh();
     } else {

@@ -189,6 +189,20 @@ void DBAccess::Disconnect()
     m_db = nullptr;
 }
 
+void DBAccess::dropIdleStatements()
+{
+    // A statement still stepping (an outer query whose record handler runs this
+    // one) stays; only idle ones are finalized.
+    for (auto it = m_statements.begin(); it != m_statements.end();) {
+        if (sqlite3_stmt_busy(it.value())) {
+            ++it;
+        } else {
+            sqlite3_finalize(it.value());
+            it = m_statements.erase(it);
+        }
+    }
+}
+
 void DBAccess::clearStatements()
 {
     for (sqlite3_stmt* stmt : std::as_const(m_statements))
@@ -235,7 +249,7 @@ bool DBAccess::execute(const QString& sql, const QVariantList& params, Report re
         }
         if (!m_statements.contains(text)) {
             if (m_statements.size() >= kStatementCacheSize)
-                clearStatements();
+                dropIdleStatements();
             m_statements.insert(text, stmt);
             cached = true;
         }
@@ -315,16 +329,27 @@ bool DBAccess::Insert(const QString& sql, const QVariantList& params)
     return execute(sql, params, Report::Silent, nullptr);
 }
 
-void DBAccess::BeginTrans()
+bool DBAccess::BeginTrans()
 {
-    if (Connect())
-        sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (!Connect())
+        return false;
+    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        m_lastError = errorText(m_db);
+        return false;
+    }
+    return true;
 }
 
-void DBAccess::Commit()
+bool DBAccess::Commit()
 {
-    if (m_db && inTransaction())
-        sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+    if (!m_db || !inTransaction())
+        return m_db != nullptr;
+    if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        m_lastError = errorText(m_db);
+        Rollback();
+        return false;
+    }
+    return true;
 }
 
 void DBAccess::Rollback()

@@ -71,8 +71,11 @@ public:
 
     // Opens the store if not yet open; false (after the "Database error" box) when it cannot be.
     bool Connect();
-    void BeginTrans();
-    void Commit();
+    // Transactions. BeginTrans and Commit show nothing; they return false (with
+    // lastError()) when the store refuses, and the caller reports it. A commit
+    // that fails rolls the transaction back, so nothing is left open.
+    bool BeginTrans();
+    bool Commit();
     void Rollback();
     void Disconnect();
 
@@ -97,6 +100,7 @@ private:
                  const RecordHandler* onRecord = nullptr);
     void fail(const QString& text, Report report);
     void clearStatements();
+    void dropIdleStatements();
 
     static constexpr qsizetype kStatementCacheSize = 64;
 

@@ -203,6 +203,24 @@ private slots:
         QCOMPARE(currency->currentIndex(), 2); // display only, not changed
     }
 
+    void arrowKeysLoadTheRowTheyReach()
+    {
+        TestEnv env;
+        addFive(env);
+        ListGrid* grid = showTab(env, frmMain::TabPayAccList);
+        clickRow(grid, 2);
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Down);
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(chosenIndex(env), u"4"_s);
+        QCOMPARE(accNo(env)->text(), u"6222000000000004"_s);
+        // The delete takes the row the user sees chosen.
+        env.prompt.answerOk();
+        env.click(u"PayAccList_cmdDelete"_s);
+        QCOMPARE(env.scalar(u"select count(*) from pay_acc where acc_no='6222000000000004'"_s).toInt(), 0);
+        QCOMPARE(env.scalar(u"select count(*) from pay_acc"_s).toInt(), 4);
+    }
+
     void changeTheName()
     {
         TestEnv env;

@@ -174,6 +174,42 @@ private slots:
         QVERIFY(!env.db().Insert(u"insert into payment (serial_no,pay_amt) values (?,?)"_s, {u"1"_s}));
     }
 
+    // More distinct statements than the cache keeps, run inside a running query:
+    // the outer statement must survive the cache making room.
+    void manyStatementsInsideARunningQuery()
+    {
+        TestEnv env;
+        for (const char* r : {"a", "b"})
+            QVERIFY(env.db().Insert(u"insert into user_remark (remark) values (?)"_s, {QString::fromLatin1(r)}));
+        int inner = 0;
+        QStringList outer;
+        QVERIFY(env.db().QueryEach(u"select remark from user_remark order by remark"_s, {}, [&](const RecordView& r) {
+            outer << r.text(0);
+            for (int i = 0; i < 100; ++i) {
+                auto rs = env.db().Query(u"select %1 as n"_s.arg(i));
+                if (rs && fieldToText(rs->value(0, 0)) == QString::number(i))
+                    ++inner;
+            }
+        }));
+        QCOMPARE(outer, (QStringList{u"a"_s, u"b"_s}));
+        QCOMPARE(inner, 200);
+    }
+
+    void transactionTheStoreRefusesIsReported()
+    {
+        TestEnv env;
+        QVERIFY(env.db().BeginTrans());
+        RecordingPrompt other;
+        DBAccess second(env.db().dbPath(), other);
+        QVERIFY(!second.BeginTrans()); // the first connection holds the write lock
+        QVERIFY(!second.lastError().isEmpty());
+        QVERIFY(!second.inTransaction());
+        QVERIFY(other.calls().isEmpty());
+        QVERIFY(env.db().Commit());
+        QVERIFY(second.BeginTrans());
+        QVERIFY(second.Commit());
+    }
+
     void listParameterCarriesAnyText()
     {
         TestEnv env;

@@ -1,0 +1,126 @@
+#include "TestRegistry.h"
+
+#include "app/ListGrid.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// A shown grid of `n` rows: running number and two text columns.
+struct ShownGrid {
+    explicit ShownGrid(int n)
+    {
+        grid.setColumns({u"序号"_s, u"账号"_s, u"户名"_s});
+        std::vector<QStringList> rows;
+        for (int i = 1; i <= n; ++i)
+            rows.push_back({QString::number(i), u"62220000%1"_s.arg(i), u"户名%1"_s.arg(i)});
+        grid.setRows(std::move(rows));
+        grid.resize(500, 400);
+        grid.show();
+    }
+    QPoint cell(int row, int column) const
+    {
+        const QModelIndex index = grid.model()->index(row - 1, column);
+        return grid.visualRect(index).center();
+    }
+    ListGrid grid;
+};
+}
+
+// The grid as the user moves it: clicks, drags and keys must keep row(), col()
+// and rowSel() on the highlighted rows and announce every change of choice.
+class TestListGrid : public QObject {
+    Q_OBJECT
+private slots:
+    void refreshMeansNothingChosen()
+    {
+        ShownGrid g(3);
+        QVERIFY(QTest::qWaitForWindowExposed(&g.grid));
+        QCOMPARE(g.grid.col(), 0);
+        QCOMPARE(g.grid.rows(), 4);
+        QCOMPARE(g.grid.textMatrix(0, 1), u"账号"_s);
+        QCOMPARE(g.grid.textMatrix(3, 2), u"户名3"_s);
+    }
+
+    void arrowKeysMoveTheChoice()
+    {
+        ShownGrid g(5);
+        QVERIFY(QTest::qWaitForWindowExposed(&g.grid));
+        QSignalSpy chosen(&g.grid, &ListGrid::cellClicked);
+        QTest::mouseClick(g.grid.viewport(), Qt::LeftButton, {}, g.cell(2, 2));
+        QCOMPARE(g.grid.row(), 2);
+        QCOMPARE(g.grid.col(), 2);
+        QTest::keyClick(&g.grid, Qt::Key_Down);
+        QTest::keyClick(&g.grid, Qt::Key_Down);
+        QCOMPARE(g.grid.row(), 4);
+        QCOMPARE(g.grid.rowSel(), 4);
+        QVERIFY(!chosen.isEmpty());
+        QCOMPARE(chosen.last().at(0).toInt(), 4);
+    }
+
+    void shiftArrowExtendsFromWhereItStarted()
+    {
+        ShownGrid g(5);
+        QVERIFY(QTest::qWaitForWindowExposed(&g.grid));
+        QTest::mouseClick(g.grid.viewport(), Qt::LeftButton, {}, g.cell(4, 1));
+        QTest::keyClick(&g.grid, Qt::Key_Up, Qt::ShiftModifier);
+        QTest::keyClick(&g.grid, Qt::Key_Up, Qt::ShiftModifier);
+        QCOMPARE(g.grid.row(), 4);
+        QCOMPARE(g.grid.rowSel(), 2);
+    }
+
+    void dragOverRowsChoosesTheRange()
+    {
+        ShownGrid g(6);
+        QVERIFY(QTest::qWaitForWindowExposed(&g.grid));
+        QSignalSpy chosen(&g.grid, &ListGrid::cellClicked);
+        QTest::mousePress(g.grid.viewport(), Qt::LeftButton, {}, g.cell(5, 1));
+        QMouseEvent move(QEvent::MouseMove, g.cell(3, 1), g.grid.viewport()->mapToGlobal(g.cell(3, 1)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(g.grid.viewport(), &move);
+        QTest::mouseRelease(g.grid.viewport(), Qt::LeftButton, {}, g.cell(3, 1));
+        QCOMPARE(g.grid.row(), 5);
+        QCOMPARE(g.grid.rowSel(), 3);
+        QVERIFY(g.grid.col() >= 1);
+        QVERIFY(!chosen.isEmpty());
+    }
+
+    void runningNumberColumnChoosesTheRow()
+    {
+        ShownGrid g(4);
+        QVERIFY(QTest::qWaitForWindowExposed(&g.grid));
+        QTest::mouseClick(g.grid.viewport(), Qt::LeftButton, {}, g.cell(2, 0));
+        QCOMPARE(g.grid.row(), 2);
+        QCOMPARE(g.grid.col(), 1);
+        QTest::keyClick(&g.grid, Qt::Key_Down);
+        QCOMPARE(g.grid.row(), 3);
+        QCOMPARE(g.grid.col(), 1);
+    }
+
+    void selectAllChoosesEveryRow()
+    {
+        ShownGrid g(4);
+        QVERIFY(QTest::qWaitForWindowExposed(&g.grid));
+        g.grid.setFocus();
+        QTest::keyClick(&g.grid, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(std::min(g.grid.row(), g.grid.rowSel()), 1);
+        QCOMPARE(std::max(g.grid.row(), g.grid.rowSel()), 4);
+        QCOMPARE(g.grid.col(), 1);
+    }
+
+    void resetForgetsTheChoice()
+    {
+        ShownGrid g(4);
+        g.grid.selectRows(2, 3, 1);
+        QCOMPARE(g.grid.row(), 2);
+        QCOMPARE(g.grid.rowSel(), 3);
+        g.grid.resetSelection();
+        QCOMPARE(g.grid.col(), 0);
+        QCOMPARE(g.grid.row(), g.grid.rowSel());
+    }
+};
+
+QELVORA_TEST(TestListGrid)
+#include "tst_listgrid.moc"
