@@ -1,5 +1,6 @@
 #include "ListGrid.h"
 
+#include <QColor>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScreen>
@@ -22,13 +23,13 @@ QVariant ListGridModel::data(const QModelIndex& index, int role) const
         const QStringList& row = m_rows[static_cast<size_t>(index.row())];
         return index.column() < row.size() ? row.at(index.column()) : QString();
     }
+    if (role == Qt::BackgroundRole && index.column() == 0)
+        return QColor(0xEE, 0xEE, 0xEE); // the running number is drawn like the header
     if (role == Qt::TextAlignmentRole) {
         const auto c = static_cast<size_t>(index.column());
         const Qt::Alignment a = c < m_alignments.size() ? m_alignments[c] : Qt::AlignLeft;
         return QVariant::fromValue(Qt::Alignment(a | Qt::AlignVCenter));
     }
-    if (role == Qt::BackgroundRole && index.column() == 0)
-        return QVariant(); // the fixed column is drawn by the style sheet of the view
     return {};
 }
 

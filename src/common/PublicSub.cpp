@@ -245,6 +245,15 @@ QString formatAmount(const QString& text)
     return groupThousands(s);
 }
 
+QString formatStoredAmount(const QString& text, bool withSeparators)
+{
+    const QString s = text.trimmed();
+    if (!s.contains(u'-') && !s.contains(u','))
+        if (const auto money = Money::parse(s))
+            return withSeparators ? money->toGroupedText() : money->toPlainText();
+    return withSeparators ? formatAmount(s) : removeCommas(formatAmount(s));
+}
+
 QString formatAmountTyped(const QString& text)
 {
     QString s = stripLeadingZeros(text);

@@ -53,6 +53,10 @@ bool isEmptyText(const QString& text);
 
 QString formatAmount(const QString& text);
 QString formatAmountTyped(const QString& text);
+// A stored amount ("1234.5") for a list (with separators: "1,234.50") or a
+// file (without: "1234.50"). Amounts as the store holds them go through Money;
+// anything else through formatAmount.
+QString formatStoredAmount(const QString& text, bool withSeparators);
 QString groupThousands(const QString& text);
 QString removeCommas(const QString& text);
 // Removes line feeds, carriage returns and spaces from `text` itself.

@@ -98,23 +98,23 @@ protected:
     // Puts the focus on the box and selects its whole text.
     static void focusAndSelect(QLineEdit* box);
 
-    // Deletes the rows whose key is in `keys` with a statement ending in
-    // "in (select value from json_each(?))" (the keys go in as one JSON array,
-    // after `leadingParams`). Shows `success`, or `failure` followed by
-    // "指令序列" and the row after the range.
-    // The XML import the exchanging tabs share: choose a file and load it (no
-    // file, a missing one or one that is not XML stops without a word; one that
-    // cannot be read shows `readError`), import it, then reload the tab and show
-    // `done`. A stop shows its reason; what was imported before it stays and the
-    // tab is not reloaded.
     // The start of an XML export: "没有记录可以导出" when the list is empty, else
     // the file the user chooses (asking before an existing one is replaced).
     // Empty when there is nothing to do.
     QString chooseExportFile();
 
+    // The XML import the exchanging tabs share: choose a file and load it (no
+    // file, a missing one or one that is not XML stops without a word; one that
+    // cannot be read shows `readError`), import it, then reload the tab and show
+    // `done`. A stop shows its reason; what was imported before it stays and the
+    // tab is not reloaded.
     using XmlImport = std::function<MasterDataXml::Outcome(DBAccess&, const XmlDoc&)>;
     void importXml(const QString& readError, const XmlImport& import, const QString& done);
 
+    // Deletes the rows whose key is in `keys` with a statement ending in
+    // "in (select value from json_each(?))" (the keys go in as one JSON array,
+    // after `leadingParams`). Shows `success`, or `failure` followed by
+    // "指令序列" and the row after the range.
     bool deleteRows(const QString& sql, const QVariantList& leadingParams, const QStringList& keys, const QString& success,
                     const QString& failure, const RowRange& range);
 

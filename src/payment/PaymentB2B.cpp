@@ -99,16 +99,6 @@ QString cellText(QString text)
     return text;
 }
 
-// The amount column: thousands separators and two decimals ("1,234.50").
-QString amountCell(const QString& amount)
-{
-    // Stored amounts are plain decimals with at most two decimals; Money formats
-    // those exactly as formatAmount does, without its many steps.
-    if (!amount.contains(u'-') && !amount.contains(u','))
-        if (const auto money = Money::parse(amount))
-            return money->toGroupedText();
-    return formatAmount(amount);
-}
 }
 
 void PaymentB2B::refresh()
@@ -148,7 +138,7 @@ void PaymentB2B::refresh()
             for (int c = 1; c < kColumns; ++c) {
                 QString text = cellText(record.text(source[c]));
                 if (c == amountColumn)
-                    text = amountCell(text);
+                    text = formatStoredAmount(text, true);
                 // A value equal to the one above (the batch's payer account, most
                 // kinds and remarks) shares its text instead of holding a copy.
                 if (!previous.isEmpty() && previous.at(c) == text)

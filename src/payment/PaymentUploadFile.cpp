@@ -39,13 +39,7 @@ QString selectStatement()
 
 QString amountField(const QString& payAmt)
 {
-    const QString s = payAmt.trimmed();
-    // The stored amounts are plain decimals with at most two decimals; Money
-    // formats those exactly as formatAmount does, without its many steps.
-    if (!s.contains(u'-') && !s.contains(u','))
-        if (const auto money = Money::parse(s))
-            return money->toPlainText();
-    return removeCommas(formatAmount(s));
+    return formatStoredAmount(payAmt, false);
 }
 
 Builder::Builder(qint64 count, Money total)
