@@ -10,6 +10,29 @@ bool isAsciiDigit(QChar c)
 constexpr long long kWrittenExponentLimit = 1'000'000'000'000LL;
 }
 
+TypedDigits scanTypedDigits(const QString& s, qsizetype& i)
+{
+    TypedDigits out;
+    const qsizetype n = s.size();
+    while (i < n) {
+        const QChar c = s[i];
+        if (isAsciiDigit(c)) {
+            out.integer.push_back(static_cast<char>(c.unicode()));
+            ++i;
+        } else if (c == u',' && !out.integer.empty() && i + 1 < n && isAsciiDigit(s[i + 1])) {
+            ++i;
+        } else {
+            break;
+        }
+    }
+    if (i < n && s[i] == u'.') {
+        ++i;
+        while (i < n && isAsciiDigit(s[i]))
+            out.fraction.push_back(static_cast<char>(s[i++].unicode()));
+    }
+    return out;
+}
+
 std::optional<Decimal> Decimal::parse(const QString& text)
 {
     const QString s = text.trimmed();
@@ -22,35 +45,10 @@ std::optional<Decimal> Decimal::parse(const QString& text)
         ++i;
     }
 
-    // Mantissa digits, integer part first. Thousands separators must sit
-    // between two digits.
-    std::string digits;
-    qsizetype integerCount = 0;
-    bool anyDigit = false;
-    while (i < n) {
-        const QChar c = s[i];
-        if (isAsciiDigit(c)) {
-            digits.push_back(static_cast<char>(c.unicode()));
-            ++integerCount;
-            anyDigit = true;
-            ++i;
-        } else if (c == u',' && anyDigit && i + 1 < n && isAsciiDigit(s[i + 1])) {
-            ++i;
-        } else {
-            break;
-        }
-    }
-    qsizetype fractionCount = 0;
-    if (i < n && s[i] == u'.') {
-        ++i;
-        while (i < n && isAsciiDigit(s[i])) {
-            digits.push_back(static_cast<char>(s[i].unicode()));
-            ++fractionCount;
-            anyDigit = true;
-            ++i;
-        }
-    }
-    if (!anyDigit)
+    const TypedDigits mantissa = scanTypedDigits(s, i);
+    const std::string digits = mantissa.integer + mantissa.fraction;
+    const auto fractionCount = static_cast<qsizetype>(mantissa.fraction.size());
+    if (!mantissa.any())
         return std::nullopt;
 
     long long exponent = 0;

@@ -6,6 +6,17 @@
 #include <optional>
 #include <string>
 
+// The digits of a plain decimal written as users type it, starting at text[pos]:
+// integer digits, where "," is accepted only between two digits, then
+// optionally "." and fraction digits. `pos` moves past what was read. The one
+// grammar of typed numbers, shared by Decimal and Money.
+struct TypedDigits {
+    std::string integer;  // without separators
+    std::string fraction;
+    bool any() const { return !integer.empty() || !fraction.empty(); }
+};
+TypedDigits scanTypedDigits(const QString& text, qsizetype& pos);
+
 // An exact decimal number read from text, for the numeric checks and range
 // tests: no binary floating point is involved, so 100000000000.01 is above
 // 1E11 and 1E+308 compares exactly.

@@ -1,15 +1,12 @@
 #include "common/Money.h"
 
+#include "common/Decimal.h"
+
 #include <QtGlobal>
 
 #include <limits>
 
 namespace {
-bool isAsciiDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
 // fen = fen * 10 + digit, refusing to leave the int64 range.
 bool appendDigit(std::int64_t& fen, int digit)
 {
@@ -26,37 +23,18 @@ std::optional<Money> Money::parse(const QString& text)
     if (negative)
         ++i;
 
+    const TypedDigits digits = scanTypedDigits(s, i);
+    if (!digits.any() || i != n || digits.fraction.size() > 2)
+        return std::nullopt;
+
     // The magnitude is accumulated negated: the int64 range reaches one fen
     // further below zero than above, so the most negative amount still reads.
     std::int64_t fen = 0;
-    bool anyDigit = false;
-    while (i < n) {
-        const QChar c = s[i];
-        if (isAsciiDigit(c)) {
-            if (!appendDigit(fen, -(c.unicode() - u'0')))
-                return std::nullopt;
-            anyDigit = true;
-            ++i;
-        } else if (c == u',' && anyDigit && i + 1 < n && isAsciiDigit(s[i + 1])) {
-            ++i;
-        } else {
-            break;
-        }
+    for (const char d : digits.integer + digits.fraction) {
+        if (!appendDigit(fen, -(d - '0')))
+            return std::nullopt;
     }
-    int decimals = 0;
-    if (i < n && s[i] == u'.') {
-        ++i;
-        while (i < n && isAsciiDigit(s[i])) {
-            if (++decimals > 2)
-                return std::nullopt;
-            if (!appendDigit(fen, -(s[i].unicode() - u'0')))
-                return std::nullopt;
-            anyDigit = true;
-            ++i;
-        }
-    }
-    if (!anyDigit || i != n)
-        return std::nullopt;
+    auto decimals = digits.fraction.size();
     for (; decimals < 2; ++decimals) {
         if (!appendDigit(fen, 0))
             return std::nullopt;
