@@ -6,6 +6,8 @@
 #include "TabPages.h"
 #include "common/Prompt.h"
 #include "config/SysConf.h"
+#include "config/frmSysAdvanceConf.h"
+#include "config/frmSysConf.h"
 
 #include <QDesktopServices>
 #include <QEvent>
@@ -320,12 +322,14 @@ void frmMain::menuHelpFile_Click()
 
 void frmMain::option_Click()
 {
-    // The settings dialog opens here once it is built.
+    frmSysConf dialog(m_ctx, m_ctx.prompt, this);
+    dialog.exec();
 }
 
 void frmMain::advanced_Click()
 {
-    // The advanced settings dialog opens here once it is built.
+    frmSysAdvanceConf dialog(m_ctx, this);
+    dialog.exec();
 }
 
 void frmMain::Label1_Click()

@@ -169,6 +169,27 @@ bool checkLength(const QString& text, const QString& rule, bool isAccount)
     return false; // both separators, or several "-"
 }
 
+bool isLengthRule(const QString& rule, bool isAccount)
+{
+    if (rule.isEmpty())
+        return true;
+    if (ruleNumber(rule))
+        return true;
+    if (!isAccount)
+        return false;
+    const qsizetype dashes = rule.count(u'-');
+    const bool hasComma = rule.contains(u',');
+    if (dashes == 1 && !hasComma) {
+        const qsizetype dash = rule.indexOf(u'-');
+        return ruleNumber(rule.left(dash)) && ruleNumber(rule.mid(dash + 1));
+    }
+    if (dashes == 0 && hasComma) {
+        const QStringList parts = rule.split(u',');
+        return std::all_of(parts.begin(), parts.end(), [](const QString& part) { return ruleNumber(part).has_value(); });
+    }
+    return false;
+}
+
 bool isInRange(const QString& text, const Decimal& min, const Decimal& max)
 {
     QString t = text;

@@ -30,6 +30,9 @@ bool isTextFilled(const InputControl& textBox, bool notNull);
 // Length rule: "" (any), "20" (at most 20; for an account exactly 20),
 // "10-20" and "12,15,17" (accounts only). Lengths count the trimmed text.
 bool checkLength(const QString& text, const QString& rule, bool isAccount);
+// The length rule is one checkLength can read: one length for any field, a
+// range or a list of lengths for an account. An empty rule reads as no limit.
+bool isLengthRule(const QString& rule, bool isAccount);
 
 // min <= value <= max, compared exactly in decimal. Blanks, line breaks and
 // thousands separators in `text` are ignored; a text or bound that is not a

@@ -203,6 +203,32 @@ bool SysConf::setSysIcon(const QString& path)
     return save(doc);
 }
 
+bool SysConf::saveSettings(const SysConfEdit& edit)
+{
+    const XmlDoc doc = XmlDoc::load(fileName());
+    XmlNode root = doc.firstDescendant(u"SysConf"_s);
+    if (root.isNull())
+        return false;
+    root.setAttribute(u"bank_name"_s, edit.bankName);
+    if (edit.sysIcon)
+        root.setAttribute(u"sys_icon"_s, *edit.sysIcon);
+    const auto flagText = [](bool on) { return on ? u"1"_s : u"0"_s; };
+    for (const SysConfFieldEdit& field : edit.fields) {
+        XmlNode element = findElementById(doc, QString::number(field.id));
+        if (element.isNull())
+            continue;
+        element.setAttribute(u"field_name"_s, field.fieldName);
+        element.setAttribute(u"can_edit"_s, flagText(field.canEdit));
+        element.setAttribute(u"is_account"_s, flagText(field.isAccount));
+        element.setAttribute(u"not_null"_s, flagText(field.notNull));
+        element.setAttribute(u"is_numric"_s, flagText(field.isNumric));
+        element.setAttribute(u"length"_s, field.length);
+        element.setAttribute(u"min_value"_s, field.minValue);
+        element.setAttribute(u"max_value"_s, field.maxValue);
+    }
+    return save(doc);
+}
+
 bool SysConf::LoadValues()
 {
     const XmlDoc doc = XmlDoc::load(fileName());

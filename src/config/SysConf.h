@@ -2,7 +2,10 @@
 
 #include "config/FieldRule.h"
 
+#include <QList>
 #include <QString>
+
+#include <optional>
 
 class XmlDoc;
 class XmlNode;
@@ -16,6 +19,25 @@ class XmlNode;
 // given (bankName, sysIconPath, fieldRules); a missing or malformed file is
 // replaced by the default document, whose rules are then loaded.
 //
+// The values one save of the settings dialog writes.
+struct SysConfFieldEdit {
+    qint16 id = 0;
+    QString fieldName;
+    bool canEdit = false;
+    bool isAccount = false;
+    bool notNull = false;
+    bool isNumric = false;
+    QString length;
+    QString minValue;
+    QString maxValue;
+};
+
+struct SysConfEdit {
+    QString bankName;
+    std::optional<QString> sysIcon; // none: sys_icon keeps its value
+    QList<SysConfFieldEdit> fields;
+};
+
 // Every operation reads the file from disk again; every write replaces the
 // whole file atomically (temporary file beside it, renamed when complete), so
 // an interrupted save leaves the previous file intact. No operation shows a
@@ -40,6 +62,14 @@ public:
     // False when the file has no such element or could not be written.
     bool setBankName(const QString& name);
     bool setSysIcon(const QString& path);
+    // Writes a whole settings save as one document, written once: bank_name,
+    // sys_icon when given, and on the element of each field id (the first one
+    // carrying it; ids no element carries are skipped) field_name, can_edit,
+    // is_account, not_null, is_numric ("1" / "0"), length, min_value and
+    // max_value. Attributes already present keep their places, new ones are
+    // appended in that order. False, with the file as it was, when the file
+    // cannot be read, has no SysConf element, or cannot be written.
+    bool saveSettings(const SysConfEdit& edit);
     // Reads the file into bankName, sysIconPath and fieldRules. False when the
     // file is missing, unreadable or not well-formed; nothing changes then.
     bool LoadValues();

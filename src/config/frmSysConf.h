@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QDialog>
+
+#include <array>
+
+struct AppConfig;
+class Prompt;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The settings dialog "网银客户端系统设定": the bank name, the window icon and
+// the rule of each of the entry fields 1..23, as stored in sysConf.ini.
+//
+// The controls of a field row are addressed by the field id and named
+// "<control>_<id>" (chkCanEdit_12, chkLength_12, ...); the buttons Command2_0
+// "确定", Command2_1 "应用", Command2_2 "取消".
+//
+// A save writes the whole dialog into the settings file at once and reloads the
+// configuration from it, so that what the program uses is what the file holds.
+class frmSysConf : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kRowCount = 23;
+
+    frmSysConf(AppConfig& config, Prompt& prompt, QWidget* parent = nullptr);
+
+    // Fills the dialog from the settings file as it is now.
+    void Form_Load();
+    // Chooses the icon file.
+    void Command1_Click();
+    // "数值" follows "帐号".
+    void chkIsAccount_Click(int id);
+    // 0 OK, 1 apply, 2 cancel.
+    void Command2_Click(int index);
+
+    // A successful save happened in this opening.
+    bool isSaved() const { return m_isSaved; }
+
+private:
+    enum class SaveResult { Saved, Refused, WriteFailed };
+
+    struct Row {
+        QString group; // the caption of the row's frame, naming it in messages
+        QString fieldName;
+        QLabel* label = nullptr;
+        QCheckBox* canEdit = nullptr;
+        QCheckBox* enableNull = nullptr;
+        QCheckBox* isAccount = nullptr;
+        QCheckBox* isNumric = nullptr;
+        QLineEdit* length = nullptr;
+        QLineEdit* minValue = nullptr;
+        QLineEdit* maxValue = nullptr;
+    };
+
+    QWidget* buildBasicFrame();
+    QWidget* buildRuleFrame(const QString& caption, std::initializer_list<int> ids, bool withBounds);
+    void markChanged() { m_changed = true; }
+    Row& row(int id) { return m_rows.at(static_cast<size_t>(id - 1)); }
+
+    // The check before saving: account rows need a length, and every length
+    // and shown bound must be one the settings loader can read.
+    bool checkBeforeSave();
+    bool refuse(QLineEdit* box, const QString& message);
+    // Copies the icon named in txtSysIcon into appDir/ico; `stored` receives the
+    // path to write to sys_icon. False after a message when it cannot.
+    bool installIcon(const QString& source, QString& stored);
+    SaveResult save();
+    void showIcon(const QString& path);
+
+    AppConfig& m_config;
+    Prompt& m_prompt;
+    QLineEdit* m_txtBankName = nullptr;
+    QLineEdit* m_txtSysIcon = nullptr;
+    std::array<Row, kRowCount> m_rows;
+    bool m_isSaved = false;
+    // Something was edited since the dialog was filled or last saved.
+    bool m_changed = false;
+};
