@@ -131,6 +131,8 @@ QWidget* frmSysConf::buildRuleFrame(const QString& caption, std::initializer_lis
     const int lastColumn = withBounds ? ColMax : ColLength;
     for (int c = 0; c <= ColMax; ++c)
         grid->setColumnMinimumWidth(c, kColumnWidths[c]);
+    // Spare width goes right of the last column, so the columns line up across frames.
+    grid->setColumnStretch(ColMax + 1, 1);
     const QString headers[]
         = { QString(), u"可编辑"_s, u"非空"_s, u"帐号"_s, u"数值"_s, u"长度"_s, u"最小值"_s, u"最大值"_s };
     for (int c = ColCanEdit; c <= lastColumn; ++c)
@@ -189,6 +191,7 @@ void frmSysConf::Form_Load()
     SysConf sysConf(m_config, m_config.appDir);
     m_txtBankName->setText(m_config.bankName);
     m_txtSysIcon->setText(m_config.sysIconPath);
+    m_installedIcon = m_config.sysIconPath;
     showIcon(m_config.sysIconPath);
 
     for (int id = 1; id <= kRowCount; ++id) {
@@ -294,8 +297,10 @@ frmSysConf::SaveResult frmSysConf::save()
 
     SysConfEdit edit;
     edit.bankName = m_txtBankName->text();
-    // An empty box keeps the stored icon.
-    if (const QString icon = m_txtSysIcon->text(); !icon.trimmed().isEmpty()) {
+    // An empty box, or one still naming the icon installed before, keeps the
+    // stored icon as it is.
+    const QString icon = m_txtSysIcon->text();
+    if (!icon.trimmed().isEmpty() && icon != m_installedIcon) {
         QString stored;
         if (!installIcon(icon, stored))
             return SaveResult::Refused;
@@ -312,6 +317,8 @@ frmSysConf::SaveResult frmSysConf::save()
 
     // What the program uses from now on is what the file holds.
     sysConf.LoadValues();
+    if (edit.sysIcon)
+        m_installedIcon = icon;
     m_isSaved = true;
     m_changed = false;
     m_prompt.message(u"系统设定保存成功。"_s);

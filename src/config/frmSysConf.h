@@ -75,6 +75,8 @@ private:
     QLineEdit* m_txtBankName = nullptr;
     QLineEdit* m_txtSysIcon = nullptr;
     std::array<Row, kRowCount> m_rows;
+    // What txtSysIcon held when the icon was last filled in or installed.
+    QString m_installedIcon;
     bool m_isSaved = false;
     // Something was edited since the dialog was filled or last saved.
     bool m_changed = false;

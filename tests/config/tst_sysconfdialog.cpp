@@ -309,8 +309,11 @@ private slots:
         QCOMPARE(readAll(installed), readAll(source));
         QCOMPARE(s.env.ctx().sysIconPath, installed);
 
+        // Reopened, the box names the installed icon; chosen again (spelled
+        // differently), it is not copied onto itself.
         auto reopened = s.open();
         QCOMPARE(box(*reopened, u"txtSysIcon"_s)->text(), installed);
+        box(*reopened, u"txtSysIcon"_s)->setText(s.env.ctx().appDir + u"ico/../ico/bank.ico"_s);
         click(*reopened, u"Command2_1"_s);
         QCOMPARE(s.env.prompt.messages(), (QStringList { u"系统设定保存成功。"_s, u"系统设定保存成功。"_s }));
         QCOMPARE(readAll(installed), readAll(source));
@@ -324,6 +327,7 @@ private slots:
         QTest::addColumn<QString>("situation");
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("box emptied") << u"empty"_s << QStringList { u"系统设定保存成功。"_s };
+        QTest::newRow("box unchanged, icon missing") << u"unchanged"_s << QStringList { u"系统设定保存成功。"_s };
         QTest::newRow("not a picture") << u"text"_s
                                        << QStringList { u"系统图标文件不存在或不是图片：{path}"_s,
                                               u"系统设定失败，请重试。"_s };
@@ -349,7 +353,8 @@ private slots:
             writeAll(s.env.path(u"ico"_s), "a file where the folder belongs");
         }
         auto dialog = s.open();
-        box(*dialog, u"txtSysIcon"_s)->setText(path);
+        if (situation != u"unchanged"_s)
+            box(*dialog, u"txtSysIcon"_s)->setText(path);
         click(*dialog, u"Command2_1"_s);
         const QString target = s.env.ctx().appDir + u"ico"_s + QDir::separator() + u"bank.ico"_s;
         for (QString& m : messages)
