@@ -185,7 +185,8 @@ bool isLengthRule(const QString& rule, bool isAccount)
     }
     if (dashes == 0 && hasComma) {
         const QStringList parts = rule.split(u',');
-        return std::all_of(parts.begin(), parts.end(), [](const QString& part) { return ruleNumber(part).has_value(); });
+        return std::all_of(
+            parts.begin(), parts.end(), [](const QString& part) { return ruleNumber(part).has_value(); });
     }
     return false;
 }

@@ -276,7 +276,7 @@ bool frmSysConf::installIcon(const QString& source, QString& stored)
         m_prompt.message(failed);
         return false;
     }
-    // After a reopening the box names the installed icon itself.
+    // The source may be the installed file itself, spelled another way.
     const QString sourceFile = QFileInfo(source).canonicalFilePath();
     if (sourceFile.isEmpty() || sourceFile != QFileInfo(target).canonicalFilePath()) {
         QFile file(source);
