@@ -6,6 +6,7 @@
 struct AppContext;
 class frmMain;
 class ListGrid;
+class QMenu;
 
 // One tab of the main window: its list grid and its work area. The main window
 // reloads a page when it is shown and clears its grid when it is left.
@@ -19,6 +20,12 @@ public:
     virtual void refresh() = 0;
     // Empties the grid when the tab is left.
     virtual void clearGrid();
+
+    // The instruction tabs answer the main window's menu, New and Save; the
+    // other tabs have no menu and ignore both.
+    virtual QMenu* instructionMenu() const { return nullptr; }
+    virtual void newList() { }
+    virtual void writeUploadFile() { }
 
     ListGrid* grid() const { return m_grid; }
     const QString& prefix() const { return m_prefix; }
