@@ -134,8 +134,7 @@ int InstructionListTab::chosenRow()
 
 void InstructionListTab::deleteSelectedRange()
 {
-    const int first = std::min(m_grid->row(), m_grid->rowSel());
-    const int last = std::max(m_grid->row(), m_grid->rowSel());
+    const RowRange range = selectedRange();
     if (m_grid->col() == 0) {
         m_ctx.prompt.message(m_layout.noChoiceMessage);
         return;
@@ -145,17 +144,14 @@ void InstructionListTab::deleteSelectedRange()
     // Exactly the selected instructions go, found by their keys. All keys go in
     // one bound parameter, a JSON array, so any number of rows is deleted by
     // one statement.
-    QStringList keys;
-    keys.reserve(last - first + 1);
-    for (int r = first; r <= last; ++r)
-        keys.append(m_grid->textMatrix(r, ColumnKey));
+    const QStringList keys = columnTexts(range, ColumnKey);
     if (m_ctx.db().Delete(
             u"delete from %1 where %2 in (select value from json_each(?))"_s.arg(m_layout.table, m_layout.keyField),
             { DBAccess::listParameter(keys) })) {
         refresh();
         m_ctx.prompt.message(m_layout.rangeDeleteDone);
     } else {
-        m_ctx.prompt.message(m_layout.rangeDeleteFailed + u"指令序列"_s + QString::number(last + 1));
+        m_ctx.prompt.message(m_layout.rangeDeleteFailed + u"指令序列"_s + QString::number(range.last + 1));
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 struct AppContext;
@@ -33,6 +34,16 @@ public:
 protected:
     // The control name of this page for a short name: "txtAccNo" -> "PayAccList_txtAccNo".
     QString controlName(const QString& shortName) const { return m_prefix + u'_' + shortName; }
+
+    // The selected rows: from the current row to the end of the selection,
+    // swapped when the selection was made upwards.
+    struct RowRange {
+        int first = 0;
+        int last = 0;
+    };
+    RowRange selectedRange() const;
+    // The trimmed texts of one column over a range of rows.
+    QStringList columnTexts(const RowRange& range, int column) const;
 
     AppContext& m_ctx;
     frmMain& m_main;
