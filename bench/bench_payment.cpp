@@ -35,7 +35,6 @@ using bench::Timing;
 
 namespace {
 
-
 void fill(DBAccess& db, int n)
 {
     static const QString names[]
