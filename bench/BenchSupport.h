@@ -10,7 +10,10 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
+#include <vector>
 
 namespace bench {
 
@@ -44,6 +47,40 @@ inline long peakMemoryKb()
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+// CPU time of the process so far: on a busy machine the clock time of a step
+// includes waiting for a core, its CPU time does not.
+inline double cpuSeconds()
+{
+    timespec ts {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+// Clock and CPU time of one step.
+struct Timing {
+    double wall = 0;
+    double cpu = 0;
+    bool operator<(const Timing& o) const { return wall < o.wall; }
+};
+
+template <class F> Timing measure(F&& step)
+{
+    QElapsedTimer t;
+    const double cpu0 = cpuSeconds();
+    t.start();
+    step();
+    return { seconds(t), cpuSeconds() - cpu0 };
+}
+
+inline void report(const char* what, std::vector<Timing> runs, const char* extra = "")
+{
+    std::sort(runs.begin(), runs.end());
+    std::printf("%-28s %.3f s (cpu %.3f s)", what, runs.front().wall, runs.front().cpu);
+    if (runs.size() > 1)
+        std::printf(", best of %zu; worst %.3f s (cpu %.3f s)", runs.size(), runs.back().wall, runs.back().cpu);
+    std::printf("%s\n", extra);
 }
 
 } // namespace bench

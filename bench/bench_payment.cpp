@@ -26,46 +26,14 @@
 #include <vector>
 
 using namespace Qt::StringLiterals;
+using bench::measure;
 using bench::peakMemoryKb;
+using bench::report;
 using bench::seconds;
 using bench::SilentPrompt;
+using bench::Timing;
 
 namespace {
-
-
-// CPU time of the process so far: on a busy machine the clock time of a step
-// includes waiting for a core, its CPU time does not.
-double cpuSeconds()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
-// Clock and CPU time of one step.
-struct Timing {
-    double wall = 0;
-    double cpu = 0;
-    bool operator<(const Timing& o) const { return wall < o.wall; }
-};
-
-template <class F> Timing measure(F&& step)
-{
-    QElapsedTimer t;
-    const double cpu0 = cpuSeconds();
-    t.start();
-    step();
-    return { seconds(t), cpuSeconds() - cpu0 };
-}
-
-void report(const char* what, std::vector<Timing> runs, const char* extra = "")
-{
-    std::sort(runs.begin(), runs.end());
-    std::printf("%-28s %.3f s (cpu %.3f s)", what, runs.front().wall, runs.front().cpu);
-    if (runs.size() > 1)
-        std::printf(", best of %zu; worst %.3f s (cpu %.3f s)", runs.size(), runs.back().wall, runs.back().cpu);
-    std::printf("%s\n", extra);
-}
 
 void fill(DBAccess& db, int n)
 {

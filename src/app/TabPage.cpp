@@ -18,6 +18,23 @@ TabPage::TabPage(AppContext& ctx, frmMain& main, const QString& prefix, QWidget*
     m_grid->setObjectName(controlName(u"DataGrid"_s));
 }
 
+TabPage::RowRange TabPage::selectedRange() const
+{
+    RowRange range { m_grid->row(), m_grid->rowSel() };
+    if (range.first > range.last)
+        std::swap(range.first, range.last);
+    return range;
+}
+
+QStringList TabPage::columnTexts(const RowRange& range, int column) const
+{
+    QStringList texts;
+    texts.reserve(range.last - range.first + 1);
+    for (int r = range.first; r <= range.last; ++r)
+        texts << m_grid->textMatrix(r, column).trimmed();
+    return texts;
+}
+
 void TabPage::clearGrid()
 {
     m_grid->clearRows();

@@ -215,26 +215,20 @@ void frmMain::SSTabMain_Click(int previousTab)
     if (previousTab >= 0 && previousTab < TabCount)
         page(previousTab)->clearGrid();
 
+    // An instruction tab brings its menu, New and Save; the others hide them.
     const int tab = m_tabs->currentIndex();
-    const bool instructions = tab == TabPaymentB2B || tab == TabLaborage;
+    TabPage* current = tab >= 0 && tab < TabCount ? page(tab) : nullptr;
+    QMenu* menu = current ? current->instructionMenu() : nullptr;
+    const bool instructions = menu != nullptr;
     m_menuNew->setEnabled(instructions);
     m_menuSave->setEnabled(instructions);
     m_button1->setEnabled(instructions);
     m_button2->setEnabled(instructions);
-    if (!instructions) {
-        m_menuPaymentB2B->menuAction()->setVisible(false);
-        m_menuLaborage->menuAction()->setVisible(false);
-    }
-    if (tab < 0 || tab >= TabCount)
+    if (!current)
         return;
-    page(tab)->refresh();
-    if (tab == TabPaymentB2B) {
-        m_menuPaymentB2B->menuAction()->setVisible(true);
-        m_menuLaborage->menuAction()->setVisible(false);
-    } else if (tab == TabLaborage) {
-        m_menuPaymentB2B->menuAction()->setVisible(false);
-        m_menuLaborage->menuAction()->setVisible(true);
-    }
+    current->refresh();
+    for (QMenu* m : { m_menuPaymentB2B, m_menuLaborage })
+        m->menuAction()->setVisible(m == menu);
 }
 
 void frmMain::setStatusPanels(const QStringList& texts)
@@ -275,36 +269,16 @@ QString frmMain::selectOpenFile(const QString& extension)
     return ::selectOpenFile(m_ctx.prompt, extension);
 }
 
-void frmMain::emptyInstructions(int tab)
-{
-    const bool payment = tab == TabPaymentB2B;
-    if (page(tab)->grid()->hasData()) {
-        if (!m_ctx.prompt.askOkCancel(u"原有数据将被全部清空，请确认是否要继续?"_s))
-            return;
-    }
-    if (!m_ctx.db().Delete(payment ? u"delete from payment"_s : u"delete from laborage"_s))
-        m_ctx.prompt.message(payment ? u"无法新建批量支付数据,数据库发生错误"_s : u"无法新建代发工资数据,数据库发生错误"_s);
-    if (payment)
-        resetPaymentB2B();
-    else
-        resetLaborageIn();
-}
-
 void frmMain::menuNew_Click()
 {
-    const int tab = m_tabs->currentIndex();
-    if (tab == TabPaymentB2B || tab == TabLaborage)
-        emptyInstructions(tab);
+    if (TabPage* current = page(m_tabs->currentIndex()))
+        current->newList();
 }
 
 void frmMain::menuSave_Click()
 {
-    const int tab = m_tabs->currentIndex();
-    const QString name = tab == TabPaymentB2B ? u"menuWriteB2BFile"_s : tab == TabLaborage ? u"menuWriteLaborageFile"_s : QString();
-    if (name.isEmpty())
-        return;
-    if (auto* write = findChild<QAction*>(name))
-        write->trigger();
+    if (TabPage* current = page(m_tabs->currentIndex()))
+        current->writeUploadFile();
 }
 
 void frmMain::menuExit_Click()

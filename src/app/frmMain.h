@@ -30,7 +30,7 @@ public:
 
     AppContext& context() { return m_ctx; }
     QTabWidget* SSTabMain() const { return m_tabs; }
-    TabPage* page(int tab) const { return m_pages.at(static_cast<size_t>(tab)); }
+    TabPage* page(int tab) const { return tab >= 0 && tab < TabCount ? m_pages.at(static_cast<size_t>(tab)) : nullptr; }
     QMenu* menuPaymentB2B() const { return m_menuPaymentB2B; }
     QMenu* menuLaborage() const { return m_menuLaborage; }
     QMenu* toolMenu() const { return m_tool; }
@@ -67,7 +67,6 @@ private:
     void buildToolbar();
     void buildStatusBar();
     void buildTabs();
-    void emptyInstructions(int tab);
 
     AppContext& m_ctx;
     QTabWidget* m_tabs = nullptr;

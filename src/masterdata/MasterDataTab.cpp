@@ -201,22 +201,6 @@ int MasterDataTab::chosenRow() const
     return ok ? row : 0;
 }
 
-MasterDataTab::RowRange MasterDataTab::selectedRange() const
-{
-    RowRange range{m_grid->row(), m_grid->rowSel()};
-    if (range.first > range.last)
-        std::swap(range.first, range.last);
-    return range;
-}
-
-QStringList MasterDataTab::columnTexts(const RowRange& range, int column) const
-{
-    QStringList texts;
-    for (int r = range.first; r <= range.last; ++r)
-        texts << m_grid->textMatrix(r, column).trimmed();
-    return texts;
-}
-
 bool MasterDataTab::checkBox(QLineEdit* box, int fieldId, bool doCheck)
 {
     if (checkField(box, fieldId, doCheck, m_ctx))

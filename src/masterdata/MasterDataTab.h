@@ -80,16 +80,6 @@ protected:
     // The grid row of the chosen index; 0 when none.
     int chosenRow() const;
 
-    // The selected rows: from the current row to the end of the selection,
-    // swapped when the selection was made upwards.
-    struct RowRange {
-        int first = 0;
-        int last = 0;
-    };
-    RowRange selectedRange() const;
-    // The trimmed texts of one column over a range of rows.
-    QStringList columnTexts(const RowRange& range, int column) const;
-
     // ---- Commands
 
     // The field check of a screen: on failure the focus goes to the box and its

@@ -5,21 +5,45 @@
 #include "app/ListGrid.h"
 #include "app/TabPages.h"
 #include "app/frmMain.h"
-#include "common/AmountConvert.h"
 #include "common/Prompt.h"
 #include "common/PublicSub.h"
 
-#include <QAction>
 #include <QHBoxLayout>
-#include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-constexpr int kColumns = 10;
+InstructionListLayout paymentList()
+{
+    InstructionListLayout l;
+    l.table = u"payment"_s;
+    l.keyField = u"serial_no"_s;
+    // The total is summed in whole fen, so it is exact: 0.7 + 0.1 is 0.80, never
+    // the 0.79 that truncating a binary floating-point sum would show.
+    l.totalsStatement = u"select count(serial_no) as totalNum,"
+                        u"sum(cast(round(pay_amt*100) as integer)) as totalAmt from payment"_s;
+    // The branch and area numbers (fields 6 and 7) are read but not shown.
+    l.listStatement = u"select p.serial_no as 流水号,p.pay_acc_no as 付款账号,p.pay_acc_name as "
+                      u"付款账户户名,t.tran_desc as 账号行别,"
+                      u"p.rec_acc_no as 收款账号,p.rec_acc_name as 收款账户户名,"
+                      u"p.rec_bank_id as 收款账号开户网点号,p.rec_area_no as 收款账户地区号,"
+                      u"p.rec_net_no as 支付系统行号,p.pay_amt as 付款金额,p.remark as 备注"
+                      u" from payment p,tran_acc_type t where p.rec_acc_type=t.tran_type order by p.serial_no"_s;
+    l.headers = { u"序号"_s, u"流水号"_s, u"付款账号"_s, u"付款账户户名"_s, u"账号行别"_s, u"收款账号"_s,
+        u"收款账户户名"_s, u"支付系统行号"_s, u"付款金额"_s, u"备注"_s };
+    l.sourceFields = { -1, 0, 1, 2, 3, 4, 5, 8, 9, 10 };
+    l.widthsTwips = { 420, 0, 2000, 1800, 1500, 2000, 1800, 1800, 1500, 1000 };
+    l.amountColumn = PaymentB2B::ColumnAmount;
+    l.noChoiceMessage = u"请先选择批量付款指令"_s;
+    l.rangeDeleteQuestion = u"是否确认要删除所有批量支付文件中指令?"_s;
+    l.rangeDeleteDone = u"删除批量支付文件成功."_s;
+    l.rangeDeleteFailed = u"删除批量支付文件失败,失败位置："_s;
+    l.newFailed = u"无法新建批量支付数据,数据库发生错误"_s;
+    return l;
 }
+} // namespace
 
 TabPage* createPaymentB2B(AppContext& ctx, frmMain& main)
 {
@@ -27,7 +51,7 @@ TabPage* createPaymentB2B(AppContext& ctx, frmMain& main)
 }
 
 PaymentB2B::PaymentB2B(AppContext& ctx, frmMain& main)
-    : TabPage(ctx, main, u"PaymentB2B"_s)
+    : InstructionListTab(ctx, main, u"PaymentB2B"_s, paymentList())
 {
     auto* layout = new QVBoxLayout(this);
     auto* buttons = new QHBoxLayout;
@@ -51,121 +75,23 @@ PaymentB2B::PaymentB2B(AppContext& ctx, frmMain& main)
     connect(payAcc, &QPushButton::clicked, this, &PaymentB2B::cmdPayAccSetup_Click);
     connect(load, &QPushButton::clicked, this, &PaymentB2B::cmdLoadB2BFileBut_Click);
 
-    connectMenuEntry(u"menuNewB2BRec"_s, &PaymentB2B::menuNewB2BRec_Click);
-    connectMenuEntry(u"menuUpdateB2BRec"_s, &PaymentB2B::menuUpdateB2BRec_Click);
-    connectMenuEntry(u"menuDelB2BRec"_s, &PaymentB2B::menuDelB2BRec_Click);
-    connectMenuEntry(u"menuWriteB2BFile"_s, &PaymentB2B::menuWriteB2BFile_Click);
-
-    connect(m_grid, &ListGrid::cellDoubleClicked, this, [this] { menuUpdateB2BRec_Click(); });
-    connect(m_grid, &ListGrid::rightButtonPressed, this, [this](const QPoint& pos) {
-        if (QMenu* menu = m_main.menuPaymentB2B())
-            menu->popup(pos);
-    });
+    connectMenuEntry(u"menuNewB2BRec"_s, [this] { menuNewB2BRec_Click(); });
+    connectMenuEntry(u"menuUpdateB2BRec"_s, [this] { menuUpdateB2BRec_Click(); });
+    connectMenuEntry(u"menuDelB2BRec"_s, [this] { menuDelB2BRec_Click(); });
+    connectMenuEntry(u"menuWriteB2BFile"_s, [this] { menuWriteB2BFile_Click(); });
+    connectGrid([this] { menuUpdateB2BRec_Click(); });
 }
 
-QPushButton* PaymentB2B::addButton(const QString& shortName, const QString& caption)
+QMenu* PaymentB2B::instructionMenu() const
 {
-    auto* button = new QPushButton(caption, this);
-    button->setObjectName(controlName(shortName));
-    return button;
+    return m_main.menuPaymentB2B();
 }
 
-void PaymentB2B::connectMenuEntry(const QString& name, void (PaymentB2B::*handler)())
+void PaymentB2B::listRefreshed()
 {
-    if (auto* action = m_main.findChild<QAction*>(name))
-        connect(action, &QAction::triggered, this, handler);
-}
-
-std::optional<PaymentTotals> PaymentB2B::queryTotals()
-{
-    // The total is summed in whole fen, so it is exact: 0.7 + 0.1 is 0.80, never
-    // the 0.79 that truncating a binary floating-point sum would show.
-    auto rs = m_ctx.db().Query(u"select count(serial_no) as totalNum,"
-                               u"sum(cast(round(pay_amt*100) as integer)) as totalAmt from payment"_s);
-    if (!rs || rs->isEmpty())
-        return std::nullopt;
-    PaymentTotals totals;
-    totals.count = rs->value(0, u"totalNum"_s).toLongLong();
-    totals.total = Money::fromFen(rs->value(0, u"totalAmt"_s).toLongLong());
-    return totals;
-}
-
-namespace {
-// A grid cell's text: the field trimmed, without a copy when there is nothing to trim.
-QString cellText(QString text)
-{
-    if (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()))
-        return text.trimmed();
-    return text;
-}
-
-}
-
-void PaymentB2B::refresh()
-{
-    // Status bar: count, exact total and the total in capital figures.
-    if (const auto totals = queryTotals()) {
-        const QString count = QString::number(totals->count);
-        const QString total = totals->count == 0 ? u"0.00"_s : totals->total.toGroupedText();
-        m_main.setStatusPanels(
-            { u"总笔数"_s, count, u"总金额"_s, total, u"大写金额"_s, amountToWords(removeCommas(total)) });
-    }
-
-    // The old rows go before the new ones are read, so that a long list is never
-    // held twice.
-    m_grid->setColumns({ u"序号"_s, u"流水号"_s, u"付款账号"_s, u"付款账户户名"_s, u"账号行别"_s, u"收款账号"_s,
-        u"收款账户户名"_s, u"支付系统行号"_s, u"付款金额"_s, u"备注"_s });
-    m_grid->setColumnAlignment(0, Qt::AlignCenter);
-    for (int c = 1; c < kColumns; ++c)
-        m_grid->setColumnAlignment(c, c == 8 ? Qt::AlignRight : Qt::AlignLeft);
-
-    // Each record becomes one grid row as it is read: the running number and the
-    // nine values (the branch and area numbers, fields 6 and 7, are read but not shown).
-    constexpr int source[kColumns] = { -1, 0, 1, 2, 3, 4, 5, 8, 9, 10 };
-    constexpr int amountColumn = 8;
-    std::vector<QStringList> rows;
-    QStringList previous;
-    m_ctx.db().QueryEach(
-        u"select p.serial_no as 流水号,p.pay_acc_no as 付款账号,p.pay_acc_name as 付款账户户名,t.tran_desc as 账号行别,"
-        u"p.rec_acc_no as 收款账号,p.rec_acc_name as 收款账户户名,"
-        u"p.rec_bank_id as 收款账号开户网点号,p.rec_area_no as 收款账户地区号,"
-        u"p.rec_net_no as 支付系统行号,p.pay_amt as 付款金额,p.remark as 备注"
-        u" from payment p,tran_acc_type t where p.rec_acc_type=t.tran_type order by p.serial_no"_s,
-        {}, [&](const RecordView& record) {
-            QStringList row;
-            row.reserve(kColumns);
-            row.append(QString::number(rows.size() + 1));
-            for (int c = 1; c < kColumns; ++c) {
-                QString text = cellText(record.text(source[c]));
-                if (c == amountColumn)
-                    text = formatStoredAmount(text, true);
-                // A value equal to the one above (the batch's payer account, most
-                // kinds and remarks) shares its text instead of holding a copy.
-                if (!previous.isEmpty() && previous.at(c) == text)
-                    text = previous.at(c);
-                row.append(std::move(text));
-            }
-            previous = row;
-            rows.push_back(std::move(row));
-        });
-    previous.clear();
-    if (rows.empty())
-        rows.push_back(QStringList(kColumns, QString()));
-    m_grid->setRows(std::move(rows));
-
     // The batch payer account follows the first listed instruction.
-    m_ctx.batchPayAccNo = m_grid->textMatrix(1, 2);
-    m_ctx.batchPayAccName = m_grid->textMatrix(1, 3);
-
-    const int widths[kColumns] = { 420, 0, 2000, 1800, 1500, 2000, 1800, 1800, 1500, 1000 };
-    for (int c = 0; c < kColumns; ++c)
-        m_grid->setColumnWidthTwips(c, widths[c]);
-    m_grid->resetSelection();
-}
-
-bool PaymentB2B::currentRowHasKey() const
-{
-    return m_grid->rows() >= 2 && !m_grid->textMatrix(m_grid->row(), 1).trimmed().isEmpty();
+    m_ctx.batchPayAccNo = m_grid->textMatrix(1, ColumnPayAccNo);
+    m_ctx.batchPayAccName = m_grid->textMatrix(1, ColumnPayAccName);
 }
 
 void PaymentB2B::menuNewB2BRec_Click()
@@ -185,23 +111,20 @@ void PaymentB2B::menuNewB2BRec_Click()
 
 void PaymentB2B::menuUpdateB2BRec_Click()
 {
-    if (!currentRowHasKey())
+    const int row = chosenRow();
+    if (row <= 0)
         return;
-    if (m_grid->col() == 0) {
-        m_ctx.prompt.message(u"请先选择批量付款指令"_s);
-        return;
-    }
     if (m_grid->row() != m_grid->rowSel()) {
         m_ctx.prompt.message(u"只能选择一条指令进行修改或者删除"_s);
         return;
     }
-    const int row = m_grid->row();
     const auto cell = [&](int c) { return m_grid->textMatrix(row, c).trimmed(); };
     PaymentDialogRequest request;
     request.payIdx = row;
     request.change = true;
     request.recordValue
-        = { cell(1), cell(2), cell(3), cell(4), cell(5), cell(6), QString(), QString(), cell(7), cell(8), cell(9) };
+        = { cell(ColumnSerialNo), cell(ColumnPayAccNo), cell(ColumnPayAccName), cell(ColumnKind), cell(ColumnRecAccNo),
+              cell(ColumnRecAccName), QString(), QString(), cell(ColumnNetNo), cell(ColumnAmount), cell(ColumnRemark) };
     if (m_openPaymentDialog)
         m_openPaymentDialog(request);
 }
@@ -212,7 +135,7 @@ void PaymentB2B::menuDelB2BRec_Click()
         return;
     if (!m_ctx.prompt.askOkCancel(u"是否确认要删除批量付款指令?"_s))
         return;
-    const QString key = m_grid->textMatrix(m_grid->row(), 1).trimmed();
+    const QString key = m_grid->textMatrix(m_grid->row(), ColumnSerialNo).trimmed();
     if (m_ctx.db().Delete(u"delete from payment where serial_no=?"_s, { key })) {
         m_ctx.prompt.message(u"删除指令成功"_s);
         refresh();
@@ -223,27 +146,7 @@ void PaymentB2B::menuDelB2BRec_Click()
 
 void PaymentB2B::cmdDeleteBut_Click()
 {
-    const int first = std::min(m_grid->row(), m_grid->rowSel());
-    const int last = std::max(m_grid->row(), m_grid->rowSel());
-    if (m_grid->col() == 0) {
-        m_ctx.prompt.message(u"请先选择批量付款指令"_s);
-        return;
-    }
-    if (!m_ctx.prompt.askOkCancel(u"是否确认要删除所有批量支付文件中指令?"_s))
-        return;
-    // All keys go in one bound parameter, a JSON array, so any number of
-    // selected rows is deleted by one statement.
-    QStringList keys;
-    keys.reserve(last - first + 1);
-    for (int r = first; r <= last; ++r)
-        keys.append(m_grid->textMatrix(r, 1));
-    if (m_ctx.db().Delete(u"delete from payment where serial_no in (select value from json_each(?))"_s,
-            { DBAccess::listParameter(keys) })) {
-        refresh();
-        m_ctx.prompt.message(u"删除批量支付文件成功."_s);
-    } else {
-        m_ctx.prompt.message(u"删除批量支付文件失败,失败位置："_s + u"指令序列"_s + QString::number(last + 1));
-    }
+    deleteSelectedRange();
 }
 
 void PaymentB2B::cmdPayAccSetup_Click()

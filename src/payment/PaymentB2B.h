@@ -1,7 +1,6 @@
 #pragma once
 
-#include "app/TabPage.h"
-#include "common/Money.h"
+#include "app/InstructionListTab.h"
 
 #include <QStringList>
 
@@ -34,21 +33,33 @@ struct PayAccDialogRequest {
 };
 
 // The number and exact total of all instructions of table payment.
-struct PaymentTotals {
-    qint64 count = 0;
-    Money total;
-};
+using PaymentTotals = InstructionTotals;
 
 // The batch payment tab: the list of table payment with its totals in the
 // status bar, and the commands of the batch (add, change, delete one or a
 // range, payer account, upload file).
-class PaymentB2B : public TabPage {
+class PaymentB2B : public InstructionListTab {
     Q_OBJECT
 public:
+    // The grid's columns.
+    enum Column {
+        ColumnNo = 0,
+        ColumnSerialNo = ColumnKey,
+        ColumnPayAccNo,
+        ColumnPayAccName,
+        ColumnKind,
+        ColumnRecAccNo,
+        ColumnRecAccName,
+        ColumnNetNo,
+        ColumnAmount,
+        ColumnRemark,
+        ColumnCount
+    };
+
     PaymentB2B(AppContext& ctx, frmMain& main);
 
-    // resetPaymentB2B: grid, status bar panels and the batch payer account.
-    void refresh() override;
+    QMenu* instructionMenu() const override;
+    void writeUploadFile() override { menuWriteB2BFile_Click(); }
 
     // The points where the entry dialogs are opened modally. They do nothing
     // until the dialogs are installed; tests watch what would be handed over.
@@ -61,9 +72,6 @@ public:
         m_openPayAccDialog = std::move(opener);
     }
 
-    // Count and exact total of table payment; none when the query failed.
-    std::optional<PaymentTotals> queryTotals();
-
 public slots:
     void menuNewB2BRec_Click();
     void menuUpdateB2BRec_Click();
@@ -74,10 +82,8 @@ public slots:
     void cmdLoadB2BFileBut_Click();
 
 private:
-    QPushButton* addButton(const QString& shortName, const QString& caption);
-    void connectMenuEntry(const QString& name, void (PaymentB2B::*handler)());
-    // True when the current row holds an instruction (its key is not blank).
-    bool currentRowHasKey() const;
+    // resetPaymentB2B also sets the batch payer account.
+    void listRefreshed() override;
 
     std::function<void(const PaymentDialogRequest&)> m_openPaymentDialog;
     std::function<void(const PayAccDialogRequest&)> m_openPayAccDialog;

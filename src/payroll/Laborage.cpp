@@ -1,7 +1,241 @@
-#include "app/TabPage.h"
+#include "Laborage.h"
+
+#include "LaborageUploadFile.h"
+#include "app/AppContext.h"
+#include "app/ListGrid.h"
 #include "app/TabPages.h"
+#include "app/frmMain.h"
+#include "common/Prompt.h"
+#include "common/Workbook.h"
+#include "frmBatchLaborage.h"
+#include "frmLaborage.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+InstructionListLayout laborageList()
+{
+    InstructionListLayout l;
+    l.table = u"laborage"_s;
+    l.keyField = u"serial_no"_s;
+    // Only in-bank instructions whose account has a roster row count; the
+    // total is summed in whole fen, so it is exact.
+    l.totalsStatement = u"select count(pay_amount) as totalNum,"
+                        u"sum(cast(round(pay_amount*100) as integer)) as totalAmt"
+                        u" from laborage a,person_payee_acc b where a.acc_no=b.acc_no and a.acc_type='0'"_s;
+    l.listStatement = u"select a.serial_no as 流水号,a.acc_no as 账号,b.acc_name as 户名,b.employee_no as 编号,"
+                      u"t.tran_desc as 账号行别,a.pay_amount as 金额 "
+                      u"from laborage a , person_payee_acc b , tran_acc_type t"
+                      u" where b.acc_no=a.acc_no and a.acc_type=t.tran_type and a.acc_type='0'"
+                      u" order by a.serial_no"_s;
+    l.headers = { u"序号"_s, u"流水号"_s, u"账号"_s, u"户名"_s, u"编号"_s, u"账号行别"_s, u"金额"_s };
+    l.sourceFields = { -1, 0, 1, 2, 3, 4, 5 };
+    l.widthsTwips = { 420, 0, 2200, 1800, 1500, 2000, 2000 };
+    l.amountColumn = Laborage::ColumnAmount;
+    l.accountColumns = { Laborage::ColumnAccNo };
+    l.noChoiceMessage = u"请先选择代发工资指令"_s;
+    l.rangeDeleteQuestion = u"是否确认要删除所有代发代扣文件中指令?"_s;
+    l.rangeDeleteDone = u"删除账号成功."_s;
+    l.rangeDeleteFailed = u"删除账号失败,失败位置："_s;
+    l.newFailed = u"无法新建代发工资数据,数据库发生错误"_s;
+    return l;
+}
+} // namespace
 
 TabPage* createLaborage(AppContext& ctx, frmMain& main)
 {
-    return new EmptyTabPage(ctx, main, QStringLiteral("Laborage"));
+    return new Laborage(ctx, main);
+}
+
+Laborage::Laborage(AppContext& ctx, frmMain& main)
+    : InstructionListTab(ctx, main, u"Laborage"_s, laborageList())
+{
+    auto* layout = new QVBoxLayout(this);
+    auto* buttons = new QHBoxLayout;
+    layout->addLayout(buttons);
+    layout->addWidget(m_grid, 1);
+
+    QPushButton* add = addButton(u"cmdNewBut"_s, u"逐笔新增指令"_s);
+    QPushButton* update = addButton(u"cmdUpdateBut"_s, u"修改或删除指令"_s);
+    QPushButton* del = addButton(u"cmdDeleteBut"_s, u"删除指令"_s);
+    QPushButton* write = addButton(u"cmdWriteB2BFileBut"_s, u"生成上传文件"_s);
+    QPushButton* batch = addButton(u"cmdBatchNewBut"_s, u"按组批量新增指令"_s);
+    QPushButton* load = addButton(u"cmdLoadB2BFileBut"_s, u"上传文件导入"_s);
+    for (QPushButton* b : { add, update, del, write, batch, load })
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+
+    connect(add, &QPushButton::clicked, this, &Laborage::menuNewLaborage_Click);
+    connect(update, &QPushButton::clicked, this, &Laborage::menuUpdateLaborage_Click);
+    connect(del, &QPushButton::clicked, this, &Laborage::Laborage_cmdDeleteBut_Click);
+    connect(write, &QPushButton::clicked, this, &Laborage::menuWriteLaborageFile_Click);
+    connect(batch, &QPushButton::clicked, this, &Laborage::Laborage_cmdBatchNewBut_Click);
+    connect(load, &QPushButton::clicked, this, &Laborage::Laborage_cmdLoadB2BFileBut_Click);
+
+    connectMenuEntry(u"menuNewLaborage"_s, [this] { menuNewLaborage_Click(); });
+    connectMenuEntry(u"menuUpdateLaborage"_s, [this] { menuUpdateLaborage_Click(); });
+    connectMenuEntry(u"menuWriteLaborageFile"_s, [this] { menuWriteLaborageFile_Click(); });
+    connectGrid([this] { menuUpdateLaborage_Click(); });
+
+    // The dialogs themselves, shown modally.
+    m_openLaborageDialog = [this](const LaborageDialogRequest& request) {
+        frmLaborage dialog(m_ctx, &m_main);
+        dialog.setParentForm(&m_main);
+        dialog.setPayIdx(request.payIdx);
+        if (request.change) {
+            const QStringList& v = request.recordValue;
+            dialog.setRecordValue(v.value(0), v.value(1), v.value(2), v.value(3), v.value(4), v.value(5));
+            dialog.setAddMode(false);
+        } else {
+            dialog.setAddMode(true);
+        }
+        dialog.exec();
+    };
+    m_openBatchDialog = [this] {
+        frmBatchLaborage dialog(m_ctx, &m_main);
+        dialog.exec();
+    };
+}
+
+QMenu* Laborage::instructionMenu() const
+{
+    return m_main.menuLaborage();
+}
+
+void Laborage::menuNewLaborage_Click()
+{
+    LaborageDialogRequest request;
+    request.payIdx = m_grid->hasData() ? m_grid->rows() : 1;
+    if (m_openLaborageDialog)
+        m_openLaborageDialog(request);
+}
+
+void Laborage::menuUpdateLaborage_Click()
+{
+    const int row = chosenRow();
+    if (row <= 0)
+        return;
+    const auto cell = [&](int c) { return m_grid->textMatrix(row, c).trimmed(); };
+    // The dialog writes the remark back as it shows it, so it gets the stored
+    // one, exactly as stored.
+    const QString serial = cell(ColumnSerialNo);
+    const QString remark = fieldToText(m_ctx.db()
+                                           .Query(u"select remark from laborage where serial_no=?"_s, { serial })
+                                           .value_or(RecordSet())
+                                           .value(0, 0));
+    LaborageDialogRequest request;
+    request.payIdx = row;
+    request.change = true;
+    request.recordValue = { serial, cell(ColumnAccNo), cell(ColumnKind), QString(), cell(ColumnAmount), remark };
+    if (m_openLaborageDialog)
+        m_openLaborageDialog(request);
+}
+
+void Laborage::Laborage_cmdDeleteBut_Click()
+{
+    deleteSelectedRange();
+}
+
+void Laborage::Laborage_cmdBatchNewBut_Click()
+{
+    if (m_openBatchDialog)
+        m_openBatchDialog();
+}
+
+void Laborage::Laborage_cmdLoadB2BFileBut_Click()
+{
+    // The import of payroll files is attached here once it is built.
+}
+
+void Laborage::menuWriteLaborageFile_Click()
+{
+    if (m_grid->rows() <= 1) {
+        m_ctx.prompt.message(u"无指令需要生成代发工资文件"_s);
+        return;
+    }
+    if (m_grid->textMatrix(1, ColumnSerialNo).trimmed().isEmpty())
+        return;
+    const QString path = m_main.selectSaveFile(u"*"_s);
+    const QString kind = path.right(3).toLower();
+    if (kind == u"csv"_s)
+        writeCsv(path);
+    else if (kind == u"xls"_s)
+        writeWorkbook(path);
+    else if (!path.isEmpty())
+        m_ctx.prompt.message(u"抱歉，系统目前不支持该格式文件，请生成CSV或XLS文件进行操作"_s);
+}
+
+void Laborage::writeCsv(const QString& path)
+{
+    if (path.trimmed().isEmpty())
+        return;
+    // The header carries the exact count and total the status bar shows; the
+    // lines are built while the rows are read.
+    const auto totals = queryTotals();
+    if (!totals)
+        return; // the store has shown its error
+    LaborageUploadFile::CsvBuilder builder(totals->count, totals->total);
+    if (!m_ctx.db().QueryEach(
+            LaborageUploadFile::selectStatement(), {}, [&](const RecordView& record) { builder.add(record); }))
+        return;
+    if (builder.instructionCount() == 0) {
+        m_ctx.prompt.message(u"代发工资*.csv文件生成失败,或无指令需要生成代发工资文件"_s);
+        return;
+    }
+    const CsvLineWriter::Result result = builder.write(path);
+    switch (result.status) {
+    case CsvLineWriter::Result::Written:
+        m_ctx.prompt.message(u"代发工资*.csv文件生成完毕"_s);
+        break;
+    case CsvLineWriter::Result::Refused:
+        m_ctx.prompt.message(result.message);
+        break;
+    case CsvLineWriter::Result::FileError:
+        m_ctx.prompt.message(u"文件读写错误，代发工资文件生成失败"_s);
+        break;
+    }
+}
+
+void Laborage::writeWorkbook(const QString& path)
+{
+    const auto totals = queryTotals();
+    if (!totals)
+        return;
+    if (totals->count > LaborageUploadFile::kMaxWorkbookRows) {
+        m_ctx.prompt.message(u"代发工资指令共%1笔，超过XLS文件最多%2行的限制，请生成CSV文件"_s.arg(totals->count)
+                                 .arg(LaborageUploadFile::kMaxWorkbookRows));
+        return;
+    }
+    // The old file stays until the new workbook is complete: it is written
+    // beside it and renamed over it.
+    if (QFileInfo::exists(path) && !m_ctx.prompt.askYesNo(u"是否删除原有文件? "_s))
+        return;
+    if (path.trimmed().isEmpty())
+        return;
+    QList<QStringList> rows;
+    rows.reserve(static_cast<qsizetype>(totals->count));
+    bool tooMany = false;
+    if (!m_ctx.db().QueryEach(LaborageUploadFile::selectStatement(), {}, [&](const RecordView& record) {
+            if (rows.size() >= LaborageUploadFile::kMaxWorkbookRows) {
+                tooMany = true;
+                return;
+            }
+            rows.append(LaborageUploadFile::workbookRow(rows.size() + 1, LaborageUploadFile::fromRecord(record)));
+        }))
+        return;
+    if (rows.isEmpty()) {
+        m_ctx.prompt.message(u"代发工资*.xls文件生成失败，或无指令需要生成代发工资文件"_s);
+        return;
+    }
+    QString error;
+    if (tooMany || !::writeWorkbook(path, rows, &error)) {
+        m_ctx.prompt.message(u"文件读写错误，代发工资文件生成失败"_s);
+        return;
+    }
+    m_ctx.prompt.message(u"代发工资*.xls文件生成完毕"_s);
 }

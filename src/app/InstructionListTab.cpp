@@ -1,0 +1,167 @@
+#include "InstructionListTab.h"
+
+#include "app/AppContext.h"
+#include "app/ListGrid.h"
+#include "app/frmMain.h"
+#include "common/AmountConvert.h"
+#include "common/Prompt.h"
+#include "common/PublicSub.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// A grid cell's text: the field trimmed, without a copy when there is nothing to trim.
+QString cellText(QString text)
+{
+    if (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()))
+        return text.trimmed();
+    return text;
+}
+} // namespace
+
+InstructionListTab::InstructionListTab(
+    AppContext& ctx, frmMain& main, const QString& prefix, InstructionListLayout layout)
+    : TabPage(ctx, main, prefix)
+    , m_layout(std::move(layout))
+{
+}
+
+QPushButton* InstructionListTab::addButton(const QString& shortName, const QString& caption)
+{
+    auto* button = new QPushButton(caption, this);
+    button->setObjectName(controlName(shortName));
+    return button;
+}
+
+void InstructionListTab::connectMenuEntry(const QString& name, std::function<void()> handler)
+{
+    if (QMenu* menu = instructionMenu()) {
+        if (auto* action = menu->findChild<QAction*>(name))
+            connect(action, &QAction::triggered, this, std::move(handler));
+    }
+}
+
+void InstructionListTab::connectGrid(std::function<void()> changeCommand)
+{
+    connect(m_grid, &ListGrid::cellDoubleClicked, this, std::move(changeCommand));
+    connect(m_grid, &ListGrid::rightButtonPressed, this, [this](const QPoint& pos) {
+        if (QMenu* menu = instructionMenu())
+            menu->popup(pos);
+    });
+}
+
+std::optional<InstructionTotals> InstructionListTab::queryTotals()
+{
+    auto rs = m_ctx.db().Query(m_layout.totalsStatement);
+    if (!rs || rs->isEmpty())
+        return std::nullopt;
+    InstructionTotals totals;
+    totals.count = rs->value(0, u"totalNum"_s).toLongLong();
+    totals.total = Money::fromFen(rs->value(0, u"totalAmt"_s).toLongLong());
+    return totals;
+}
+
+void InstructionListTab::refresh()
+{
+    // Status bar: count, exact total and the total in capital figures.
+    if (const auto totals = queryTotals()) {
+        const QString count = QString::number(totals->count);
+        const QString total = totals->count == 0 ? u"0.00"_s : totals->total.toGroupedText();
+        m_main.setStatusPanels(
+            { u"总笔数"_s, count, u"总金额"_s, total, u"大写金额"_s, amountToWords(removeCommas(total)) });
+    }
+
+    // The old rows go before the new ones are read, so that a long list is never
+    // held twice.
+    const int columns = static_cast<int>(m_layout.headers.size());
+    m_grid->setColumns(m_layout.headers);
+    m_grid->setColumnAlignment(0, Qt::AlignCenter);
+    for (int c = 1; c < columns; ++c)
+        m_grid->setColumnAlignment(c, c == m_layout.amountColumn ? Qt::AlignRight : Qt::AlignLeft);
+
+    std::vector<QStringList> rows;
+    QStringList previous;
+    m_ctx.db().QueryEach(m_layout.listStatement, {}, [&](const RecordView& record) {
+        QStringList row;
+        row.reserve(columns);
+        for (int c = 0; c < columns; ++c) {
+            const int field = m_layout.sourceFields[static_cast<size_t>(c)];
+            QString text = field < 0 ? QString::number(rows.size() + 1) : cellText(record.text(field));
+            if (c == m_layout.amountColumn)
+                text = formatStoredAmount(text, true);
+            // A value equal to the one above (a payer account, most kinds and
+            // remarks) shares its text instead of holding a copy.
+            if (field >= 0 && !previous.isEmpty() && previous.at(c) == text)
+                text = previous.at(c);
+            row.append(std::move(text));
+        }
+        previous = row;
+        rows.push_back(std::move(row));
+    });
+    previous.clear();
+    if (rows.empty())
+        rows.push_back(QStringList(columns, QString()));
+    m_grid->setRows(std::move(rows));
+    listRefreshed();
+
+    for (int c = 0; c < columns && c < static_cast<int>(m_layout.widthsTwips.size()); ++c)
+        m_grid->setColumnWidthTwips(c, m_layout.widthsTwips[static_cast<size_t>(c)]);
+    const int accountWidth = m_grid->fontMetrics().horizontalAdvance(QString(21, u'0')) + 8;
+    for (int c : m_layout.accountColumns)
+        m_grid->setColumnWidth(c, std::max(m_grid->columnWidth(c), accountWidth));
+    m_grid->resetSelection();
+}
+
+bool InstructionListTab::currentRowHasKey() const
+{
+    return m_grid->rows() >= 2 && !m_grid->textMatrix(m_grid->row(), ColumnKey).trimmed().isEmpty();
+}
+
+int InstructionListTab::chosenRow()
+{
+    if (!currentRowHasKey())
+        return 0;
+    if (m_grid->col() == 0) {
+        m_ctx.prompt.message(m_layout.noChoiceMessage);
+        return -1;
+    }
+    return m_grid->row();
+}
+
+void InstructionListTab::deleteSelectedRange()
+{
+    const RowRange range = selectedRange();
+    if (m_grid->col() == 0) {
+        m_ctx.prompt.message(m_layout.noChoiceMessage);
+        return;
+    }
+    if (!m_ctx.prompt.askOkCancel(m_layout.rangeDeleteQuestion))
+        return;
+    // Exactly the selected instructions go, found by their keys. All keys go in
+    // one bound parameter, a JSON array, so any number of rows is deleted by
+    // one statement.
+    const QStringList keys = columnTexts(range, ColumnKey);
+    if (m_ctx.db().Delete(
+            u"delete from %1 where %2 in (select value from json_each(?))"_s.arg(m_layout.table, m_layout.keyField),
+            { DBAccess::listParameter(keys) })) {
+        refresh();
+        m_ctx.prompt.message(m_layout.rangeDeleteDone);
+    } else {
+        m_ctx.prompt.message(m_layout.rangeDeleteFailed + u"指令序列"_s + QString::number(range.last + 1));
+    }
+}
+
+void InstructionListTab::newList()
+{
+    if (m_grid->hasData()) {
+        if (!m_ctx.prompt.askOkCancel(u"原有数据将被全部清空，请确认是否要继续?"_s))
+            return;
+    }
+    if (!m_ctx.db().Delete(u"delete from "_s + m_layout.table))
+        m_ctx.prompt.message(m_layout.newFailed);
+    refresh();
+}

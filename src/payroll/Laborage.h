@@ -1,0 +1,66 @@
+#pragma once
+
+#include "app/InstructionListTab.h"
+
+#include <functional>
+
+class QPushButton;
+
+// What the tab hands to the instruction dialog frmLaborage before showing it
+// modally: setParentForm (the main window), setPayIdx and, for a change,
+// setRecordValue with the six texts of the chosen instruction.
+struct LaborageDialogRequest {
+    int payIdx = 1;
+    // False: a new instruction; true: change or delete the chosen one.
+    bool change = false;
+    // serial number, account, kind description, bank number, amount, remark.
+    QStringList recordValue;
+};
+
+// The payroll tab: the in-bank instructions of table laborage with their
+// roster data, count and exact total in the status bar, and the payroll
+// commands (add, change or delete one, delete a range, upload file, add a
+// roster group).
+class Laborage : public InstructionListTab {
+    Q_OBJECT
+public:
+    // The grid's columns.
+    enum Column {
+        ColumnNo = 0,
+        ColumnSerialNo = ColumnKey,
+        ColumnAccNo,
+        ColumnAccName,
+        ColumnEmployeeNo,
+        ColumnKind,
+        ColumnAmount,
+        ColumnCount
+    };
+
+    Laborage(AppContext& ctx, frmMain& main);
+
+    QMenu* instructionMenu() const override;
+    void writeUploadFile() override { menuWriteLaborageFile_Click(); }
+
+    // Where the dialogs are opened modally; replaceable so that tests watch
+    // what would be handed over instead of showing them.
+    void setLaborageDialogOpener(std::function<void(const LaborageDialogRequest&)> opener)
+    {
+        m_openLaborageDialog = std::move(opener);
+    }
+    void setBatchDialogOpener(std::function<void()> opener) { m_openBatchDialog = std::move(opener); }
+
+public slots:
+    void menuNewLaborage_Click();
+    void menuUpdateLaborage_Click();
+    void Laborage_cmdDeleteBut_Click();
+    void menuWriteLaborageFile_Click();
+    void Laborage_cmdBatchNewBut_Click();
+    void Laborage_cmdLoadB2BFileBut_Click();
+
+private:
+    void writeCsv(const QString& path);
+    void writeWorkbook(const QString& path);
+
+    std::function<void(const LaborageDialogRequest&)> m_openLaborageDialog;
+    std::function<void()> m_openBatchDialog;
+};

@@ -1,0 +1,61 @@
+#include "LaborageUploadFile.h"
+
+#include "common/PublicSub.h"
+#include "store/DBAccess.h"
+
+using namespace Qt::StringLiterals;
+
+namespace LaborageUploadFile {
+
+QString selectStatement()
+{
+    return u"select a.acc_no,c.acc_name,c.employee_no,c.cert_type,c.cert_code,a.pay_amount,a.remark,a.net_no"
+           u" from laborage a,person_payee_acc c where a.acc_no=c.acc_no and a.acc_type='0' order by a.serial_no"_s;
+}
+
+Instruction fromRecord(const RecordView& record)
+{
+    return { record.text(2), record.text(1), record.text(0), record.text(5) };
+}
+
+QString amountField(const QString& payAmount)
+{
+    return formatStoredAmount(payAmount.trimmed(), false);
+}
+
+CsvBuilder::CsvBuilder(qint64 count, Money total)
+    : m_writer({ u"序号"_s, u"编号"_s, u"户名"_s, u"账号"_s, u"金额"_s },
+        { u"第%1条指令的“%2”中含有%3，会使上传文件的各栏错位，代发工资文件未生成"_s,
+            u"第%1条指令的“%2”中含有字符“%3”，无法用GBK编码写入上传文件，代发工资文件未生成"_s },
+        [](qsizetype line) { return QString::number(line + 1); })
+{
+    // A payroll line is rarely longer than 80 bytes.
+    m_writer.reserve(static_cast<qsizetype>(count), 80);
+    m_writer.addHeaderLine(QString(QString::number(count) + u',' + total.toPlainText()).toUtf8());
+}
+
+bool CsvBuilder::add(const Instruction& i)
+{
+    return addUtf8(i.employeeNo.toUtf8(), i.accName.toUtf8(), i.accNo.toUtf8(), i.payAmount);
+}
+
+bool CsvBuilder::add(const RecordView& record)
+{
+    return addUtf8(record.utf8(2), record.utf8(1), record.utf8(0), record.text(5));
+}
+
+bool CsvBuilder::addUtf8(
+    const QByteArray& employeeNo, const QByteArray& accName, const QByteArray& accNo, const QString& payAmount)
+{
+    const QByteArray sequence = QByteArray::number(instructionCount() + 1);
+    const QByteArray amount = amountField(payAmount).toUtf8();
+    return m_writer.addLine(
+        { { nullptr, sequence }, { ",#", employeeNo, 1 }, { ", ", accName, 2 }, { ",#", accNo, 3 }, { ",#", amount } });
+}
+
+QStringList workbookRow(qint64 sequence, const Instruction& i)
+{
+    return { QString::number(sequence), i.employeeNo, i.accName, i.accNo, amountField(i.payAmount) };
+}
+
+} // namespace LaborageUploadFile

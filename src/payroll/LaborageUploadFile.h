@@ -1,0 +1,64 @@
+#pragma once
+
+#include "common/CsvLineWriter.h"
+#include "common/Money.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class RecordView;
+
+// The payroll upload files: CSV text or an .xls workbook, one line or row per
+// in-bank instruction in serial-number order.
+//
+//   CSV, GBK, CR LF after every line:
+//     line 1   count,total                          e.g. 3,1500.00
+//     line n   seq,#employee-no, name,#account,#amount
+//   .xls, no header row: A seq, B employee number, C name, D account, E amount
+//
+// The CSV format has no quoting: an employee number, name or account holding a
+// "," or a line break, or a character GBK cannot carry, is refused naming the
+// row and field, and nothing is written. A workbook carries any text.
+namespace LaborageUploadFile {
+
+// One instruction with its roster data, as stored (texts untrimmed).
+struct Instruction {
+    QString employeeNo;
+    QString accName;
+    QString accNo;
+    QString payAmount; // the stored amount as plain decimal text ("1234.5")
+};
+
+// The rows of a workbook are counted in 16 bits: at most 65,536.
+constexpr qint64 kMaxWorkbookRows = 65536;
+
+// The statement whose rows the files are written from, in serial-number order.
+QString selectStatement();
+// The instruction of one record of selectStatement().
+Instruction fromRecord(const RecordView& record);
+
+// The amount field without its "#": two decimals, no separators ("1234.50").
+QString amountField(const QString& payAmount);
+
+// Builds the CSV text one instruction at a time.
+class CsvBuilder {
+public:
+    CsvBuilder(qint64 count, Money total);
+    // False, with message(), when a field holds a "," or a line break.
+    bool add(const Instruction& instruction);
+    bool add(const RecordView& record);
+    qint64 instructionCount() const { return m_writer.lineCount(); }
+    QStringList lines() const { return m_writer.lines(); }
+    CsvLineWriter::Result write(const QString& path) const { return m_writer.write(path); }
+
+private:
+    bool addUtf8(
+        const QByteArray& employeeNo, const QByteArray& accName, const QByteArray& accNo, const QString& payAmount);
+    CsvLineWriter m_writer;
+};
+
+// The workbook row of the instruction with sequence number `sequence` (from 1).
+QStringList workbookRow(qint64 sequence, const Instruction& instruction);
+
+} // namespace LaborageUploadFile
