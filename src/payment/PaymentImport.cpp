@@ -9,6 +9,7 @@
 #include "common/PublicSub.h"
 #include "common/XmlDoc.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QHash>
 
@@ -56,11 +57,6 @@ QString commonProblem(const Record& r)
     return {};
 }
 
-// The stored form of an amount that passed amountProblem: "1,234.5" -> "1234.50".
-QString plainAmount(const QString& amount)
-{
-    return Money::parse(amount)->toPlainText();
-}
 } // namespace
 
 Family familyOf(const QString& path)
@@ -77,12 +73,20 @@ Family familyOf(const QString& path)
 
 QString amountProblem(const QString& amount)
 {
+    return checkedAmount(amount, nullptr);
+}
+
+QString checkedAmount(const QString& amount, QString* plain)
+{
     if (amount.isEmpty())
         return u"条记录中的金额为空，文件导入被中止"_s;
-    if (!isAmountText(amount))
+    const auto money = amount.contains(u'-') ? std::nullopt : Money::parse(amount);
+    if (!money)
         return u"条记录中的金额格式错误，文件导入被中止"_s;
-    if (Money::parse(amount)->fen() > kMaxAmountFen)
+    if (money->fen() > kMaxAmountFen)
         return u"条记录中的金额范围超过系统限制，文件导入被中止"_s;
+    if (plain)
+        *plain = money->toPlainText();
     return {};
 }
 
@@ -126,10 +130,9 @@ ReadResult readCsv(const QByteArray& bytes)
         r.remark = f.at(8).trimmed();
         QString problem = commonProblem(r);
         if (problem.isEmpty())
-            problem = amountProblem(amount);
+            problem = checkedAmount(amount, &r.payAmt);
         if (!problem.isEmpty())
             return stop(problem);
-        r.payAmt = plainAmount(amount);
         result.records.push_back(std::move(r));
     }
     return result;
@@ -184,13 +187,12 @@ QString xmlProblem(const XmlNode& node, Record& r)
         r.recAreaNo.clear();
         r.recNetNo.clear();
     }
-    if (const QString problem = amountProblem(amount); !problem.isEmpty())
+    if (const QString problem = checkedAmount(amount, &r.payAmt); !problem.isEmpty())
         return problem;
     if (r.remark.isEmpty())
         return u"条记录中的用途为空，文件导入被中止"_s;
     if (r.remark.size() > kMaxRemarkLength)
         return u"条记录中的用途长度过长，文件导入被中止"_s;
-    r.payAmt = plainAmount(amount);
     return {};
 }
 
@@ -237,6 +239,7 @@ public:
     BatchWriter(AppContext& ctx, const ReadResult& read)
         : m_ctx(ctx)
         , m_read(read)
+        , m_now(QDateTime::currentDateTime())
     {
     }
 
@@ -251,7 +254,7 @@ public:
         const bool ok = m_ctx.db().Insert(
             u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,"
             u"rec_acc_name,rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values (?,?,?,?,?,?,?,?,?,?,?,'')"_s,
-            { m_ctx.serialNumbers.next(), r.payAccNo, r.payAccName, r.recAccType, r.recAccNo, r.recAccName, r.recBankId,
+            { m_ctx.serialNumbers.next(m_now), r.payAccNo, r.payAccName, r.recAccType, r.recAccNo, r.recAccName, r.recBankId,
                 r.recAreaNo, r.recNetNo, r.payAmt, r.remark });
         return ok ? QString() : u"添加"_s + recordMessage(n, u"条记录中时发生错误，文件导入被中止"_s);
     }
@@ -283,6 +286,9 @@ private:
     AppContext& m_ctx;
     const ReadResult& m_read;
     QHash<QString, QString> m_payers;
+    // One clock reading for the whole file: the generator still makes every
+    // number unique and increasing, without reading the clock per record.
+    QDateTime m_now;
 };
 } // namespace
 

@@ -45,6 +45,8 @@ Family familyOf(const QString& path);
 // decimals, or above 1E11 yuan (compared exactly) gives the message's own text
 // after "第N"; an empty text when the amount passes. Zero passes.
 QString amountProblem(const QString& amount);
+// The same, giving the amount in its stored form ("1,234.5" -> "1234.50") when it passes.
+QString checkedAmount(const QString& amount, QString* plain);
 
 // The upload file: a header line, then one instruction per line with nine
 // comma-separated fields (account, bank-number and amount fields carry one
