@@ -94,46 +94,64 @@ ReadResult readCsv(const QByteArray& bytes)
 {
     ReadResult result;
     const bool utf8 = GbkCodec::hasUtf8Bom(bytes);
-    qsizetype pos = utf8 ? 3 : 0;
+    // Line 0, the header (count and total), is skipped unread.
+    const qsizetype headerEnd = bytes.indexOf('\n', utf8 ? 3 : 0);
+    if (headerEnd < 0)
+        return result;
+    const QByteArray body = bytes.mid(headerEnd + 1);
+
+    // The text is decoded in one pass. When it does not decode, the lines before
+    // the failing one are read as usual and the failing line stops the import.
+    auto decoded = utf8 ? GbkCodec::decodeUtf8(body) : GbkCodec::decode(body);
+    qsizetype badLine = 0;
+    if (!decoded.ok) {
+        const qsizetype lineStart = decoded.offset <= 0 ? 0 : body.lastIndexOf('\n', decoded.offset - 1) + 1;
+        badLine = 1 + body.left(lineStart).count('\n');
+        const QByteArray good = body.left(lineStart);
+        decoded = utf8 ? GbkCodec::decodeUtf8(good) : GbkCodec::decode(good);
+    }
+
     qsizetype lineNo = 0; // N of the messages: 1 for the first instruction line
     const auto stop = [&](const QString& text) {
         result.stopped = true;
         result.message = recordMessage(lineNo, text);
         return result;
     };
-    for (qsizetype line = 0; pos < bytes.size(); ++line) {
-        qsizetype end = bytes.indexOf('\n', pos);
-        const qsizetype next = end < 0 ? bytes.size() : end + 1;
+    const QString& text = decoded.text;
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        qsizetype end = text.indexOf(u'\n', pos);
+        const qsizetype next = end < 0 ? text.size() : end + 1;
         if (end < 0)
-            end = bytes.size();
-        if (end > pos && bytes.at(end - 1) == '\r')
+            end = text.size();
+        if (end > pos && text.at(end - 1) == u'\r')
             --end;
-        const QByteArray raw = bytes.mid(pos, end - pos);
+        const QStringView line = QStringView(text).mid(pos, end - pos);
         pos = next;
-        if (line == 0)
-            continue; // the header: count and total
-        lineNo = line;
-        const auto decoded = utf8 ? GbkCodec::decodeUtf8(raw) : GbkCodec::decode(raw);
-        if (!decoded.ok)
-            return stop(u"条记录中含有无法识别的字符，文件导入被中止"_s);
-        const QStringList f = decoded.text.split(u',');
+        ++lineNo;
+        const QList<QStringView> f = line.split(u',');
         if (f.size() != 9)
             return stop(u"条记录的字段个数不正确，文件导入被中止"_s);
+        const auto field = [&](int i) { return f.at(i).trimmed().toString(); };
         Record r;
-        r.payAccNo = withoutMark(f.at(1).trimmed());
-        r.payAccName = f.at(2).trimmed();
-        r.recAccType = f.at(3).trimmed();
-        r.recAccNo = withoutMark(f.at(4).trimmed());
-        r.recAccName = f.at(5).trimmed();
-        r.recNetNo = withoutMark(f.at(6).trimmed());
-        const QString amount = withoutMark(f.at(7).trimmed());
-        r.remark = f.at(8).trimmed();
+        r.payAccNo = withoutMark(field(1));
+        r.payAccName = field(2);
+        r.recAccType = field(3);
+        r.recAccNo = withoutMark(field(4));
+        r.recAccName = field(5);
+        r.recNetNo = withoutMark(field(6));
+        const QString amount = withoutMark(field(7));
+        r.remark = field(8);
         QString problem = commonProblem(r);
         if (problem.isEmpty())
             problem = checkedAmount(amount, &r.payAmt);
         if (!problem.isEmpty())
             return stop(problem);
         result.records.push_back(std::move(r));
+    }
+    if (badLine > 0) {
+        lineNo = badLine;
+        return stop(u"条记录中含有无法识别的字符，文件导入被中止"_s);
     }
     return result;
 }
@@ -254,8 +272,8 @@ public:
         const bool ok = m_ctx.db().Insert(
             u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,"
             u"rec_acc_name,rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values (?,?,?,?,?,?,?,?,?,?,?,'')"_s,
-            { m_ctx.serialNumbers.next(m_now), r.payAccNo, r.payAccName, r.recAccType, r.recAccNo, r.recAccName, r.recBankId,
-                r.recAreaNo, r.recNetNo, r.payAmt, r.remark });
+            { m_ctx.serialNumbers.next(m_now), r.payAccNo, r.payAccName, r.recAccType, r.recAccNo, r.recAccName,
+                r.recBankId, r.recAreaNo, r.recNetNo, r.payAmt, r.remark });
         return ok ? QString() : u"添加"_s + recordMessage(n, u"条记录中时发生错误，文件导入被中止"_s);
     }
 

@@ -443,18 +443,27 @@ void frmPaymentB2B::showAmount(bool final)
     m_ctx.prompt.message(u"金额格式错误"_s);
 }
 
+void frmPaymentB2B::refuseAmount(const QString& message)
+{
+    // The box is emptied before the message is shown, so the focus change the
+    // message box causes finds nothing left to check.
+    {
+        const QSignalBlocker block(m_txtAmount);
+        m_txtAmount->clear();
+        m_lastAmountText.clear();
+    }
+    m_lblCnPayAmount->clear();
+    m_ctx.prompt.message(message);
+    LineEditInput(*m_txtAmount).focusAndSelectAll();
+}
+
 void frmPaymentB2B::txtAmount_Change()
 {
     showAmount(false);
     if (m_txtAmount->text().isEmpty())
         return;
     if (amountFen(m_txtAmount->text()) > kMaxAmountFen) {
-        m_ctx.prompt.message(u"金额超过系统最大单笔限制"_s);
-        const QSignalBlocker block(m_txtAmount);
-        m_txtAmount->clear();
-        m_lastAmountText.clear();
-        m_lblCnPayAmount->clear();
-        LineEditInput(*m_txtAmount).focusAndSelectAll();
+        refuseAmount(u"金额超过系统最大单笔限制"_s);
         return;
     }
     m_txtAmount->end(false);
@@ -466,19 +475,10 @@ void frmPaymentB2B::txtAmount_LostFocus()
     if (m_txtAmount->text().isEmpty())
         return;
     const qint64 fen = amountFen(m_txtAmount->text());
-    QString problem;
     if (fen > kMaxAmountFen)
-        problem = u"金额超过系统最大单笔限制"_s;
+        refuseAmount(u"金额超过系统最大单笔限制"_s);
     else if (fen <= 0)
-        problem = u"金额必须大于零元"_s;
-    if (problem.isEmpty())
-        return;
-    m_ctx.prompt.message(problem);
-    const QSignalBlocker block(m_txtAmount);
-    m_txtAmount->clear();
-    m_lastAmountText.clear();
-    m_lblCnPayAmount->clear();
-    LineEditInput(*m_txtAmount).focusAndSelectAll();
+        refuseAmount(u"金额必须大于零元"_s);
 }
 
 bool frmPaymentB2B::checkInstruction()

@@ -61,6 +61,8 @@ private:
     // The payee at `index` of the lists fills the detail boxes (step group C).
     void payeePicked(int index);
     void setBoxColour(QLineEdit* box, bool blocked);
+    // Empties the amount and its capital figures, shows `message` and puts the focus back.
+    void refuseAmount(const QString& message);
     // Refuses when the payer lists hold no account (the batch payer account was
     // deleted); `accNo` is the account that should be there.
     bool payerAccountChosen(const QString& accNo);
