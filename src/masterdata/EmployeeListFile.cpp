@@ -1,0 +1,389 @@
+#include "EmployeeListFile.h"
+
+#include "common/GbkCodec.h"
+#include "common/PublicSub.h"
+#include "common/TextFile.h"
+#include "common/Workbook.h"
+#include "common/XmlDoc.h"
+#include "store/DBAccess.h"
+
+#include <QHash>
+
+using namespace Qt::StringLiterals;
+
+namespace EmployeeListFile {
+
+namespace {
+
+const QString kUngrouped = u"未分组"_s;
+
+QString recordText(int number, const QString& text)
+{
+    return u"第"_s + QString::number(number) + text;
+}
+
+// ---- Export checks ----------------------------------------------------------
+
+struct Field {
+    QString name;
+    QString value;
+};
+
+QList<Field> exportFields(const Entry& e, bool csv)
+{
+    QList<Field> fields
+        = { { u"组号"_s, e.group }, { u"账号"_s, e.accNo }, { u"户名"_s, e.accName }, { u"编号"_s, e.employeeNo } };
+    if (!csv) {
+        fields += { { u"账号行别"_s, e.accType }, { u"支付系统行号"_s, e.netNo }, { u"多方协议号"_s, e.mulNetNo },
+            { u"证件类型"_s, e.certDesc }, { u"证件号码"_s, e.certCode } };
+    }
+    return fields;
+}
+
+// The first value the file cannot carry, as the message to show; empty when all pass.
+QString refusedValue(const QList<Entry>& entries, bool csv)
+{
+    const QString failure = u"导出名册失败"_s;
+    for (qsizetype r = 0; r < entries.size(); ++r) {
+        for (const Field& f : exportFields(entries.at(r), csv)) {
+            const QString where
+                = u"收款人名册第"_s + QString::number(r + 1) + u"行的"_s + f.name + u"["_s + f.value + u"]"_s;
+            if (csv && (f.value.contains(u',') || f.value.contains(u'\n') || f.value.contains(u'\r')))
+                return where + u"中含有逗号或换行符，"_s + failure;
+            const GbkCodec::EncodeResult encoded = GbkCodec::encode(f.value);
+            if (!encoded.ok)
+                return where + u"中的字符“"_s + encoded.characterText() + u"”不能用GBK编码，"_s + failure;
+        }
+    }
+    return {};
+}
+
+Outcome writeFile(const QString& path, const QStringList& lines, int records)
+{
+    if (!TextFile::writeLines(path, lines).ok)
+        return { false, u"文件读写错误，导出名册失败"_s, 0, true };
+    return { true, {}, records, false };
+}
+
+// ---- Import -----------------------------------------------------------------
+
+enum class Format { Csv, Workbook, Xml };
+
+// Writes the entries of one file inside one transaction.
+class Importer {
+public:
+    Importer(DBAccess& db, Format format)
+        : m_db(db)
+        , m_format(format)
+    {
+    }
+
+    // Opens the transaction and reads the running number and document types.
+    // False with the message to show when the store refuses.
+    bool begin(QString& message)
+    {
+        if (!m_db.BeginTrans()) {
+            message = u"导入收款人名册失败，数据库错误："_s + m_db.lastError();
+            return false;
+        }
+        m_open = true;
+        const auto last = m_db.Query(u"select max(person_no) as personNo from person_payee_acc"_s);
+        const auto types = m_db.Query(u"select cert_type,cert_desc from cert_type"_s);
+        if (!last || !types) {
+            message = u"文件读写错误，导入收款人名册失败"_s;
+            return false;
+        }
+        m_nextPerson = fieldToNumberText(last->value(0, 0)).toLongLong() + 1;
+        for (int r = 0; r < types->recordCount(); ++r) {
+            const QString desc = fieldToText(types->value(r, 1));
+            if (!m_certTypes.contains(desc))
+                m_certTypes.insert(desc, fieldToText(types->value(r, 0)));
+        }
+        return true;
+    }
+
+    // Checks one record and writes it; the message of a refusal, empty when written.
+    QString add(int number, Entry e)
+    {
+        if (const QString refused = check(number, e); !refused.isEmpty())
+            return refused;
+        return write(e);
+    }
+
+    // Ends the transaction: commits what was written, or (keep false) gives it all back.
+    bool finish(bool keep, QString& message)
+    {
+        if (!m_open)
+            return true;
+        m_open = false;
+        if (!keep) {
+            m_db.Rollback();
+            return true;
+        }
+        if (m_db.Commit())
+            return true;
+        message = u"导入收款人名册失败，数据库错误："_s + m_db.lastError();
+        m_written = 0;
+        return false;
+    }
+
+    int written() const { return m_written; }
+
+private:
+    QString check(int number, const Entry& e)
+    {
+        if (e.accNo.isEmpty()) {
+            return m_format == Format::Workbook ? recordText(number, u"条记录中的收款账号为空，文件导入被中止"_s)
+                                                : u"收款人名册文件中有空的账号，导入文件中止"_s;
+        }
+        if (e.accName.isEmpty())
+            return u"收款人名册文件中有空的账户名称，导入文件中止"_s;
+        // The multi-party agreement number is the one with an input limit.
+        if (e.mulNetNo.size() > kMulNetNoMaxLength)
+            return recordText(number, u"条记录中的支付系统行号长度错误，文件导入被中止"_s);
+        if (e.employeeNo.size() > 10)
+            return recordText(number, u"条记录中的编号格式错误，文件导入被中止"_s);
+        if (!isDigitsOnly(e.accNo))
+            return recordText(number, u"条记录中的账号有误，文件导入被中止"_s);
+        if (e.accNo.size() < 16 || e.accNo.size() > 20)
+            return recordText(number, u"条记录中的账号长度错误，文件导入被中止"_s);
+        if (e.accName.size() > 60)
+            return recordText(number, u"条记录中的收款户名数据长度错误，文件导入被中止"_s);
+        // Within one file an employee number or a document belongs to one account.
+        if (!e.employeeNo.isEmpty()) {
+            const auto seen = m_employees.constFind(e.employeeNo);
+            if (seen != m_employees.cend() && seen->accNo != e.accNo)
+                return recordText(
+                    number, u"条记录中的编号与第"_s + QString::number(seen->number) + u"条记录重复，文件导入被中止"_s);
+            m_employees.insert(e.employeeNo, { number, e.accNo });
+        }
+        if (!e.certCode.isEmpty()) {
+            const QString key = e.certDesc + u'\n' + e.certCode;
+            const auto seen = m_documents.constFind(key);
+            if (seen != m_documents.cend() && seen->accNo != e.accNo)
+                return recordText(
+                    number, u"条记录中的证件与第"_s + QString::number(seen->number) + u"条记录重复，文件导入被中止"_s);
+            m_documents.insert(key, { number, e.accNo });
+        }
+        return {};
+    }
+
+    QString write(const Entry& e)
+    {
+        const QString certType = m_certTypes.value(m_format == Format::Xml ? e.certDesc : QString());
+        // Every entry the import replaces: the same account, employee number or document.
+        const auto matches = m_db.Query(
+            u"select acc_no,acc_type,net_no,mul_net_no,cert_type,cert_code from person_payee_acc"
+            u" where acc_no=? or (employee_no=? and employee_no<>'') or (cert_type=? and cert_code=? and cert_code<>'')"_s,
+            { e.accNo, e.employeeNo, certType, m_format == Format::Xml ? e.certCode : QString() });
+        if (!matches)
+            return u"删除原纪录"_s + e.accNo + u"失败，名册导入终止，请检查后重新导入。"_s;
+
+        QVariantList values
+            = { m_nextPerson, e.group.isEmpty() ? kUngrouped : e.group, e.accNo, e.accName, e.employeeNo };
+        if (m_format == Format::Xml) {
+            values << e.accType << e.netNo << e.mulNetNo << certType << e.certCode;
+        } else {
+            values << u"0"_s << QString() << QString() << certType << QString();
+        }
+        QStringList removed;
+        QStringList others; // removed entries under another account number
+        for (int r = 0; r < matches->recordCount(); ++r) {
+            const QString acc = fieldToText(matches->value(r, 0));
+            removed << acc;
+            if (acc != e.accNo) {
+                others << acc;
+            } else if (m_format != Format::Xml) {
+                // What the file does not carry stays as stored for this account.
+                for (int f = 1; f <= 5; ++f)
+                    values[4 + f] = fieldToText(matches->value(r, f));
+            }
+        }
+        const QString insert = u"insert into person_payee_acc (person_no,group_no,acc_no,acc_name,employee_no,acc_type,"
+                               u"net_no,mul_net_no,cert_type,cert_code) values (?,?,?,?,?,?,?,?,?,?)"_s;
+        if (removed.isEmpty()) {
+            if (!m_db.Insert(insert, values))
+                return u"导入收款人名册发生错误,错误记录：["_s + e.accNo + u"]"_s;
+        } else {
+            // Delete and insert under a savepoint: a failed insert gives the old entries back.
+            if (!m_db.Update(u"SAVEPOINT roster_record"_s))
+                return u"删除原纪录"_s + e.accNo + u"失败，名册导入终止，请检查后重新导入。"_s;
+            QString refused;
+            if ((!others.isEmpty()
+                    && !m_db.Delete(u"delete from laborage where acc_no in (select value from json_each(?))"_s,
+                        { DBAccess::listParameter(others) }))
+                || !m_db.Delete(u"delete from person_payee_acc where acc_no in (select value from json_each(?))"_s,
+                    { DBAccess::listParameter(removed) }))
+                refused = u"删除原纪录"_s + e.accNo + u"失败，名册导入终止，请检查后重新导入。"_s;
+            else if (!m_db.Insert(insert, values))
+                refused = u"导入收款人名册发生错误,错误记录：["_s + e.accNo + u"]"_s;
+            if (!refused.isEmpty())
+                m_db.Update(u"ROLLBACK TO roster_record"_s);
+            m_db.Update(u"RELEASE roster_record"_s);
+            if (!refused.isEmpty())
+                return refused;
+        }
+        ++m_nextPerson;
+        ++m_written;
+        return {};
+    }
+
+    struct Seen {
+        int number;
+        QString accNo;
+    };
+
+    DBAccess& m_db;
+    Format m_format;
+    bool m_open = false;
+    qlonglong m_nextPerson = 1;
+    int m_written = 0;
+    QHash<QString, QString> m_certTypes; // description -> code
+    QHash<QString, Seen> m_employees;
+    QHash<QString, Seen> m_documents;
+};
+
+// Runs `body` (which returns the message of a refusal, or empty) inside one
+// importer transaction. `keepOnStop`: a refused record keeps what came before.
+Outcome run(
+    DBAccess& db, Format format, bool keepOnStop, const std::function<QString(Importer&, bool& fileError)>& body)
+{
+    Importer importer(db, format);
+    QString message;
+    if (!importer.begin(message)) {
+        importer.finish(false, message);
+        return { false, message, 0, false };
+    }
+    bool fileError = false;
+    message = body(importer, fileError);
+    const bool ok = message.isEmpty() && !fileError;
+    QString commitError;
+    if (!importer.finish(ok || keepOnStop, commitError))
+        return { false, commitError, 0, false };
+    if (fileError)
+        message = u"文件读写错误，导入收款人名册失败"_s;
+    return { ok, message, ok || keepOnStop ? importer.written() : 0, fileError };
+}
+
+} // namespace
+
+QStringList xmlLines(const QList<Entry>& entries)
+{
+    QStringList lines;
+    lines.reserve(entries.size() * 11 + 3);
+    lines << u"<?xml version=\"1.0\" encoding=\"GB2312\"?>"_s << u"<EmployeeList>"_s;
+    auto child = [&lines](const QString& name, const QString& value) {
+        lines << u"\t\t<"_s + name + u'>' + escapeXml(value) + u"</"_s + name + u'>';
+    };
+    for (const Entry& e : entries) {
+        lines << u"\t<Employee>"_s;
+        child(u"group_no"_s, e.group);
+        child(u"acc_no"_s, e.accNo);
+        child(u"acc_name"_s, e.accName);
+        child(u"employee_no"_s, e.employeeNo);
+        child(u"acc_type"_s, e.accType);
+        child(u"net_no"_s, e.netNo);
+        child(u"mul_net_no"_s, e.mulNetNo);
+        child(u"cert_type"_s, e.certDesc);
+        child(u"cert_code"_s, e.certCode);
+        lines << u"\t</Employee>"_s;
+    }
+    lines << u"</EmployeeList>"_s;
+    return lines;
+}
+
+QStringList csvLines(const QString& count, const QString& amount, const QList<Entry>& entries)
+{
+    QStringList lines;
+    lines.reserve(entries.size() + 1);
+    lines << count + u',' + removeCommas(formatAmount(amount.trimmed()));
+    for (const Entry& e : entries)
+        lines << e.group + u",#"_s + e.accNo + u", "_s + e.accName + u",#"_s + e.employeeNo;
+    return lines;
+}
+
+Outcome exportXml(const QString& path, const QList<Entry>& entries)
+{
+    if (const QString refused = refusedValue(entries, false); !refused.isEmpty())
+        return { false, refused, 0, false };
+    return writeFile(path, xmlLines(entries), static_cast<int>(entries.size()));
+}
+
+Outcome exportCsv(const QString& path, const QString& count, const QString& amount, const QList<Entry>& entries)
+{
+    if (const QString refused = refusedValue(entries, true); !refused.isEmpty())
+        return { false, refused, 0, false };
+    return writeFile(path, csvLines(count, amount, entries), static_cast<int>(entries.size()));
+}
+
+Outcome importCsv(DBAccess& db, const QString& path)
+{
+    const TextFile::ReadResult file = TextFile::readLines(path);
+    if (!file.ok)
+        return { false, u"文件读写错误，导入收款人名册失败"_s, 0, true };
+    return run(db, Format::Csv, true, [&](Importer& importer, bool& fileError) -> QString {
+        for (qsizetype n = 1; n < file.lines.size(); ++n) {
+            const QStringList fields = file.lines.at(n).split(u',');
+            if (fields.size() < 4 || fields.at(1).trimmed().isEmpty()) {
+                fileError = true;
+                return {};
+            }
+            Entry e;
+            e.group = fields.at(0).trimmed();
+            e.accNo = fields.at(1).trimmed().mid(1).trimmed();
+            e.accName = fields.at(2).trimmed();
+            const QString employee = fields.at(3).trimmed();
+            e.employeeNo = employee.isEmpty() ? employee : employee.mid(1).trimmed();
+            if (QString refused = importer.add(static_cast<int>(n), e); !refused.isEmpty())
+                return refused;
+        }
+        return {};
+    });
+}
+
+Outcome importXml(DBAccess& db, const XmlDoc& doc)
+{
+    const QList<XmlNode> employees = doc.descendants(u"Employee"_s);
+    return run(db, Format::Xml, true, [&](Importer& importer, bool&) -> QString {
+        for (qsizetype n = 0; n < employees.size(); ++n) {
+            const XmlNode& node = employees.at(n);
+            auto field = [&node](const QString& name) { return getNodeText(node, name, QString()).trimmed(); };
+            const Entry e { field(u"group_no"_s), field(u"acc_no"_s), field(u"acc_name"_s), field(u"employee_no"_s),
+                field(u"acc_type"_s), field(u"net_no"_s), field(u"mul_net_no"_s), field(u"cert_type"_s),
+                field(u"cert_code"_s) };
+            if (QString refused = importer.add(static_cast<int>(n), e); !refused.isEmpty())
+                return refused;
+        }
+        return {};
+    });
+}
+
+Outcome importWorkbook(DBAccess& db, const WorkbookReader& sheet, const Progress& progress)
+{
+    return run(db, Format::Workbook, false, [&](Importer& importer, bool&) -> QString {
+        const int total = sheet.lastRow();
+        for (int r = 1;; ++r) {
+            const QString group = sheet.cell(r, 1).text.trimmed();
+            if (group.isEmpty())
+                break;
+            const WorkbookCell account = sheet.cell(r, 2);
+            Entry e;
+            e.group = group;
+            e.accNo = account.text.trimmed();
+            e.accName = sheet.cell(r, 3).text.trimmed();
+            e.employeeNo = sheet.cell(r, 4).text.trimmed();
+            // A number of 16 or more digits has lost its last digits in the spreadsheet program.
+            if (account.isNumber && e.accNo.size() >= 16 && isDigitsOnly(e.accNo))
+                return recordText(r,
+                    u"条记录中的账号是数字格式，16位以上的数字已丢失末尾几位，"
+                    u"请将账号列设置为文本格式后重新填写，文件导入被中止"_s);
+            if (QString refused = importer.add(r, e); !refused.isEmpty())
+                return refused;
+            if (progress)
+                progress(r, total);
+        }
+        return {};
+    });
+}
+
+} // namespace EmployeeListFile
