@@ -1,5 +1,6 @@
 #include "EmployeeListFile.h"
 
+#include "app/ImportRunner.h"
 #include "common/GbkCodec.h"
 #include "common/PublicSub.h"
 #include "common/TextFile.h"
@@ -16,6 +17,7 @@ namespace EmployeeListFile {
 namespace {
 
 const QString kUngrouped = u"未分组"_s;
+const QString kFileError = u"文件读写错误，导入收款人名册失败"_s;
 
 QString recordText(int number, const QString& text)
 {
@@ -78,28 +80,21 @@ public:
     {
     }
 
-    // Opens the transaction and reads the running number and document types.
-    // False with the message to show when the store refuses.
-    bool begin(QString& message)
+    // Reads the running number and the document types, inside the import's
+    // transaction. The message of a failure, empty when done.
+    QString prepare()
     {
-        if (!m_db.BeginTrans()) {
-            message = u"导入收款人名册失败，数据库错误："_s + m_db.lastError();
-            return false;
-        }
-        m_open = true;
         const auto last = m_db.Query(u"select max(person_no) as personNo from person_payee_acc"_s);
         const auto types = m_db.Query(u"select cert_type,cert_desc from cert_type"_s);
-        if (!last || !types) {
-            message = u"文件读写错误，导入收款人名册失败"_s;
-            return false;
-        }
+        if (!last || !types)
+            return kFileError;
         m_nextPerson = fieldToNumberText(last->value(0, 0)).toLongLong() + 1;
         for (int r = 0; r < types->recordCount(); ++r) {
             const QString desc = fieldToText(types->value(r, 1));
             if (!m_certTypes.contains(desc))
                 m_certTypes.insert(desc, fieldToText(types->value(r, 0)));
         }
-        return true;
+        return {};
     }
 
     // Checks one record and writes it; the message of a refusal, empty when written.
@@ -109,25 +104,6 @@ public:
             return refused;
         return write(e);
     }
-
-    // Ends the transaction: commits what was written, or (keep false) gives it all back.
-    bool finish(bool keep, QString& message)
-    {
-        if (!m_open)
-            return true;
-        m_open = false;
-        if (!keep) {
-            m_db.Rollback();
-            return true;
-        }
-        if (m_db.Commit())
-            return true;
-        message = u"导入收款人名册失败，数据库错误："_s + m_db.lastError();
-        m_written = 0;
-        return false;
-    }
-
-    int written() const { return m_written; }
 
 private:
     QString check(int number, const Entry& e)
@@ -224,7 +200,6 @@ private:
                 return refused;
         }
         ++m_nextPerson;
-        ++m_written;
         return {};
     }
 
@@ -235,34 +210,26 @@ private:
 
     DBAccess& m_db;
     Format m_format;
-    bool m_open = false;
     qlonglong m_nextPerson = 1;
-    int m_written = 0;
     QHash<QString, QString> m_certTypes; // description -> code
     QHash<QString, Seen> m_employees;
     QHash<QString, Seen> m_documents;
 };
 
-// Runs `body` (which returns the message of a refusal, or empty) inside one
-// importer transaction. `keepOnStop`: a refused record keeps what came before.
-Outcome run(
-    DBAccess& db, Format format, bool keepOnStop, const std::function<QString(Importer&, bool& fileError)>& body)
+// Runs `record` for records 0 .. count-1 inside one transaction. CSV and XML
+// keep the entries written before a refused record; a workbook keeps all or
+// nothing.
+Outcome run(DBAccess& db, Format format, qint64 count, const std::function<QString(Importer&, qint64)>& record)
 {
     Importer importer(db, format);
-    QString message;
-    if (!importer.begin(message)) {
-        importer.finish(false, message);
-        return { false, message, 0, false };
-    }
-    bool fileError = false;
-    message = body(importer, fileError);
-    const bool ok = message.isEmpty() && !fileError;
-    QString commitError;
-    if (!importer.finish(ok || keepOnStop, commitError))
-        return { false, commitError, 0, false };
-    if (fileError)
-        message = u"文件读写错误，导入收款人名册失败"_s;
-    return { ok, message, ok || keepOnStop ? importer.written() : 0, fileError };
+    ImportRunner runner(
+        db, format == Format::Workbook ? ImportRunner::Mode::AllOrNothing : ImportRunner::Mode::KeepWritten);
+    runner.setPreparation([&importer] { return importer.prepare(); });
+    const ImportRunner::Result result = runner.run(count, [&](qint64 index) { return record(importer, index); });
+    if (result.status == ImportRunner::Result::StoreFailed)
+        return { false, u"导入收款人名册失败，数据库错误："_s + result.message, 0, false };
+    return { result.ok(), result.message, result.committed ? static_cast<int>(result.written) : 0,
+        result.message == kFileError };
 }
 
 } // namespace
@@ -320,69 +287,60 @@ Outcome importCsv(DBAccess& db, const QString& path)
 {
     const TextFile::ReadResult file = TextFile::readLines(path);
     if (!file.ok)
-        return { false, u"文件读写错误，导入收款人名册失败"_s, 0, true };
-    return run(db, Format::Csv, true, [&](Importer& importer, bool& fileError) -> QString {
-        for (qsizetype n = 1; n < file.lines.size(); ++n) {
-            const QStringList fields = file.lines.at(n).split(u',');
-            if (fields.size() < 4 || fields.at(1).trimmed().isEmpty()) {
-                fileError = true;
-                return {};
-            }
-            Entry e;
-            e.group = fields.at(0).trimmed();
-            e.accNo = fields.at(1).trimmed().mid(1).trimmed();
-            e.accName = fields.at(2).trimmed();
-            const QString employee = fields.at(3).trimmed();
-            e.employeeNo = employee.isEmpty() ? employee : employee.mid(1).trimmed();
-            if (QString refused = importer.add(static_cast<int>(n), e); !refused.isEmpty())
-                return refused;
-        }
-        return {};
+        return { false, kFileError, 0, true };
+    // Line 0 is the summary line.
+    return run(db, Format::Csv, std::max<qsizetype>(file.lines.size() - 1, 0), [&](Importer& importer, qint64 index) {
+        const int n = static_cast<int>(index) + 1;
+        const QStringList fields = file.lines.at(n).split(u',');
+        if (fields.size() < 4 || fields.at(1).trimmed().isEmpty())
+            return kFileError;
+        Entry e;
+        e.group = fields.at(0).trimmed();
+        e.accNo = fields.at(1).trimmed().mid(1).trimmed();
+        e.accName = fields.at(2).trimmed();
+        const QString employee = fields.at(3).trimmed();
+        e.employeeNo = employee.isEmpty() ? employee : employee.mid(1).trimmed();
+        return importer.add(n, e);
     });
 }
 
 Outcome importXml(DBAccess& db, const XmlDoc& doc)
 {
     const QList<XmlNode> employees = doc.descendants(u"Employee"_s);
-    return run(db, Format::Xml, true, [&](Importer& importer, bool&) -> QString {
-        for (qsizetype n = 0; n < employees.size(); ++n) {
-            const XmlNode& node = employees.at(n);
-            auto field = [&node](const QString& name) { return getNodeText(node, name, QString()).trimmed(); };
-            const Entry e { field(u"group_no"_s), field(u"acc_no"_s), field(u"acc_name"_s), field(u"employee_no"_s),
-                field(u"acc_type"_s), field(u"net_no"_s), field(u"mul_net_no"_s), field(u"cert_type"_s),
-                field(u"cert_code"_s) };
-            if (QString refused = importer.add(static_cast<int>(n), e); !refused.isEmpty())
-                return refused;
-        }
-        return {};
+    return run(db, Format::Xml, employees.size(), [&](Importer& importer, qint64 n) {
+        const XmlNode& node = employees.at(n);
+        auto field = [&node](const QString& name) { return getNodeText(node, name, QString()).trimmed(); };
+        const Entry e { field(u"group_no"_s), field(u"acc_no"_s), field(u"acc_name"_s), field(u"employee_no"_s),
+            field(u"acc_type"_s), field(u"net_no"_s), field(u"mul_net_no"_s), field(u"cert_type"_s),
+            field(u"cert_code"_s) };
+        return importer.add(static_cast<int>(n), e);
     });
 }
 
 Outcome importWorkbook(DBAccess& db, const WorkbookReader& sheet, const Progress& progress)
 {
-    return run(db, Format::Workbook, false, [&](Importer& importer, bool&) -> QString {
-        const int total = sheet.lastRow();
-        for (int r = 1;; ++r) {
-            const QString group = sheet.cell(r, 1).text.trimmed();
-            if (group.isEmpty())
-                break;
-            const WorkbookCell account = sheet.cell(r, 2);
-            Entry e;
-            e.group = group;
-            e.accNo = account.text.trimmed();
-            e.accName = sheet.cell(r, 3).text.trimmed();
-            e.employeeNo = sheet.cell(r, 4).text.trimmed();
-            // A number of 16 or more digits has lost its last digits in the spreadsheet program.
-            if (account.isNumber && e.accNo.size() >= 16 && isDigitsOnly(e.accNo))
-                return recordText(r,
-                    u"条记录中的账号是数字格式，16位以上的数字已丢失末尾几位，"
-                    u"请将账号列设置为文本格式后重新填写，文件导入被中止"_s);
-            if (QString refused = importer.add(r, e); !refused.isEmpty())
-                return refused;
-            if (progress)
-                progress(r, total);
-        }
-        return {};
+    // The entries end at the first row whose column A is empty.
+    int rows = 0;
+    while (!sheet.cell(rows + 1, 1).text.trimmed().isEmpty())
+        ++rows;
+    const int total = sheet.lastRow();
+    return run(db, Format::Workbook, rows, [&](Importer& importer, qint64 index) {
+        const int r = static_cast<int>(index) + 1;
+        const WorkbookCell account = sheet.cell(r, 2);
+        Entry e;
+        e.group = sheet.cell(r, 1).text.trimmed();
+        e.accNo = account.text.trimmed();
+        e.accName = sheet.cell(r, 3).text.trimmed();
+        e.employeeNo = sheet.cell(r, 4).text.trimmed();
+        // A number of 16 or more digits has lost its last digits in the spreadsheet program.
+        if (account.isNumber && e.accNo.size() >= 16 && isDigitsOnly(e.accNo))
+            return recordText(r,
+                u"条记录中的账号是数字格式，16位以上的数字已丢失末尾几位，"
+                u"请将账号列设置为文本格式后重新填写，文件导入被中止"_s);
+        QString refused = importer.add(r, e);
+        if (refused.isEmpty() && progress)
+            progress(r, total);
+        return refused;
     });
 }
 
