@@ -24,6 +24,13 @@ QString recordText(int number, const QString& text)
     return u"第"_s + QString::number(number) + text;
 }
 
+// An empty text as null: "x = ?" then matches nothing, without a scan over
+// every entry whose value is empty.
+QVariant orNull(const QString& text)
+{
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
 // ---- Export checks ----------------------------------------------------------
 
 struct Field {
@@ -151,7 +158,7 @@ private:
         const auto matches = m_db.Query(
             u"select acc_no,acc_type,net_no,mul_net_no,cert_type,cert_code from person_payee_acc"
             u" where acc_no=? or (employee_no=? and employee_no<>'') or (cert_type=? and cert_code=? and cert_code<>'')"_s,
-            { e.accNo, e.employeeNo, certType, m_format == Format::Xml ? e.certCode : QString() });
+            {e.accNo, orNull(e.employeeNo), certType, orNull(m_format == Format::Xml ? e.certCode : QString())});
         if (!matches)
             return u"删除原纪录"_s + e.accNo + u"失败，名册导入终止，请检查后重新导入。"_s;
 
@@ -179,6 +186,13 @@ private:
                                u"net_no,mul_net_no,cert_type,cert_code) values (?,?,?,?,?,?,?,?,?,?)"_s;
         if (removed.isEmpty()) {
             if (!m_db.Insert(insert, values))
+                return u"导入收款人名册发生错误,错误记录：["_s + e.accNo + u"]"_s;
+        } else if (removed.size() == 1 && others.isEmpty()) {
+            // Only the entry of the same account: one statement replaces its values.
+            values.append(e.accNo);
+            if (!m_db.Insert(u"update person_payee_acc set person_no=?,group_no=?,acc_no=?,acc_name=?,employee_no=?,"
+                             u"acc_type=?,net_no=?,mul_net_no=?,cert_type=?,cert_code=? where acc_no=?"_s,
+                             values))
                 return u"导入收款人名册发生错误,错误记录：["_s + e.accNo + u"]"_s;
         } else {
             // Delete and insert under a savepoint: a failed insert gives the old entries back.
