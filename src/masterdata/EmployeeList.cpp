@@ -33,16 +33,18 @@ const QString kInBank = u"0"_s;
 const QString kOtherBank = u"1"_s;
 const QString kUngrouped = u"未分组"_s;
 
+// The number columns are wide enough for whole numbers: 20-digit accounts,
+// 12-digit bank numbers and 21-character agreement numbers.
 const QList<MasterDataTab::Column>& columns()
 {
     static const QList<MasterDataTab::Column> list = {
         { u"序号"_s, 420, {} },
         { u"组号"_s, 1000, u"组号"_s },
-        { u"账号"_s, 1800, u"账号"_s },
+        { u"账号"_s, 2600, u"账号"_s },
         { u"户名"_s, 1200, u"户名"_s },
         { u"编号"_s, 1200, u"编号"_s },
-        { u"支付系统行号"_s, 1200, u"支付系统行号"_s },
-        { u"多方协议号"_s, 1500, u"多方协议号"_s },
+        { u"支付系统行号"_s, 1700, u"支付系统行号"_s },
+        { u"多方协议号"_s, 2600, u"多方协议号"_s },
     };
     return list;
 }
@@ -231,6 +233,7 @@ void EmployeeList::EmployeeList_DataGrid_Click()
         m_txtMulNetNo->setText(field(2));
         m_txtNetNo->setEnabled(true);
         m_txtMulNetNo->setEnabled(true);
+        m_lblMulNetNo->setEnabled(true);
     }
     // The stored document, so that a change writes back what is shown.
     bool isCode = false;
