@@ -1,11 +1,7 @@
 #include "PaymentUploadFile.h"
 
-#include "common/GbkCodec.h"
 #include "common/PublicSub.h"
-#include "common/TextFile.h"
 #include "store/DBAccess.h"
-
-#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -13,20 +9,16 @@ namespace PaymentUploadFile {
 namespace {
 
 // The names of the nine fields of an instruction line, as the list shows them.
-QString fieldName(int field)
+QStringList fieldNames()
 {
-    static const QString names[] = { u"序号"_s, u"付款账号"_s, u"付款账户户名"_s, u"账号行别"_s, u"收款账号"_s,
-        u"收款账户户名"_s, u"支付系统行号"_s, u"付款金额"_s, u"备注"_s };
-    return field >= 0 && field < 9 ? names[field] : QString();
+    return { u"序号"_s, u"付款账号"_s, u"付款账户户名"_s, u"账号行别"_s, u"收款账号"_s, u"收款账户户名"_s,
+        u"支付系统行号"_s, u"付款金额"_s, u"备注"_s };
 }
 
-// The separators are ASCII, so they are found in the UTF-8 bytes as they are.
-bool holdsSeparator(const QByteArray& text)
+CsvLineWriter::Messages messages()
 {
-    for (const char c : text)
-        if (c == ',' || c == '\n' || c == '\r')
-            return true;
-    return false;
+    return { u"第%1条指令的“%2”中含有%3，会使上传文件的各栏错位，批量支付文件未生成"_s,
+        u"第%1条指令的“%2”中含有字符“%3”，无法用GBK编码写入上传文件，批量支付文件未生成"_s };
 }
 
 } // namespace
@@ -43,11 +35,11 @@ QString amountField(const QString& payAmt)
 }
 
 Builder::Builder(qint64 count, Money total)
+    : m_writer(fieldNames(), messages(), [](qsizetype line) { return QString::number(line + 1); })
 {
-    // An instruction line is rarely longer than 160 bytes: reserve once instead
-    // of growing a text of megabytes step by step.
-    m_text = QString(QString::number(count) + u',' + total.toPlainText() + u"\r\n"_s).toUtf8();
-    m_text.reserve(static_cast<qsizetype>(std::clamp<qint64>(count, 0, 1'000'000) + 1) * 160);
+    // An instruction line is rarely longer than 160 bytes.
+    m_writer.reserve(static_cast<qsizetype>(count), 160);
+    m_writer.addHeaderLine(QString(QString::number(count) + u',' + total.toPlainText()).toUtf8());
 }
 
 bool Builder::add(const Instruction& i)
@@ -68,81 +60,13 @@ bool Builder::add(const RecordView& record)
 
 bool Builder::appendLine(const QByteArray (&texts)[7], const QString& amount)
 {
-    if (refused())
-        return false;
-    ++m_sequence;
-    static constexpr int fieldOf[7] = { 1, 2, 3, 4, 5, 6, 8 };
-    for (int f = 0; f < 7; ++f) {
-        if (holdsSeparator(texts[f])) {
-            const QString what = texts[f].contains(',') ? u"逗号“,”"_s : u"换行符"_s;
-            m_message = u"第%1条指令的“%2”中含有%3，会使上传文件的各栏错位，批量支付文件未生成"_s.arg(m_sequence)
-                            .arg(fieldName(fieldOf[f]), what);
-            return false;
-        }
-    }
-    // Appending through raw pointers keeps the store's bytes uncopied until here.
-    const auto put = [this](const QByteArray& bytes) { m_text.append(bytes.constData(), bytes.size()); };
-    m_text += QByteArray::number(m_sequence);
-    m_text += ",#";
-    put(texts[0]);
-    m_text += ',';
-    put(texts[1]);
-    m_text += ',';
-    put(texts[2]);
-    m_text += ",#";
-    put(texts[3]);
-    m_text += ',';
-    put(texts[4]);
-    m_text += ',';
-    if (!texts[5].isEmpty()) {
-        m_text += '#';
-        put(texts[5]);
-    }
-    m_text += ",#";
-    put(amount.toUtf8());
-    m_text += ',';
-    put(texts[6]);
-    m_text += "\r\n";
-    return true;
-}
-
-QStringList Builder::lines() const
-{
-    // No field holds a line break, so CR LF ends exactly the lines.
-    QStringList out = text().split(u"\r\n"_s);
-    out.removeLast();
-    return out;
-}
-
-WriteResult Builder::write(const QString& path) const
-{
-    WriteResult result;
-    if (refused()) {
-        result.status = WriteResult::Refused;
-        result.message = m_message;
-        return result;
-    }
-    const QString all = text();
-    const GbkCodec::EncodeResult encoded = GbkCodec::encode(all);
-    if (!encoded.ok) {
-        // Line 0 is the header, so the line number is the sequence number; no
-        // text field holds a ",", so the commas before the character tell the field.
-        const QStringView before = QStringView(all).left(encoded.position);
-        const qsizetype sequence = before.count(u'\n');
-        const qsizetype lineStart = before.lastIndexOf(u'\n') + 1;
-        const int field = static_cast<int>(before.mid(lineStart).count(u','));
-        result.status = WriteResult::Refused;
-        result.message
-            = u"第%1条指令的“%2”中含有字符“%3”，无法用GBK编码写入上传文件，批量支付文件未生成"_s.arg(sequence).arg(
-                fieldName(field), encoded.characterText());
-        return result;
-    }
-    const TextFile::Result written = TextFile::writeBytesAtomically(path, encoded.bytes);
-    if (!written.ok) {
-        result.status = WriteResult::FileError;
-        result.message = written.error;
-    }
-    return result;
+    // Checked fields carry their index in fieldNames(); the bank number gets
+    // its "#" only when there is one.
+    const QByteArray sequence = QByteArray::number(instructionCount() + 1);
+    const QByteArray amountBytes = amount.toUtf8();
+    return m_writer.addLine({ { nullptr, sequence }, { ",#", texts[0], 1 }, { ",", texts[1], 2 }, { ",", texts[2], 3 },
+        { ",#", texts[3], 4 }, { ",", texts[4], 5 }, { texts[5].isEmpty() ? "," : ",#", texts[5], 6 },
+        { ",#", amountBytes }, { ",", texts[6], 8 } });
 }
 
 BuildResult buildLines(qint64 count, Money total, const std::vector<Instruction>& instructions)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/CsvLineWriter.h"
 #include "common/Money.h"
 
 class RecordView;
@@ -39,11 +40,7 @@ QString selectStatement();
 // The eighth field without its "#": two decimals, no separators ("1234.50").
 QString amountField(const QString& payAmt);
 
-struct WriteResult {
-    enum Status { Written, Refused, FileError };
-    Status status = Written;
-    QString message; // the refusal (Refused) or the file error text (FileError)
-};
+using WriteResult = CsvLineWriter::Result;
 
 // Builds the file's text one instruction at a time.
 class Builder {
@@ -56,27 +53,24 @@ public:
     bool add(const Instruction& instruction);
     // The same for one record of selectStatement(), taken straight from the store.
     bool add(const RecordView& record);
-    bool refused() const { return !m_message.isEmpty(); }
-    const QString& message() const { return m_message; }
-    qint64 instructionCount() const { return m_sequence; }
+    bool refused() const { return m_writer.refused(); }
+    const QString& message() const { return m_writer.message(); }
+    qint64 instructionCount() const { return m_writer.lineCount(); }
 
     // The lines built so far, header first.
-    QStringList lines() const;
+    QStringList lines() const { return m_writer.lines(); }
 
     // Encodes the text in GBK and writes it through a temporary file renamed into
     // place. A character GBK cannot carry is refused, naming the instruction's
     // sequence number, the field and the character.
-    WriteResult write(const QString& path) const;
+    WriteResult write(const QString& path) const { return m_writer.write(path); }
 
 private:
     // The seven text fields of a line in file order (payer account and name,
     // kind, payee account and name, bank number, remark) and the amount field.
     bool appendLine(const QByteArray (&texts)[7], const QString& amount);
-    QString text() const { return QString::fromUtf8(m_text); }
 
-    QByteArray m_text; // UTF-8; every line followed by CR LF
-    qint64 m_sequence = 0;
-    QString m_message;
+    CsvLineWriter m_writer;
 };
 
 struct BuildResult {

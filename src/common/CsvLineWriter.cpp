@@ -1,0 +1,104 @@
+#include "CsvLineWriter.h"
+
+#include "GbkCodec.h"
+#include "TextFile.h"
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// The separators are ASCII, so they are found in the UTF-8 bytes as they are.
+bool holdsSeparator(QByteArrayView text)
+{
+    for (const char c : text)
+        if (c == ',' || c == '\n' || c == '\r')
+            return true;
+    return false;
+}
+} // namespace
+
+CsvLineWriter::CsvLineWriter(QStringList fieldNames, Messages messages, std::function<QString(qsizetype)> rowLabel)
+    : m_names(std::move(fieldNames))
+    , m_messages(std::move(messages))
+    , m_rowLabel(std::move(rowLabel))
+{
+}
+
+void CsvLineWriter::reserve(qsizetype lines, qsizetype bytesPerLine)
+{
+    // Reserved once instead of growing a text of megabytes step by step.
+    const qsizetype n = std::clamp<qsizetype>(lines, 0, 1'000'000) + 1;
+    m_text.reserve(m_text.size() + n * bytesPerLine);
+    m_spans.reserve(m_spans.size() + static_cast<size_t>(n) * 4);
+}
+
+void CsvLineWriter::addHeaderLine(QByteArrayView utf8)
+{
+    m_text.append(utf8);
+    m_text.append("\r\n");
+}
+
+bool CsvLineWriter::addLine(std::initializer_list<Piece> pieces)
+{
+    if (refused())
+        return false;
+    for (const Piece& piece : pieces) {
+        if (piece.field >= 0 && holdsSeparator(piece.text)) {
+            const QString what = piece.text.contains(',') ? u"逗号“,”"_s : u"换行符"_s;
+            m_message = m_messages.separator.arg(m_rowLabel(m_dataLines), fieldName(piece.field), what);
+            return false;
+        }
+    }
+    for (const Piece& piece : pieces) {
+        if (piece.before)
+            m_text.append(piece.before);
+        if (piece.field >= 0 && !piece.text.isEmpty())
+            m_spans.push_back({ m_text.size(), m_text.size() + piece.text.size(), m_dataLines, piece.field });
+        m_text.append(piece.text);
+    }
+    m_text.append("\r\n");
+    ++m_dataLines;
+    return true;
+}
+
+QStringList CsvLineWriter::lines() const
+{
+    // No field holds a line break, so CR LF ends exactly the lines.
+    QStringList out = QString::fromUtf8(m_text).split(u"\r\n"_s);
+    out.removeLast();
+    return out;
+}
+
+CsvLineWriter::Result CsvLineWriter::write(const QString& path) const
+{
+    Result result;
+    if (refused()) {
+        result.status = Result::Refused;
+        result.message = m_message;
+        return result;
+    }
+    const QString all = QString::fromUtf8(m_text);
+    const GbkCodec::EncodeResult encoded = GbkCodec::encode(all);
+    if (!encoded.ok) {
+        // Back from the character's place in the text to its byte in m_text,
+        // and from there to the field that holds it.
+        const qsizetype byte = QStringView(all).left(encoded.position).toUtf8().size();
+        const auto span = std::upper_bound(
+            m_spans.begin(), m_spans.end(), byte, [](qsizetype b, const Span& s) { return b < s.begin; });
+        result.status = Result::Refused;
+        if (span != m_spans.begin() && byte < std::prev(span)->end) {
+            result.message = m_messages.character.arg(
+                m_rowLabel(std::prev(span)->line), fieldName(std::prev(span)->field), encoded.characterText());
+        } else {
+            result.message = encoded.error;
+        }
+        return result;
+    }
+    const TextFile::Result written = TextFile::writeBytesAtomically(path, encoded.bytes);
+    if (!written.ok) {
+        result.status = Result::FileError;
+        result.message = written.error;
+    }
+    return result;
+}
