@@ -1,6 +1,7 @@
 #include "EmployeeListFile.h"
 
 #include "app/ImportRunner.h"
+#include "common/CsvLineWriter.h"
 #include "common/GbkCodec.h"
 #include "common/PublicSub.h"
 #include "common/TextFile.h"
@@ -38,30 +39,19 @@ struct Field {
     QString value;
 };
 
-QList<Field> exportFields(const Entry& e, bool csv)
+// The first value the XML file cannot carry, as the message to show; empty when all pass.
+QString refusedValue(const QList<Entry>& entries)
 {
-    QList<Field> fields
-        = { { u"组号"_s, e.group }, { u"账号"_s, e.accNo }, { u"户名"_s, e.accName }, { u"编号"_s, e.employeeNo } };
-    if (!csv) {
-        fields += { { u"账号行别"_s, e.accType }, { u"支付系统行号"_s, e.netNo }, { u"多方协议号"_s, e.mulNetNo },
-            { u"证件类型"_s, e.certDesc }, { u"证件号码"_s, e.certCode } };
-    }
-    return fields;
-}
-
-// The first value the file cannot carry, as the message to show; empty when all pass.
-QString refusedValue(const QList<Entry>& entries, bool csv)
-{
-    const QString failure = u"导出名册失败"_s;
     for (qsizetype r = 0; r < entries.size(); ++r) {
-        for (const Field& f : exportFields(entries.at(r), csv)) {
-            const QString where
-                = u"收款人名册第"_s + QString::number(r + 1) + u"行的"_s + f.name + u"["_s + f.value + u"]"_s;
-            if (csv && (f.value.contains(u',') || f.value.contains(u'\n') || f.value.contains(u'\r')))
-                return where + u"中含有逗号或换行符，"_s + failure;
+        const Entry& e = entries.at(r);
+        const Field fields[] = { { u"组号"_s, e.group }, { u"账号"_s, e.accNo }, { u"户名"_s, e.accName },
+            { u"编号"_s, e.employeeNo }, { u"账号行别"_s, e.accType }, { u"支付系统行号"_s, e.netNo },
+            { u"多方协议号"_s, e.mulNetNo }, { u"证件类型"_s, e.certDesc }, { u"证件号码"_s, e.certCode } };
+        for (const Field& f : fields) {
             const GbkCodec::EncodeResult encoded = GbkCodec::encode(f.value);
             if (!encoded.ok)
-                return where + u"中的字符“"_s + encoded.characterText() + u"”不能用GBK编码，"_s + failure;
+                return u"收款人名册第"_s + QString::number(r + 1) + u"行的"_s + f.name + u"中的字符“"_s
+                    + encoded.characterText() + u"”不能用GBK编码，导出名册失败"_s;
         }
     }
     return {};
@@ -158,7 +148,7 @@ private:
         const auto matches = m_db.Query(
             u"select acc_no,acc_type,net_no,mul_net_no,cert_type,cert_code from person_payee_acc"
             u" where acc_no=? or (employee_no=? and employee_no<>'') or (cert_type=? and cert_code=? and cert_code<>'')"_s,
-            {e.accNo, orNull(e.employeeNo), certType, orNull(m_format == Format::Xml ? e.certCode : QString())});
+            { e.accNo, orNull(e.employeeNo), certType, orNull(m_format == Format::Xml ? e.certCode : QString()) });
         if (!matches)
             return u"删除原纪录"_s + e.accNo + u"失败，名册导入终止，请检查后重新导入。"_s;
 
@@ -192,7 +182,7 @@ private:
             values.append(e.accNo);
             if (!m_db.Insert(u"update person_payee_acc set person_no=?,group_no=?,acc_no=?,acc_name=?,employee_no=?,"
                              u"acc_type=?,net_no=?,mul_net_no=?,cert_type=?,cert_code=? where acc_no=?"_s,
-                             values))
+                    values))
                 return u"导入收款人名册发生错误,错误记录：["_s + e.accNo + u"]"_s;
         } else {
             // Delete and insert under a savepoint: a failed insert gives the old entries back.
@@ -273,28 +263,38 @@ QStringList xmlLines(const QList<Entry>& entries)
     return lines;
 }
 
-QStringList csvLines(const QString& count, const QString& amount, const QList<Entry>& entries)
-{
-    QStringList lines;
-    lines.reserve(entries.size() + 1);
-    lines << count + u',' + removeCommas(formatAmount(amount.trimmed()));
-    for (const Entry& e : entries)
-        lines << e.group + u",#"_s + e.accNo + u", "_s + e.accName + u",#"_s + e.employeeNo;
-    return lines;
-}
-
 Outcome exportXml(const QString& path, const QList<Entry>& entries)
 {
-    if (const QString refused = refusedValue(entries, false); !refused.isEmpty())
+    if (const QString refused = refusedValue(entries); !refused.isEmpty())
         return { false, refused, 0, false };
     return writeFile(path, xmlLines(entries), static_cast<int>(entries.size()));
 }
 
 Outcome exportCsv(const QString& path, const QString& count, const QString& amount, const QList<Entry>& entries)
 {
-    if (const QString refused = refusedValue(entries, true); !refused.isEmpty())
-        return { false, refused, 0, false };
-    return writeFile(path, csvLines(count, amount, entries), static_cast<int>(entries.size()));
+    CsvLineWriter writer({ u"组号"_s, u"账号"_s, u"户名"_s, u"编号"_s },
+        { u"%1的%2中含有%3，导出名册失败"_s, u"%1的%2中的字符“%3”不能用GBK编码，导出名册失败"_s },
+        [](qsizetype line) { return u"收款人名册第"_s + QString::number(line + 1) + u"行"_s; });
+    writer.reserve(entries.size(), 64);
+    writer.addHeaderLine((count + u',' + removeCommas(formatAmount(amount.trimmed()))).toUtf8());
+    for (const Entry& e : entries) {
+        const QByteArray group = e.group.toUtf8();
+        const QByteArray account = e.accNo.toUtf8();
+        const QByteArray name = e.accName.toUtf8();
+        const QByteArray employee = e.employeeNo.toUtf8();
+        if (!writer.addLine({ { "", group, 0 }, { ",#", account, 1 }, { ", ", name, 2 }, { ",#", employee, 3 } }))
+            return { false, writer.message(), 0, false };
+    }
+    const CsvLineWriter::Result written = writer.write(path);
+    switch (written.status) {
+    case CsvLineWriter::Result::Written:
+        return { true, {}, static_cast<int>(entries.size()), false };
+    case CsvLineWriter::Result::Refused:
+        return { false, written.message, 0, false };
+    case CsvLineWriter::Result::FileError:
+        break;
+    }
+    return { false, u"文件读写错误，导出名册失败"_s, 0, true };
 }
 
 Outcome importCsv(DBAccess& db, const QString& path)

@@ -50,13 +50,11 @@ struct Outcome {
 // ---- Export -------------------------------------------------------------------
 
 QStringList xmlLines(const QList<Entry>& entries);
-// The summary line and one line per entry; `count` and `amount` are the texts of
-// status panels 2 and 4.
-QStringList csvLines(const QString& count, const QString& amount, const QList<Entry>& entries);
 
 // Write the file atomically. A value GBK cannot carry, and for CSV a comma or a
 // line break in a value, stops the export naming the row and field; nothing is
-// written then.
+// written then. The CSV file starts with the summary line: `count` and
+// `amount` are the texts of status panels 2 and 4.
 Outcome exportXml(const QString& path, const QList<Entry>& entries);
 Outcome exportCsv(const QString& path, const QString& count, const QString& amount, const QList<Entry>& entries);
 

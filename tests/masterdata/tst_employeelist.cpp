@@ -332,19 +332,23 @@ private slots:
         QCOMPARE(roster(env), expected);
     }
 
-    void csvExportRefusesWhatItCannotCarry_data()
+    void exportRefusesWhatTheFileCannotCarry_data()
     {
+        QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("message");
-        QTest::newRow("comma") << u"甲,乙"_s << u"收款人名册第1行的户名[甲,乙]中含有逗号或换行符，导出名册失败"_s;
-        QTest::newRow("line break") << u"甲\n乙"_s
-                                    << u"收款人名册第1行的户名[甲\n乙]中含有逗号或换行符，导出名册失败"_s;
-        QTest::newRow("not in GBK")
-            << u"甲\U0001F600"_s
-            << u"收款人名册第1行的户名[甲\U0001F600]中的字符“\U0001F600”不能用GBK编码，导出名册失败"_s;
+        QTest::newRow("csv: comma") << u"roster.csv"_s << u"甲,乙"_s
+                                    << u"收款人名册第1行的户名中含有逗号“,”，导出名册失败"_s;
+        QTest::newRow("csv: line break") << u"roster.csv"_s << u"甲\n乙"_s
+                                         << u"收款人名册第1行的户名中含有换行符，导出名册失败"_s;
+        QTest::newRow("csv: not in GBK") << u"roster.csv"_s << u"甲\U0001F600"_s
+                                         << u"收款人名册第1行的户名中的字符“\U0001F600”不能用GBK编码，导出名册失败"_s;
+        QTest::newRow("xml: not in GBK") << u"roster.xml"_s << u"甲\U0001F600"_s
+                                         << u"收款人名册第1行的户名中的字符“\U0001F600”不能用GBK编码，导出名册失败"_s;
     }
-    void csvExportRefusesWhatItCannotCarry()
+    void exportRefusesWhatTheFileCannotCarry()
     {
+        QFETCH(QString, file);
         QFETCH(QString, name);
         QFETCH(QString, message);
         TestEnv env;
@@ -352,7 +356,7 @@ private slots:
         showRoster(env);
         // The grid shows the name trimmed per line; set it as stored.
         env.window().page(frmMain::TabEmployeeList)->grid()->setTextMatrix(1, 3, name);
-        const QString path = env.path(u"roster.csv"_s);
+        const QString path = env.path(file);
         exportFile(env, path);
         QCOMPARE(env.prompt.messages(), QStringList { message });
         QVERIFY(!QFile::exists(path));
