@@ -58,7 +58,7 @@ QList<QStringList> sheetRows(const QList<EmployeeListFile::Entry>& list)
     QList<QStringList> rows;
     rows.reserve(list.size());
     for (const auto& e : list)
-        rows << QStringList{e.group, e.accNo, e.accName, e.employeeNo};
+        rows << QStringList { e.group, e.accNo, e.accName, e.employeeNo };
     return rows;
 }
 
@@ -119,21 +119,22 @@ int main(int argc, char** argv)
             std::printf("    %s\n", qPrintable(prompt.messages.join(u" | "_s)));
         ok &= passed;
     };
-    const QStringList listDone{u"导入收款人名册完毕"_s};
-    const QStringList sheetDone{u"共导入%1条记录"_s.arg(n), u"导入数据成功"_s};
+    const QStringList listDone { u"导入收款人名册完毕"_s };
+    const QStringList sheetDone { u"共导入%1条记录"_s.arg(n), u"导入数据成功"_s };
     const struct {
         const char* format;
         QString file;
         QStringList messages;
-    } runs[] = {{"CSV", csv, listDone}, {"XML", xml, listDone}, {".xls", xls, sheetDone}};
+    } runs[] = { { "CSV", csv, listDone }, { "XML", xml, listDone }, { ".xls", xls, sheetDone } };
     for (const auto& run : runs) {
         db.Delete(u"delete from person_payee_acc"_s);
         timed(qPrintable(QString::fromLatin1(run.format) + u", into an empty roster"_s), run.file, n, run.messages);
         timed(qPrintable(QString::fromLatin1(run.format) + u", replacing every entry"_s), run.file, n, run.messages);
     }
     db.Delete(u"delete from person_payee_acc"_s);
-    if (n >= 1000) timed(".xls of 65,535 rows, into an empty roster", longXls, kLongSheet,
-          {u"共导入%1条记录"_s.arg(kLongSheet), u"导入数据成功"_s});
+    if (n >= 1000)
+        timed(".xls of 65,535 rows, into an empty roster", longXls, kLongSheet,
+            { u"共导入%1条记录"_s.arg(kLongSheet), u"导入数据成功"_s });
 
     std::printf("  peak memory %ld KiB\n", peakMemoryKb());
     std::fflush(stdout);
