@@ -163,8 +163,8 @@ bool DBAccess::Connect()
             // journals stay in memory: an update inside a long import would
             // otherwise write a temporary file for every statement.
             char* err = nullptr;
-            const char* pragmas =
-                "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=OFF; PRAGMA temp_store=MEMORY;";
+            const char* pragmas = "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=OFF;"
+                                  " PRAGMA temp_store=MEMORY;";
             if (sqlite3_exec(db, pragmas, nullptr, nullptr, &err) != SQLITE_OK) {
                 failure = QString::fromUtf8(err ? err : "PRAGMA failed");
                 sqlite3_free(err);
