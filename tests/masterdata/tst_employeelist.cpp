@@ -2,6 +2,7 @@
 #include "TestRegistry.h"
 
 #include "app/frmMsg.h"
+#include "common/Workbook.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -506,6 +507,24 @@ private slots:
         auto* busy = env.window().findChild<frmMsg*>(u"frmMsg"_s);
         QVERIFY(busy && !busy->isVisible());
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void refusedWorkbookKeepsNothing()
+    {
+        TestEnv env;
+        addEntry(env, 1, u"一组"_s, u"6222000000000001"_s, u"甲"_s, u"1"_s, u"0"_s, {}, {}, u"1"_s, kId);
+        const QList<QStringList> before = roster(env);
+        const QString path = env.path(u"in.xls"_s);
+        QString error;
+        QVERIFY2(writeWorkbook(path,
+                     { { u"二组"_s, u"6222000000000001"_s, u"甲二"_s, u"9"_s }, { u"二组"_s, u""_s, u"乙"_s, u"2"_s } },
+                     &error),
+            qPrintable(error));
+        showRoster(env);
+        importFile(env, path);
+        QCOMPARE(
+            env.prompt.messages(), (QStringList { u"第2条记录中的收款账号为空，文件导入被中止"_s, u"文件导入失败"_s }));
+        QCOMPARE(roster(env), before); // the entry replaced by row 1 is back
     }
 
     void busyWindow()
