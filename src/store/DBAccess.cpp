@@ -159,9 +159,13 @@ bool DBAccess::Connect()
             // Versions below kSchemaVersion are upgraded here in place once there are any.
         }
         if (failure.isEmpty()) {
-            // Committed data survives a killed process and a power cut.
+            // Committed data survives a killed process and a power cut. Statement
+            // journals stay in memory: an update inside a long import would
+            // otherwise write a temporary file for every statement.
             char* err = nullptr;
-            if (sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=OFF;", nullptr, nullptr, &err) != SQLITE_OK) {
+            const char* pragmas = "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=OFF;"
+                                  " PRAGMA temp_store=MEMORY;";
+            if (sqlite3_exec(db, pragmas, nullptr, nullptr, &err) != SQLITE_OK) {
                 failure = QString::fromUtf8(err ? err : "PRAGMA failed");
                 sqlite3_free(err);
             }
