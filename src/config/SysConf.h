@@ -13,8 +13,11 @@ class XmlNode;
 // writes it.
 //
 // Creating a SysConf sets appDir and loads the file into the AppConfig it is
-// given (bankName, sysIconPath, fieldRules); a missing or malformed file is
-// replaced by the default document, whose rules are then loaded.
+// given (bankName, sysIconPath, fieldRules). When the file cannot be loaded the
+// default rules apply; a missing file is written as the default document, a
+// file that is not well-formed is first copied to sysConf.ini.bak (an older
+// backup is kept: the copy takes the next free name sysConf.ini.bak.1, ...) and
+// then replaced. loadNotice() says what happened, for the user.
 //
 // Every operation reads the file from disk again; every write replaces the
 // whole file atomically (temporary file beside it, renamed when complete), so
@@ -47,6 +50,10 @@ public:
     // appDir + "sysConf.ini".
     QString fileName() const;
 
+    // What the user must be told once about loading the file (it could not be
+    // read, or it was replaced and where the old one is kept); empty otherwise.
+    const QString& loadNotice() const { return m_loadNotice; }
+
 private:
     // The field element whose id attribute equals idText exactly, or none.
     static XmlNode findElementById(const XmlDoc& doc, const QString& idText);
@@ -55,4 +62,5 @@ private:
     bool save(const XmlDoc& doc);
 
     AppConfig& m_config;
+    QString m_loadNotice;
 };

@@ -57,6 +57,8 @@ public:
 
     // Called once when the store cannot be opened, after the "Database error" box.
     void setFatalHandler(std::function<void()> handler) { m_onFatal = std::move(handler); }
+    // Called once right after the store has been opened, before any other statement runs.
+    void setOpenHandler(std::function<void()> handler) { m_onOpen = std::move(handler); }
 
     std::optional<RecordSet> Query(const QString& sql, const QVariantList& params = {});
     // Runs a query and hands each record to `onRecord` as it is fetched (its
@@ -111,4 +113,5 @@ private:
     bool m_openFailed = false;
     QString m_lastError;
     std::function<void()> m_onFatal;
+    std::function<void()> m_onOpen;
 };
