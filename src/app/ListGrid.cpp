@@ -1,14 +1,12 @@
 #include "ListGrid.h"
 
 #include <QColor>
-#include <QHash>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QScrollBar>
 
 #include <algorithm>
-#include <array>
 #include <climits>
 
 int ListGridModel::rowCount(const QModelIndex& parent) const
@@ -191,20 +189,14 @@ void ListGrid::scrollTo(const QModelIndex& index, ScrollHint hint)
 void ListGrid::measureColumns(qsizetype firstRow)
 {
     // The advance of each character, summed: exact for this font and cheap
-    // enough for 100,000 rows (ASCII from a table, the rest looked up once).
+    // enough for 100,000 rows (each character measured once, then looked up).
     const QFontMetrics metrics(font());
-    std::array<int, 128> ascii {};
-    for (int c = 0; c < 128; ++c)
-        ascii[static_cast<size_t>(c)] = metrics.horizontalAdvance(QChar(c));
-    QHash<char16_t, int> others;
+    std::vector<int> advances(0x10000, -1);
     const auto advance = [&](QChar ch) {
-        const char16_t u = ch.unicode();
-        if (u < 128)
-            return ascii[u];
-        auto it = others.constFind(u);
-        if (it == others.cend())
-            it = others.insert(u, metrics.horizontalAdvance(ch));
-        return it.value();
+        int& known = advances[ch.unicode()];
+        if (known < 0)
+            known = metrics.horizontalAdvance(ch);
+        return known;
     };
     const int columns = cols();
     if (firstRow == 0)
@@ -214,12 +206,16 @@ void ListGrid::measureColumns(qsizetype firstRow)
     // Room for the cell's margins and the focus frame.
     const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 10;
     const auto& rows = m_model->rows();
+    std::vector<QString> previous(static_cast<size_t>(columns));
     for (auto r = static_cast<size_t>(firstRow); r < rows.size(); ++r) {
         const QStringList& row = rows[r];
         for (int c = 0; c < std::min<int>(columns, row.size()); ++c) {
             const QString& text = row.at(c);
-            if (text.isEmpty())
+            // A text shared with the row above (a list repeats its payer) is measured once.
+            QString& above = previous[static_cast<size_t>(c)];
+            if (text.isEmpty() || text.isSharedWith(above))
                 continue;
+            above = text;
             int width = padding;
             for (const QChar ch : text)
                 width += advance(ch);

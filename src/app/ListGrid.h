@@ -35,8 +35,10 @@ private:
 
 // The list grid of every tab. It keeps the behaviour the screens rely on:
 // row 0 is the header and data rows count from 1; the running number sits in
-// column 0; the current row and column and the end row of a range selection
-// are readable; current column 0 after a refresh means "nothing chosen".
+// column 0 and stays in view when the list scrolls sideways; a column is never
+// narrower than its longest text; the current row and column and the end row
+// of a range selection are readable and always span the highlighted rows;
+// current column 0 after a refresh means "nothing chosen".
 class ListGrid : public QTableView {
     Q_OBJECT
 public:

@@ -41,8 +41,10 @@ private:
 //
 // Error behaviour: Query, Update and Delete show the store's error text in a
 // critical box titled "SQL error"; Insert fails silently (its callers show their
-// own text). A store that cannot be opened shows "Database error" and calls the
-// fatal handler, which ends the program.
+// own text). A text holding more than one statement is refused whole. A store
+// that cannot be written (read-only file or program folder) is explained in
+// Chinese, naming the folder. A store that cannot be opened, or is read-only,
+// shows "Database error" and calls the fatal handler, which ends the program.
 class DBAccess {
 public:
     // The schema version this program reads and writes (PRAGMA user_version).
