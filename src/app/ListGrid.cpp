@@ -154,6 +154,7 @@ ListGrid::ListGrid(QWidget* parent)
     connect(m_frozen, &QWidget::customContextMenuRequested, this,
         [this](const QPoint& pos) { emit rightButtonPressed(m_frozen->viewport()->mapToGlobal(pos)); });
     connect(m_model, &QAbstractItemModel::modelReset, this, &ListGrid::layoutFrozenColumn);
+    m_frozen->viewport()->installEventFilter(this);
 }
 
 void ListGrid::layoutFrozenColumn()
@@ -351,13 +352,31 @@ void ListGrid::mousePressEvent(QMouseEvent* event)
         emit rightButtonPressed(event->globalPosition().toPoint());
         return;
     }
-    // Below the last row: nothing is highlighted, so nothing is chosen.
     if (event->button() == Qt::LeftButton && !indexAt(event->position().toPoint()).isValid()) {
-        resetSelection();
-        emit choiceCleared();
+        clearChoiceByClick();
         return;
     }
     QTableView::mousePressEvent(event);
+}
+
+bool ListGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    // The running-number column below the last row is the empty area too.
+    if (watched == m_frozen->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && !m_frozen->indexAt(mouse->position().toPoint()).isValid()) {
+            clearChoiceByClick();
+            return true;
+        }
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+void ListGrid::clearChoiceByClick()
+{
+    // Below the last row: nothing is highlighted, so nothing is chosen.
+    resetSelection();
+    emit choiceCleared();
 }
 
 void ListGrid::syncFromView(bool announce)

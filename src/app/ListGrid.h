@@ -91,9 +91,11 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void syncFromView(bool announce);
+    void clearChoiceByClick();
     // Column widths: the screen's width, widened to the longest text of the column.
     // Measures the rows from `firstRow` on (0: all, forgetting earlier widths).
     void measureColumns(qsizetype firstRow = 0);

@@ -133,8 +133,12 @@ SysConf::SysConf(AppConfig& config, const QString& programDirectory)
         m_loadNotice = u"无法读取设置文件 %1（%2），本次使用默认设置，该文件未作改动。"_s.arg(path, file.errorString());
         return;
     }
-    XmlDoc::parse(file.readAll(), &why);
+    const XmlDoc existing = XmlDoc::parse(file.readAll(), &why);
     file.close();
+    if (!existing.isNull() && !existing.lastChild().isNull()) {
+        loadFrom(existing); // written again since the first read: it is good
+        return;
+    }
     const QString backup = freeBackupName(path);
     if (!QFile::copy(path, backup)) {
         m_loadNotice = u"设置文件 %1 格式错误（%2），本次使用默认设置，该文件未作改动。"_s.arg(path, why);
