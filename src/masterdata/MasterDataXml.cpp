@@ -43,10 +43,10 @@ QString refusedMessage(const RefusedValue& refused, const QString& failure)
 }
 
 // Replaces the rows with `key` by one new row. Delete and insert run under a
-// savepoint, so a record the store refuses gives the old row back instead of
-// losing it (Refused). StoreFailed: the store could not go on (a full disk, a
-// read-only folder) and may have undone the whole transaction; `storeError`
-// holds its text. Runs silently: the caller shows what happened.
+// savepoint, so a record the store refuses (a constraint) gives the old row
+// back instead of losing it (Refused). StoreFailed: the store itself failed (a
+// full disk, a read-only folder) and may have undone the whole transaction;
+// `storeError` holds its text. Runs silently: the caller shows what happened.
 enum class RowResult { Done, Refused, StoreFailed };
 RowResult replaceRow(DBAccess& db, const QString& deleteSql, const QString& key, const QString& insertSql,
     const QVariantList& values, QString& storeError)
@@ -55,7 +55,7 @@ RowResult replaceRow(DBAccess& db, const QString& deleteSql, const QString& key,
         && db.Insert(u"RELEASE import_record"_s))
         return RowResult::Done;
     storeError = db.lastError();
-    if (!db.inTransaction())
+    if (!db.lastFailureRefusedRow() || !db.inTransaction())
         return RowResult::StoreFailed;
     if (!db.Insert(u"ROLLBACK TO import_record"_s) || !db.Insert(u"RELEASE import_record"_s))
         return RowResult::StoreFailed;

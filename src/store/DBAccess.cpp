@@ -243,6 +243,11 @@ bool DBAccess::inTransaction() const
     return m_db && sqlite3_get_autocommit(m_db) == 0;
 }
 
+bool DBAccess::lastFailureRefusedRow() const
+{
+    return m_db && (sqlite3_extended_errcode(m_db) & 0xFF) == SQLITE_CONSTRAINT;
+}
+
 void DBAccess::fail(const QString& text, Report report)
 {
     m_lastError = text;

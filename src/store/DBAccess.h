@@ -90,6 +90,10 @@ public:
     const QString& dbPath() const { return m_dbPath; }
     // The store's text of the last failure (also for Insert, which shows nothing).
     const QString& lastError() const { return m_lastError; }
+    // True when the last failure was a row refused by a constraint or trigger:
+    // the store itself is fine and the transaction goes on. False for failures
+    // of the store (a full disk, a read-only folder, ...).
+    bool lastFailureRefusedRow() const;
 
     // The values as one parameter for "in (select value from json_each(?))": a
     // JSON array of texts. Any number of values goes into one statement.
