@@ -9,4 +9,12 @@ AppContext::AppContext(Prompt& p, const QString& appDirectory)
     if (!appDir.endsWith(QDir::separator()))
         appDir += QDir::separator();
     dbAccess = std::make_unique<DBAccess>(appDir + QStringLiteral("userdb.mdb"), prompt);
+    // New instruction numbers continue after the largest stored one, so a clock
+    // set back never repeats or undercuts a number already in the store.
+    dbAccess->setOpenHandler([this] {
+        const auto rs = dbAccess->Query(QStringLiteral("select max(serial_no) as maxSerial from payment"
+                                                       " where length(serial_no)=22"));
+        if (rs && !rs->isEmpty())
+            serialNumbers.continueAfter(fieldToText(rs->value(0, QStringLiteral("maxSerial"))));
+    });
 }

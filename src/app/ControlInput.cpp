@@ -36,7 +36,10 @@ QString ComboBoxInput::text() const
 
 int ComboBoxInput::currentIndex() const
 {
-    return m_combo.currentIndex();
+    // Once the text of an editable box no longer is the chosen item's (cleared
+    // or typed over), no item is chosen.
+    const int index = m_combo.currentIndex();
+    return index >= 0 && m_combo.currentText() == m_combo.itemText(index) ? index : -1;
 }
 
 void ComboBoxInput::focusAndSelectAll()

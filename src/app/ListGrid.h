@@ -35,8 +35,10 @@ private:
 
 // The list grid of every tab. It keeps the behaviour the screens rely on:
 // row 0 is the header and data rows count from 1; the running number sits in
-// column 0; the current row and column and the end row of a range selection
-// are readable; current column 0 after a refresh means "nothing chosen".
+// column 0 and stays in view when the list scrolls sideways; a column is never
+// narrower than its longest text; the current row and column and the end row
+// of a range selection are readable and always span the highlighted rows;
+// current column 0 after a refresh means "nothing chosen".
 class ListGrid : public QTableView {
     Q_OBJECT
 public:
@@ -57,7 +59,8 @@ public:
     void addRow(const QStringList& row);
     // Removes every data row; the header stays.
     void clearRows();
-    // True when there is at least one data row and cell (1, 1) is not blank.
+    // True when the grid lists at least one record: a data row other than the
+    // single blank row an empty list shows.
     bool hasData() const;
 
     // Selection, in grid rows (data rows from 1). col() is 0 when nothing is chosen.
@@ -73,7 +76,12 @@ public:
 
     ListGridModel* gridModel() const { return m_model; }
 
+    // Column 0 is always in view: scrolling to a cell there scrolls to its row only.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
 signals:
+    // A click on the empty area below the rows took the choice away (col() is 0).
+    void choiceCleared();
     // The user chose a row (grid row from 1, column): by a click, a drag, the
     // keyboard or select-all. `row` is row(), where the choice started.
     void cellClicked(int row, int column);
@@ -82,11 +90,24 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void syncFromView(bool announce);
+    void clearChoiceByClick();
+    // Column widths: the screen's width, widened to the longest text of the column.
+    // Measures the rows from `firstRow` on (0: all, forgetting earlier widths).
+    void measureColumns(qsizetype firstRow = 0);
+    void applyWidth(int column);
+    // The running-number column drawn over the left edge, so that it stays in
+    // view when the list scrolls sideways.
+    void layoutFrozenColumn();
 
     ListGridModel* m_model;
+    QTableView* m_frozen;
+    std::vector<int> m_minWidths; // pixels, as the screen set them
+    std::vector<int> m_contentWidths; // pixels the longest text needs
     int m_row = 1;
     int m_col = 0;
     int m_rowSel = 1;

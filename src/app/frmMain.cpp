@@ -185,6 +185,8 @@ bool frmMain::Form_Load()
 {
     SysConf sysConf(m_ctx, m_ctx.appDir);
     setWindowTitle(m_ctx.bankName + u"Qelvora"_s);
+    if (!sysConf.loadNotice().isEmpty())
+        m_ctx.prompt.message(sysConf.loadNotice());
 
     // From here on a failing step does not stop the start.
     if (!m_ctx.sysIconPath.isEmpty() && QFileInfo(m_ctx.sysIconPath).isFile()) {

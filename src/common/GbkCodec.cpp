@@ -37,9 +37,13 @@ ConverterPtr openStrict(const char* name)
     return converter;
 }
 
+// Private-use characters other than those of GBK's three user-defined areas
+// (AAA1-AFFE, F8A1-FEFE, A140-A7A0), which code page 936 maps to U+E000..U+E765
+// and back. The rest (the unassigned cells code page 936 also maps into private
+// use, and the stray byte 0xFF) have no agreed meaning.
 bool isPrivateUse(char16_t c)
 {
-    return c >= 0xE000 && c <= 0xF8FF;
+    return c > 0xE765 && c <= 0xF8FF;
 }
 
 char32_t characterAt(const QString& text, qsizetype index, qsizetype length)

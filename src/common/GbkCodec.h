@@ -12,9 +12,11 @@
 // Decoding refuses bytes that are not GBK and says at which offset, instead of
 // turning them into replacement or private-use characters.
 //
-// Private-use characters (U+E000..U+F8FF) are refused in both directions: they
-// have no agreed meaning, so a file holding them (GBK's user-defined areas, or
-// the stray byte 0xFF) cannot be read back as the text that was meant.
+// GBK's user-defined areas (rare name characters: AAA1-AFFE, F8A1-FEFE and
+// A140-A7A0) map to and from the private-use code points U+E000..U+E765 exactly
+// as code page 936 does, so such a name round-trips byte for byte. Every other
+// private-use character (U+E766..U+F8FF) is refused in both directions: it has
+// no agreed meaning, so a file holding it cannot be read back as meant.
 namespace GbkCodec {
 
 struct EncodeResult {

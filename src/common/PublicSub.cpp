@@ -373,3 +373,14 @@ XmlNode getRecordField(const XmlDoc& doc, int index)
 {
     return childAt(doc.lastChild().lastChild(), index);
 }
+
+QString quotedValue(const QString& value)
+{
+    constexpr qsizetype kShown = 40;
+    if (value.size() <= kShown)
+        return value;
+    qsizetype cut = kShown;
+    if (value.at(cut - 1).isHighSurrogate())
+        --cut; // never split a character
+    return value.left(cut) + u"…"_s;
+}

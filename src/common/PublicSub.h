@@ -65,6 +65,9 @@ QString removeCommas(const QString& text);
 // Removes line feeds, carriage returns and spaces from `text` itself.
 void removeBlanks(QString& text);
 QString padZeroLeft(const QString& text, int width);
+// A value as a message quotes it: whole up to 40 characters, else its first 40
+// and "…", so that a huge value in a file never floods a message box.
+QString quotedValue(const QString& value);
 
 // ---- XML reading ------------------------------------------------------------
 

@@ -460,10 +460,12 @@ XmlDoc XmlDoc::parse(const QByteArray& bytes, QString* error)
         return fail(why);
     }
     xmlFreeParserCtxt(context);
-    // None of our files needs a document type declaration. Its internal entities
-    // would be expanded each time a value is read, outside the parser's limits,
-    // so that a small file could ask for gigabytes: such a document is refused.
-    if (xmlGetIntSubset(doc)) {
+    // None of our files needs entity declarations. Internal entities would be
+    // expanded each time a value is read, outside the parser's limits, so that a
+    // small file could ask for gigabytes; an external subset might declare some
+    // unseen. A document type declaration without either is harmless.
+    const xmlDtd* dtd = xmlGetIntSubset(doc);
+    if (dtd && (dtd->entities || dtd->pentities || dtd->ExternalID || dtd->SystemID)) {
         xmlFreeDoc(doc);
         return fail(u"不支持带有文档类型定义(DTD)的XML文件"_s);
     }

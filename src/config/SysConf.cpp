@@ -1,9 +1,12 @@
 #include "SysConf.h"
 
+#include "common/Decimal.h"
 #include "common/TextFile.h"
 #include "common/XmlDoc.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -78,16 +81,28 @@ bool flag(const XmlNode& element, const QString& name)
     return element.attribute(name) == u"1"_s;
 }
 
-// A bound attribute as a number; an empty attribute gives `fallbackText`.
-// False when the text is not a finite number.
+// A bound attribute as a number, read exactly as typed numbers are (thousands
+// separators included); an empty attribute gives `fallbackText`. False when the
+// text is not a number or lies beyond the range of a double.
 bool bound(const XmlNode& element, const QString& name, const QString& fallbackText, double& value, QString& text)
 {
     text = element.attribute(name).trimmed();
     if (text.isEmpty())
         text = fallbackText;
-    bool ok = false;
-    value = text.toDouble(&ok);
-    return ok && std::isfinite(value);
+    const std::optional<Decimal> number = Decimal::parse(text);
+    if (!number)
+        return false;
+    value = number->toPlainText().toDouble();
+    return std::isfinite(value);
+}
+
+// The first free name for a backup of `path`: path.bak, then path.bak.1, .2, ...
+QString freeBackupName(const QString& path)
+{
+    QString name = path + u".bak"_s;
+    for (int n = 1; QFileInfo::exists(name); ++n)
+        name = path + u".bak."_s + QString::number(n);
+    return name;
 }
 
 } // namespace
@@ -99,13 +114,38 @@ SysConf::SysConf(AppConfig& config, const QString& programDirectory)
     if (!dir.endsWith(QDir::separator()))
         dir += QDir::separator();
     m_config.appDir = dir;
-    if (!LoadValues()) {
-        // Load the default just written (from memory, so that the rules are
-        // usable even when the directory refuses the file).
-        const XmlDoc doc = defaultDocument();
+    if (LoadValues())
+        return;
+    // The default rules apply for this run (loaded from memory, so that they are
+    // usable even when the directory refuses the file). The file itself is
+    // written only where none is, or where the one there is not well-formed,
+    // and then only after a copy of it has been kept.
+    const XmlDoc doc = defaultDocument();
+    loadFrom(doc);
+    const QString path = fileName();
+    if (!QFileInfo::exists(path)) {
         save(doc);
-        loadFrom(doc);
+        return;
     }
+    QFile file(path);
+    QString why;
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_loadNotice = u"无法读取设置文件 %1（%2），本次使用默认设置，该文件未作改动。"_s.arg(path, file.errorString());
+        return;
+    }
+    const XmlDoc existing = XmlDoc::parse(file.readAll(), &why);
+    file.close();
+    if (!existing.isNull() && !existing.lastChild().isNull()) {
+        loadFrom(existing); // written again since the first read: it is good
+        return;
+    }
+    const QString backup = freeBackupName(path);
+    if (!QFile::copy(path, backup)) {
+        m_loadNotice = u"设置文件 %1 格式错误（%2），本次使用默认设置，该文件未作改动。"_s.arg(path, why);
+        return;
+    }
+    save(doc);
+    m_loadNotice = u"设置文件 %1 格式错误（%2），已改为默认设置。原文件已保存为 %3。"_s.arg(path, why, backup);
 }
 
 QString SysConf::fileName() const

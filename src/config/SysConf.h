@@ -16,8 +16,11 @@ class XmlNode;
 // writes it.
 //
 // Creating a SysConf sets appDir and loads the file into the AppConfig it is
-// given (bankName, sysIconPath, fieldRules); a missing or malformed file is
-// replaced by the default document, whose rules are then loaded.
+// given (bankName, sysIconPath, fieldRules). When the file cannot be loaded the
+// default rules apply; a missing file is written as the default document, a
+// file that is not well-formed is first copied to sysConf.ini.bak (an older
+// backup is kept: the copy takes the next free name sysConf.ini.bak.1, ...) and
+// then replaced. loadNotice() says what happened, for the user.
 //
 // The values one save of the settings dialog writes.
 struct SysConfFieldEdit {
@@ -77,6 +80,10 @@ public:
     // appDir + "sysConf.ini".
     QString fileName() const;
 
+    // What the user must be told once about loading the file (it could not be
+    // read, or it was replaced and where the old one is kept); empty otherwise.
+    const QString& loadNotice() const { return m_loadNotice; }
+
 private:
     // The field element whose id attribute equals idText exactly, or none.
     static XmlNode findElementById(const XmlDoc& doc, const QString& idText);
@@ -85,4 +92,5 @@ private:
     bool save(const XmlDoc& doc);
 
     AppConfig& m_config;
+    QString m_loadNotice;
 };

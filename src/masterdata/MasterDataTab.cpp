@@ -5,10 +5,12 @@
 #include "app/ListGrid.h"
 #include "app/frmMain.h"
 #include "common/Prompt.h"
+#include "common/PublicSub.h"
 #include "common/XmlDoc.h"
 #include "store/RecordSet.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -60,6 +62,7 @@ MasterDataTab::MasterDataTab(AppContext& ctx, frmMain& main, const QString& pref
     m_form->setColumnStretch(1, 1);
 
     connect(grid(), &ListGrid::cellClicked, this, [this] { gridClicked(); });
+    connect(grid(), &ListGrid::choiceCleared, this, [this] { clearChosenIndex(); });
 }
 
 QLineEdit* MasterDataTab::addTextField(const QString& labelName, const QString& caption, const QString& boxName,
@@ -241,11 +244,15 @@ void MasterDataTab::importXml(const QString& readError, const XmlImport& import,
 {
     const QString path = m_main.selectOpenFile(u"xml"_s);
     XmlDoc doc;
-    switch (MasterDataXml::loadDocument(path, doc)) {
+    QString why;
+    switch (MasterDataXml::loadDocument(path, doc, &why)) {
     case MasterDataXml::LoadStatus::NotLoaded:
         return;
     case MasterDataXml::LoadStatus::ReadError:
         m_ctx.prompt.message(readError);
+        return;
+    case MasterDataXml::LoadStatus::Malformed:
+        m_ctx.prompt.message(u"文件“%1”无法读取：%2"_s.arg(QFileInfo(path).fileName(), why));
         return;
     case MasterDataXml::LoadStatus::Loaded:
         break;
@@ -270,4 +277,21 @@ bool MasterDataTab::deleteRows(const QString& sql, const QVariantList& leadingPa
     }
     m_ctx.prompt.message(failure + u"指令序列"_s + QString::number(range.last + 1));
     return false;
+}
+
+MasterDataTab::AddResult MasterDataTab::insertIfAbsent(
+    const QString& existsSql, const QVariantList& key, const QString& insertSql, const QVariantList& values)
+{
+    DBAccess& db = m_ctx.db();
+    if (!db.BeginTrans())
+        return AddResult::Failed;
+    const auto existing = db.Query(existsSql, key);
+    if (!existing || !existing->isEmpty()) {
+        db.Rollback();
+        return existing ? AddResult::Exists : AddResult::CheckFailed;
+    }
+    if (db.Insert(insertSql, values) && db.Commit())
+        return AddResult::Added;
+    db.Rollback();
+    return AddResult::Failed;
 }

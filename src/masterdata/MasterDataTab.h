@@ -110,6 +110,13 @@ protected:
     bool deleteRows(const QString& sql, const QVariantList& leadingParams, const QStringList& keys, const QString& success,
                     const QString& failure, const RowRange& range);
 
+    // Adds a row unless one with its key exists: the check and the insert run in
+    // one write transaction, so that no other writer can add the same key in
+    // between. CheckFailed: the store has shown its error.
+    enum class AddResult { Added, Exists, Failed, CheckFailed };
+    AddResult insertIfAbsent(
+        const QString& existsSql, const QVariantList& key, const QString& insertSql, const QVariantList& values);
+
     // The row-selection handler of the tab: a click on a data row.
     virtual void gridClicked() = 0;
 

@@ -38,7 +38,35 @@ bool refuses(const QString& field, const QString& value, RefusedValue& refused)
 
 QString refusedMessage(const RefusedValue& refused, const QString& failure)
 {
-    return refused.field + u"["_s + refused.value + u"]中的字符“"_s + refused.character + u"”不能用GBK编码，"_s + failure;
+    return refused.field + u"["_s + quotedValue(refused.value) + u"]中的字符“"_s + refused.character
+        + u"”不能用GBK编码，"_s + failure;
+}
+
+// Replaces the rows with `key` by one new row. Delete and insert run under a
+// savepoint, so a record the store refuses (a constraint) gives the old row
+// back instead of losing it (Refused). StoreFailed: the store itself failed (a
+// full disk, a read-only folder) and may have undone the whole transaction;
+// `storeError` holds its text. Runs silently: the caller shows what happened.
+enum class RowResult { Done, Refused, StoreFailed };
+RowResult replaceRow(DBAccess& db, const QString& deleteSql, const QString& key, const QString& insertSql,
+    const QVariantList& values, QString& storeError)
+{
+    if (db.Insert(u"SAVEPOINT import_record"_s) && db.Insert(deleteSql, { key }) && db.Insert(insertSql, values)
+        && db.Insert(u"RELEASE import_record"_s))
+        return RowResult::Done;
+    storeError = db.lastError();
+    if (!db.lastFailureRefusedRow() || !db.inTransaction())
+        return RowResult::StoreFailed;
+    if (!db.Insert(u"ROLLBACK TO import_record"_s) || !db.Insert(u"RELEASE import_record"_s))
+        return RowResult::StoreFailed;
+    return RowResult::Refused;
+}
+
+// The end of an import the store could not complete: nothing of the file is kept.
+Outcome storeFailure(DBAccess& db, const QString& failure, const QString& storeError)
+{
+    db.Rollback();
+    return { false, failure + storeError + u"。文件中的记录均未导入。"_s, 0 };
 }
 
 // The whole import runs in one transaction, committed when the import stops,
@@ -48,25 +76,11 @@ QString refusedMessage(const RefusedValue& refused, const QString& failure)
 Outcome inOneTransaction(DBAccess& db, const QString& failure, const std::function<Outcome()>& body)
 {
     if (!db.BeginTrans())
-        return {false, failure + db.lastError(), 0};
+        return storeFailure(db, failure, db.lastError());
     Outcome outcome = body();
     if (!db.Commit())
-        return {false, failure + db.lastError(), 0};
+        return storeFailure(db, failure, db.lastError());
     return outcome;
-}
-
-// Replaces the rows with `key` by one new row. Delete and insert run under a
-// savepoint, so a failed insert gives the old row back instead of losing it.
-bool replaceRow(DBAccess& db, const QString& deleteSql, const QString& key, const QString& insertSql,
-                const QVariantList& values)
-{
-    if (!db.Update(u"SAVEPOINT import_record"_s))
-        return false;
-    const bool ok = db.Delete(deleteSql, {key}) && db.Insert(insertSql, values);
-    if (!ok)
-        db.Update(u"ROLLBACK TO import_record"_s);
-    db.Update(u"RELEASE import_record"_s);
-    return ok;
 }
 
 Outcome stopped(const QString& message, int records)
@@ -156,7 +170,7 @@ Outcome exportRemarks(const QString& chosenPath, const QStringList& remarks)
     return {true, {}, written};
 }
 
-LoadStatus loadDocument(const QString& path, XmlDoc& doc)
+LoadStatus loadDocument(const QString& path, XmlDoc& doc, QString* why)
 {
     doc = XmlDoc();
     if (path.trimmed().isEmpty() || !QFileInfo::exists(path))
@@ -167,9 +181,14 @@ LoadStatus loadDocument(const QString& path, XmlDoc& doc)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return LoadStatus::ReadError;
-    doc = XmlDoc::parse(bytes);
-    if (doc.isNull() || doc.rootElement().isNull())
-        return LoadStatus::NotLoaded;
+    QString error;
+    doc = XmlDoc::parse(bytes, &error);
+    if (doc.isNull() || doc.rootElement().isNull()) {
+        if (why)
+            *why = error.isEmpty() ? u"不是有效的XML文档"_s : error;
+        doc = XmlDoc();
+        return LoadStatus::Malformed;
+    }
     return LoadStatus::Loaded;
 }
 
@@ -182,14 +201,21 @@ Outcome importPayAccounts(DBAccess& db, const XmlDoc& doc)
         const QString number = getNodeText(account, u"AccountNO"_s, QString()).trimmed();
         const QString name = getNodeText(account, u"AccountName"_s, QString()).trimmed();
         if (number.size() < 16 || number.size() > 20)
-            return stopped(u"付款账号长度错误["_s + number + u"]，文件导入中止"_s, imported);
+            return stopped(u"付款账号长度错误["_s + quotedValue(number) + u"]，文件导入中止"_s, imported);
         if (!isDigitsOnly(number))
-            return stopped(u"付款账号格式错误["_s + number + u"]，文件导入中止"_s, imported);
+            return stopped(u"付款账号格式错误["_s + quotedValue(number) + u"]，文件导入中止"_s, imported);
         if (name.isEmpty())
             return stopped(u"付款账号户名为空["_s + number + u"]，文件导入中止"_s, imported);
-        if (!replaceRow(db, u"delete from pay_acc where acc_no=?"_s, number,
-                        u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, {number, name}))
+        QString storeError;
+        switch (replaceRow(db, u"delete from pay_acc where acc_no=?"_s, number,
+            u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, { number, name }, storeError)) {
+        case RowResult::Done:
+            break;
+        case RowResult::Refused:
             return stopped(u"导入付款账号发生错误["_s + number + u"]"_s, imported);
+        case RowResult::StoreFailed:
+            return storeFailure(db, u"导入付款账号失败，数据库错误："_s, storeError);
+        }
         ++imported;
     }
     return {true, {}, imported};
@@ -205,9 +231,16 @@ Outcome importRemarks(DBAccess& db, const XmlDoc& doc)
         const QString text = getNodeText(remark, u"Value"_s, QString()).trimmed();
         if (text.isEmpty())
             return stopped(u"备注文件中有空白的备注，导入文件中止"_s, imported);
-        if (!replaceRow(db, u"delete from user_remark where remark=?"_s, text,
-                        u"insert into user_remark (remark) values (?)"_s, {text}))
-            return stopped(u"导入备注发生错误["_s + text + u"]"_s, imported);
+        QString storeError;
+        switch (replaceRow(db, u"delete from user_remark where remark=?"_s, text,
+            u"insert into user_remark (remark) values (?)"_s, { text }, storeError)) {
+        case RowResult::Done:
+            break;
+        case RowResult::Refused:
+            return stopped(u"导入备注发生错误["_s + quotedValue(text) + u"]"_s, imported);
+        case RowResult::StoreFailed:
+            return storeFailure(db, u"导入备注失败，数据库错误："_s, storeError);
+        }
         ++imported;
     }
     return {true, {}, imported};

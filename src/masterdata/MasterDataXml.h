@@ -51,11 +51,13 @@ Outcome exportRemarks(const QString& chosenPath, const QStringList& remarks);
 // ---- Import -----------------------------------------------------------------
 
 enum class LoadStatus {
-    Loaded,     // a document with a root element
-    NotLoaded,  // no file, not XML, or no root element: the import stops silently
-    ReadError,  // the file exists but could not be read
+    Loaded, // a document with a root element
+    NotLoaded, // no file chosen, or it does not exist: the import stops silently
+    ReadError, // the file exists but could not be read
+    Malformed, // not a usable XML document (malformed, truncated, wrong encoding,
+               // refused declaration); `why` says what is wrong
 };
-LoadStatus loadDocument(const QString& path, XmlDoc& doc);
+LoadStatus loadDocument(const QString& path, XmlDoc& doc, QString* why = nullptr);
 
 // Imports every Account element in document order. An account whose number
 // exists replaces the old row; the replacement is atomic. Stops at the first

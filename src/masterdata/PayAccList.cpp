@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -107,19 +108,30 @@ void PayAccList::PayAccList_cmdAdd_Click()
     if (!PayAccList_checkForm())
         return;
     const QString number = m_txtAccNo->text().trimmed();
-    const auto existing = m_ctx.db().Query(u"select acc_no from pay_acc where acc_no=?"_s, {number});
-    if (!existing)
-        return; // the store has shown its error; uniqueness is unknown
-    if (!existing->isEmpty()) {
-        m_ctx.prompt.message(u"该付款账号已存在"_s);
-        return;
-    }
     const QString name = m_txtAccName->text().trimmed();
-    if (m_ctx.db().Insert(u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, {number, name})) {
+    // The number is the key and the name names it: neither may be empty, whatever the rules say.
+    for (const auto& [box, text, caption] :
+        { std::tuple { m_txtAccNo, number, u"付款账号"_s }, std::tuple { m_txtAccName, name, u"付款账户户名"_s } }) {
+        if (text.isEmpty()) {
+            m_ctx.prompt.message(caption + u"不能为空，请重新输入。"_s);
+            focusAndSelect(box);
+            return;
+        }
+    }
+    switch (insertIfAbsent(u"select acc_no from pay_acc where acc_no=?"_s, { number },
+        u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, { number, name })) {
+    case AddResult::Added:
         m_ctx.prompt.message(u"新增付款账号成功"_s);
         PayAccList_refresh();
-    } else {
+        break;
+    case AddResult::Exists:
+        m_ctx.prompt.message(u"该付款账号已存在"_s);
+        break;
+    case AddResult::Failed:
         m_ctx.prompt.message(u"新增付款账号失败"_s);
+        break;
+    case AddResult::CheckFailed:
+        break; // the store has shown its error; uniqueness is unknown
     }
 }
 

@@ -8,8 +8,10 @@
 
 #include <QLabel>
 #include <QLineEdit>
+
 #include <QPushButton>
 #include <QTabBar>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -173,24 +175,35 @@ void PayeeAccList::PayeeAccList_cmdAdd_Click()
         return;
     const QString kind = accType();
     const QString number = m_txtPayeeAccNo->text().trimmed();
-    const auto existing = m_ctx.db().Query(u"select acc_no from payee_acc where acc_no = ? and acc_type=?"_s, {number, kind});
-    if (!existing)
-        return; // the store has shown its error; uniqueness is unknown
-    if (!existing->isEmpty()) {
-        m_ctx.prompt.message(u"该收款账号已存在"_s);
-        return;
-    }
     const QString name = m_txtPayeeAccName->text().trimmed();
+    // The number is the key and the name names it: neither may be empty, whatever the rules say.
+    for (const auto& [box, text, caption] : { std::tuple { m_txtPayeeAccNo, number, u"收款账号"_s },
+             std::tuple { m_txtPayeeAccName, name, u"收款账户户名"_s } }) {
+        if (text.isEmpty()) {
+            m_ctx.prompt.message(caption + u"不能为空，请重新输入。"_s);
+            focusAndSelect(box);
+            return;
+        }
+    }
     const QString insert = u"insert into payee_acc (acc_no,acc_name,acc_type,branch_id,area_no,net_no) values (?,?,?,?,?,?)"_s;
-    const bool inserted = kind == kInBank
-        ? m_ctx.db().Insert(insert, {number, name, kind, m_txtPayeeBankID->text().trimmed(), QString(), QString()})
-        : m_ctx.db().Insert(insert, {number, name, kind, QString(), m_txtPayeeAreaNo->text().trimmed(),
-                                     m_txtPayeeNetNo->text().trimmed()});
-    if (inserted) {
+    const QVariantList values = kind == kInBank
+        ? QVariantList { number, name, kind, m_txtPayeeBankID->text().trimmed(), QString(), QString() }
+        : QVariantList { number, name, kind, QString(), m_txtPayeeAreaNo->text().trimmed(),
+              m_txtPayeeNetNo->text().trimmed() };
+    switch (insertIfAbsent(
+        u"select acc_no from payee_acc where acc_no = ? and acc_type=?"_s, { number, kind }, insert, values)) {
+    case AddResult::Added:
         m_ctx.prompt.message(u"新增收款账号成功"_s);
         PayeeAccList_clearForm();
-    } else {
+        break;
+    case AddResult::Exists:
+        m_ctx.prompt.message(u"该收款账号已存在"_s);
+        break;
+    case AddResult::Failed:
         m_ctx.prompt.message(u"新增收款账号失败"_s);
+        break;
+    case AddResult::CheckFailed:
+        break; // the store has shown its error; uniqueness is unknown
     }
 }
 

@@ -84,18 +84,20 @@ void UserRemarkList::UserRemarkList_cmdAdd_Click()
     if (!UserRemarkList_checkForm())
         return;
     const QString text = m_txtUserRemark->text().trimmed();
-    const auto existing = m_ctx.db().Query(u"select remark from user_remark where remark=?"_s, {text});
-    if (!existing)
-        return; // the store has shown its error; uniqueness is unknown
-    if (!existing->isEmpty()) {
-        m_ctx.prompt.message(u"该备注已存在"_s);
-        return;
-    }
-    if (m_ctx.db().Insert(u"insert into user_remark (remark) values (?)"_s, {text})) {
+    switch (insertIfAbsent(u"select remark from user_remark where remark=?"_s, { text },
+        u"insert into user_remark (remark) values (?)"_s, { text })) {
+    case AddResult::Added:
         m_ctx.prompt.message(u"新增备注成功"_s);
         UserRemarkList_refresh();
-    } else {
+        break;
+    case AddResult::Exists:
+        m_ctx.prompt.message(u"该备注已存在"_s);
+        break;
+    case AddResult::Failed:
         m_ctx.prompt.message(u"新增备注失败"_s);
+        break;
+    case AddResult::CheckFailed:
+        break; // the store has shown its error; uniqueness is unknown
     }
 }
 

@@ -3,6 +3,7 @@
 #include "common/Prompt.h"
 #include "store/SchemaSql.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -15,6 +16,25 @@ namespace {
 QString errorText(sqlite3* db)
 {
     return db ? QString::fromUtf8(sqlite3_errmsg(db)) : u"out of memory"_s;
+}
+
+// What the user must do when the store cannot be written: the program folder
+// holds the store and its journal, so both must be writable.
+QString notWritableText(const QString& dbPath)
+{
+    const QFileInfo file(dbPath);
+    return u"程序文件夹“%1”或其中的数据库文件 %2 不可写入。请确认该文件夹和文件可以写入，然后重新启动程序。"_s.arg(
+        QDir::toNativeSeparators(file.absolutePath()), file.fileName());
+}
+
+// The store's text of the last failure; a store that cannot be written (a
+// read-only file or a folder that refuses the journal) is explained in full.
+QString failureText(sqlite3* db, const QString& dbPath)
+{
+    const int code = db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM;
+    if ((code & 0xFF) == SQLITE_READONLY || (code & 0xFF) == SQLITE_CANTOPEN)
+        return notWritableText(dbPath);
+    return errorText(db);
 }
 
 // Binds the values in order: null, whole numbers, numbers with decimals, texts.
@@ -159,13 +179,18 @@ bool DBAccess::Connect()
             // Versions below kSchemaVersion are upgraded here in place once there are any.
         }
         if (failure.isEmpty()) {
-            // Committed data survives a killed process and a power cut. Statement
-            // journals stay in memory: an update inside a long import would
-            // otherwise write a temporary file for every statement.
+            // Committed data survives a killed process and a power cut, and lives
+            // in userdb.mdb alone: the rollback journal exists only while a
+            // transaction runs, so a copy of the file is always a whole backup.
+            // Statement journals stay in memory: an update inside a long import
+            // would otherwise write a temporary file for every statement.
             char* err = nullptr;
-            const char* pragmas = "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=OFF;"
-                                  " PRAGMA temp_store=MEMORY;";
-            if (sqlite3_exec(db, pragmas, nullptr, nullptr, &err) != SQLITE_OK) {
+            if (sqlite3_db_readonly(db, "main") == 1) {
+                failure = notWritableText(m_dbPath);
+            } else if (sqlite3_exec(db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA foreign_keys=OFF;"
+                                " PRAGMA temp_store=MEMORY;",
+                           nullptr, nullptr, &err)
+                != SQLITE_OK) {
                 failure = QString::fromUtf8(err ? err : "PRAGMA failed");
                 sqlite3_free(err);
             }
@@ -181,6 +206,8 @@ bool DBAccess::Connect()
         return false;
     }
     m_db = db;
+    if (m_onOpen)
+        m_onOpen();
     return true;
 }
 
@@ -219,6 +246,11 @@ bool DBAccess::inTransaction() const
     return m_db && sqlite3_get_autocommit(m_db) == 0;
 }
 
+bool DBAccess::lastFailureRefusedRow() const
+{
+    return m_db && (sqlite3_extended_errcode(m_db) & 0xFF) == SQLITE_CONSTRAINT;
+}
+
 void DBAccess::fail(const QString& text, Report report)
 {
     m_lastError = text;
@@ -249,6 +281,16 @@ bool DBAccess::execute(const QString& sql, const QVariantList& params, Report re
         }
         if (!stmt) { // only whitespace or comments
             fail(u"empty statement"_s, report);
+            return false;
+        }
+        // One text, one statement: a second one would never run, or run half.
+        sqlite3_stmt* extra = nullptr;
+        const char* end = text.constData() + text.size();
+        const int rest = sqlite3_prepare_v2(m_db, tail, static_cast<int>(end - tail), &extra, nullptr);
+        sqlite3_finalize(extra);
+        if (rest != SQLITE_OK || extra) {
+            sqlite3_finalize(stmt);
+            fail(u"more than one statement in one text"_s, report);
             return false;
         }
         if (!m_statements.contains(text)) {
@@ -296,7 +338,7 @@ bool DBAccess::execute(const QString& sql, const QVariantList& params, Report re
             (*onRecord)(view);
     }
     if (rc != SQLITE_DONE) {
-        const QString message = errorText(m_db);
+        const QString message = failureText(m_db, m_dbPath);
         release();
         fail(message, report);
         return false;
@@ -338,7 +380,7 @@ bool DBAccess::BeginTrans()
     if (!Connect())
         return false;
     if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        m_lastError = errorText(m_db);
+        m_lastError = failureText(m_db, m_dbPath);
         return false;
     }
     return true;
@@ -349,7 +391,7 @@ bool DBAccess::Commit()
     if (!m_db || !inTransaction())
         return m_db != nullptr;
     if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        m_lastError = errorText(m_db);
+        m_lastError = failureText(m_db, m_dbPath);
         Rollback();
         return false;
     }

@@ -41,8 +41,10 @@ private:
 //
 // Error behaviour: Query, Update and Delete show the store's error text in a
 // critical box titled "SQL error"; Insert fails silently (its callers show their
-// own text). A store that cannot be opened shows "Database error" and calls the
-// fatal handler, which ends the program.
+// own text). A text holding more than one statement is refused whole. A store
+// that cannot be written (read-only file or program folder) is explained in
+// Chinese, naming the folder. A store that cannot be opened, or is read-only,
+// shows "Database error" and calls the fatal handler, which ends the program.
 class DBAccess {
 public:
     // The schema version this program reads and writes (PRAGMA user_version).
@@ -57,6 +59,8 @@ public:
 
     // Called once when the store cannot be opened, after the "Database error" box.
     void setFatalHandler(std::function<void()> handler) { m_onFatal = std::move(handler); }
+    // Called once right after the store has been opened, before any other statement runs.
+    void setOpenHandler(std::function<void()> handler) { m_onOpen = std::move(handler); }
 
     std::optional<RecordSet> Query(const QString& sql, const QVariantList& params = {});
     // Runs a query and hands each record to `onRecord` as it is fetched (its
@@ -86,6 +90,10 @@ public:
     const QString& dbPath() const { return m_dbPath; }
     // The store's text of the last failure (also for Insert, which shows nothing).
     const QString& lastError() const { return m_lastError; }
+    // True when the last failure was a row refused by a constraint or trigger:
+    // the store itself is fine and the transaction goes on. False for failures
+    // of the store (a full disk, a read-only folder, ...).
+    bool lastFailureRefusedRow() const;
 
     // The values as one parameter for "in (select value from json_each(?))": a
     // JSON array of texts. Any number of values goes into one statement.
@@ -111,4 +119,5 @@ private:
     bool m_openFailed = false;
     QString m_lastError;
     std::function<void()> m_onFatal;
+    std::function<void()> m_onOpen;
 };

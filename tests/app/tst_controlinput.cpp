@@ -142,6 +142,16 @@ private slots:
         QVERIFY(checkField(m_form->editableAccount, kAccount, true, m_env->ctx()));
     }
 
+    // A cleared editable box has no chosen item, whatever index it still holds.
+    void clearedEditableComboIsEmpty()
+    {
+        m_form->editableAccount->setCurrentIndex(1);
+        m_form->editableAccount->lineEdit()->clear();
+        QCOMPARE(ComboBoxInput(*m_form->editableAccount).currentIndex(), -1);
+        QVERIFY(!checkField(m_form->editableAccount, kAccount, true, m_env->ctx()));
+        QCOMPARE(m_env->prompt.messages(), QStringList { u"付款:收款帐号不能为空，请重新输入。"_s });
+    }
+
     void numberAndTextRules()
     {
         m_form->account->setText(u"100,000,000,000.01"_s);

@@ -2,6 +2,7 @@
 
 #include "app/ListGrid.h"
 
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -99,15 +100,59 @@ private slots:
         QCOMPARE(g.grid.col(), 1);
     }
 
+    // Select-all with the current row in the middle chooses rows 1..last.
     void selectAllChoosesEveryRow()
     {
-        ShownGrid g(4);
+        ShownGrid g(6);
         QVERIFY(QTest::qWaitForWindowExposed(&g.grid));
-        g.grid.setFocus();
+        QTest::mouseClick(g.grid.viewport(), Qt::LeftButton, {}, g.cell(3, 1));
         QTest::keyClick(&g.grid, Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(std::min(g.grid.row(), g.grid.rowSel()), 1);
-        QCOMPARE(std::max(g.grid.row(), g.grid.rowSel()), 4);
+        QCOMPARE(g.grid.row(), 1);
+        QCOMPARE(g.grid.rowSel(), 6);
         QCOMPARE(g.grid.col(), 1);
+    }
+
+    void clickBelowTheRowsClearsTheChoice()
+    {
+        ShownGrid g(2);
+        QVERIFY(QTest::qWaitForWindowExposed(&g.grid));
+        QSignalSpy cleared(&g.grid, &ListGrid::choiceCleared);
+        QTest::mouseClick(g.grid.viewport(), Qt::LeftButton, {}, g.cell(2, 1));
+        QTest::mouseClick(g.grid.viewport(), Qt::LeftButton, {}, g.cell(2, 1) + QPoint(0, 100));
+        QCOMPARE(g.grid.col(), 0);
+        QVERIFY(g.grid.selectionModel()->selectedRows().isEmpty());
+        QCOMPARE(cleared.size(), 1);
+    }
+
+    // Long values widen their column instead of being cut; the running number
+    // stays in view when the list is scrolled sideways.
+    void wideListKeepsNumbersAndWholeValues()
+    {
+        ShownGrid g(3);
+        const QString account = QString(40, u'6');
+        g.grid.setRows({ { u"1"_s, account, u"户名"_s } });
+        g.grid.setColumnWidthTwips(1, 300);
+        QVERIFY(g.grid.columnWidth(1) > g.grid.fontMetrics().horizontalAdvance(account));
+        QVERIFY(QTest::qWaitForWindowExposed(&g.grid));
+        g.grid.resize(200, 200);
+        g.grid.horizontalScrollBar()->setValue(g.grid.horizontalScrollBar()->maximum());
+        QVERIFY(g.grid.horizontalScrollBar()->value() > 0);
+        const QPoint left = g.grid.viewport()->mapTo(&g.grid, QPoint(3, g.grid.rowViewportPosition(0) + 3));
+        QWidget* shown = g.grid.childAt(left);
+        auto* view = shown ? qobject_cast<QTableView*>(shown->parentWidget()) : nullptr;
+        QVERIFY(view);
+        QCOMPARE(view->indexAt(shown->mapFrom(&g.grid, left)).column(), 0);
+    }
+
+    // "Has records" counts rows; only the blank row of an empty list is none.
+    void hasDataCountsRecords()
+    {
+        ListGrid grid;
+        grid.setColumns({ u"序号"_s, u"账号"_s, u"户名"_s });
+        grid.setRows({ { QString(), QString(), QString() } });
+        QVERIFY(!grid.hasData());
+        grid.setRows({ { u"1"_s, QString(), u"户名"_s } });
+        QVERIFY(grid.hasData());
     }
 
     void resetForgetsTheChoice()

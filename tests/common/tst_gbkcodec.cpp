@@ -62,7 +62,7 @@ private slots:
         QTest::addColumn<uint>("character");
         QTest::newRow("hangul") << u"户名한"_s << qsizetype(2) << 0xD55Cu;
         QTest::newRow("emoji") << u"ab\U0001F600c"_s << qsizetype(2) << 0x1F600u;
-        QTest::newRow("private use") << u"x\uE000"_s << qsizetype(1) << 0xE000u;
+        QTest::newRow("private use outside the user-defined areas") << u"x\uE766"_s << qsizetype(1) << 0xE766u;
         QTest::newRow("private use of byte FF") << u"\uF8F5"_s << qsizetype(0) << 0xF8F5u;
         QTest::newRow("first of two") << u"中ā한😀"_s << qsizetype(2) << 0xD55Cu;
         QString lone = u"ab"_s;
@@ -86,8 +86,8 @@ private slots:
 
     void characterReferences()
     {
-        QCOMPARE(GbkCodec::encodeWithCharacterReferences(u"a😀中한\uE000"_s),
-            QByteArray("a&#x1F600;\xD6\xD0&#xD55C;&#xE000;"));
+        QCOMPARE(GbkCodec::encodeWithCharacterReferences(u"a😀中한\uE766"_s),
+            QByteArray("a&#x1F600;\xD6\xD0&#xD55C;&#xE766;"));
     }
 
     void decodeRefuses_data()
@@ -102,8 +102,8 @@ private slots:
                                         << qsizetype(2);
         QTest::newRow("truncated at end") << QByteArray("abc\xD6") << qsizetype(3);
         QTest::newRow("after chinese") << QByteArray("\xD6\xD0\xCE\xC4\xFF") << qsizetype(4);
-        // The user-defined area maps to private-use characters.
-        QTest::newRow("user-defined area") << QByteArray("a\xAA\xA1") << qsizetype(1);
+        // An unassigned cell, which code page 936 maps to a private-use character.
+        QTest::newRow("unassigned cell") << QByteArray("a\xA2\xAB") << qsizetype(1);
     }
     void decodeRefuses()
     {
@@ -114,6 +114,30 @@ private slots:
         QVERIFY(result.text.isEmpty());
         QCOMPARE(result.offset, offset);
         QVERIFY(!result.error.isEmpty());
+    }
+
+    // Every cell of the three user-defined areas, in code page 936's order:
+    // AAA1-AFFE from U+E000, F8A1-FEFE from U+E234, A140-A7A0 from U+E4C6.
+    void userDefinedAreasRoundTrip()
+    {
+        struct Area {
+            int firstLead, lastLead;
+            bool lowTrail; // trail bytes 40-7E and 80-A0 instead of A1-FE
+        };
+        char16_t code = 0xE000;
+        for (const Area& area : { Area { 0xAA, 0xAF, false }, Area { 0xF8, 0xFE, false }, Area { 0xA1, 0xA7, true } }) {
+            for (int lead = area.firstLead; lead <= area.lastLead; ++lead) {
+                for (int trail = area.lowTrail ? 0x40 : 0xA1; trail <= (area.lowTrail ? 0xA0 : 0xFE); ++trail) {
+                    if (trail == 0x7F)
+                        continue;
+                    const QByteArray bytes = QByteArray(1, char(lead)) + char(trail);
+                    const QString text(QChar(code++));
+                    QCOMPARE(GbkCodec::decode(bytes).text, text);
+                    QCOMPARE(GbkCodec::encode(text).bytes, bytes);
+                }
+            }
+        }
+        QCOMPARE(code, char16_t(0xE766));
     }
 
     void decodeFile_data()

@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "MasterDataTestSupport.h"
 #include "TestRegistry.h"
 
@@ -5,6 +6,7 @@
 #include "masterdata/MasterDataXml.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 using namespace mdtest;
@@ -176,6 +178,8 @@ private slots:
                                         << u"付款账号户名为空[6222000000000009]，文件导入中止"_s;
         QTest::newRow("blank AccountName") << QByteArray("6222000000000009") << QByteArray("  ")
                                            << u"付款账号户名为空[6222000000000009]，文件导入中止"_s;
+        QTest::newRow("huge number, quoted short") << QByteArray(
+            10'000'000, '6') << QByteArray("B") << u"付款账号长度错误["_s + QString(40, u'6') + u"…]，文件导入中止"_s;
     }
     void payAccountImportChecks()
     {
@@ -258,6 +262,34 @@ private slots:
         QVERIFY(!env.db().inTransaction());
     }
 
+    // A full disk in the middle of an import: the store's own text, nothing of
+    // the file kept, no other box.
+    void fullDiskDuringImportKeepsNothing()
+    {
+        TestEnv env;
+        env.exec(u"insert into user_remark (remark) values ('before')"_s);
+        env.exec(u"PRAGMA cache_size=8"_s); // pages reach the file long before the commit
+        QList<QByteArray> values;
+        for (int i = 0; i < 20000; ++i)
+            values << QByteArray::number(i).rightJustified(60, 'r');
+        const XmlDoc doc = parsed(remarkFile(values));
+        Outcome outcome;
+        {
+            FileSizeLimit limit(QFileInfo(env.db().dbPath()).size() + 50'000);
+            QVERIFY(limit.ok());
+            outcome = importRemarks(env.db(), doc);
+        }
+        // The store's text: a full disk, or a write beyond the size limit.
+        QVERIFY2(QStringList({ u"导入备注失败，数据库错误：database or disk is full。文件中的记录均未导入。"_s,
+                                 u"导入备注失败，数据库错误：disk I/O error。文件中的记录均未导入。"_s })
+                     .contains(outcome.message),
+            qPrintable(outcome.message));
+        QCOMPARE(outcome.records, 0);
+        QVERIFY(!env.db().inTransaction());
+        QVERIFY(env.prompt.calls().isEmpty());
+        QCOMPARE(storeRows(env, u"select remark from user_remark"_s), QList<QStringList> { { u"before"_s } });
+    }
+
     void loadingTheImportFile_data()
     {
         QTest::addColumn<QString>("name");
@@ -265,9 +297,10 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::newRow("no file chosen") << QString() << QByteArray() << int(LoadStatus::NotLoaded);
         QTest::newRow("missing file") << u"missing.xml"_s << QByteArray() << int(LoadStatus::NotLoaded);
-        QTest::newRow("not XML") << u"a.xml"_s << QByteArray("plain text") << int(LoadStatus::NotLoaded);
-        QTest::newRow("not GBK") << u"a.xml"_s << QByteArray("<?xml version=\"1.0\" encoding=\"GB2312\"?><a>\xFF\xFF</a>")
-                                 << int(LoadStatus::NotLoaded);
+        QTest::newRow("not XML") << u"a.xml"_s << QByteArray("plain text") << int(LoadStatus::Malformed);
+        QTest::newRow("not GBK") << u"a.xml"_s
+                                 << QByteArray("<?xml version=\"1.0\" encoding=\"GB2312\"?><a>\xFF\xFF</a>")
+                                 << int(LoadStatus::Malformed);
         QTest::newRow("a directory") << u"dir.xml"_s << QByteArray() << int(LoadStatus::ReadError);
         QTest::newRow("GBK document") << u"a.xml"_s << remarkFile({"\xB9\xA4\xD7\xCA"}) << int(LoadStatus::Loaded);
     }

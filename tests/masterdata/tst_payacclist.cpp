@@ -146,6 +146,42 @@ private slots:
         QCOMPARE(accName(env)->text(), u"另一个"_s);
     }
 
+    // Number and name are the keys: refused empty even when no rule asks for them.
+    void emptyKeyIsRefused_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("number") << u" "_s << u"甲"_s << u"付款账号不能为空，请重新输入。"_s;
+        QTest::newRow("name") << kNo1 << u"  "_s << u"付款账户户名不能为空，请重新输入。"_s;
+    }
+    void emptyKeyIsRefused()
+    {
+        QFETCH(QString, number);
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        TestEnv env;
+        showTab(env, frmMain::TabPayAccList);
+        env.type(u"PayAccList_txtAccNo"_s, number);
+        env.type(u"PayAccList_txtAccName"_s, name);
+        env.click(u"PayAccList_cmdAdd"_s);
+        QCOMPARE(env.prompt.texts(), QStringList { message });
+        QCOMPARE(accountCount(env), 0);
+    }
+
+    // A row with an empty number (stored before the refusal) can still be chosen and deleted.
+    void rowWithEmptyNumberDoesNotLockTheTab()
+    {
+        TestEnv env;
+        addAccount(env, QString(), u"无账号"_s);
+        ListGrid* grid = showTab(env, frmMain::TabPayAccList);
+        clickRow(grid, 1);
+        QCOMPARE(chosenIndex(env), u"1"_s);
+        env.prompt.answerOk();
+        env.click(u"PayAccList_cmdDelete"_s);
+        QCOMPARE(accountCount(env), 0);
+    }
+
     void failedFieldRuleStopsAndSelectsTheField_data()
     {
         QTest::addColumn<QString>("number");
@@ -383,9 +419,11 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QStringList>("texts");
         const QString filter = u"XML (*.XML)|*.xml"_s;
-        // Nothing chosen, or a file that is not XML, stops without a message.
+        // Nothing chosen stops without a message; a file that is not XML is named with the reason.
         QTest::newRow("no file chosen") << u"none"_s << QStringList{filter};
-        QTest::newRow("not XML") << u"broken"_s << QStringList{filter};
+        QTest::newRow("not XML") << u"broken"_s
+                                 << QStringList { filter,
+                                        u"文件“in.xml”无法读取：第1行：Premature end of data in tag Account line 1"_s };
         QTest::newRow("unreadable") << u"directory"_s << QStringList{filter, u"文件读写错误，导入付款账号失败"_s};
     }
     void importOfAFileThatCannotBeUsed()

@@ -248,6 +248,45 @@ private slots:
         QCOMPARE(entryTexts(env), QStringList(6));
     }
 
+    // The other direction: an in-bank rename leaves the other-bank row of the same number alone.
+    void renamingInBankKeepsTheOtherBankRow()
+    {
+        TestEnv env;
+        addPayee(env, kAcc, u"甲"_s, u"0"_s);
+        addPayee(env, kAcc, u"甲他行"_s, u"1"_s, u"313100000013"_s);
+        ListGrid* grid = showKind(env, 0);
+        clickRow(grid, 1);
+        env.type(u"PayeeAccList_txtPayeeAccName"_s, u"新名"_s);
+        env.click(u"PayeeAccList_cmdUpdate"_s);
+        QCOMPARE(env.prompt.texts(), QStringList { u"修改收款账号成功"_s });
+        QCOMPARE(payees(env),
+            (QList<QStringList> { { kAcc, u"新名"_s, u"0"_s, u""_s, u""_s, u""_s },
+                { kAcc, u"甲他行"_s, u"1"_s, u""_s, u""_s, u"313100000013"_s } }));
+    }
+
+    // Number and name are the keys: refused empty on either kind, even without a rule.
+    void emptyKeyIsRefused_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("number") << QString() << u"甲"_s << u"收款账号不能为空，请重新输入。"_s;
+        QTest::newRow("name") << kAcc << u" "_s << u"收款账户户名不能为空，请重新输入。"_s;
+    }
+    void emptyKeyIsRefused()
+    {
+        QFETCH(QString, number);
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        TestEnv env;
+        showKind(env, 1);
+        env.type(u"PayeeAccList_txtPayeeAccNo"_s, number);
+        env.type(u"PayeeAccList_txtPayeeAccName"_s, name);
+        env.click(u"PayeeAccList_cmdAdd"_s);
+        QCOMPARE(env.prompt.texts(), QStringList { message });
+        QCOMPARE(payees(env).size(), 0);
+    }
+
     void theNumberCannotBeChanged()
     {
         TestEnv env;

@@ -115,6 +115,8 @@ private slots:
                                   << QStringList{u"伙食费"_s, u"奖金"_s, u"房租"_s} << QString();
         QTest::newRow("its own text") << u" 工资 "_s << QStringList{u"修改备注成功"_s}
                                       << QStringList{u"奖金"_s, u"工资"_s, u"房租"_s} << QString();
+        QTest::newRow("apostrophe") << u"O'Neil's"_s << QStringList { u"修改备注成功"_s }
+                                    << QStringList { u"O'Neil's"_s, u"奖金"_s, u"房租"_s } << QString();
         QTest::newRow("another remark's text") << u"奖金"_s << QStringList{u"新的用途备注已存在"_s}
                                                << QStringList{u"奖金"_s, u"工资"_s, u"房租"_s} << u"工资"_s;
     }

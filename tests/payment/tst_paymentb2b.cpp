@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "TestEnv.h"
 #include "TestRegistry.h"
 
@@ -159,14 +160,17 @@ private slots:
         QCOMPARE(panels(p.w),
             QStringList({ u"总笔数"_s, u"2"_s, u"总金额"_s, u"1,284.50"_s, u"大写金额"_s, u"壹仟贰佰捌拾肆元伍角"_s }));
 
-        // The key column is hidden; widths are converted from 1/1440 inch.
+        // The key column is hidden; widths are converted from 1/1440 inch and
+        // widened where a value needs more.
         QVERIFY(g->isColumnHidden(1));
         const double dpi = g->logicalDpiX();
         const int twips[] = { 420, 0, 2000, 1800, 1500, 2000, 1800, 1800, 1500, 1000 };
         for (int c = 0; c < 10; ++c) {
             if (c != 1)
-                QCOMPARE(g->columnWidth(c), qRound(twips[c] * dpi / 1440.0));
+                QVERIFY(g->columnWidth(c) >= qRound(twips[c] * dpi / 1440.0));
         }
+        QVERIFY(g->columnWidth(2) > g->fontMetrics().horizontalAdvance(kPayer));
+        QCOMPARE(g->columnWidth(9), qRound(1000 * dpi / 1440.0));
         const auto alignment = [&](int c) {
             return Qt::Alignment(g->model()->index(0, c).data(Qt::TextAlignmentRole).toInt())
                 & Qt::AlignHorizontal_Mask;
@@ -482,6 +486,18 @@ private slots:
         QCOMPARE(p.payAccDialogs[1].payCount, std::optional<int>(3));
     }
 
+    void payerAccountIsTheFirstOfTwoListedPayers()
+    {
+        TestEnv env;
+        addInstruction(env, serial(1), u"0"_s, u"6228480099990000"_s, u"李四"_s, QString(), u"20"_s, u"工资"_s);
+        addInstruction(env, serial(2), u"0"_s, u"6228480099990001"_s, u"王五"_s, QString(), u"30"_s, u"工资"_s,
+            u"6228480000000002"_s, u"第二公司"_s);
+        Page p(env);
+        QCOMPARE(p.grid->rows(), 3);
+        QCOMPARE(env.ctx().batchPayAccNo, kPayer);
+        QCOMPARE(env.ctx().batchPayAccName, kPayerName);
+    }
+
     void writeUploadFile_data()
     {
         QTest::addColumn<QString>("command");
@@ -602,6 +618,25 @@ private slots:
         env.prompt.answerFile(env.path(u"no such folder/batch.csv"_s));
         env.click(u"PaymentB2B_cmdWriteB2BFileBut"_s);
         QCOMPARE(env.prompt.messages(), QStringList({ u"文件读写错误，批量支付文件生成失败"_s }));
+    }
+
+    // A write that fails part way leaves the file that was there byte for byte.
+    void failedWriteKeepsThePreviousFile()
+    {
+        TestEnv env;
+        addReferenceBatch(env);
+        env.window();
+        const QString path = env.path(u"batch.csv"_s);
+        writeBytes(path, "earlier\r\n");
+        env.prompt.answerFile(path);
+        env.prompt.answerOk();
+        {
+            FileSizeLimit limit(20);
+            QVERIFY(limit.ok());
+            env.click(u"PaymentB2B_cmdWriteB2BFileBut"_s);
+        }
+        QCOMPARE(env.prompt.messages(), QStringList({ u"文件读写错误，批量支付文件生成失败"_s }));
+        QCOMPARE(readBytes(path), QByteArray("earlier\r\n"));
     }
 
     void newOnAnEmptyBatchDeletesWithoutAsking()
