@@ -7,8 +7,10 @@ const QString kStampFormat = QStringLiteral("yyyyMMddHHmmss");
 
 QString SerialNoGenerator::next(const QDateTime& now)
 {
-    QDateTime second = now;
-    second.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
+    // The stamp is the local wall-clock time. It is held with a UTC time spec so
+    // that comparing and formatting it never consults the time zone (which reads
+    // the zone file for every number of a long import).
+    QDateTime second(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second()), Qt::UTC);
     if (m_lastSecond.isValid() && second <= m_lastSecond) {
         second = m_lastSecond;
         ++m_counter;
@@ -27,7 +29,8 @@ void SerialNoGenerator::continueAfter(const QString& existing)
 {
     if (existing.size() != 22)
         return;
-    const QDateTime stamp = QDateTime::fromString(existing.left(14), kStampFormat);
+    QDateTime stamp = QDateTime::fromString(existing.left(14), kStampFormat);
+    stamp.setTimeSpec(Qt::UTC); // wall-clock digits, as next() holds them
     bool ok = false;
     const qint64 counter = existing.mid(14).toLongLong(&ok);
     if (!stamp.isValid() || !ok)

@@ -1,6 +1,8 @@
 #include "PaymentB2B.h"
 
+#include "PaymentImport.h"
 #include "PaymentUploadFile.h"
+#include "frmPaymentB2B.h"
 #include "app/AppContext.h"
 #include "app/ListGrid.h"
 #include "app/TabPages.h"
@@ -47,7 +49,9 @@ InstructionListLayout paymentList()
 
 TabPage* createPaymentB2B(AppContext& ctx, frmMain& main)
 {
-    return new PaymentB2B(ctx, main);
+    auto* tab = new PaymentB2B(ctx, main);
+    installPaymentDialogs(*tab, ctx, main);
+    return tab;
 }
 
 PaymentB2B::PaymentB2B(AppContext& ctx, frmMain& main)
@@ -196,5 +200,5 @@ void PaymentB2B::menuWriteB2BFile_Click()
 
 void PaymentB2B::cmdLoadB2BFileBut_Click()
 {
-    // The import of batch payment files is attached here once it is built.
+    PaymentImport::importBatchPaymentFile(m_ctx, m_main, m_grid->hasData());
 }

@@ -1,0 +1,157 @@
+// Batch payment import and entry dialog with large inputs: how long importing
+// an upload file of N instructions takes (reading, checking, the one
+// transaction and the list refresh), the peak memory, and how long the entry
+// dialog takes to open with P payees of one kind.
+//
+//   bench_paymentimport [N] [P]      (default 100000 instructions, 10000 payees)
+//
+// Runs offscreen; the dialog is shown on the offscreen platform only.
+
+#include "BenchSupport.h"
+#include "app/AppContext.h"
+#include "app/ListGrid.h"
+#include "app/Startup.h"
+#include "app/frmMain.h"
+#include "common/GbkCodec.h"
+#include "payment/PaymentB2B.h"
+#include "payment/frmPaymentB2B.h"
+#include "store/DBAccess.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+using bench::peakMemoryKb;
+using bench::seconds;
+using bench::SilentPrompt;
+
+namespace {
+// An upload file as the tab writes it: header, then one line per instruction.
+QByteArray uploadFile(int n)
+{
+    QString text = u"%1,0.00\r\n"_s.arg(n);
+    text.reserve(n * 96);
+    for (int i = 1; i <= n; ++i) {
+        const bool otherBank = i % 3 == 0;
+        text += u"%1,#6228480012345678,某某贸易有限公司,%2,#62170000%3,收款人%4,%5,#%6.%7,货款第%8期\r\n"_s.arg(i)
+                    .arg(QChar(otherBank ? u'1' : u'0'))
+                    .arg(i, 11, 10, QChar(u'0'))
+                    .arg(i)
+                    .arg(otherBank ? u"#313100000013"_s : QString())
+                    .arg(1 + (i * 7919) % 250000)
+                    .arg(i % 100, 2, 10, QChar(u'0'))
+                    .arg(i % 12 + 1);
+    }
+    return GbkCodec::encode(text).bytes;
+}
+
+void fillPayees(DBAccess& db, int n)
+{
+    db.BeginTrans();
+    for (int i = 1; i <= n; ++i)
+        db.Insert(
+            u"insert into payee_acc (acc_no,acc_name,acc_type,branch_id,area_no,net_no) values (?,?,'0','0101','','')"_s,
+            { u"6222%1"_s.arg(i, 12, 10, QChar(u'0')), u"收款人%1"_s.arg(i) });
+    db.Commit();
+}
+
+// CPU time of the process so far: on a busy machine the clock time of a step
+// includes waiting for a core, its CPU time does not.
+double cpuSeconds()
+{
+    timespec ts {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+struct Timing {
+    double wall = 0;
+    double cpu = 0;
+    bool operator<(const Timing& o) const { return wall < o.wall; }
+};
+
+template <class F> Timing measure(F&& step)
+{
+    QElapsedTimer t;
+    const double cpu0 = cpuSeconds();
+    t.start();
+    step();
+    return { seconds(t), cpuSeconds() - cpu0 };
+}
+
+void report(const char* what, std::vector<Timing> runs)
+{
+    std::sort(runs.begin(), runs.end());
+    std::printf("%-32s %.3f s (cpu %.3f s), best of %zu; worst %.3f s (cpu %.3f s)\n", what, runs.front().wall,
+        runs.front().cpu, runs.size(), runs.back().wall, runs.back().cpu);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int n = argc > 1 ? std::max(1, atoi(argv[1])) : 100000;
+    const int payees = argc > 2 ? std::max(1, atoi(argv[2])) : 10000;
+
+    QTemporaryDir dir;
+    QString error;
+    if (!dir.isValid() || !DBAccess::createStore(dir.filePath(u"userdb.mdb"_s), &error)) {
+        std::fprintf(stderr, "cannot create the store: %s\n", qPrintable(error));
+        return 1;
+    }
+    SilentPrompt prompt;
+    AppContext ctx(prompt, dir.path() + u'/');
+    std::unique_ptr<frmMain> window;
+    if (startProgram(ctx, window) != 0)
+        return 1;
+    auto* page = static_cast<PaymentB2B*>(window->page(frmMain::TabPaymentB2B));
+
+    prompt.openPath = dir.filePath(u"batch.csv"_s);
+    {
+        QFile file(prompt.openPath);
+        if (!file.open(QIODevice::WriteOnly) || file.write(uploadFile(n)) < 0)
+            return 1;
+    }
+    std::printf("%-32s %d\n", "instructions", n);
+
+    std::vector<Timing> imports;
+    for (int i = 0; i < 3; ++i) {
+        prompt.messages.clear();
+        imports.push_back(measure([&] { page->cmdLoadB2BFileBut_Click(); }));
+        if (prompt.messages != QStringList { u"导入批量付款文件完毕"_s } || page->grid()->rows() != n + 1) {
+            std::fprintf(stderr, "import failed: %s\n", qPrintable(prompt.messages.join(u" / "_s)));
+            return 1;
+        }
+    }
+    report("import with list refresh", imports);
+    std::printf("%-32s %.1f MB\n", "peak memory", static_cast<double>(peakMemoryKb()) / 1024.0);
+
+    fillPayees(ctx.db(), payees);
+    std::printf("%-32s %d\n", "payees of one kind", payees);
+    std::vector<Timing> opens;
+    for (int i = 0; i < 5; ++i) {
+        std::unique_ptr<frmPaymentB2B> dialog;
+        opens.push_back(measure([&] {
+            dialog = std::make_unique<frmPaymentB2B>(ctx, window.get());
+            dialog->show();
+            QApplication::processEvents();
+        }));
+        auto* payeeNumbers = dialog->findChild<QComboBox*>(u"comboRecAccNo"_s);
+        if (!payeeNumbers || payeeNumbers->count() != payees)
+            return 1;
+    }
+    report("entry dialog opens", opens);
+    window.reset();
+    return 0;
+}

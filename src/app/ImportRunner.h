@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class DBAccess;
+
+// Runs a record-by-record import inside one transaction of the store.
+//
+// The preparation (e.g. emptying a table) and every record run inside the same
+// transaction. A record step answers with an empty text when the record was
+// written, or with the message that stops the import; the import stops at the
+// first such message. What happens to the records written before a stop depends
+// on the mode:
+//   AllOrNothing  the transaction is rolled back: the store is left as it was;
+//   KeepWritten   the transaction is committed: the records before the stop stay.
+// A store that refuses to begin or to commit the transaction ends the import
+// with the store's own error text; a refused commit leaves nothing written.
+class ImportRunner {
+public:
+    enum class Mode { AllOrNothing, KeepWritten };
+
+    struct Result {
+        enum Status {
+            Completed, // every record written and committed
+            Stopped, // a step stopped the import with `message`
+            StoreFailed // the store refused the transaction; `message` is its error
+        };
+        Status status = Completed;
+        QString message;
+        // Records written before the end or the stop (kept only when committed).
+        qint64 written = 0;
+        // True when what was written is in the store.
+        bool committed = false;
+        bool ok() const { return status == Completed; }
+    };
+
+    // Writes one record (0-based index); an empty text when written, else the stop message.
+    using RecordStep = std::function<QString(qint64 index)>;
+    // Runs before the first record; the same answer as a record step.
+    using Preparation = std::function<QString()>;
+    // Called with the number of records done and the total, every `interval`
+    // records and once at the end.
+    using Progress = std::function<void(qint64 done, qint64 total)>;
+
+    ImportRunner(DBAccess& db, Mode mode)
+        : m_db(db)
+        , m_mode(mode)
+    {
+    }
+
+    void setPreparation(Preparation preparation) { m_preparation = std::move(preparation); }
+    void setProgress(Progress progress, qint64 interval = 1000);
+
+    Result run(qint64 count, const RecordStep& step);
+
+private:
+    Result finish(Result result);
+
+    DBAccess& m_db;
+    Mode m_mode;
+    Preparation m_preparation;
+    Progress m_progress;
+    qint64 m_interval = 1000;
+};

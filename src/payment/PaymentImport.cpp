@@ -1,0 +1,388 @@
+#include "PaymentImport.h"
+
+#include "app/AppContext.h"
+#include "app/ImportRunner.h"
+#include "app/frmMain.h"
+#include "common/GbkCodec.h"
+#include "common/Money.h"
+#include "common/Prompt.h"
+#include "common/PublicSub.h"
+#include "common/XmlDoc.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QHash>
+
+using namespace Qt::StringLiterals;
+
+namespace PaymentImport {
+
+namespace {
+// The largest single amount, 1E11 yuan, in fen.
+constexpr qint64 kMaxAmountFen = 10'000'000'000'000;
+// Longest payer and payee names and remark of an XML record.
+constexpr qsizetype kMaxNameLength = 100;
+constexpr qsizetype kMaxRemarkLength = 60;
+// The payee screen's branch-number box declares no maximum input length (0),
+// so an in-bank XML record passes only with an empty branch number.
+constexpr qsizetype kPayeeBankIdMaxLength = 0;
+
+const QString kNothingImported = u"原有数据保持不变，本次没有导入任何记录。"_s;
+
+QString recordMessage(qsizetype number, const QString& text)
+{
+    return u"第"_s + QString::number(number) + text;
+}
+
+// A field without its first character (the "#" of the upload file).
+QString withoutMark(const QString& field)
+{
+    return field.isEmpty() ? QString() : field.mid(1).trimmed();
+}
+
+// The checks both families share, in the order of the XML file's checks. The
+// XML path adds its format and length rules around them.
+QString commonProblem(const Record& r)
+{
+    if (r.payAccNo.isEmpty())
+        return u"条记录中的付款账号为空，文件导入被中止"_s;
+    if (r.payAccName.isEmpty())
+        return u"条记录中的付款账户户名长度错误，文件导入被中止"_s;
+    if (r.recAccNo.isEmpty())
+        return u"条记录中的收款账户为空，文件导入被中止"_s;
+    if (r.recAccName.isEmpty())
+        return u"条记录中的收款账户户名长度错误，文件导入被中止"_s;
+    if (r.recAccType != u"0"_s && r.recAccType != u"1"_s)
+        return u"条记录中的收款账户类别不可识别，文件导入被中止"_s;
+    return {};
+}
+
+} // namespace
+
+Family familyOf(const QString& path)
+{
+    if (path.isEmpty())
+        return Family::None;
+    const QString ext = path.right(3).toLower();
+    if (ext == u"plz"_s || ext == u"xml"_s)
+        return Family::Xml;
+    if (ext == u"csv"_s)
+        return Family::Csv;
+    return Family::Unsupported;
+}
+
+QString amountProblem(const QString& amount)
+{
+    return checkedAmount(amount, nullptr);
+}
+
+QString checkedAmount(const QString& amount, QString* plain)
+{
+    if (amount.isEmpty())
+        return u"条记录中的金额为空，文件导入被中止"_s;
+    const auto money = amount.contains(u'-') ? std::nullopt : Money::parse(amount);
+    if (!money)
+        return u"条记录中的金额格式错误，文件导入被中止"_s;
+    if (money->fen() > kMaxAmountFen)
+        return u"条记录中的金额范围超过系统限制，文件导入被中止"_s;
+    if (plain)
+        *plain = money->toPlainText();
+    return {};
+}
+
+ReadResult readCsv(const QByteArray& bytes)
+{
+    ReadResult result;
+    const bool utf8 = GbkCodec::hasUtf8Bom(bytes);
+    // Line 0, the header (count and total), is skipped unread.
+    const qsizetype headerEnd = bytes.indexOf('\n', utf8 ? 3 : 0);
+    if (headerEnd < 0)
+        return result;
+    const QByteArray body = bytes.mid(headerEnd + 1);
+
+    // The text is decoded in one pass. When it does not decode, the lines before
+    // the failing one are read as usual and the failing line stops the import.
+    auto decoded = utf8 ? GbkCodec::decodeUtf8(body) : GbkCodec::decode(body);
+    qsizetype badLine = 0;
+    if (!decoded.ok) {
+        const qsizetype lineStart = decoded.offset <= 0 ? 0 : body.lastIndexOf('\n', decoded.offset - 1) + 1;
+        badLine = 1 + body.left(lineStart).count('\n');
+        const QByteArray good = body.left(lineStart);
+        decoded = utf8 ? GbkCodec::decodeUtf8(good) : GbkCodec::decode(good);
+    }
+
+    qsizetype lineNo = 0; // N of the messages: 1 for the first instruction line
+    const auto stop = [&](const QString& text) {
+        result.stopped = true;
+        result.message = recordMessage(lineNo, text);
+        return result;
+    };
+    const QString& text = decoded.text;
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        qsizetype end = text.indexOf(u'\n', pos);
+        const qsizetype next = end < 0 ? text.size() : end + 1;
+        if (end < 0)
+            end = text.size();
+        if (end > pos && text.at(end - 1) == u'\r')
+            --end;
+        const QStringView line = QStringView(text).mid(pos, end - pos);
+        pos = next;
+        ++lineNo;
+        const QList<QStringView> f = line.split(u',');
+        if (f.size() != 9)
+            return stop(u"条记录的字段个数不正确，文件导入被中止"_s);
+        const auto field = [&](int i) { return f.at(i).trimmed().toString(); };
+        Record r;
+        r.payAccNo = withoutMark(field(1));
+        r.payAccName = field(2);
+        r.recAccType = field(3);
+        r.recAccNo = withoutMark(field(4));
+        r.recAccName = field(5);
+        r.recNetNo = withoutMark(field(6));
+        const QString amount = withoutMark(field(7));
+        r.remark = field(8);
+        QString problem = commonProblem(r);
+        if (problem.isEmpty())
+            problem = checkedAmount(amount, &r.payAmt);
+        if (!problem.isEmpty())
+            return stop(problem);
+        result.records.push_back(std::move(r));
+    }
+    if (badLine > 0) {
+        lineNo = badLine;
+        return stop(u"条记录中含有无法识别的字符，文件导入被中止"_s);
+    }
+    return result;
+}
+
+namespace {
+qsizetype countRecords(const XmlDoc& doc)
+{
+    return doc.descendants(u"record"_s).size();
+}
+
+QString xmlProblem(const XmlNode& node, Record& r)
+{
+    const auto attr = [&](const QString& name) { return getAttributeText(node, name).trimmed(); };
+    if (attr(u"currencyType"_s) != u"01"_s)
+        return u"条记录中的币种不支持，文件导入被中止"_s;
+    r.payAccNo = attr(u"payAccNo"_s);
+    r.payAccName = attr(u"payAccNme"_s);
+    r.recBankId = attr(u"PecAccOpenBranch"_s);
+    r.recAreaNo = attr(u"recAccArea"_s);
+    r.recAccType = attr(u"isOtherBank"_s);
+    r.recAccNo = attr(u"recAccNo"_s);
+    r.recAccName = attr(u"recAccNme"_s);
+    r.recNetNo = attr(u"recOpenBankNo"_s);
+    const QString amount = removeCommas(attr(u"money"_s));
+    r.remark = attr(u"comment"_s);
+
+    if (r.payAccNo.isEmpty())
+        return u"条记录中的付款账号为空，文件导入被中止"_s;
+    if (!isDigitsOnly(r.payAccNo))
+        return u"条记录中的付款账号格式错误，文件导入被中止"_s;
+    if (r.payAccName.isEmpty() || r.payAccName.size() > kMaxNameLength)
+        return u"条记录中的付款账户户名长度错误，文件导入被中止"_s;
+    if (r.recAccNo.isEmpty())
+        return u"条记录中的收款账户为空，文件导入被中止"_s;
+    if (r.recAccName.isEmpty() || r.recAccName.size() > kMaxNameLength)
+        return u"条记录中的收款账户户名长度错误，文件导入被中止"_s;
+    if (const QString problem = commonProblem(r); !problem.isEmpty())
+        return problem;
+    if (r.recAccType == u"1"_s) {
+        if (r.recAccNo.size() > 22)
+            return u"条记录中的收款账号长度错误，文件导入被中止"_s;
+        if (!isAccountText(r.recAccNo))
+            return u"条记录中的收款账号格式错误，文件导入被中止"_s;
+        QString netNo = r.recNetNo;
+        if (!isNumberText(netNo))
+            return u"条记录中的支付系统行号格式错误，文件导入被中止"_s;
+        r.recBankId.clear();
+    } else {
+        if (!isDigitsOnly(r.recAccNo) || r.recBankId.size() != kPayeeBankIdMaxLength)
+            return u"条记录中的收款账号格式错误，文件导入被中止"_s;
+        r.recAreaNo.clear();
+        r.recNetNo.clear();
+    }
+    if (const QString problem = checkedAmount(amount, &r.payAmt); !problem.isEmpty())
+        return problem;
+    if (r.remark.isEmpty())
+        return u"条记录中的用途为空，文件导入被中止"_s;
+    if (r.remark.size() > kMaxRemarkLength)
+        return u"条记录中的用途长度过长，文件导入被中止"_s;
+    return {};
+}
+
+ReadResult readRecords(const XmlDoc& doc)
+{
+    ReadResult result;
+    const qsizetype count = countRecords(doc);
+    // Record i is child i of the last child of the document's last top-level
+    // node: the record list under the root. The list is taken once.
+    const QList<XmlNode> nodes = doc.lastChild().lastChild().childNodes();
+    for (qsizetype i = 0; i < count; ++i) {
+        Record r;
+        const XmlNode node = i < nodes.size() ? nodes.at(i) : XmlNode();
+        const QString problem = xmlProblem(node, r);
+        if (!problem.isEmpty()) {
+            result.stopped = true;
+            result.message = recordMessage(i + 1, problem);
+            return result;
+        }
+        result.records.push_back(std::move(r));
+    }
+    return result;
+}
+} // namespace
+
+qsizetype countXmlRecords(const QByteArray& bytes)
+{
+    const XmlDoc doc = XmlDoc::parse(bytes);
+    return doc.rootElement().isNull() ? -1 : countRecords(doc);
+}
+
+ReadResult readXml(const QByteArray& bytes)
+{
+    const XmlDoc doc = XmlDoc::parse(bytes);
+    if (doc.rootElement().isNull())
+        return {};
+    return readRecords(doc);
+}
+
+namespace {
+// Writes the records (and, at their end, the reader's stop) in one transaction.
+class BatchWriter {
+public:
+    BatchWriter(AppContext& ctx, const ReadResult& read)
+        : m_ctx(ctx)
+        , m_read(read)
+        , m_now(QDateTime::currentDateTime())
+    {
+    }
+
+    QString write(qint64 index)
+    {
+        const qsizetype n = index + 1;
+        if (index >= qint64(m_read.records.size()))
+            return m_read.message;
+        const Record& r = m_read.records[size_t(index)];
+        if (const QString problem = payerProblem(r, n); !problem.isEmpty())
+            return problem;
+        const bool ok = m_ctx.db().Insert(
+            u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,"
+            u"rec_acc_name,rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values (?,?,?,?,?,?,?,?,?,?,?,'')"_s,
+            { m_ctx.serialNumbers.next(m_now), r.payAccNo, r.payAccName, r.recAccType, r.recAccNo, r.recAccName,
+                r.recBankId, r.recAreaNo, r.recNetNo, r.payAmt, r.remark });
+        return ok ? QString() : u"添加"_s + recordMessage(n, u"条记录中时发生错误，文件导入被中止"_s);
+    }
+
+private:
+    // A payer account not yet known is added to pay_acc; a known one must carry
+    // the same name. Answers are kept, so a batch of one payer asks once.
+    QString payerProblem(const Record& r, qsizetype n)
+    {
+        auto known = m_payers.constFind(r.payAccNo);
+        if (known == m_payers.cend()) {
+            const auto rs = m_ctx.db().Query(u"select acc_name from pay_acc where acc_no=?"_s, { r.payAccNo });
+            if (!rs)
+                return u"文件读写错误，导入批量付款文件失败"_s;
+            if (rs->isEmpty()) {
+                if (!m_ctx.db().Insert(
+                        u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, { r.payAccNo, r.payAccName }))
+                    return u"添加"_s + recordMessage(n, u"条记录中的付款账号时发生错误，文件导入被中止"_s);
+                known = m_payers.insert(r.payAccNo, r.payAccName);
+            } else {
+                known = m_payers.insert(r.payAccNo, fieldToText(rs->value(0, u"acc_name"_s)).trimmed());
+            }
+        }
+        if (known.value() != r.payAccName)
+            return recordMessage(n, u"条记录中的付款账户信息与已保存的付款账户信息不符，文件导入被中止"_s);
+        return {};
+    }
+
+    AppContext& m_ctx;
+    const ReadResult& m_read;
+    QHash<QString, QString> m_payers;
+    // One clock reading for the whole file: the generator still makes every
+    // number unique and increasing, without reading the clock per record.
+    QDateTime m_now;
+};
+} // namespace
+
+void importBatchPaymentFile(AppContext& ctx, frmMain& main, bool listShowsInstruction)
+{
+    const QString path = main.selectOpenFile(u"*"_s);
+    const Family family = familyOf(path);
+    if (family == Family::None) {
+        main.resetPaymentB2B();
+        return;
+    }
+    if (family == Family::Unsupported) {
+        ctx.prompt.message(u"抱歉，系统目前不支持该格式文件，请选择csv、plz或xml格式文件进行操作"_s);
+        return;
+    }
+
+    const auto askToReplace = [&] {
+        return !listShowsInstruction
+            || ctx.prompt.askOkCancel(
+                u"文件导入时原有数据将被全部清空，请先用“生成上传文件”功能保存，请确认是否要继续?"_s);
+    };
+    QFile file(path);
+    const bool opened = file.open(QIODevice::ReadOnly);
+    const QByteArray bytes = opened ? file.readAll() : QByteArray();
+    const bool readFailed = !opened || file.error() != QFileDevice::NoError;
+    file.close();
+
+    ReadResult read;
+    if (family == Family::Xml) {
+        if (readFailed)
+            return; // an unreadable file has no root element: nothing is said
+        const XmlDoc doc = XmlDoc::parse(bytes);
+        if (doc.rootElement().isNull())
+            return;
+        if (countRecords(doc) == 0) {
+            ctx.prompt.message(u"文件内容不正确，请检查后重新输入。"_s);
+            return;
+        }
+        if (!askToReplace())
+            return;
+        read = readRecords(doc);
+    } else {
+        if (!askToReplace())
+            return;
+        if (readFailed) {
+            ctx.prompt.message(u"文件读写错误，导入批量付款文件失败"_s);
+            main.resetPaymentB2B();
+            return;
+        }
+        read = readCsv(bytes);
+    }
+
+    // Clearing the old batch, adding payer accounts and inserting the records
+    // succeed or fail together.
+    ImportRunner runner(ctx.db(), ImportRunner::Mode::AllOrNothing);
+    if (listShowsInstruction) {
+        runner.setPreparation([&] {
+            return ctx.db().Delete(u"delete from payment"_s) ? QString() : u"清除原有数据时发生错误，文件导入被中止"_s;
+        });
+    }
+    BatchWriter writer(ctx, read);
+    const qint64 steps = qint64(read.records.size()) + (read.stopped ? 1 : 0);
+    const auto result = runner.run(steps, [&](qint64 i) { return writer.write(i); });
+    switch (result.status) {
+    case ImportRunner::Result::Completed:
+        main.resetPaymentB2B();
+        ctx.prompt.message(u"导入批量付款文件完毕"_s);
+        break;
+    case ImportRunner::Result::Stopped:
+        ctx.prompt.message(result.message + u'\n' + kNothingImported);
+        break;
+    case ImportRunner::Result::StoreFailed:
+        ctx.prompt.message(u"文件读写错误，导入批量付款文件失败"_s + u'\n' + result.message + u'\n' + kNothingImported);
+        main.resetPaymentB2B();
+        break;
+    }
+}
+
+} // namespace PaymentImport

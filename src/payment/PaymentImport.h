@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+struct AppContext;
+class frmMain;
+
+// The import of batch payment files: the upload file (csv) and the XML
+// instruction file (xml, plz). The readers are free functions over the file's
+// bytes; importBatchPaymentFile is the whole command of the batch payment tab.
+namespace PaymentImport {
+
+// One instruction read from a file, every value trimmed, as it goes into table
+// payment (the serial number is made when it is inserted).
+struct Record {
+    QString payAccNo;
+    QString payAccName;
+    QString recAccType; // "0" in-bank, "1" other-bank
+    QString recAccNo;
+    QString recAccName;
+    QString recBankId;
+    QString recAreaNo;
+    QString recNetNo;
+    QString payAmt; // plain amount text without separators ("1234.5")
+    QString remark;
+};
+
+// What a reader gives: the records in file order up to the first refused one.
+// When `stopped` is set, `message` names the refused record (its number is
+// `records.size() + 1`) and the records before it are all valid.
+struct ReadResult {
+    std::vector<Record> records;
+    bool stopped = false;
+    QString message;
+};
+
+enum class Family { None, Csv, Xml, Unsupported };
+// The family by the path's last three characters, in any case; None for an empty path.
+Family familyOf(const QString& path);
+
+// The amount rule of both families: empty, not a plain amount with at most two
+// decimals, or above 1E11 yuan (compared exactly) gives the message's own text
+// after "第N"; an empty text when the amount passes. Zero passes.
+QString amountProblem(const QString& amount);
+// The same, giving the amount in its stored form ("1,234.5" -> "1234.50") when it passes.
+QString checkedAmount(const QString& amount, QString* plain);
+
+// The upload file: a header line, then one instruction per line with nine
+// comma-separated fields (account, bank-number and amount fields carry one
+// leading character, normally "#", that is dropped). A file that starts with
+// the UTF-8 byte-order mark is read as UTF-8, else as GBK; a line that does not
+// decode, has another number of fields, or fails a field check is refused
+// naming the line.
+ReadResult readCsv(const QByteArray& bytes);
+
+// The number of record elements anywhere in the document; -1 when the bytes
+// are not a readable XML document.
+qsizetype countXmlRecords(const QByteArray& bytes);
+
+// The XML instruction file: the record elements of the container under the
+// document's last top-level node, all values in attributes, each checked before
+// the next one is read.
+ReadResult readXml(const QByteArray& bytes);
+
+// The command behind "上传文件导入": asks for the file, asks before the instructions
+// the list shows are replaced, and replaces the batch in one transaction, so a
+// stop leaves payment and pay_acc as they were. `listShowsInstruction` tells
+// whether the batch list shows an instruction.
+void importBatchPaymentFile(AppContext& ctx, frmMain& main, bool listShowsInstruction);
+
+} // namespace PaymentImport

@@ -1,0 +1,334 @@
+#include "TestEnv.h"
+#include "TestFiles.h"
+#include "TestRegistry.h"
+
+#include "app/ListGrid.h"
+#include "app/frmMain.h"
+#include "common/GbkCodec.h"
+#include "payment/PaymentImport.h"
+
+using namespace Qt::StringLiterals;
+using PaymentImport::readCsv;
+using PaymentImport::readXml;
+
+namespace {
+const QString kNothing = u"\n原有数据保持不变，本次没有导入任何记录。"_s;
+const QString kPayer = u"6228480012345678"_s;
+
+QByteArray gbk(const QString& text)
+{
+    return GbkCodec::encode(text).bytes;
+}
+
+// An upload file: the header, then the given instruction lines, CR LF after each.
+QByteArray csv(const QStringList& lines)
+{
+    QString text = u"%1,0.00\r\n"_s.arg(lines.size());
+    for (const QString& line : lines)
+        text += line + u"\r\n"_s;
+    return gbk(text);
+}
+
+const QString kGoodLine = u"1,#6228480012345678,某某贸易有限公司,0,#6222000011112222,张三,,#50.00,货款"_s;
+
+// An XML instruction file with one record per attribute list.
+QByteArray xml(const QStringList& records)
+{
+    QString text = u"<?xml version='1.0' encoding='gb2312'?>\r\n<root><RecordList>"_s;
+    for (const QString& r : records)
+        text += u"<record "_s + r + u"/>"_s;
+    return gbk(text + u"</RecordList></root>\r\n"_s);
+}
+
+QString record(const QString& overrides = {})
+{
+    QString base = u"currencyType=\"01\" payAccNo=\"6228480012345678\" payAccNme=\"某某贸易有限公司\" "
+                   u"isOtherBank=\"1\" recAccNo=\"955880001\" recAccNme=\"李四\" recAccArea=\"020\" "
+                   u"recOpenBankNo=\"313100000013\" money=\"1,234.5\" comment=\"货款\""_s;
+    // An override replaces the attribute of the same name, or is added.
+    for (const QString& o : overrides.split(u' ', Qt::SkipEmptyParts)) {
+        const QString name = o.section(u'=', 0, 0);
+        const qsizetype from = base.startsWith(name + u'=') ? 0 : base.indexOf(u' ' + name + u'=') + 1;
+        if (from == 0 && !base.startsWith(name + u'=')) {
+            base += u' ' + o;
+            continue;
+        }
+        const qsizetype end = base.indexOf(u'"', base.indexOf(u'"', from) + 1);
+        base.replace(from, end - from + 1, o);
+    }
+    return base;
+}
+
+QStringList rows(TestEnv& env, const QString& sql)
+{
+    QStringList out;
+    const auto rs = env.db().Query(sql);
+    for (int r = 0; rs && r < rs->recordCount(); ++r) {
+        QStringList fields;
+        for (int c = 0; c < rs->columnCount(); ++c)
+            fields << fieldToText(rs->value(r, c));
+        out << fields.join(u'|');
+    }
+    return out;
+}
+
+const QString kAllPayments = u"select pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,rec_acc_name,rec_bank_id,"
+                             u"rec_area_no,rec_net_no,pay_amt,remark from payment order by serial_no"_s;
+
+void oldBatch(TestEnv& env)
+{
+    env.exec(u"insert into pay_acc (acc_no,acc_name) values (?,'某某贸易有限公司')"_s, { kPayer });
+    env.exec(u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,rec_acc_name,"
+             u"rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values "
+             u"('2024010112000000000001',?,'某某贸易有限公司','1','955880001','李四','','020','313',12.5,'旧','')"_s,
+        { kPayer });
+    env.window().resetPaymentB2B();
+}
+
+enum class Replace { NotAsked, Ok, Cancel };
+
+// Runs the tab's import of `bytes` saved as `name`, answering the question
+// before the old batch is replaced.
+void import(TestEnv& env, const QString& name, const QByteArray& bytes, Replace replace = Replace::NotAsked)
+{
+    const QString path = env.path(name);
+    writeAll(path, bytes);
+    env.prompt.answerFile(path);
+    if (replace == Replace::Ok)
+        env.prompt.answerOk();
+    else if (replace == Replace::Cancel)
+        env.prompt.answerCancel();
+    env.click(u"PaymentB2B_cmdLoadB2BFileBut"_s);
+}
+} // namespace
+
+class TestPaymentImport : public QObject {
+    Q_OBJECT
+private slots:
+    void csvLines_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("records");
+        QTest::addColumn<QString>("message");
+        const QString g = kGoodLine;
+        const auto with = [&](int field, const QString& value) {
+            QStringList f = g.split(u',');
+            f[field] = value;
+            return f.join(u',');
+        };
+        QTest::newRow("good") << csv({ g, g }) << 2 << QString();
+        QTest::newRow("eight fields") << csv({ g, u"2,#1,a,0,#2,b,,#1.00"_s }) << 1
+                                      << u"第2条记录的字段个数不正确，文件导入被中止"_s;
+        QTest::newRow("remark with a comma")
+            << csv({ g + u",x"_s }) << 0 << u"第1条记录的字段个数不正确，文件导入被中止"_s;
+        QTest::newRow("empty line") << csv({ g, QString() }) << 1 << u"第2条记录的字段个数不正确，文件导入被中止"_s;
+        QTest::newRow("kind 2") << csv({ with(3, u"2"_s) }) << 0
+                                << u"第1条记录中的收款账户类别不可识别，文件导入被中止"_s;
+        QTest::newRow("no payer") << csv({ with(1, u"#"_s) }) << 0 << u"第1条记录中的付款账号为空，文件导入被中止"_s;
+        QTest::newRow("no payer name") << csv({ with(2, u" "_s) }) << 0
+                                       << u"第1条记录中的付款账户户名长度错误，文件导入被中止"_s;
+        QTest::newRow("no payee") << csv({ with(4, u"#"_s) }) << 0 << u"第1条记录中的收款账户为空，文件导入被中止"_s;
+        QTest::newRow("no payee name") << csv({ with(5, QString()) }) << 0
+                                       << u"第1条记录中的收款账户户名长度错误，文件导入被中止"_s;
+        QTest::newRow("no amount") << csv({ with(7, u"#"_s) }) << 0 << u"第1条记录中的金额为空，文件导入被中止"_s;
+        QTest::newRow("negative") << csv({ with(7, u"#-5.00"_s) }) << 0
+                                  << u"第1条记录中的金额格式错误，文件导入被中止"_s;
+        QTest::newRow("third decimal") << csv({ with(7, u"#1.005"_s) }) << 0
+                                       << u"第1条记录中的金额格式错误，文件导入被中止"_s;
+        QTest::newRow("cent above the limit") << csv({ g, with(7, u"#100000000000.01"_s) }) << 1
+                                              << u"第2条记录中的金额范围超过系统限制，文件导入被中止"_s;
+        QTest::newRow("the limit") << csv({ with(7, u"#100000000000.00"_s) }) << 1 << QString();
+        QTest::newRow("zero") << csv({ with(7, u"#0.00"_s) }) << 1 << QString();
+        QTest::newRow("accounts with dashes") << csv({ with(1, u"#6228-48"_s), with(4, u"#A1-2"_s) }) << 2 << QString();
+        QByteArray badGbk = csv({ g, g });
+        badGbk.insert(badGbk.lastIndexOf("\r\n", badGbk.size() - 3) + 10, "\x81\x7f");
+        QTest::newRow("not GBK") << badGbk << 1 << u"第2条记录中含有无法识别的字符，文件导入被中止"_s;
+        QTest::newRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF"
+                                                       "1,0\n"
+            + g.toUtf8() + "\n") << 1 << QString();
+    }
+    void csvLines()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, records);
+        QFETCH(QString, message);
+        const auto result = readCsv(file);
+        QCOMPARE(int(result.records.size()), records);
+        QCOMPARE(result.message, message);
+        QCOMPARE(result.stopped, !message.isEmpty());
+    }
+
+    void csvFields()
+    {
+        const auto r = readCsv(csv({ u"1, #6228, 某某 ,1,#9558,李四,#313,#1234.5,货款"_s })).records;
+        QCOMPARE(r.size(), size_t(1));
+        const auto& x = r.front();
+        QCOMPARE(QStringList({ x.payAccNo, x.payAccName, x.recAccType, x.recAccNo, x.recAccName, x.recBankId,
+                     x.recAreaNo, x.recNetNo, x.payAmt, x.remark }),
+            QStringList(
+                { u"6228"_s, u"某某"_s, u"1"_s, u"9558"_s, u"李四"_s, {}, {}, u"313"_s, u"1234.50"_s, u"货款"_s }));
+    }
+
+    void xmlRecords_data()
+    {
+        QTest::addColumn<QString>("overrides");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("good") << QString() << QString();
+        QTest::newRow("currency 1") << u"currencyType=\"1\""_s << u"第2条记录中的币种不支持，文件导入被中止"_s;
+        QTest::newRow("empty payer") << u"payAccNo=\"\""_s << u"第2条记录中的付款账号为空，文件导入被中止"_s;
+        QTest::newRow("payer with a letter")
+            << u"payAccNo=\"62a\""_s << u"第2条记录中的付款账号格式错误，文件导入被中止"_s;
+        QTest::newRow("long payer name") << u"payAccNme=\"%1\""_s.arg(QString(101, u'名'))
+                                         << u"第2条记录中的付款账户户名长度错误，文件导入被中止"_s;
+        QTest::newRow("no payee") << u"recAccNo=\"null\""_s << u"第2条记录中的收款账户为空，文件导入被中止"_s;
+        QTest::newRow("kind 2") << u"isOtherBank=\"2\""_s << u"第2条记录中的收款账户类别不可识别，文件导入被中止"_s;
+        QTest::newRow("other-bank 23 digits")
+            << u"recAccNo=\"%1\""_s.arg(QString(23, u'1')) << u"第2条记录中的收款账号长度错误，文件导入被中止"_s;
+        QTest::newRow("no bank number") << u"recOpenBankNo=\"\""_s
+                                        << u"第2条记录中的支付系统行号格式错误，文件导入被中止"_s;
+        QTest::newRow("in-bank with branch")
+            << u"isOtherBank=\"0\" PecAccOpenBranch=\"0101\""_s << u"第2条记录中的收款账号格式错误，文件导入被中止"_s;
+        QTest::newRow("in-bank with dash")
+            << u"isOtherBank=\"0\" recAccNo=\"62-1\""_s << u"第2条记录中的收款账号格式错误，文件导入被中止"_s;
+        QTest::newRow("in-bank") << u"isOtherBank=\"0\""_s << QString();
+        QTest::newRow("zero") << u"money=\"0\""_s << QString();
+        QTest::newRow("limit") << u"money=\"100,000,000,000.00\""_s << QString();
+        QTest::newRow("cent above") << u"money=\"100000000000.01\""_s
+                                    << u"第2条记录中的金额范围超过系统限制，文件导入被中止"_s;
+        QTest::newRow("no money") << u"money=\"\""_s << u"第2条记录中的金额为空，文件导入被中止"_s;
+        QTest::newRow("three decimals") << u"money=\"1.001\""_s << u"第2条记录中的金额格式错误，文件导入被中止"_s;
+        QTest::newRow("no comment") << u"comment=\"\""_s << u"第2条记录中的用途为空，文件导入被中止"_s;
+        QTest::newRow("long comment") << u"comment=\"%1\""_s.arg(QString(61, u'用'))
+                                      << u"第2条记录中的用途长度过长，文件导入被中止"_s;
+    }
+    void xmlRecords()
+    {
+        QFETCH(QString, overrides);
+        QFETCH(QString, message);
+        const auto result = readXml(xml({ record(), record(overrides) }));
+        QCOMPARE(result.message, message);
+        QCOMPARE(int(result.records.size()), message.isEmpty() ? 2 : 1);
+        const auto& first = result.records.front();
+        QCOMPARE(first.payAmt, u"1234.50"_s);
+        QCOMPARE(first.recBankId, QString());
+        QCOMPARE(first.recAreaNo, u"020"_s);
+    }
+
+    // The upload file the tab writes, imported back, gives the same batch.
+    void roundTrip()
+    {
+        TestEnv env;
+        oldBatch(env);
+        env.exec(
+            u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,rec_acc_name,"
+            u"rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values "
+            u"('2024010112000000000002',?,'某某贸易有限公司','0','6222-0001','张 三','0101','','',100000000000,'工资','')"_s,
+            { kPayer });
+        env.window().resetPaymentB2B();
+        const QString before
+            = rows(env, kAllPayments).join(u'\n').replace(u"0101"_s, QString()).replace(u"|020|"_s, u"||"_s);
+        const QString file = env.path(u"batch.csv"_s);
+        env.prompt.answerFile(file);
+        env.click(u"PaymentB2B_cmdWriteB2BFileBut"_s);
+        env.prompt.answerFile(file);
+        env.prompt.answerOk();
+        env.click(u"PaymentB2B_cmdLoadB2BFileBut"_s);
+        QCOMPARE(env.prompt.messages(), QStringList({ u"批量支付文件*.csv生成完毕"_s, u"导入批量付款文件完毕"_s }));
+        QCOMPARE(rows(env, kAllPayments).join(u'\n'), before);
+        QCOMPARE(env.scalar(u"select count(*) from pay_acc"_s).toInt(), 1);
+        QVERIFY(env.scalar(u"select min(serial_no) from payment"_s).toString() > u"2024010112000000000002"_s);
+        QCOMPARE(env.window().statusPanelText(2), u"2"_s);
+    }
+
+    // A stop anywhere leaves payment and pay_acc exactly as they were.
+    void stopKeepsTheOldBatch_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("message");
+        const QString newPayer = u"1,#7777,新付款人,0,#6222,张三,,#5.00,货款"_s;
+        QTest::newRow("bad csv line") << u"b.csv"_s << csv({ newPayer, kGoodLine, u"3,#1,a,0,#2,b,,#-1,c"_s })
+                                      << u"第3条记录中的金额格式错误，文件导入被中止"_s;
+        QTest::newRow("payer name differs")
+            << u"b.csv"_s << csv({ newPayer, u"2,#6228480012345678,别的名字,0,#6222,张三,,#5.00,货款"_s })
+            << u"第2条记录中的付款账户信息与已保存的付款账户信息不符，文件导入被中止"_s;
+        QTest::newRow("bad xml record") << u"b.PLZ"_s
+                                        << xml({ record(u"payAccNo=\"7777\""_s), record(u"money=\"-1\""_s) })
+                                        << u"第2条记录中的金额格式错误，文件导入被中止"_s;
+    }
+    void stopKeepsTheOldBatch()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, message);
+        TestEnv env;
+        oldBatch(env);
+        const QStringList payments = rows(env, kAllPayments);
+        import(env, name, file, Replace::Ok);
+        QCOMPARE(env.prompt.messages(), QStringList { message + kNothing });
+        QCOMPARE(rows(env, kAllPayments), payments);
+        QCOMPARE(rows(env, u"select acc_no,acc_name from pay_acc"_s), QStringList { kPayer + u"|某某贸易有限公司"_s });
+        QVERIFY(!env.db().inTransaction());
+    }
+
+    void storeRefusalKeepsTheOldBatch()
+    {
+        TestEnv env;
+        oldBatch(env);
+        env.exec(u"create trigger refuse before insert on payment begin select raise(abort,'refused'); end"_s);
+        import(env, u"a.csv"_s, csv({ kGoodLine }), Replace::Ok);
+        QCOMPARE(env.prompt.messages(), QStringList { u"添加第1条记录中时发生错误，文件导入被中止"_s + kNothing });
+        QCOMPARE(env.scalar(u"select count(*) from payment"_s).toInt(), 1);
+    }
+
+    void xmlWithSeveralPayers()
+    {
+        TestEnv env;
+        oldBatch(env);
+        import(env, u"a.xml"_s, xml({ record(u"payAccNo=\"7777\" payAccNme=\"新付款人\""_s), record() }), Replace::Ok);
+        QCOMPARE(env.prompt.messages(), QStringList { u"导入批量付款文件完毕"_s });
+        QCOMPARE(env.scalar(u"select count(*) from pay_acc"_s).toInt(), 2);
+        QCOMPARE(env.ctx().batchPayAccNo, u"7777"_s);
+        QCOMPARE(rows(env, u"select rec_acc_type,rec_acc_no,rec_area_no,rec_net_no,pay_amt from payment"_s),
+            QStringList(2, u"1|955880001|020|313100000013|1234.5"_s));
+    }
+
+    void refusedBeforeAnythingIsAsked_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("no records") << u"a.xml"_s << gbk(u"<root><RecordList/></root>"_s)
+                                    << QStringList { u"文件内容不正确，请检查后重新输入。"_s };
+        QTest::newRow("not XML") << u"a.xml"_s << QByteArray("<root>") << QStringList();
+        QTest::newRow("other extension") << u"data.txt"_s << csv({ kGoodLine })
+                                         << QStringList {
+                                                u"抱歉，系统目前不支持该格式文件，请选择csv、plz或xml格式文件进行操作"_s
+                                            };
+    }
+    void refusedBeforeAnythingIsAsked()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, messages);
+        TestEnv env;
+        oldBatch(env);
+        import(env, name, file);
+        QCOMPARE(env.prompt.messages(), messages);
+        QCOMPARE(env.scalar(u"select count(*) from payment"_s).toInt(), 1);
+    }
+
+    void cancelKeepsTheBatch()
+    {
+        TestEnv env;
+        oldBatch(env);
+        import(env, u"DATA.CSV"_s, csv({ kGoodLine }), Replace::Cancel);
+        QCOMPARE(env.prompt.texts().last(),
+            u"文件导入时原有数据将被全部清空，请先用“生成上传文件”功能保存，请确认是否要继续?"_s);
+        QVERIFY(env.prompt.messages().isEmpty());
+        QCOMPARE(env.scalar(u"select remark from payment"_s).toString(), u"旧"_s);
+    }
+};
+
+QELVORA_TEST(TestPaymentImport)
+#include "tst_paymentimport.moc"
