@@ -1,7 +1,542 @@
-#include "app/TabPage.h"
+#include "EmployeeList.h"
+
+#include "EmployeeListFile.h"
+#include "MasterDataXml.h"
+#include "app/AppContext.h"
+#include "app/ListGrid.h"
 #include "app/TabPages.h"
+#include "app/frmMain.h"
+#include "app/frmMsg.h"
+#include "common/Prompt.h"
+#include "common/PublicSub.h"
+#include "common/Workbook.h"
+#include "common/XmlDoc.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+using namespace Qt::StringLiterals;
 
 TabPage* createEmployeeList(AppContext& ctx, frmMain& main)
 {
-    return new EmptyTabPage(ctx, main, QStringLiteral("EmployeeList"));
+    return new EmployeeList(ctx, main);
+}
+
+namespace {
+const QString kInBank = u"0"_s;
+const QString kOtherBank = u"1"_s;
+const QString kUngrouped = u"未分组"_s;
+
+// The number columns are wide enough for whole numbers: 20-digit accounts,
+// 12-digit bank numbers and 21-character agreement numbers.
+const QList<MasterDataTab::Column>& columns()
+{
+    static const QList<MasterDataTab::Column> list = {
+        { u"序号"_s, 420, {} },
+        { u"组号"_s, 1000, u"组号"_s },
+        { u"账号"_s, 2600, u"账号"_s },
+        { u"户名"_s, 1200, u"户名"_s },
+        { u"编号"_s, 1200, u"编号"_s },
+        { u"支付系统行号"_s, 1700, u"支付系统行号"_s },
+        { u"多方协议号"_s, 2600, u"多方协议号"_s },
+    };
+    return list;
+}
+
+QString duplicateMessage()
+{
+    return u"该付款账号或证件或编号已存在"_s;
+}
+}
+
+EmployeeList::EmployeeList(AppContext& ctx, frmMain& main)
+    : MasterDataTab(ctx, main, u"EmployeeList"_s, u"lblEmployeeIdx"_s)
+{
+    m_combGroupNo = addComboField(u"lblGroupNo"_s, u"组别："_s, u"combGroupNo"_s);
+    m_combGroupNo->setEditable(true);
+    m_combGroupNo->setInsertPolicy(QComboBox::NoInsert);
+    m_txtAccNo = addTextField(u"lblAccNo"_s, u"账号：*"_s, u"txtAccNo"_s, 20);
+    m_txtAccName = addTextField(u"lblAccName"_s, u"户名：*"_s, u"txtAccName"_s, 60);
+    m_txtEmployeeNo = addTextField(u"lblEmployeeNo"_s, u"编号："_s, u"txtEmployeeNo"_s, 10);
+    m_txtEmployeeNo->setObjectName(u"txt_emplyee_no"_s);
+    m_comboCertType = addComboField(u"lblCertType"_s, u"证件类型："_s, u"comboCertType"_s);
+    m_txtCertCode = addTextField(u"lblCertCode"_s, u"证件号码："_s, u"txtCertCode"_s, 30);
+
+    auto* kinds = new QWidget;
+    auto* kindLayout = new QHBoxLayout(kinds);
+    kindLayout->setContentsMargins(0, 0, 0, 0);
+    m_optRecAccType = new QButtonGroup(this);
+    const QString kindCaptions[2] = { u"行内账户"_s, u"行外账户"_s };
+    for (int i = 0; i < 2; ++i) {
+        m_opt[i] = new QRadioButton(kindCaptions[i], kinds);
+        m_opt[i]->setObjectName(u"optRecAccType_"_s + QString::number(i));
+        m_optRecAccType->addButton(m_opt[i], i);
+        kindLayout->addWidget(m_opt[i]);
+    }
+    kindLayout->addStretch(1);
+    m_lblRecAccType = addWidgetField(u"lblRecAccType"_s, u"账号行别：*"_s, kinds);
+    m_lblRecAccType->setObjectName(u"lblRecAccType"_s);
+    m_opt[0]->setChecked(true);
+
+    m_txtNetNo = addTextField(u"lblNetNo"_s, u"支付系统行号："_s, u"txtNetNo"_s, 0);
+    m_txtNetNo->setObjectName(u"txtNetNo"_s);
+    m_lblNetNo = captionOf(m_txtNetNo);
+    m_lblNetNo->setObjectName(u"lblNetNo"_s);
+    m_txtMulNetNo
+        = addTextField(u"lblMulNetNo"_s, u"多方协议号："_s, u"txtMulNetNo"_s, EmployeeListFile::kMulNetNoMaxLength);
+    m_txtMulNetNo->setObjectName(u"txtMulNetNo"_s);
+    m_lblMulNetNo = captionOf(m_txtMulNetNo);
+    m_lblMulNetNo->setObjectName(u"lblMulNetNo"_s);
+    showBankNumbers(false);
+
+    connect(addButton(u"cmdAdd"_s, u"新增"_s), &QPushButton::clicked, this, &EmployeeList::EmployeeList_cmdAdd_Click);
+    connect(
+        addButton(u"cmdUpdate"_s, u"修改"_s), &QPushButton::clicked, this, &EmployeeList::EmployeeList_cmdUpdate_Click);
+    connect(
+        addButton(u"cmdDelete"_s, u"删除"_s), &QPushButton::clicked, this, &EmployeeList::EmployeeList_cmdDelete_Click);
+    connect(addButton(u"cmdReflush"_s, u"重置"_s), &QPushButton::clicked, this,
+        &EmployeeList::EmployeeList_cmdReflush_Click);
+    QPushButton* import = addButton(u"cmdImport"_s, u"导入名册"_s);
+    import->setObjectName(u"employeeList_cmdImport"_s);
+    connect(import, &QPushButton::clicked, this, &EmployeeList::employeeList_cmdImport_Click);
+    QPushButton* exportButton = addButton(u"cmdExport"_s, u"导出名册"_s);
+    exportButton->setObjectName(u"employeeList_cmdExport"_s);
+    connect(exportButton, &QPushButton::clicked, this, &EmployeeList::employeeList_cmdExport_Click);
+
+    addNotice(u"lblNotice1"_s, u"1.编号缺省为批量指令的序号。"_s);
+    addNotice(u"lblNotice2"_s, u"2.组别用于名册分组，并提供按组导出名册保存为单独文件。"_s);
+
+    connect(m_optRecAccType, &QButtonGroup::idClicked, this, &EmployeeList::optRecAccType_Click);
+    setGridColumns(columns());
+}
+
+EmployeeList::~EmployeeList() = default;
+
+QString EmployeeList::accType() const
+{
+    return m_opt[0]->isChecked() ? kInBank : kOtherBank;
+}
+
+void EmployeeList::refresh()
+{
+    // The kind cannot be chosen on this tab: it comes from the selected entry.
+    m_lblRecAccType->hide();
+    m_opt[0]->hide();
+    m_opt[1]->hide();
+    m_opt[0]->setChecked(true);
+    m_lblMulNetNo->setEnabled(false);
+    m_txtNetNo->setEnabled(false);
+    m_txtMulNetNo->setEnabled(false);
+    m_txtNetNo->clear();
+    m_txtMulNetNo->clear();
+    EmployeeList_refresh();
+}
+
+void EmployeeList::showBankNumbers(bool shown)
+{
+    for (QWidget* w : { static_cast<QWidget*>(m_lblNetNo), static_cast<QWidget*>(m_txtNetNo),
+             static_cast<QWidget*>(m_lblMulNetNo), static_cast<QWidget*>(m_txtMulNetNo) })
+        w->setVisible(shown);
+}
+
+void EmployeeList::EmployeeList_refresh()
+{
+    clearGrid();
+    m_comboCertType->clear();
+    if (const auto types = m_ctx.db().Query(u"select cert_desc from cert_type order by cert_type"_s)) {
+        for (int r = 0; r < types->recordCount(); ++r)
+            m_comboCertType->addItem(fieldToText(types->value(r, 0)));
+    }
+    m_comboCertType->setCurrentIndex(-1);
+
+    m_combGroupNo->setEditable(true);
+    m_combGroupNo->clear();
+    if (const auto groups = m_ctx.db().Query(u"select distinct group_no from person_payee_acc order by group_no "_s)) {
+        for (int r = 0; r < groups->recordCount(); ++r)
+            m_combGroupNo->addItem(fieldToText(groups->value(r, 0)));
+    }
+    m_combGroupNo->setCurrentIndex(-1);
+    m_combGroupNo->clearEditText();
+
+    clearChosenIndex();
+    for (QLineEdit* box : { m_txtAccNo, m_txtAccName, m_txtCertCode, m_txtEmployeeNo, m_txtNetNo, m_txtMulNetNo })
+        box->clear();
+    m_opt[0]->setChecked(true);
+    showBankNumbers(false);
+
+    showCount(u"select count(acc_no) as totalNum from person_payee_acc"_s);
+    showList(columns(),
+        u"select group_no as 组号,acc_no as 账号,acc_name as 户名,employee_no as 编号, cert_desc as 证件类型,"
+        u"cert_code as 证件号码,net_no as 支付系统行号,mul_net_no as 多方协议号 from person_payee_acc p"
+        u" left join cert_type c on p.cert_type = c.cert_type order by group_no,person_no"_s);
+}
+
+void EmployeeList::EmployeeList_cmdReflush_Click()
+{
+    EmployeeList_refresh();
+}
+
+void EmployeeList::setKind(int index)
+{
+    m_opt[index]->setChecked(true);
+    optRecAccType_Click(index);
+}
+
+void EmployeeList::optRecAccType_Click(int index)
+{
+    m_txtNetNo->clear();
+    m_txtMulNetNo->clear();
+    if (index == 0) {
+        showBankNumbers(false);
+        return;
+    }
+    m_txtNetNo->setEnabled(true);
+    showBankNumbers(true);
+    QPalette palette = m_txtNetNo->palette();
+    palette.setColor(QPalette::Base, m_txtAccNo->palette().color(QPalette::Base));
+    m_txtNetNo->setPalette(palette);
+}
+
+void EmployeeList::EmployeeList_DataGrid_Click()
+{
+    if (!m_grid->hasData())
+        return;
+    const int row = m_grid->row();
+    const auto stored = m_ctx.db().Query(
+        u"select acc_type,net_no,mul_net_no,cert_type,cert_code from person_payee_acc where acc_no =?"_s,
+        { m_grid->textMatrix(row, 2) });
+    if (!stored)
+        return;
+    setChosenIndex(row);
+    m_combGroupNo->setEditText(m_grid->textMatrix(row, 1).trimmed());
+    m_txtAccNo->setText(m_grid->textMatrix(row, 2).trimmed());
+    m_txtAccName->setText(m_grid->textMatrix(row, 3).trimmed());
+    m_txtEmployeeNo->setText(m_grid->textMatrix(row, 4).trimmed());
+
+    // A row that has gone from the store shows as in-bank with no document.
+    auto field = [&stored](int column) {
+        return stored->isEmpty() ? QString() : fieldToText(stored->value(0, column)).trimmed();
+    };
+    if (stored->isEmpty() || field(0) == kInBank) {
+        setKind(0);
+        m_txtNetNo->setEnabled(false);
+        m_txtMulNetNo->setEnabled(false);
+    } else {
+        setKind(1);
+        m_txtNetNo->setText(field(1));
+        m_txtMulNetNo->setText(field(2));
+        m_txtNetNo->setEnabled(true);
+        m_txtMulNetNo->setEnabled(true);
+        m_lblMulNetNo->setEnabled(true);
+    }
+    // The stored document, so that a change writes back what is shown.
+    bool isCode = false;
+    const int position = field(3).toInt(&isCode) - 1;
+    m_comboCertType->setCurrentIndex(isCode && position >= 0 && position < m_comboCertType->count() ? position : -1);
+    m_txtCertCode->setText(field(4));
+}
+
+bool EmployeeList::EmployeeList_checkForm_accNo()
+{
+    return checkBox(m_txtAccNo, 17);
+}
+
+bool EmployeeList::EmployeeList_checkForm()
+{
+    if (!checkBox(m_txtAccName, 18) || !checkBox(m_txtEmployeeNo, 21) || !checkBox(m_txtCertCode, 19))
+        return false;
+    const int position = m_comboCertType->currentIndex();
+    if (position >= 1 && m_txtCertCode->text().trimmed().isEmpty()) {
+        m_ctx.prompt.message(u"请输入有效证件号码"_s);
+        focusAndSelect(m_txtCertCode);
+        return false;
+    }
+    if (position == 0 && !isIdCardNumber(m_txtCertCode->text())) {
+        m_ctx.prompt.message(u"身份证号码格式错误，请重新输入。"_s);
+        focusAndSelect(m_txtCertCode);
+        return false;
+    }
+    return true;
+}
+
+QString EmployeeList::certTypeCode() const
+{
+    const int position = m_comboCertType->currentIndex();
+    return position < 0 ? QString() : QString::number(position + 1);
+}
+
+void EmployeeList::EmployeeList_cmdAdd_Click()
+{
+    const QString kind = accType();
+    if (kind == kInBank && !EmployeeList_checkForm_accNo())
+        return;
+    if (!EmployeeList_checkForm())
+        return;
+    QString employee = m_txtEmployeeNo->text().trimmed();
+    if (employee.isEmpty())
+        employee = QString::number(m_main.statusPanelText(2).trimmed().toLongLong() + 1);
+    QString group = m_combGroupNo->currentText().trimmed();
+    if (group.isEmpty())
+        group = kUngrouped;
+    const QString account = m_txtAccNo->text().trimmed();
+    const QString number = m_txtCertCode->text().trimmed();
+    const QString certType = number.isEmpty() ? QString() : certTypeCode();
+
+    const auto existing = number.isEmpty()
+        ? m_ctx.db().Query(
+            u"select acc_no from person_payee_acc where (acc_no=?)or (employee_no =? )"_s, { account, employee })
+        : m_ctx.db().Query(
+            u"select acc_no from person_payee_acc where (acc_no=?) or (cert_type=? and cert_code=?) or (employee_no =? )"_s,
+            { account, certType, number, employee });
+    if (!existing)
+        return;
+    if (!existing->isEmpty()) {
+        m_ctx.prompt.message(duplicateMessage());
+        return;
+    }
+    const auto groupKind = m_ctx.db().Query(
+        u"select acc_type as accType from person_payee_acc where group_no=? order by person_no"_s, { group });
+    if (!groupKind)
+        return;
+    if (!groupKind->isEmpty() && fieldToText(groupKind->value(0, 0)).trimmed() != kind) {
+        m_ctx.prompt.message(u"请检查您所添加的银行类别！"_s);
+        return;
+    }
+    const auto last = m_ctx.db().Query(u"select max(person_no) as personNo from person_payee_acc"_s);
+    if (!last)
+        return;
+    const qlonglong personNo = fieldToNumberText(last->value(0, 0)).toLongLong() + 1;
+    const bool inserted = m_ctx.db().Insert(
+        u"insert into person_payee_acc "
+        u"(person_no,group_no,acc_no,acc_name,employee_no,cert_type,cert_code,net_no,mul_net_no,acc_type)"
+        u" values (?,?,?,?,?,?,?,?,?,?)"_s,
+        { personNo, group, account, m_txtAccName->text().trimmed(), employee, certType, number,
+            m_txtNetNo->text().trimmed(), m_txtMulNetNo->text().trimmed(), kind });
+    if (inserted) {
+        m_ctx.prompt.message(u"新增账号成功"_s);
+        EmployeeList_refresh();
+    } else {
+        m_ctx.prompt.message(u"新增账号失败"_s);
+    }
+}
+
+void EmployeeList::EmployeeList_cmdUpdate_Click()
+{
+    if (chosenIndex().isEmpty()) {
+        m_ctx.prompt.message(u"请先选择要修改的账户"_s);
+        return;
+    }
+    if (!EmployeeList_checkForm())
+        return;
+    QString employee = m_txtEmployeeNo->text().trimmed();
+    if (employee.isEmpty())
+        employee = chosenIndex();
+    QString group = m_combGroupNo->currentText().trimmed();
+    if (group.isEmpty()) {
+        group = kUngrouped;
+    } else {
+        // A change cannot create a new group.
+        const auto known
+            = m_ctx.db().Query(u"select group_no from person_payee_acc where group_no = ? limit 1"_s, { group });
+        if (!known)
+            return;
+        if (known->isEmpty()) {
+            m_ctx.prompt.message(u"请重新选择组别，此组别不存在！"_s);
+            return;
+        }
+    }
+    const QString kind = accType();
+    const QString account = m_txtAccNo->text().trimmed();
+    if (account != m_grid->textMatrix(chosenRow(), 2).trimmed()) {
+        m_ctx.prompt.message(u"账号不可修改，请删除后再添加"_s);
+        return;
+    }
+    const QString number = m_txtCertCode->text().trimmed();
+    const QString certType = certTypeCode();
+    const auto others = number.isEmpty()
+        ? m_ctx.db().Query(
+            u"select acc_no from person_payee_acc where (acc_no <> ?)and (employee_no =?)"_s, { account, employee })
+        : m_ctx.db().Query(
+            u"select acc_no from person_payee_acc where (acc_no<>?) and ((cert_type=? and cert_code=?) or (employee_no =?))"_s,
+            { account, certType, number, employee });
+    if (!others)
+        return;
+    if (!others->isEmpty()) {
+        m_ctx.prompt.message(duplicateMessage());
+        return;
+    }
+    const auto groupKind = m_ctx.db().Query(
+        u"select acc_type as accType from person_payee_acc where group_no=? order by person_no"_s, { group });
+    if (!groupKind)
+        return;
+    if (!groupKind->isEmpty() && fieldToText(groupKind->value(0, 0)).trimmed() != kind) {
+        m_ctx.prompt.message(u"请检查您所修改的银行类别！"_s);
+        return;
+    }
+    const bool updated = m_ctx.db().Update(
+        u"update person_payee_acc set group_no = ?, acc_name=?,employee_no =?,acc_type =?,net_no =?,mul_net_no =?,"
+        u"cert_type=?,cert_code=? where acc_no=?"_s,
+        { group, m_txtAccName->text().trimmed(), employee, kind, m_txtNetNo->text().trimmed(),
+            m_txtMulNetNo->text().trimmed(), certType, number, account });
+    if (updated) {
+        m_ctx.prompt.message(u"修改账号成功"_s);
+        EmployeeList_refresh();
+    } else {
+        m_ctx.prompt.message(u"修改账号失败"_s);
+    }
+}
+
+void EmployeeList::EmployeeList_cmdDelete_Click()
+{
+    const RowRange range = selectedRange();
+    if (chosenIndex().isEmpty()) {
+        m_ctx.prompt.message(u"请先选择要删除的账户"_s);
+        return;
+    }
+    setChosenIndex(range.last);
+    if (!m_ctx.prompt.askOkCancel(u"是否确认要删除所选账号以及工资单中关于改账号的指令?"_s))
+        return;
+    const QString keys = DBAccess::listParameter(columnTexts(range, 2));
+    DBAccess& db = m_ctx.db();
+    // The payroll instructions and the roster rows go together or not at all.
+    bool deleted = db.BeginTrans();
+    if (deleted) {
+        deleted = db.Delete(u"delete from laborage where acc_no in (select value from json_each(?))"_s, { keys })
+            && db.Delete(u"delete from person_payee_acc where acc_no in (select value from json_each(?))"_s, { keys });
+        if (deleted)
+            deleted = db.Commit();
+        else
+            db.Rollback();
+    }
+    if (!deleted) {
+        m_ctx.prompt.message(u"删除账号失败,失败位置："_s + u"指令序列"_s + QString::number(range.last + 1));
+        return;
+    }
+    EmployeeList_refresh();
+    m_ctx.prompt.message(u"删除账号成功."_s);
+}
+
+void EmployeeList::employeeList_cmdExport_Click()
+{
+    if (!m_grid->hasData()) {
+        m_ctx.prompt.message(u"收款人名册没有记录可以导出"_s);
+        return;
+    }
+    const QString path = m_main.selectSaveFile(u"*"_s);
+    const QString format = path.right(3).toLower();
+    if (format != u"xml"_s && format != u"csv"_s)
+        return;
+    const bool xml = format == u"xml"_s;
+    // What the grid does not show, by account: the kind and the document.
+    QHash<QString, QStringList> stored;
+    if (xml) {
+        const auto rs = m_ctx.db().Query(u"select acc_no,acc_type,cert_desc,cert_code from person_payee_acc p"
+                                         u" left join cert_type c on p.cert_type = c.cert_type"_s);
+        if (!rs) {
+            m_ctx.prompt.message(u"文件读写错误，导出名册失败"_s);
+            return;
+        }
+        for (int r = 0; r < rs->recordCount(); ++r)
+            stored.insert(fieldToText(rs->value(r, 0)).trimmed(),
+                { fieldToText(rs->value(r, 1)), fieldToText(rs->value(r, 2)).trimmed(),
+                    fieldToText(rs->value(r, 3)).trimmed() });
+    }
+    QList<EmployeeListFile::Entry> entries;
+    entries.reserve(m_grid->rows() - 1);
+    for (int r = 1; r < m_grid->rows(); ++r) {
+        EmployeeListFile::Entry e;
+        e.group = m_grid->textMatrix(r, 1).trimmed();
+        e.accNo = m_grid->textMatrix(r, 2).trimmed();
+        e.accName = m_grid->textMatrix(r, 3).trimmed();
+        e.employeeNo = m_grid->textMatrix(r, 4).trimmed();
+        e.netNo = m_grid->textMatrix(r, 5).trimmed();
+        e.mulNetNo = m_grid->textMatrix(r, 6).trimmed();
+        const QStringList more = stored.value(e.accNo, { QString(), QString(), QString() });
+        e.accType = more.at(0);
+        e.certDesc = more.at(1);
+        e.certCode = more.at(2);
+        entries << e;
+    }
+    const EmployeeListFile::Outcome outcome = xml
+        ? EmployeeListFile::exportXml(path, entries)
+        : EmployeeListFile::exportCsv(path, m_main.statusPanelText(2), m_main.statusPanelText(4), entries);
+    if (!outcome.ok)
+        m_ctx.prompt.message(outcome.message);
+    else
+        m_ctx.prompt.message(xml ? u"收款人名册导出完毕"_s : u"收款人名册*.csv文件生成完毕"_s);
+}
+
+void EmployeeList::employeeList_cmdImport_Click()
+{
+    const QString path = m_main.selectOpenFile(u"*"_s);
+    if (!m_ctx.prompt.askOkCancel(u"导入过程中将删除原名册库中有账户或编号或证件重复的记录，确认继续?"_s))
+        return;
+    if (path.trimmed().isEmpty()) {
+        EmployeeList_refresh();
+        return;
+    }
+    const QString format = path.right(3).toLower();
+    if (format == u"csv"_s)
+        importCsvOrXml(path, true);
+    else if (format == u"xls"_s)
+        importWorkbook(path);
+    else if (format == u"xml"_s)
+        importCsvOrXml(path, false);
+    else
+        m_ctx.prompt.message(u"抱歉，系统目前不支持该格式文件，请选择csv、xls格式文件进行操作"_s);
+}
+
+void EmployeeList::importCsvOrXml(const QString& path, bool csv)
+{
+    EmployeeListFile::Outcome outcome;
+    if (csv) {
+        outcome = EmployeeListFile::importCsv(m_ctx.db(), path);
+    } else {
+        XmlDoc doc;
+        switch (MasterDataXml::loadDocument(path, doc)) {
+        case MasterDataXml::LoadStatus::NotLoaded:
+            return;
+        case MasterDataXml::LoadStatus::ReadError:
+            m_ctx.prompt.message(u"文件读写错误，导入收款人名册失败"_s);
+            return;
+        case MasterDataXml::LoadStatus::Loaded:
+            break;
+        }
+        outcome = EmployeeListFile::importXml(m_ctx.db(), doc);
+    }
+    if (!outcome.ok) {
+        m_ctx.prompt.message(outcome.message);
+        return;
+    }
+    EmployeeList_refresh();
+    m_ctx.prompt.message(u"导入收款人名册完毕"_s);
+}
+
+void EmployeeList::importWorkbook(const QString& path)
+{
+    if (!m_msg)
+        m_msg = new frmMsg(&m_main);
+    m_msg->begin();
+    WorkbookReader sheet;
+    if (!sheet.open(path)) {
+        m_msg->end();
+        m_ctx.prompt.message(u"文件读写错误，导入收款人名册失败"_s);
+        return;
+    }
+    const EmployeeListFile::Outcome outcome = EmployeeListFile::importWorkbook(
+        m_ctx.db(), sheet, [this](int done, int total) { m_msg->step(done, total); });
+    m_msg->end();
+    if (!outcome.ok) {
+        m_ctx.prompt.message(outcome.message);
+        m_ctx.prompt.message(u"文件导入失败"_s);
+        return;
+    }
+    m_ctx.prompt.message(u"共导入"_s + QString::number(outcome.records) + u"条记录"_s);
+    m_ctx.prompt.message(u"导入数据成功"_s);
 }

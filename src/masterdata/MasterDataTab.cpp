@@ -91,6 +91,18 @@ QComboBox* MasterDataTab::addComboField(const QString& labelName, const QString&
     return combo;
 }
 
+QLabel* MasterDataTab::addWidgetField(const QString& labelName, const QString& caption, QWidget* widget)
+{
+    auto* label = new QLabel(caption, this);
+    label->setObjectName(controlName(labelName));
+    widget->setParent(this);
+    label->setBuddy(widget);
+    m_form->addWidget(label, m_formRows, 0, Qt::AlignRight);
+    m_form->addWidget(widget, m_formRows, 1);
+    ++m_formRows;
+    return label;
+}
+
 QPushButton* MasterDataTab::addButton(const QString& name, const QString& caption)
 {
     auto* button = new QPushButton(caption, this);

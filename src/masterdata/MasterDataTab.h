@@ -51,6 +51,8 @@ protected:
     // `maxLength` 0 declares no limit.
     QLineEdit* addTextField(const QString& labelName, const QString& caption, const QString& boxName, int maxLength);
     QComboBox* addComboField(const QString& labelName, const QString& caption, const QString& comboName);
+    // A caption label and any widget on the next row; returns the label.
+    QLabel* addWidgetField(const QString& labelName, const QString& caption, QWidget* widget);
     // The next command button, left to right.
     QPushButton* addButton(const QString& name, const QString& caption);
     // The next help text below the buttons.

@@ -1,0 +1,142 @@
+// Roster imports with large files: how long importing N roster entries takes
+// from CSV, XML and an .xls workbook, first into an empty roster and then over
+// the same entries (every record replaces one), through the tab as the user
+// runs it (question, import, messages, list reload for CSV and XML, busy window
+// for the workbook); then a workbook of 65,535 rows; and the peak memory.
+//
+//   bench_roster [N]      (N entries, default 10000)
+//
+// Runs offscreen; no window is shown.
+
+#include "BenchSupport.h"
+#include "app/AppContext.h"
+#include "app/ListGrid.h"
+#include "app/Startup.h"
+#include "app/TabPage.h"
+#include "app/frmMain.h"
+#include "common/TextFile.h"
+#include "common/Workbook.h"
+#include "masterdata/EmployeeListFile.h"
+#include "store/DBAccess.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using bench::peakMemoryKb;
+using bench::seconds;
+using bench::SilentPrompt;
+
+namespace {
+
+QList<EmployeeListFile::Entry> entries(int n)
+{
+    QList<EmployeeListFile::Entry> list;
+    list.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        EmployeeListFile::Entry e;
+        e.group = u"第%1组"_s.arg(i / 500);
+        e.accNo = u"6222%1"_s.arg(i, 15, 10, QChar(u'0'));
+        e.accName = u"员工 & 姓名 %1"_s.arg(i);
+        e.employeeNo = u"E%1"_s.arg(i, 7, 10, QChar(u'0'));
+        e.accType = u"0"_s;
+        e.certDesc = u"居民身份证"_s;
+        e.certCode = u"11010119900307%1"_s.arg(i, 4, 10, QChar(u'0'));
+        list << e;
+    }
+    return list;
+}
+
+QList<QStringList> sheetRows(const QList<EmployeeListFile::Entry>& list)
+{
+    QList<QStringList> rows;
+    rows.reserve(list.size());
+    for (const auto& e : list)
+        rows << QStringList{e.group, e.accNo, e.accName, e.employeeNo};
+    return rows;
+}
+
+int count(DBAccess& db)
+{
+    const auto rs = db.Query(u"select count(*) from person_payee_acc"_s);
+    return rs && !rs->isEmpty() ? rs->value(0, 0).toInt() : -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int n = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 10000;
+    constexpr int kLongSheet = 65535;
+
+    QTemporaryDir dir;
+    QString error;
+    if (!dir.isValid() || !DBAccess::createStore(dir.filePath(u"userdb.mdb"_s), &error)) {
+        std::fprintf(stderr, "cannot create the store: %s\n", qPrintable(error));
+        return 1;
+    }
+    SilentPrompt prompt;
+    AppContext ctx(prompt, dir.path());
+    std::unique_ptr<frmMain> window;
+    if (startProgram(ctx, window) != 0)
+        return 1;
+    DBAccess& db = ctx.db();
+
+    const auto list = entries(n);
+    const QString csv = dir.filePath(u"roster.csv"_s);
+    const QString xml = dir.filePath(u"roster.xml"_s);
+    const QString xls = dir.filePath(u"roster.xls"_s);
+    const QString longXls = dir.filePath(u"long.xls"_s);
+    if (!EmployeeListFile::exportCsv(csv, QString::number(n), QString(), list).ok
+        || !EmployeeListFile::exportXml(xml, list).ok || !writeWorkbook(xls, sheetRows(list), &error)
+        || !writeWorkbook(longXls, sheetRows(entries(kLongSheet)), &error)) {
+        std::fprintf(stderr, "cannot write the files %s\n", qPrintable(error));
+        return 1;
+    }
+
+    window->SSTabMain()->setCurrentIndex(frmMain::TabEmployeeList);
+    auto* button = window->findChild<QPushButton*>(u"employeeList_cmdImport"_s);
+    std::printf("bench_roster: %d entries (target: at most 0.5 s each; 65,535-row workbook at most 2 s)\n", n);
+    bool ok = true;
+    auto timed = [&](const char* what, const QString& file, int expected, const QStringList& messages) {
+        prompt.openPath = file;
+        prompt.messages.clear();
+        QElapsedTimer t;
+        t.start();
+        button->click();
+        const double s = seconds(t);
+        const bool passed = prompt.messages == messages && count(db) == expected;
+        std::printf("  %-48s %8.3f s%s\n", what, s, passed ? "" : "   FAILED");
+        if (!passed)
+            std::printf("    %s\n", qPrintable(prompt.messages.join(u" | "_s)));
+        ok &= passed;
+    };
+    const QStringList listDone{u"导入收款人名册完毕"_s};
+    const QStringList sheetDone{u"共导入%1条记录"_s.arg(n), u"导入数据成功"_s};
+    const struct {
+        const char* format;
+        QString file;
+        QStringList messages;
+    } runs[] = {{"CSV", csv, listDone}, {"XML", xml, listDone}, {".xls", xls, sheetDone}};
+    for (const auto& run : runs) {
+        db.Delete(u"delete from person_payee_acc"_s);
+        timed(qPrintable(QString::fromLatin1(run.format) + u", into an empty roster"_s), run.file, n, run.messages);
+        timed(qPrintable(QString::fromLatin1(run.format) + u", replacing every entry"_s), run.file, n, run.messages);
+    }
+    db.Delete(u"delete from person_payee_acc"_s);
+    if (n >= 1000) timed(".xls of 65,535 rows, into an empty roster", longXls, kLongSheet,
+          {u"共导入%1条记录"_s.arg(kLongSheet), u"导入数据成功"_s});
+
+    std::printf("  peak memory %ld KiB\n", peakMemoryKb());
+    std::fflush(stdout);
+    window.reset();
+    return ok ? 0 : 1;
+}
