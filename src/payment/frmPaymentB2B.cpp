@@ -16,6 +16,7 @@
 #include <QCompleter>
 #include <QEvent>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -249,7 +250,10 @@ bool frmPaymentB2B::eventFilter(QObject* watched, QEvent* event)
         const bool enter = event->type() == QEvent::KeyPress
             && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return
                 || static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter);
-        if (event->type() == QEvent::FocusOut || (payee && enter)) {
+        // A popup (the completer's list) takes no focus from the box.
+        const bool focusOut
+            = event->type() == QEvent::FocusOut && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason;
+        if (focusOut || (payee && enter)) {
             if (amount)
                 txtAmount_LostFocus();
             else if (!m_comboRecAccNo->hasFocus() || enter)
