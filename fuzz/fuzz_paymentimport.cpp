@@ -3,6 +3,7 @@
 // satisfy the checks the import relies on.
 //   build-fuzz/fuzz/fuzz_paymentimport -max_total_time=300 CORPUS-DIR
 
+#include "common/ImportText.h"
 #include "payment/PaymentImport.h"
 
 #include <cstdint>
@@ -16,7 +17,7 @@ void checkRecords(const PaymentImport::ReadResult& result)
     for (const PaymentImport::Record& r : result.records) {
         const bool kindOk = r.recAccType == u"0"_s || r.recAccType == u"1"_s;
         if (!kindOk || r.payAccNo.isEmpty() || r.recAccNo.isEmpty() || r.payAccName.isEmpty() || r.recAccName.isEmpty()
-            || !PaymentImport::amountProblem(r.payAmt).isEmpty())
+            || !ImportText::amountProblem(r.payAmt).isEmpty())
             std::abort();
     }
     if (result.stopped && result.message.isEmpty())
