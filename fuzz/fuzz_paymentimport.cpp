@@ -1,10 +1,12 @@
-// Feeds arbitrary bytes to both readers of the batch payment import: the upload
-// file (csv) and the XML instruction file. Every record a reader accepts must
-// satisfy the checks the import relies on.
+// Feeds arbitrary bytes to the readers of the batch payment import (the upload
+// file and the XML instruction file) and to the CSV reader of the payroll
+// import. Every record a reader accepts must satisfy the checks the import
+// relies on.
 //   build-fuzz/fuzz/fuzz_paymentimport -max_total_time=300 CORPUS-DIR
 
 #include "common/ImportText.h"
 #include "payment/PaymentImport.h"
+#include "payroll/LaborageImport.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -33,6 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const auto xml = PaymentImport::readXml(bytes);
     checkRecords(xml);
     if (qsizetype(xml.records.size()) > std::max<qsizetype>(count, 0))
+        std::abort();
+    const auto payroll = LaborageImport::readCsv(bytes);
+    for (const LaborageImport::Record& r : payroll.records) {
+        QString stored;
+        if (r.accNo.isEmpty() || r.accNo.contains(u',') || !ImportText::amountProblem(r.payAmount, &stored).isEmpty()
+            || stored != r.payAmount)
+            std::abort();
+    }
+    if (payroll.stopped && payroll.message.isEmpty())
         std::abort();
     return 0;
 }
