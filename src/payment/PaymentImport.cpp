@@ -3,8 +3,7 @@
 #include "app/AppContext.h"
 #include "app/ImportRunner.h"
 #include "app/frmMain.h"
-#include "common/GbkCodec.h"
-#include "common/Money.h"
+#include "common/ImportText.h"
 #include "common/Prompt.h"
 #include "common/PublicSub.h"
 #include "common/XmlDoc.h"
@@ -18,8 +17,6 @@ using namespace Qt::StringLiterals;
 namespace PaymentImport {
 
 namespace {
-// The largest single amount, 1E11 yuan, in fen.
-constexpr qint64 kMaxAmountFen = 10'000'000'000'000;
 // Longest payer and payee names and remark of an XML record.
 constexpr qsizetype kMaxNameLength = 100;
 constexpr qsizetype kMaxRemarkLength = 60;
@@ -71,45 +68,11 @@ Family familyOf(const QString& path)
     return Family::Unsupported;
 }
 
-QString amountProblem(const QString& amount)
-{
-    return checkedAmount(amount, nullptr);
-}
-
-QString checkedAmount(const QString& amount, QString* plain)
-{
-    if (amount.isEmpty())
-        return u"条记录中的金额为空，文件导入被中止"_s;
-    const auto money = amount.contains(u'-') ? std::nullopt : Money::parse(amount);
-    if (!money)
-        return u"条记录中的金额格式错误，文件导入被中止"_s;
-    if (money->fen() > kMaxAmountFen)
-        return u"条记录中的金额范围超过系统限制，文件导入被中止"_s;
-    if (plain)
-        *plain = money->toPlainText();
-    return {};
-}
-
 ReadResult readCsv(const QByteArray& bytes)
 {
     ReadResult result;
-    const bool utf8 = GbkCodec::hasUtf8Bom(bytes);
-    // Line 0, the header (count and total), is skipped unread.
-    const qsizetype headerEnd = bytes.indexOf('\n', utf8 ? 3 : 0);
-    if (headerEnd < 0)
-        return result;
-    const QByteArray body = bytes.mid(headerEnd + 1);
-
-    // The text is decoded in one pass. When it does not decode, the lines before
-    // the failing one are read as usual and the failing line stops the import.
-    auto decoded = utf8 ? GbkCodec::decodeUtf8(body) : GbkCodec::decode(body);
-    qsizetype badLine = 0;
-    if (!decoded.ok) {
-        const qsizetype lineStart = decoded.offset <= 0 ? 0 : body.lastIndexOf('\n', decoded.offset - 1) + 1;
-        badLine = 1 + body.left(lineStart).count('\n');
-        const QByteArray good = body.left(lineStart);
-        decoded = utf8 ? GbkCodec::decodeUtf8(good) : GbkCodec::decode(good);
-    }
+    const ImportText::Lines lines = ImportText::decodeInstructionLines(bytes);
+    const qsizetype badLine = lines.badLine;
 
     qsizetype lineNo = 0; // N of the messages: 1 for the first instruction line
     const auto stop = [&](const QString& text) {
@@ -117,7 +80,7 @@ ReadResult readCsv(const QByteArray& bytes)
         result.message = recordMessage(lineNo, text);
         return result;
     };
-    const QString& text = decoded.text;
+    const QString& text = lines.text;
     qsizetype pos = 0;
     while (pos < text.size()) {
         qsizetype end = text.indexOf(u'\n', pos);
@@ -144,7 +107,7 @@ ReadResult readCsv(const QByteArray& bytes)
         r.remark = field(8);
         QString problem = commonProblem(r);
         if (problem.isEmpty())
-            problem = checkedAmount(amount, &r.payAmt);
+            problem = ImportText::amountProblem(amount, &r.payAmt);
         if (!problem.isEmpty())
             return stop(problem);
         result.records.push_back(std::move(r));
@@ -205,7 +168,7 @@ QString xmlProblem(const XmlNode& node, Record& r)
         r.recAreaNo.clear();
         r.recNetNo.clear();
     }
-    if (const QString problem = checkedAmount(amount, &r.payAmt); !problem.isEmpty())
+    if (const QString problem = ImportText::amountProblem(amount, &r.payAmt); !problem.isEmpty())
         return problem;
     if (r.remark.isEmpty())
         return u"条记录中的用途为空，文件导入被中止"_s;

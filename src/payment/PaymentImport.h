@@ -41,13 +41,6 @@ enum class Family { None, Csv, Xml, Unsupported };
 // The family by the path's last three characters, in any case; None for an empty path.
 Family familyOf(const QString& path);
 
-// The amount rule of both families: empty, not a plain amount with at most two
-// decimals, or above 1E11 yuan (compared exactly) gives the message's own text
-// after "第N"; an empty text when the amount passes. Zero passes.
-QString amountProblem(const QString& amount);
-// The same, giving the amount in its stored form ("1,234.5" -> "1234.50") when it passes.
-QString checkedAmount(const QString& amount, QString* plain);
-
 // The upload file: a header line, then one instruction per line with nine
 // comma-separated fields (account, bank-number and amount fields carry one
 // leading character, normally "#", that is dropped). A file that starts with

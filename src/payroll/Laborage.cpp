@@ -1,5 +1,6 @@
 #include "Laborage.h"
 
+#include "LaborageImport.h"
 #include "LaborageUploadFile.h"
 #include "app/AppContext.h"
 #include "app/ListGrid.h"
@@ -149,7 +150,8 @@ void Laborage::Laborage_cmdBatchNewBut_Click()
 
 void Laborage::Laborage_cmdLoadB2BFileBut_Click()
 {
-    // The import of payroll files is attached here once it is built.
+    LaborageImport::importPayrollFile(
+        m_ctx, m_main, m_grid->rows() >= 2 && !m_grid->textMatrix(1, 1).trimmed().isEmpty());
 }
 
 void Laborage::menuWriteLaborageFile_Click()

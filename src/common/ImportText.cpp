@@ -1,0 +1,51 @@
+#include "ImportText.h"
+
+#include "GbkCodec.h"
+#include "Money.h"
+
+using namespace Qt::StringLiterals;
+
+namespace ImportText {
+
+namespace {
+// The largest single amount, 1E11 yuan, in fen.
+constexpr qint64 kMaxAmountFen = 10'000'000'000'000;
+} // namespace
+
+QString amountProblem(const QString& amount, QString* plain)
+{
+    if (amount.isEmpty())
+        return u"条记录中的金额为空，文件导入被中止"_s;
+    const auto money = amount.contains(u'-') ? std::nullopt : Money::parse(amount);
+    if (!money)
+        return u"条记录中的金额格式错误，文件导入被中止"_s;
+    if (money->fen() > kMaxAmountFen)
+        return u"条记录中的金额范围超过系统限制，文件导入被中止"_s;
+    if (plain)
+        *plain = money->toPlainText();
+    return {};
+}
+
+Lines decodeInstructionLines(const QByteArray& bytes)
+{
+    Lines lines;
+    const bool utf8 = GbkCodec::hasUtf8Bom(bytes);
+    const qsizetype headerEnd = bytes.indexOf('\n', utf8 ? 3 : 0);
+    if (headerEnd < 0)
+        return lines;
+    const QByteArray body = bytes.mid(headerEnd + 1);
+
+    // The text is decoded in one pass. When it does not decode, the lines
+    // before the failing one are decoded again on their own.
+    auto decoded = utf8 ? GbkCodec::decodeUtf8(body) : GbkCodec::decode(body);
+    if (!decoded.ok) {
+        const qsizetype lineStart = decoded.offset <= 0 ? 0 : body.lastIndexOf('\n', decoded.offset - 1) + 1;
+        lines.badLine = 1 + body.left(lineStart).count('\n');
+        const QByteArray good = body.left(lineStart);
+        decoded = utf8 ? GbkCodec::decodeUtf8(good) : GbkCodec::decode(good);
+    }
+    lines.text = decoded.text;
+    return lines;
+}
+
+} // namespace ImportText

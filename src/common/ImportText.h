@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// What the file imports share: the amount rule of an imported record and the
+// decoding of an upload file's instruction lines.
+namespace ImportText {
+
+// The amount rule: empty, not a plain non-negative amount with at most two
+// decimals (thousands separators allowed), or above 1E11 yuan (compared
+// exactly) gives the message's own text after "第N"; an empty text when the
+// amount passes. Zero passes. When it passes and `plain` is given, it receives
+// the amount in its stored form ("1,234.5" -> "1234.50").
+QString amountProblem(const QString& amount, QString* plain = nullptr);
+
+// The instruction lines of an upload file: everything after line 0 (the
+// header, skipped unread). A file that starts with the UTF-8 byte-order mark
+// is read as UTF-8, else as GBK. When the bytes do not decode, `text` holds
+// the lines before the failing one and `badLine` is the failing line's number
+// (the first instruction line is 1); else `badLine` is 0.
+struct Lines {
+    QString text;
+    qsizetype badLine = 0;
+};
+Lines decodeInstructionLines(const QByteArray& bytes);
+
+} // namespace ImportText

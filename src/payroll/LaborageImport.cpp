@@ -1,0 +1,359 @@
+#include "LaborageImport.h"
+
+#include "app/AppContext.h"
+#include "app/ImportRunner.h"
+#include "app/frmMain.h"
+#include "app/frmMsg.h"
+#include "common/ImportText.h"
+#include "common/Prompt.h"
+#include "common/PublicSub.h"
+#include "common/Workbook.h"
+#include "store/DBAccess.h"
+
+#include <QFile>
+#include <QHash>
+#include <QSet>
+
+#include <charconv>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace LaborageImport {
+
+namespace {
+// The roster name box takes at most 60 characters.
+constexpr qsizetype kMaxNameLength = 60;
+// Spreadsheet programs keep 15 significant digits of a number.
+constexpr int kSpreadsheetDigits = 15;
+
+const QString kReadFailed = u"文件读写错误，导入代发工资文件失败"_s;
+const QString kNothingImported = u"原有数据保持不变，本次没有导入任何记录。"_s;
+
+QString recordMessage(qsizetype number, const QString& text)
+{
+    return u"第"_s + QString::number(number) + text;
+}
+
+ReadResult& stop(ReadResult& result, const QString& message)
+{
+    result.stopped = true;
+    result.message = message;
+    return result;
+}
+
+// The plain decimal text of `value` rounded to `digits` significant digits.
+QString roundedNumberText(double value, int digits)
+{
+    char buffer[64];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, digits - 1);
+    if (r.ec != std::errc())
+        return {};
+    const std::string_view s(buffer, r.ptr - buffer);
+    const std::size_t e = s.find('e');
+    const bool negative = s.front() == '-';
+    std::string mantissa;
+    for (char c : s.substr(0, e))
+        if (c >= '0' && c <= '9')
+            mantissa += c;
+    int exponent = 0;
+    std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), exponent);
+    while (mantissa.size() > 1 && mantissa.back() == '0')
+        mantissa.pop_back();
+    // value = 0.mantissa * 10^(exponent + 1)
+    const long long point = exponent + 1;
+    std::string out;
+    if (point <= 0)
+        out = "0." + std::string(std::size_t(-point), '0') + mantissa;
+    else if (point >= qsizetype(mantissa.size()))
+        out = mantissa + std::string(std::size_t(point - qsizetype(mantissa.size())), '0');
+    else
+        out = mantissa.substr(0, std::size_t(point)) + '.' + mantissa.substr(std::size_t(point));
+    return QString::fromLatin1((negative && out != "0" ? "-" : "") + out);
+}
+
+bool isNumeric(const QString& text)
+{
+    QString copy = text;
+    return isNumberText(copy);
+}
+} // namespace
+
+Format formatOf(const QString& path)
+{
+    if (path.isEmpty())
+        return Format::None;
+    const QString ext = path.right(3).toLower();
+    if (ext == u"csv"_s)
+        return Format::Csv;
+    if (ext == u"xls"_s)
+        return Format::Workbook;
+    return Format::Unsupported;
+}
+
+ReadResult readCsv(const QByteArray& bytes)
+{
+    ReadResult result;
+    const ImportText::Lines lines = ImportText::decodeInstructionLines(bytes);
+    const QString& text = lines.text;
+    qsizetype lineNo = 0; // the first instruction line is 1
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        qsizetype end = text.indexOf(u'\n', pos);
+        const qsizetype next = end < 0 ? text.size() : end + 1;
+        if (end < 0)
+            end = text.size();
+        if (end > pos && text.at(end - 1) == u'\r')
+            --end;
+        const QStringView line = QStringView(text).mid(pos, end - pos);
+        pos = next;
+        ++lineNo;
+        const QList<QStringView> f = line.split(u',');
+        // Employee number, account and amount carry a mark to drop: a line
+        // without them is not an upload file's line.
+        if (f.size() < 5 || f.at(1).trimmed().isEmpty() || f.at(3).trimmed().isEmpty() || f.at(4).trimmed().isEmpty())
+            return stop(result, recordMessage(lineNo, u"条记录的格式不正确，"_s) + kReadFailed);
+        Record r;
+        r.accNo = f.at(3).trimmed().mid(1).trimmed().toString();
+        if (r.accNo.isEmpty())
+            return stop(result, recordMessage(lineNo, u"条记录中的收款账号为空，文件导入被中止"_s));
+        const QString amount = f.at(4).trimmed().mid(1).trimmed().toString();
+        if (const QString problem = ImportText::amountProblem(amount, &r.payAmount); !problem.isEmpty())
+            return stop(result, recordMessage(lineNo, problem));
+        result.records.push_back(std::move(r));
+    }
+    if (lines.badLine > 0)
+        return stop(result, recordMessage(lines.badLine, u"条记录中含有无法识别的字符，文件导入被中止"_s));
+    return result;
+}
+
+QString workbookAmountText(const WorkbookCell& cell)
+{
+    const QString text = cell.text.trimmed();
+    if (!cell.isNumber)
+        return text;
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok ? roundedNumberText(value, kSpreadsheetDigits) : text;
+}
+
+ReadResult readWorkbook(const WorkbookReader& sheet, const Progress& progress)
+{
+    ReadResult result;
+    const int total = sheet.lastRow();
+    const int first = isNumeric(sheet.cell(1, 1).text.trimmed()) ? 1 : 2;
+    QSet<QString> seen;
+    for (int r = first;; ++r) {
+        const WorkbookCell account = sheet.cell(r, 1);
+        Record rec;
+        rec.accNo = account.text.trimmed();
+        if (rec.accNo.isEmpty())
+            break;
+        const qsizetype n = qsizetype(result.records.size()) + 1;
+        const auto refuse = [&](const QString& text) -> ReadResult& { return stop(result, recordMessage(n, text)); };
+        if (!isNumeric(rec.accNo))
+            return refuse(u"条记录中的序号格式有误，文件导入被中止"_s);
+        if (!isDigitsOnly(rec.accNo))
+            return refuse(u"条记录中的收款账号有误，文件导入被中止"_s);
+        // A number of 16 or more digits has lost its last digits in the spreadsheet program.
+        if (account.isNumber && rec.accNo.size() >= 16)
+            return refuse(u"条记录中的账号是数字格式，16位以上的数字已丢失末尾几位，"
+                          u"请将账号列设置为文本格式后重新填写，文件导入被中止"_s);
+        rec.accName = sheet.cell(r, 2).text.trimmed();
+        if (rec.accName.isEmpty() || rec.accName.size() > kMaxNameLength)
+            return refuse(u"条记录中的收款户名数据长度错误，文件导入被中止"_s);
+        if (const QString problem = ImportText::amountProblem(workbookAmountText(sheet.cell(r, 3)), &rec.payAmount);
+            !problem.isEmpty())
+            return refuse(problem);
+        if (seen.contains(rec.accNo))
+            return refuse(u"条记录中的收款账号已经存在，文件导入被中止"_s);
+        seen.insert(rec.accNo);
+        result.records.push_back(std::move(rec));
+        if (progress && r % 1000 == 0)
+            progress(r, total);
+    }
+    if (progress)
+        progress(total, total);
+    return result;
+}
+
+namespace {
+// Writes the records (and, at their end, the reader's stop) inside the
+// transaction of an ImportRunner.
+class Writer {
+public:
+    Writer(DBAccess& db, const ReadResult& read, Format format)
+        : m_db(db)
+        , m_read(read)
+        , m_workbook(format == Format::Workbook)
+    {
+    }
+
+    // After the clearing: what the records are checked against and numbered from.
+    QString load()
+    {
+        const auto serial = m_db.Query(u"select max(serial_no) as serialNo from laborage"_s);
+        const auto person = m_db.Query(u"select max(person_no) as personNo from person_payee_acc"_s);
+        if (!serial || !person)
+            return kReadFailed;
+        m_nextSerial = nextNumber(serial->value(0, u"serialNo"_s));
+        m_nextPerson = nextNumber(person->value(0, u"personNo"_s));
+        const bool rosterRead
+            = m_db.QueryEach(u"select acc_no,acc_type from person_payee_acc"_s, {}, [this](const RecordView& v) {
+                  const QString acc = v.text(0);
+                  m_otherBank[acc] = m_otherBank.value(acc) || v.text(1).trimmed() == u"1"_s;
+              });
+        if (!rosterRead)
+            return kReadFailed;
+        if (m_workbook && !m_db.QueryEach(u"select acc_no from laborage"_s, {}, [this](const RecordView& v) {
+                m_instructed.insert(v.text(0).trimmed());
+            }))
+            return kReadFailed;
+        return {};
+    }
+
+    QString write(qint64 index)
+    {
+        if (index >= qint64(m_read.records.size()))
+            return m_read.message;
+        const Record& r = m_read.records[size_t(index)];
+        const qsizetype n = index + 1;
+        const auto roster = m_otherBank.constFind(r.accNo);
+        if (roster == m_otherBank.cend() && !m_workbook)
+            return u"代发工资名册中未包含关于账户"_s + r.accNo
+                + u"的信息，请先于“代发工资名册维护”功能节点添加该账户。"_s;
+        if (roster != m_otherBank.cend() && roster.value())
+            return recordMessage(
+                n, u"条记录中的收款账号在代发工资名册中为他行账户，代发工资只能付往本行账户，文件导入被中止"_s);
+        if (m_workbook) {
+            if (m_instructed.contains(r.accNo))
+                return recordMessage(n, u"条记录中的收款账号已经存在，文件导入被中止"_s);
+            if (!m_db.Insert(
+                    u"insert into laborage (serial_no,acc_no,pay_amount,acc_type,net_no) values (?,?,?,'0','')"_s,
+                    { m_nextSerial, r.accNo, r.payAmount }))
+                return u"添加员工工资表"_s + recordMessage(n, u"条记录中的收款账户信息时发生错误，文件导入被中止"_s);
+            m_instructed.insert(r.accNo);
+            if (roster == m_otherBank.cend()) {
+                if (!m_db.Insert(u"insert into person_payee_acc (person_no,group_no,acc_no,acc_type,acc_name) "
+                                 u"values (?,'未分组',?,'0',?)"_s,
+                        { m_nextPerson, r.accNo, r.accName }))
+                    return u"添加员工工资表"_s
+                        + recordMessage(n, u"条记录中的账户到代发工资名册时发生错误，文件导入被中止"_s);
+                m_otherBank.insert(r.accNo, false);
+                ++m_nextPerson;
+            }
+        } else if (!m_db.Insert(u"insert into laborage (serial_no,acc_no,pay_amount,net_no,acc_type,remark) "
+                                u"values (?,?,?,'','0','')"_s,
+                       { m_nextSerial, r.accNo, r.payAmount })) {
+            return u"添加"_s + recordMessage(n, u"条记录中时发生错误，文件导入被中止"_s);
+        }
+        ++m_nextSerial;
+        return {};
+    }
+
+private:
+    static qint64 nextNumber(const QVariant& max)
+    {
+        return static_cast<qint64>(std::floor(fieldToNumberText(max).toDouble())) + 1;
+    }
+
+    DBAccess& m_db;
+    const ReadResult& m_read;
+    const bool m_workbook;
+    qint64 m_nextSerial = 1;
+    qint64 m_nextPerson = 1;
+    // Every roster account, true when one of its entries is other-bank.
+    QHash<QString, bool> m_otherBank;
+    // Accounts with an instruction (workbook: each may occur once).
+    QSet<QString> m_instructed;
+};
+} // namespace
+
+Outcome importRecords(DBAccess& db, const ReadResult& read, Format format, bool clear, const Progress& progress)
+{
+    ImportRunner runner(db, ImportRunner::Mode::AllOrNothing);
+    Writer writer(db, read, format);
+    runner.setPreparation([&] {
+        if (clear && !db.Delete(u"delete from laborage where acc_type=?"_s, { u"0"_s }))
+            return u"清除原有数据时发生错误，文件导入被中止"_s;
+        return writer.load();
+    });
+    if (progress)
+        runner.setProgress([&](qint64 done, qint64 total) { progress(int(done), int(total)); });
+    const qint64 steps = qint64(read.records.size()) + (read.stopped ? 1 : 0);
+    const ImportRunner::Result result = runner.run(steps, [&](qint64 i) { return writer.write(i); });
+    Outcome outcome;
+    outcome.records = result.written;
+    switch (result.status) {
+    case ImportRunner::Result::Completed:
+        break;
+    case ImportRunner::Result::Stopped:
+        outcome.status = Outcome::Refused;
+        outcome.message = result.message;
+        break;
+    case ImportRunner::Result::StoreFailed:
+        outcome.status = Outcome::Failed;
+        outcome.message = kReadFailed + u'\n' + result.message;
+        break;
+    }
+    return outcome;
+}
+
+void importPayrollFile(AppContext& ctx, frmMain& main, bool listShowsInstruction)
+{
+    const QString path = main.selectOpenFile(u"*"_s);
+    const Format format = formatOf(path);
+    if (format == Format::None) {
+        main.resetLaborageIn();
+        return;
+    }
+    if (format == Format::Unsupported) {
+        ctx.prompt.message(u"抱歉，系统目前不支持该格式文件，请选择csv或xls格式文件进行操作"_s);
+        return;
+    }
+    if (listShowsInstruction
+        && !ctx.prompt.askOkCancel(
+            u"文件导入时原有数据将被全部清空，请先用“生成上传文件”功能保存，请确认是否要继续?"_s))
+        return;
+
+    Outcome outcome;
+    if (format == Format::Csv) {
+        QFile file(path);
+        const bool opened = file.open(QIODevice::ReadOnly);
+        const QByteArray bytes = opened ? file.readAll() : QByteArray();
+        if (!opened || file.error() != QFileDevice::NoError) {
+            ctx.prompt.message(kReadFailed + u'\n' + kNothingImported);
+            return;
+        }
+        outcome = importRecords(ctx.db(), readCsv(bytes), format, listShowsInstruction);
+        main.resetLaborageIn();
+        if (outcome.status == Outcome::Imported)
+            ctx.prompt.message(u"导入代发工资文件完毕"_s);
+        else
+            ctx.prompt.message(outcome.message + u'\n' + kNothingImported);
+        return;
+    }
+
+    frmMsg msg(&main);
+    msg.begin();
+    WorkbookReader sheet;
+    if (!sheet.open(path)) {
+        msg.end();
+        ctx.prompt.message(kReadFailed + u'\n' + kNothingImported);
+        return;
+    }
+    const auto step = [&msg](int done, int total) { msg.step(done, total); };
+    const ReadResult read = readWorkbook(sheet, step);
+    outcome = importRecords(ctx.db(), read, format, listShowsInstruction, step);
+    msg.end();
+    if (outcome.status != Outcome::Imported) {
+        ctx.prompt.message(outcome.message + u'\n' + kNothingImported);
+        ctx.prompt.message(u"文件导入失败"_s);
+        return;
+    }
+    ctx.prompt.message(u"共导入"_s + QString::number(outcome.records) + u"条记录"_s);
+    main.resetLaborageIn();
+    ctx.prompt.message(u"导入数据成功"_s);
+}
+
+} // namespace LaborageImport

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+struct AppContext;
+class DBAccess;
+class frmMain;
+class WorkbookReader;
+struct WorkbookCell;
+
+// The import of payroll files behind "上传文件导入": the CSV upload file the
+// payroll tab writes (every account must be in the roster) and a workbook with
+// account, name and amount in columns A to C (unknown accounts join the roster
+// in group "未分组"). The readers are free functions; importRecords writes what
+// they read, and importPayrollFile is the whole command of the payroll tab.
+namespace LaborageImport {
+
+enum class Format { None, Csv, Workbook, Unsupported };
+// The format by the path's last three characters, in any case; None for an empty path.
+Format formatOf(const QString& path);
+
+// One instruction read from a file, as it goes into table laborage.
+struct Record {
+    QString accNo;
+    QString accName; // workbook only: the roster name of an unknown account
+    QString payAmount; // stored form, "1234.50"
+};
+
+// The records in file order up to the first refused one. When `stopped` is
+// set, `message` is the whole message of the stop; it concerns record
+// `records.size() + 1` (a CSV line number or a workbook record number).
+struct ReadResult {
+    std::vector<Record> records;
+    bool stopped = false;
+    QString message;
+};
+
+// The CSV upload file: line 0 (the header) is skipped unread; every further
+// line needs at least five comma-separated fields, account and amount carrying
+// one leading mark that is dropped. GBK, or UTF-8 with a byte-order mark.
+ReadResult readCsv(const QByteArray& bytes);
+
+// The active worksheet of a payroll workbook. Row 1 is a header unless its
+// cell A is numeric; the data end at the first row whose cell A is empty.
+// `progress` gets the rows read and the rows of the sheet.
+using Progress = std::function<void(int done, int total)>;
+ReadResult readWorkbook(const WorkbookReader& sheet, const Progress& progress = {});
+
+// The amount text of a workbook cell before the amount check: a number is
+// rounded to 15 significant digits, as spreadsheet programs show it
+// (110.00000000000001 -> "110"); a text is taken trimmed.
+QString workbookAmountText(const WorkbookCell& cell);
+
+// The result of writing what was read.
+struct Outcome {
+    enum Status {
+        Imported, // everything committed
+        Refused, // a record was refused; the store is as before
+        Failed // the store failed; the store is as before
+    };
+    Status status = Imported;
+    QString message;
+    qint64 records = 0;
+};
+
+// Replaces the in-bank payroll by the records in one transaction: clearing
+// the in-bank instructions (when `clear`), adding unknown accounts to the
+// roster (workbook) and the instructions succeed or fail together. CSV records
+// must name roster accounts; workbook accounts must not be in laborage yet;
+// an account the roster holds as other-bank is refused in both.
+Outcome importRecords(DBAccess& db, const ReadResult& read, Format format, bool clear, const Progress& progress = {});
+
+// The command behind "上传文件导入" of the payroll tab. `listShowsInstruction`
+// tells whether the payroll list shows an instruction.
+void importPayrollFile(AppContext& ctx, frmMain& main, bool listShowsInstruction);
+
+} // namespace LaborageImport

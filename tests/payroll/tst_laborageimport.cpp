@@ -1,0 +1,282 @@
+#include "PayrollTest.h"
+#include "TestFiles.h"
+#include "TestRegistry.h"
+
+#include "app/frmMain.h"
+#include "common/Workbook.h"
+#include "payroll/LaborageImport.h"
+
+#include <QFile>
+
+using namespace Qt::StringLiterals;
+using namespace payrolltest;
+
+namespace {
+const QString kNothing = u"原有数据保持不变，本次没有导入任何记录。"_s;
+const QString kData = QStringLiteral(QELVORA_TEST_DATA);
+
+QString roster(TestEnv& env)
+{
+    return env
+        .scalar(u"select group_concat(line, '|') from (select person_no||','||group_no||','||acc_no||','||"
+                u"ifnull(acc_name,'')||','||acc_type as line from person_payee_acc order by person_no)"_s)
+        .toString();
+}
+
+// Account and amount of every in-bank instruction, in serial order.
+QString accountsAndAmounts(TestEnv& env)
+{
+    return env
+        .scalar(u"select group_concat(line, '|') from (select acc_no||'='||pay_amount as line from laborage "
+                u"where acc_type='0' order by serial_no)"_s)
+        .toString();
+}
+
+QString writeXls(TestEnv& env, const QList<QStringList>& rows)
+{
+    const QString path = env.path(u"payroll.xls"_s);
+    QString error;
+    if (!writeWorkbook(path, rows, &error))
+        qWarning() << error;
+    return path;
+}
+
+QString writeCsv(TestEnv& env, const QByteArray& body)
+{
+    const QString path = env.path(u"payroll.csv"_s);
+    writeAll(path, "2,0.00\r\n" + body);
+    return path;
+}
+
+// Runs the command of the payroll tab on `path`, answering the clearing
+// question with OK when the list shows instructions.
+QStringList runImport(TestEnv& env, const QString& path)
+{
+    frmMain& w = env.window();
+    w.SSTabMain()->setCurrentIndex(frmMain::TabLaborage);
+    env.prompt.clear();
+    env.prompt.answerFile(path);
+    if (env.scalar(u"select count(*) from laborage a join person_payee_acc b on a.acc_no=b.acc_no "
+                   u"where a.acc_type='0'"_s)
+            .toInt()
+        > 0)
+        env.prompt.answerOk();
+    env.click(u"Laborage_cmdLoadB2BFileBut"_s);
+    return env.prompt.messages();
+}
+} // namespace
+
+class TestLaborageImport : public QObject {
+    Q_OBJECT
+private slots:
+    void roundTripOfTheUploadFile()
+    {
+        TestEnv env;
+        addReferencePayroll(env);
+        const QString before = accountsAndAmounts(env);
+        env.window().SSTabMain()->setCurrentIndex(frmMain::TabLaborage);
+        const QString path = env.path(u"saved.csv"_s);
+        env.prompt.answerFile(path);
+        env.click(u"Laborage_cmdWriteB2BFileBut"_s);
+        env.exec(u"update laborage set pay_amount=1"_s);
+        QCOMPARE(runImport(env, path), QStringList({ u"导入代发工资文件完毕"_s }));
+        QCOMPARE(accountsAndAmounts(env), before);
+        QVERIFY(env.prompt.allAnswersUsed());
+    }
+
+    // Every refusal or failure leaves the payroll and the roster exactly as
+    // they were and says that nothing was imported.
+    void failedImportKeepsEverything_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QList<QStringList>>("sheet");
+        QTest::addColumn<QString>("message");
+        const QList<QStringList> none;
+        QTest::newRow("csv unknown account")
+            << QByteArray("1,#1, a,#6228480011112222,#1.00\r\n2,#2, b,#999,#2.00\r\n") << none
+            << u"代发工资名册中未包含关于账户999的信息，请先于“代发工资名册维护”功能节点添加该账户。"_s;
+        QTest::newRow("csv short line") << QByteArray("1,#1, a,#6228480011112222,#1.00\r\n2,#2\r\n") << none
+                                        << u"第2条记录的格式不正确，文件读写错误，导入代发工资文件失败"_s;
+        // Amounts: negative, three decimals, not a number, above 1E11.
+        QTest::newRow("csv negative") << QByteArray("1,#1, a,#6228480011112222,#-5\r\n") << none
+                                      << u"第1条记录中的金额格式错误，文件导入被中止"_s;
+        QTest::newRow("csv three decimals") << QByteArray("1,#1, a,#6228480011112222,#1234.567\r\n") << none
+                                            << u"第1条记录中的金额格式错误，文件导入被中止"_s;
+        QTest::newRow("csv text") << QByteArray("1,#1, a,#6228480011112222,#abc\r\n") << none
+                                  << u"第1条记录中的金额格式错误，文件导入被中止"_s;
+        QTest::newRow("csv above 1E11") << QByteArray("1,#1, a,#6228480011112222,#100000000000.01\r\n") << none
+                                        << u"第1条记录中的金额范围超过系统限制，文件导入被中止"_s;
+        // The bytes C4 FF are not GBK.
+        QTest::newRow("csv not GBK") << QByteArray(
+            "1,#1, a,#6228480011112222,#1.00\r\n2,#2, \xc4\xff,#6228480033334444,#2\r\n")
+                                     << none << u"第2条记录中含有无法识别的字符，文件导入被中止"_s;
+        QTest::newRow("csv other-bank")
+            << QByteArray("1,#1, a,#6228480011112222,#1.00\r\n2,#2, b,#6228489999,#2\r\n") << none
+            << u"第2条记录中的收款账号在代发工资名册中为他行账户，代发工资只能付往本行账户，文件导入被中止"_s;
+
+        const QStringList head = { u"账号"_s, u"户名"_s, u"金额"_s };
+        const QStringList newcomer = { u"6217000000000001"_s, u"新人"_s, u"10"_s };
+        QTest::newRow("xls duplicate") << QByteArray()
+                                       << QList<QStringList> { head, newcomer,
+                                              { u"6228480033334444"_s, u"李四"_s, u"1"_s }, newcomer }
+                                       << u"第3条记录中的收款账号已经存在，文件导入被中止"_s;
+        QTest::newRow("xls other-bank")
+            << QByteArray() << QList<QStringList> { head, newcomer, { u"6228489999"_s, u"他行"_s, u"1"_s } }
+            << u"第2条记录中的收款账号在代发工资名册中为他行账户，代发工资只能付往本行账户，文件导入被中止"_s;
+        QTest::newRow("xls above 1E11") << QByteArray()
+                                        << QList<QStringList> { head, newcomer,
+                                               { u"6217000000000002"_s, u"乙"_s, u"100,000,000,000.01"_s } }
+                                        << u"第2条记录中的金额范围超过系统限制，文件导入被中止"_s;
+        QTest::newRow("xls negative") << QByteArray()
+                                      << QList<QStringList> { head, { u"6217000000000002"_s, u"乙"_s, u"-5"_s } }
+                                      << u"第1条记录中的金额格式错误，文件导入被中止"_s;
+        QTest::newRow("xls serial format")
+            << QByteArray() << QList<QStringList> { head, newcomer, { u"62170A"_s, u"乙"_s, u"1"_s } }
+            << u"第2条记录中的序号格式有误，文件导入被中止"_s;
+        QTest::newRow("xls long name") << QByteArray()
+                                       << QList<QStringList> { head,
+                                              { u"6217000000000002"_s, QString(61, u'名'), u"1"_s } }
+                                       << u"第1条记录中的收款户名数据长度错误，文件导入被中止"_s;
+    }
+    void failedImportKeepsEverything()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(QList<QStringList>, sheet);
+        QFETCH(QString, message);
+        TestEnv env;
+        addReferencePayroll(env);
+        addRoster(env, u"6228489999"_s, u"他行"_s, u"9"_s, u"一组"_s, u"1"_s);
+        addInstruction(env, 7, u"6228489999"_s, u"3"_s, u"1"_s);
+        const QString payroll = dump(env);
+        const QString people = roster(env);
+        const QString path = sheet.isEmpty() ? writeCsv(env, csv) : writeXls(env, sheet);
+        QStringList expected = { message + u'\n' + kNothing };
+        if (!sheet.isEmpty())
+            expected << u"文件导入失败"_s;
+        QCOMPARE(runImport(env, path), expected);
+        QCOMPARE(dump(env), payroll);
+        QCOMPARE(roster(env), people);
+    }
+
+    void failedRosterInsertStopsTheImport()
+    {
+        TestEnv env;
+        addReferencePayroll(env);
+        const QString payroll = dump(env);
+        env.exec(u"create trigger refuse before insert on person_payee_acc begin select raise(abort, 'full'); end"_s);
+        const QString path = writeXls(env, { { u"6217000000000001"_s, u"新人"_s, u"10"_s } });
+        const QStringList messages = runImport(env, path);
+        QCOMPARE(messages.value(0),
+            u"添加员工工资表第1条记录中的账户到代发工资名册时发生错误，文件导入被中止\n"_s + kNothing);
+        QCOMPARE(dump(env), payroll);
+    }
+
+    void workbookAddsUnknownAccountsToTheRoster()
+    {
+        TestEnv env;
+        addReferencePayroll(env);
+        env.exec(u"delete from laborage"_s);
+        // A1 numeric: no header row. Text amounts may carry separators.
+        const QString path = writeXls(env,
+            { { u"6228480011112222"_s, u"张三"_s, u"1,234.50"_s }, { u"6217000000000001"_s, u" 新人 "_s, u"0"_s } });
+        QCOMPARE(runImport(env, path), QStringList({ u"共导入2条记录"_s, u"导入数据成功"_s }));
+        QCOMPARE(accountsAndAmounts(env), u"6228480011112222=1234.5|6217000000000001=0"_s);
+        QVERIFY(roster(env).endsWith(u"|4,未分组,6217000000000001,新人,0"_s));
+        QCOMPARE(env.scalar(u"select count(*) from laborage where remark is null"_s).toInt(), 2);
+    }
+
+    // Workbooks saved by spreadsheet programs.
+    void workbooksFromOtherPrograms_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("payroll");
+        QTest::newRow("formulas, gap ends the data")
+            << u"lo_formulas.xls"_s << QStringList({ u"共导入4条记录"_s, u"导入数据成功"_s })
+            << u"6222021234567890123=4234.5|6228480012345678=0.07|62170012345678901=5500.55|"
+               u"0012345678901234=100000000000"_s;
+        QTest::newRow("numeric accounts")
+            << u"payroll_numeric_accounts.xls"_s
+            << QStringList(
+                   { u"第1条记录中的账号是数字格式，16位以上的数字已丢失末尾几位，请将账号列设置为文本格式后重新填写，"
+                     u"文件导入被中止\n"_s
+                           + kNothing,
+                       u"文件导入失败"_s })
+            << QString();
+        QTest::newRow("text accounts, fraction beyond cents")
+            << u"payroll_text_accounts.xls"_s
+            << QStringList({ u"第5条记录中的金额格式错误，文件导入被中止\n"_s + kNothing, u"文件导入失败"_s })
+            << QString();
+    }
+    void workbooksFromOtherPrograms()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, messages);
+        QFETCH(QString, payroll);
+        TestEnv env;
+        const QString path = env.path(u"in.xls"_s);
+        QVERIFY(QFile::copy(kData + u"/xls/"_s + file, path));
+        QCOMPARE(runImport(env, path), messages);
+        QCOMPARE(accountsAndAmounts(env), payroll);
+        if (payroll.isEmpty())
+            QCOMPARE(roster(env), QString());
+    }
+
+    void numericAmountsAsSpreadsheetsShowThem_data()
+    {
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("=100*1.1") << u"110.00000000000001"_s << u"110"_s;
+        QTest::newRow("=0.1+0.2") << u"0.30000000000000004"_s << u"0.3"_s;
+        QTest::newRow("one third") << u"33.333333333333336"_s << u"33.3333333333333"_s;
+        QTest::newRow("1E11") << u"100000000000"_s << u"100000000000"_s;
+        QTest::newRow("small") << u"0.07"_s << u"0.07"_s;
+        QTest::newRow("negative") << u"-150.25"_s << u"-150.25"_s;
+    }
+    void numericAmountsAsSpreadsheetsShowThem()
+    {
+        QFETCH(QString, cell);
+        QFETCH(QString, text);
+        QCOMPARE(LaborageImport::workbookAmountText({ cell, true }), text);
+        // A text cell is taken as written.
+        QCOMPARE(LaborageImport::workbookAmountText({ cell, false }), cell);
+    }
+
+    void utf8WithByteOrderMark()
+    {
+        const auto read = LaborageImport::readCsv("\xef\xbb\xbf"
+                                                  "1,1.00\r\n1,#7, \xe5\xbc\xa0,#6228480011112222,#1.00\r\n");
+        QVERIFY(!read.stopped);
+        QCOMPARE(read.records.size(), size_t(1));
+        QCOMPARE(read.records[0].accNo, u"6228480011112222"_s);
+    }
+
+    void nothingChangesWithoutAnImport_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("txt") << u"payroll.txt"_s
+                             << QStringList({ u"抱歉，系统目前不支持该格式文件，请选择csv或xls格式文件进行操作"_s });
+        QTest::newRow("question cancelled") << u"payroll.csv"_s << QStringList();
+    }
+    void nothingChangesWithoutAnImport()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, messages);
+        TestEnv env;
+        addReferencePayroll(env);
+        const QString payroll = dump(env);
+        writeAll(env.path(name), "1,1.00\r\n1,#7, a,#6228480011112222,#1.00\r\n");
+        env.window().SSTabMain()->setCurrentIndex(frmMain::TabLaborage);
+        env.prompt.answerFile(env.path(name));
+        if (name.endsWith(u"csv"_s))
+            env.prompt.answerCancel();
+        env.click(u"Laborage_cmdLoadB2BFileBut"_s);
+        QCOMPARE(env.prompt.messages(), messages);
+        QVERIFY(env.prompt.allAnswersUsed());
+        QCOMPARE(dump(env), payroll);
+    }
+};
+
+QELVORA_TEST(TestLaborageImport)
+#include "tst_laborageimport.moc"
