@@ -126,7 +126,9 @@ int ApprovalSheet::render(QPagedPaintDevice& device) const
     const int pad = tableMetrics.averageCharWidth() / 2;
 
     const auto cell = [&](int column, int y, const QString& text, Qt::Alignment align) {
-        const QRect r(x[column] + pad, y, x[column + 1] - x[column] - 2 * pad, m.row);
+        // The remark keeps a wider gap from the right-aligned amount.
+        const int left = column == 4 ? pad * 4 : pad;
+        const QRect r(x[column] + left, y, x[column + 1] - x[column] - left - pad, m.row);
         painter.drawText(
             r, align | Qt::AlignVCenter, painter.fontMetrics().elidedText(text, Qt::ElideRight, r.width()));
     };

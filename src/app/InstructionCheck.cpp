@@ -94,20 +94,32 @@ std::vector<Finding> check(const std::vector<Record>& records, const Rules& rule
     const bool lengthRuled = !rules.accountLengthRule.trimmed().isEmpty()
         && rules.accountLengthRule.trimmed() != u"10000"_s && isLengthRule(rules.accountLengthRule.trimmed(), true);
 
-    // Account and amount of the first instruction that had them, by "account|fen".
-    QHash<QString, qint64> seen;
+    // The row of the first instruction with each account and amount.
+    QHash<std::pair<QString, qint64>, qint64> seen;
     seen.reserve(static_cast<qsizetype>(records.size()));
     Money total;
     bool totalOverflow = false;
 
     for (const Record& r : records) {
         for (const TextField& t : r.texts) {
-            if (t.text.contains(u','))
+            // One pass finds what needs a closer look.
+            bool comma = false;
+            bool lineBreak = false;
+            bool wide = false;
+            for (const QChar c : t.text) {
+                const char16_t u = c.unicode();
+                comma |= u == u',';
+                lineBreak |= u == u'\n' || u == u'\r';
+                wide |= u >= 0x80;
+            }
+            if (comma)
                 add(Severity::Error, r, t.name, u"含有逗号，会使上传文件的各栏错位"_s);
-            else if (t.text.contains(u'\n') || t.text.contains(u'\r'))
+            else if (lineBreak)
                 add(Severity::Error, r, t.name, u"含有换行符，会使上传文件的各栏错位"_s);
-            else if (const QString c = firstUnencodable(t.text); !c.isEmpty())
-                add(Severity::Error, r, t.name, u"含有字符“%1”，无法用GBK编码写入上传文件"_s.arg(c));
+            else if (wide) {
+                if (const QString c = firstUnencodable(t.text); !c.isEmpty())
+                    add(Severity::Error, r, t.name, u"含有字符“%1”，无法用GBK编码写入上传文件"_s.arg(c));
+            }
         }
 
         const QString acc = r.accNo.trimmed();
@@ -138,7 +150,7 @@ std::vector<Finding> check(const std::vector<Record>& records, const Rules& rule
             else
                 totalOverflow = true;
             if (!acc.isEmpty()) {
-                const QString key = acc + u'|' + QString::number(amount->fen());
+                const std::pair<QString, qint64> key(acc, amount->fen());
                 const auto it = seen.constFind(key);
                 if (it == seen.constEnd())
                     seen.insert(key, r.row);
