@@ -9,7 +9,10 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPushButton>
+#include <QToolBar>
 
 using namespace Qt::StringLiterals;
 
@@ -28,6 +31,32 @@ InstructionListTab::InstructionListTab(
     : TabPage(ctx, main, prefix)
     , m_layout(std::move(layout))
 {
+    m_openCheckReport = [this](const CheckReportRequest& request) {
+        CheckReportDialog dialog(m_ctx.prompt, request, &m_main);
+        return dialog.exec() == QDialog::Accepted;
+    };
+    m_openApprovalSheet = [this](const ApprovalSheet& sheet) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPageLayout(QPageLayout(
+            QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+        printer.setDocName(sheet.data().title);
+        QPrintPreviewDialog preview(&printer, &m_main);
+        preview.setWindowTitle(sheet.data().title);
+        connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&sheet](QPrinter* p) { sheet.render(*p); });
+        // Saving as PDF next to printing, through the program's own file dialog.
+        if (auto* bar = preview.findChild<QToolBar*>()) {
+            QAction* pdf = bar->addAction(u"保存为PDF"_s);
+            pdf->setObjectName(u"actSavePdf"_s);
+            connect(pdf, &QAction::triggered, &preview, [this, &sheet] {
+                const QString path = selectSaveFile(m_ctx.prompt, u"pdf"_s).trimmed();
+                if (path.isEmpty())
+                    return;
+                m_ctx.prompt.message(
+                    sheet.writePdf(path) ? u"审批单已保存为PDF文件"_s : u"文件读写错误，审批单未保存"_s);
+            });
+        }
+        preview.exec();
+    };
 }
 
 QPushButton* InstructionListTab::addButton(const QString& shortName, const QString& caption)
@@ -164,4 +193,46 @@ void InstructionListTab::newList()
     if (!m_ctx.db().Delete(u"delete from "_s + m_layout.table))
         m_ctx.prompt.message(m_layout.newFailed);
     refresh();
+}
+
+bool InstructionListTab::checkInstructions(bool writing)
+{
+    const auto records = checkRecords();
+    if (!records)
+        return false; // the store has shown its error
+    CheckReportRequest request;
+    request.findings = InstructionCheck::check(*records, checkRules());
+    request.writing = writing;
+    if (request.findings.empty()) {
+        if (!writing)
+            m_ctx.prompt.message(u"检查完毕，未发现问题"_s);
+        return true;
+    }
+    request.selectRow = [this](qint64 row) { selectListRow(row); };
+    const bool goOn = m_openCheckReport && m_openCheckReport(request);
+    return writing && goOn && !InstructionCheck::hasErrors(request.findings);
+}
+
+void InstructionListTab::selectListRow(qint64 row)
+{
+    if (row < 1 || row >= m_grid->rows())
+        return;
+    const int r = static_cast<int>(row);
+    m_grid->selectRows(r, r, ColumnKey + 1);
+    m_grid->scrollTo(m_grid->model()->index(r - 1, ColumnKey + 1));
+}
+
+void InstructionListTab::printApprovalSheet()
+{
+    if (!m_grid->hasData()) {
+        m_ctx.prompt.message(u"无指令需要打印审批单"_s);
+        return;
+    }
+    auto data = approvalSheetData();
+    if (!data)
+        return;
+    data->bankName = m_ctx.bankName;
+    data->madeAt = QDateTime::currentDateTime();
+    if (m_openApprovalSheet)
+        m_openApprovalSheet(ApprovalSheet(std::move(*data)));
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/ApprovalSheet.h"
+#include "app/CheckReport.h"
+#include "app/InstructionCheck.h"
 #include "app/TabPage.h"
 #include "common/Money.h"
 
@@ -61,6 +64,28 @@ public:
     // New: empties the table after the question, when the list shows anything.
     void newList() override;
 
+    // Runs every check over the list. Without findings nothing is shown and
+    // the result is true; otherwise the report window is shown and the result
+    // says whether the upload file may be written (no errors and the user
+    // chose to go on). `writing` false: the report only ("检查指令").
+    bool checkInstructions(bool writing);
+    // "打印审批单": the approval sheet of the list in the print preview.
+    void printApprovalSheet();
+    // Selects the instruction with this 序号 in the list.
+    void selectListRow(qint64 row);
+
+    // Where the report window and the print preview are opened modally;
+    // replaceable so that tests see what would be shown. The report opener
+    // returns true when the user chose to go on writing.
+    void setCheckReportOpener(std::function<bool(const CheckReportRequest&)> opener)
+    {
+        m_openCheckReport = std::move(opener);
+    }
+    void setApprovalSheetOpener(std::function<void(const ApprovalSheet&)> opener)
+    {
+        m_openApprovalSheet = std::move(opener);
+    }
+
 protected:
     QPushButton* addButton(const QString& shortName, const QString& caption);
     // Connects the main window's menu entry `name` to a handler of this tab.
@@ -80,5 +105,15 @@ protected:
     // Called at the end of every refresh.
     virtual void listRefreshed() { }
 
+    // The instructions to check, in list order; none when the store failed.
+    virtual std::optional<std::vector<InstructionCheck::Record>> checkRecords() = 0;
+    virtual InstructionCheck::Rules checkRules() const = 0;
+    // The sheet's contents; none when the store failed.
+    virtual std::optional<ApprovalSheetData> approvalSheetData() = 0;
+
     const InstructionListLayout m_layout;
+
+private:
+    std::function<bool(const CheckReportRequest&)> m_openCheckReport;
+    std::function<void(const ApprovalSheet&)> m_openApprovalSheet;
 };

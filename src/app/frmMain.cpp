@@ -94,11 +94,15 @@ void frmMain::buildMenus()
     addEntry(m_menuPaymentB2B, u"menuUpdateB2BRec"_s, u"修改或删除指令"_s);
     addEntry(m_menuPaymentB2B, u"menuDelB2BRec"_s, u"删除指令"_s);
     addEntry(m_menuPaymentB2B, u"menuWriteB2BFile"_s, u"生成上传文件"_s);
+    addEntry(m_menuPaymentB2B, u"menuCheckB2BRec"_s, u"检查指令"_s);
+    addEntry(m_menuPaymentB2B, u"menuPrintB2BSheet"_s, u"打印审批单"_s);
 
     m_menuLaborage = addMenu(bar, u"menuLaborage"_s, u"代发代扣文件"_s);
     addEntry(m_menuLaborage, u"menuNewLaborage"_s, u"新增指令(&Z)"_s);
     addEntry(m_menuLaborage, u"menuUpdateLaborage"_s, u"修改或删除指令"_s);
     addEntry(m_menuLaborage, u"menuWriteLaborageFile"_s, u"生成上传文件"_s);
+    addEntry(m_menuLaborage, u"menuCheckLaborage"_s, u"检查指令"_s);
+    addEntry(m_menuLaborage, u"menuPrintLaborageSheet"_s, u"打印审批单"_s);
 
     m_menuHelp = addMenu(bar, u"menuHelp"_s, u"帮助(&H)"_s);
     QAction* help = addEntry(m_menuHelp, u"menuHelpFile"_s, u"帮助文档(&Y)"_s);

@@ -68,7 +68,8 @@ PaymentB2B::PaymentB2B(AppContext& ctx, frmMain& main)
     QPushButton* write = addButton(u"cmdWriteB2BFileBut"_s, u"生成上传文件"_s);
     QPushButton* payAcc = addButton(u"cmdPayAccSetup"_s, u"付款账号维护"_s);
     QPushButton* load = addButton(u"cmdLoadB2BFileBut"_s, u"上传文件导入"_s);
-    for (QPushButton* b : { add, update, del, write, payAcc, load })
+    QPushButton* print = addButton(u"cmdPrintBut"_s, u"打印审批单"_s);
+    for (QPushButton* b : { add, update, del, write, payAcc, load, print })
         buttons->addWidget(b);
     buttons->addStretch(1);
 
@@ -78,11 +79,14 @@ PaymentB2B::PaymentB2B(AppContext& ctx, frmMain& main)
     connect(write, &QPushButton::clicked, this, &PaymentB2B::menuWriteB2BFile_Click);
     connect(payAcc, &QPushButton::clicked, this, &PaymentB2B::cmdPayAccSetup_Click);
     connect(load, &QPushButton::clicked, this, &PaymentB2B::cmdLoadB2BFileBut_Click);
+    connect(print, &QPushButton::clicked, this, &PaymentB2B::cmdPrintBut_Click);
 
     connectMenuEntry(u"menuNewB2BRec"_s, [this] { menuNewB2BRec_Click(); });
     connectMenuEntry(u"menuUpdateB2BRec"_s, [this] { menuUpdateB2BRec_Click(); });
     connectMenuEntry(u"menuDelB2BRec"_s, [this] { menuDelB2BRec_Click(); });
     connectMenuEntry(u"menuWriteB2BFile"_s, [this] { menuWriteB2BFile_Click(); });
+    connectMenuEntry(u"menuCheckB2BRec"_s, [this] { menuCheckB2BRec_Click(); });
+    connectMenuEntry(u"menuPrintB2BSheet"_s, [this] { cmdPrintBut_Click(); });
     connectGrid([this] { menuUpdateB2BRec_Click(); });
 }
 
@@ -168,6 +172,8 @@ void PaymentB2B::menuWriteB2BFile_Click()
 {
     if (m_grid->rows() <= 1)
         return;
+    if (m_grid->hasData() && !checkInstructions(true))
+        return;
     // The header carries the exact count and total of all rows of payment, as
     // the status bar shows them; the lines are built while the rows are read.
     const auto totals = queryTotals();
@@ -201,4 +207,78 @@ void PaymentB2B::menuWriteB2BFile_Click()
 void PaymentB2B::cmdLoadB2BFileBut_Click()
 {
     PaymentImport::importBatchPaymentFile(m_ctx, m_main, m_grid->hasData());
+}
+
+void PaymentB2B::menuCheckB2BRec_Click()
+{
+    if (!m_grid->hasData()) {
+        m_ctx.prompt.message(u"无指令需要检查"_s);
+        return;
+    }
+    checkInstructions(false);
+}
+
+void PaymentB2B::cmdPrintBut_Click()
+{
+    printApprovalSheet();
+}
+
+std::optional<std::vector<InstructionCheck::Record>> PaymentB2B::checkRecords()
+{
+    std::vector<InstructionCheck::Record> records;
+    qint64 row = 0;
+    // The payee's kept name is the one of the payee list for the account and kind.
+    const bool ok = m_ctx.db().QueryEach(
+        u"select p.serial_no,p.pay_acc_no,p.pay_acc_name,p.rec_acc_type,p.rec_acc_no,p.rec_acc_name,p.rec_net_no,"
+        u"p.pay_amt,p.remark,(select k.acc_name from payee_acc k where k.acc_no=p.rec_acc_no"
+        u" and k.acc_type=p.rec_acc_type limit 1) from payment p order by p.serial_no"_s,
+        {}, [&](const RecordView& r) {
+            InstructionCheck::Record rec;
+            rec.row = ++row;
+            rec.serialNo = r.text(0);
+            rec.texts = { { u"付款账号"_s, r.text(1) }, { u"付款账户户名"_s, r.text(2) }, { u"账号行别"_s, r.text(3) },
+                { u"收款账号"_s, r.text(4) }, { u"收款账户户名"_s, r.text(5) }, { u"支付系统行号"_s, r.text(6) },
+                { u"备注"_s, r.text(8) } };
+            rec.inBank = r.text(3).trimmed() == u"0"_s;
+            rec.accNo = r.text(4);
+            rec.accName = r.text(5);
+            rec.amount = r.text(7);
+            if (!r.isNull(9))
+                rec.keptName = r.text(9);
+            records.push_back(std::move(rec));
+        });
+    if (!ok)
+        return std::nullopt;
+    return records;
+}
+
+InstructionCheck::Rules PaymentB2B::checkRules() const
+{
+    InstructionCheck::Rules rules;
+    rules.accountField = u"收款账号"_s;
+    rules.nameField = u"收款账户户名"_s;
+    rules.amountField = u"付款金额"_s;
+    const FieldRule& account = m_ctx.fieldRules.ruleFor(1);
+    if (account.isAccount)
+        rules.accountLengthRule = account.length;
+    return rules;
+}
+
+std::optional<ApprovalSheetData> PaymentB2B::approvalSheetData()
+{
+    const auto totals = queryTotals();
+    if (!totals)
+        return std::nullopt;
+    ApprovalSheetData data;
+    data.title = u"付款审批单"_s;
+    data.payerAccNo = m_ctx.batchPayAccNo;
+    data.payerAccName = m_ctx.batchPayAccName;
+    data.total = totals->total;
+    data.rows.reserve(static_cast<size_t>(m_grid->rows()));
+    for (int row = 1; row < m_grid->rows(); ++row) {
+        const auto cell = [&](int c) { return m_grid->textMatrix(row, c); };
+        data.rows.push_back(
+            { cell(ColumnNo), cell(ColumnRecAccNo), cell(ColumnRecAccName), cell(ColumnAmount), cell(ColumnRemark) });
+    }
+    return data;
 }

@@ -80,10 +80,15 @@ public slots:
     void cmdPayAccSetup_Click();
     void menuWriteB2BFile_Click();
     void cmdLoadB2BFileBut_Click();
+    void menuCheckB2BRec_Click();
+    void cmdPrintBut_Click();
 
 private:
     // resetPaymentB2B also sets the batch payer account.
     void listRefreshed() override;
+    std::optional<std::vector<InstructionCheck::Record>> checkRecords() override;
+    InstructionCheck::Rules checkRules() const override;
+    std::optional<ApprovalSheetData> approvalSheetData() override;
 
     std::function<void(const PaymentDialogRequest&)> m_openPaymentDialog;
     std::function<void(const PayAccDialogRequest&)> m_openPayAccDialog;

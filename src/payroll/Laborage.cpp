@@ -7,6 +7,7 @@
 #include "app/TabPages.h"
 #include "app/frmMain.h"
 #include "common/Prompt.h"
+#include "common/PublicSub.h"
 #include "common/Workbook.h"
 #include "frmBatchLaborage.h"
 #include "frmLaborage.h"
@@ -67,7 +68,8 @@ Laborage::Laborage(AppContext& ctx, frmMain& main)
     QPushButton* write = addButton(u"cmdWriteB2BFileBut"_s, u"生成上传文件"_s);
     QPushButton* batch = addButton(u"cmdBatchNewBut"_s, u"按组批量新增指令"_s);
     QPushButton* load = addButton(u"cmdLoadB2BFileBut"_s, u"上传文件导入"_s);
-    for (QPushButton* b : { add, update, del, write, batch, load })
+    QPushButton* print = addButton(u"cmdPrintBut"_s, u"打印审批单"_s);
+    for (QPushButton* b : { add, update, del, write, batch, load, print })
         buttons->addWidget(b);
     buttons->addStretch(1);
 
@@ -77,10 +79,13 @@ Laborage::Laborage(AppContext& ctx, frmMain& main)
     connect(write, &QPushButton::clicked, this, &Laborage::menuWriteLaborageFile_Click);
     connect(batch, &QPushButton::clicked, this, &Laborage::Laborage_cmdBatchNewBut_Click);
     connect(load, &QPushButton::clicked, this, &Laborage::Laborage_cmdLoadB2BFileBut_Click);
+    connect(print, &QPushButton::clicked, this, &Laborage::Laborage_cmdPrintBut_Click);
 
     connectMenuEntry(u"menuNewLaborage"_s, [this] { menuNewLaborage_Click(); });
     connectMenuEntry(u"menuUpdateLaborage"_s, [this] { menuUpdateLaborage_Click(); });
     connectMenuEntry(u"menuWriteLaborageFile"_s, [this] { menuWriteLaborageFile_Click(); });
+    connectMenuEntry(u"menuCheckLaborage"_s, [this] { menuCheckLaborage_Click(); });
+    connectMenuEntry(u"menuPrintLaborageSheet"_s, [this] { Laborage_cmdPrintBut_Click(); });
     connectGrid([this] { menuUpdateLaborage_Click(); });
 
     // The dialogs themselves, shown modally.
@@ -164,6 +169,12 @@ void Laborage::menuWriteLaborageFile_Click()
         return;
     const QString path = m_main.selectSaveFile(u"*"_s);
     const QString kind = path.right(3).toLower();
+    // The check comes once the format is known: a workbook carries any text.
+    if (kind == u"csv"_s || kind == u"xls"_s) {
+        m_checkFileTexts = kind == u"csv"_s;
+        if (!checkInstructions(true))
+            return;
+    }
     if (kind == u"csv"_s)
         writeCsv(path);
     else if (kind == u"xls"_s)
@@ -240,4 +251,83 @@ void Laborage::writeWorkbook(const QString& path)
         return;
     }
     m_ctx.prompt.message(u"代发工资*.xls文件生成完毕"_s);
+}
+
+void Laborage::menuCheckLaborage_Click()
+{
+    m_checkFileTexts = true;
+    if (!m_grid->hasData()) {
+        m_ctx.prompt.message(u"无指令需要检查"_s);
+        return;
+    }
+    checkInstructions(false);
+}
+
+void Laborage::Laborage_cmdPrintBut_Click()
+{
+    printApprovalSheet();
+}
+
+std::optional<std::vector<InstructionCheck::Record>> Laborage::checkRecords()
+{
+    std::vector<InstructionCheck::Record> records;
+    qint64 row = 0;
+    // Every in-bank instruction, also one whose account has left the roster
+    // (the list and the file leave it out; it gets no 序号).
+    const bool ok = m_ctx.db().QueryEach(
+        u"select a.serial_no,a.acc_no,a.pay_amount,c.acc_name,c.employee_no,c.cert_type,c.cert_code,c.acc_no"
+        u" from laborage a left join person_payee_acc c on a.acc_no=c.acc_no"
+        u" where a.acc_type='0' order by a.serial_no"_s,
+        {}, [&](const RecordView& r) {
+            InstructionCheck::Record rec;
+            rec.inRoster = !r.isNull(7);
+            rec.row = rec.inRoster ? ++row : 0;
+            rec.serialNo = r.text(0);
+            rec.accNo = r.text(1);
+            rec.amount = r.text(2);
+            rec.accName = r.text(3);
+            if (rec.inRoster && m_checkFileTexts)
+                rec.texts = { { u"编号"_s, r.text(4) }, { u"户名"_s, r.text(3) }, { u"账号"_s, r.text(1) } };
+            if (r.text(5).trimmed() == u"1"_s)
+                rec.residentId = r.text(6);
+            records.push_back(std::move(rec));
+        });
+    if (!ok)
+        return std::nullopt;
+    return records;
+}
+
+InstructionCheck::Rules Laborage::checkRules() const
+{
+    InstructionCheck::Rules rules;
+    rules.accountField = u"账号"_s;
+    rules.nameField = u"户名"_s;
+    rules.amountField = u"金额"_s;
+    const FieldRule& account = m_ctx.fieldRules.ruleFor(9);
+    if (account.isAccount)
+        rules.accountLengthRule = account.length;
+    return rules;
+}
+
+std::optional<ApprovalSheetData> Laborage::approvalSheetData()
+{
+    const auto totals = queryTotals();
+    if (!totals)
+        return std::nullopt;
+    ApprovalSheetData data;
+    data.title = u"代发工资审批单"_s;
+    data.payroll = true;
+    data.total = totals->total;
+    data.rows.reserve(static_cast<size_t>(totals->count));
+    // The listed instructions, in list order, with their remarks.
+    const bool ok = m_ctx.db().QueryEach(
+        u"select a.acc_no,b.acc_name,a.pay_amount,a.remark from laborage a,person_payee_acc b,tran_acc_type t"
+        u" where b.acc_no=a.acc_no and a.acc_type=t.tran_type and a.acc_type='0' order by a.serial_no"_s,
+        {}, [&](const RecordView& r) {
+            data.rows.push_back({ QString::number(data.rows.size() + 1), r.text(0).trimmed(), r.text(1).trimmed(),
+                formatStoredAmount(r.text(2), true), r.text(3).trimmed() });
+        });
+    if (!ok)
+        return std::nullopt;
+    return data;
 }

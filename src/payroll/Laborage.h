@@ -56,11 +56,18 @@ public slots:
     void menuWriteLaborageFile_Click();
     void Laborage_cmdBatchNewBut_Click();
     void Laborage_cmdLoadB2BFileBut_Click();
+    void menuCheckLaborage_Click();
+    void Laborage_cmdPrintBut_Click();
 
 private:
+    std::optional<std::vector<InstructionCheck::Record>> checkRecords() override;
+    InstructionCheck::Rules checkRules() const override;
+    std::optional<ApprovalSheetData> approvalSheetData() override;
     void writeCsv(const QString& path);
     void writeWorkbook(const QString& path);
 
     std::function<void(const LaborageDialogRequest&)> m_openLaborageDialog;
     std::function<void()> m_openBatchDialog;
+    // The texts are checked for the CSV file's separators and code page.
+    bool m_checkFileTexts = true;
 };

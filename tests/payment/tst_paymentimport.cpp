@@ -222,7 +222,7 @@ private slots:
         env.exec(
             u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,rec_acc_name,"
             u"rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values "
-            u"('2024010112000000000002',?,'某某贸易有限公司','0','6222-0001','张 三','0101','','',100000000000,'工资','')"_s,
+            u"('2024010112000000000002',?,'某某贸易有限公司','0','62220001','张 三','0101','','',100000000000,'工资','')"_s,
             { kPayer });
         env.window().resetPaymentB2B();
         const QString before

@@ -217,13 +217,10 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("employeeNo");
         QTest::addColumn<QString>("message");
-        QTest::newRow("comma in name")
-            << u"李,四"_s << u"2"_s << u"第2条指令的“户名”中含有逗号“,”，会使上传文件的各栏错位，代发工资文件未生成"_s;
+        QTest::newRow("comma in name") << u"李,四"_s << u"2"_s << u"含有逗号，会使上传文件的各栏错位"_s;
         QTest::newRow("line break in employee number")
-            << u"李四"_s << u"2\n3"_s << u"第2条指令的“编号”中含有换行符，会使上传文件的各栏错位，代发工资文件未生成"_s;
-        QTest::newRow("character GBK lacks")
-            << u"김철수"_s << u"2"_s
-            << u"第2条指令的“户名”中含有字符“김”，无法用GBK编码写入上传文件，代发工资文件未生成"_s;
+            << u"李四"_s << u"2\n3"_s << u"含有换行符，会使上传文件的各栏错位"_s;
+        QTest::newRow("character GBK lacks") << u"김철수"_s << u"2"_s << u"含有字符“김”，无法用GBK编码写入上传文件"_s;
     }
     void csvRefusesWhatTheFormatCannotCarry()
     {
@@ -240,7 +237,13 @@ private slots:
         env.prompt.answerFile(path);
         env.prompt.answerOk();
         env.click(u"menuSave"_s);
-        QCOMPARE(env.prompt.messages(), QStringList({ message }));
+        // The check before writing finds it; the file is not written.
+        QVERIFY(env.prompt.messages().isEmpty());
+        QCOMPARE(env.checkReports.size(), size_t(1));
+        const auto& findings = env.checkReports[0].findings;
+        QVERIFY(std::any_of(findings.begin(), findings.end(), [&](const InstructionCheck::Finding& f) {
+            return f.severity == InstructionCheck::Severity::Error && f.row == 2 && f.problem == message;
+        }));
         QCOMPARE(readAll(path), QByteArray("old"));
 
         // A workbook carries any text.

@@ -1,5 +1,6 @@
 #include "TestEnv.h"
 
+#include "app/InstructionListTab.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
 
@@ -32,6 +33,15 @@ frmMain& TestEnv::window()
         if (startProgram(*m_ctx, m_window) != 0 || !m_window)
             qFatal("the main window did not start");
         m_window->setDocumentOpener([](const QString&) { return true; });
+        for (int tab = 0; tab < frmMain::TabCount; ++tab) {
+            if (auto* list = qobject_cast<InstructionListTab*>(m_window->page(tab))) {
+                list->setCheckReportOpener([this](const CheckReportRequest& request) {
+                    checkReports.push_back(request);
+                    return checkReportAnswer;
+                });
+                list->setApprovalSheetOpener([this](const ApprovalSheet& sheet) { approvalSheets.push_back(sheet); });
+            }
+        }
     }
     return *m_window;
 }

@@ -2,6 +2,8 @@
 
 #include "RecordingPrompt.h"
 #include "app/AppContext.h"
+#include "app/ApprovalSheet.h"
+#include "app/CheckReport.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,6 +25,11 @@ public:
     QString dir() const { return m_dir.path(); }
     QString path(const QString& fileName) const;
     RecordingPrompt prompt;
+    // What the instruction tabs' report window and print preview would have
+    // shown; the report is answered with checkReportAnswer (true: go on writing).
+    std::vector<CheckReportRequest> checkReports;
+    bool checkReportAnswer = true;
+    std::vector<ApprovalSheet> approvalSheets;
     AppContext& ctx() { return *m_ctx; }
     DBAccess& db() { return m_ctx->db(); }
 

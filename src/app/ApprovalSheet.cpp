@@ -1,0 +1,222 @@
+#include "ApprovalSheet.h"
+
+#include "common/AmountConvert.h"
+
+#include <QFontMetrics>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kFontFamily = u"WenQuanYi Zen Hei"_s;
+
+// Column shares of the page width: 序号, account, name, amount, remark.
+constexpr std::array<double, 5> kColumnShares = { 0.08, 0.28, 0.24, 0.17, 0.23 };
+
+// Which rows a page holds and whether the summary follows them.
+struct Page {
+    size_t first = 0;
+    size_t count = 0;
+    bool header = false; // the title block (first page)
+    bool table = true;
+    bool summary = false;
+};
+
+struct Metrics {
+    int width = 0;
+    int height = 0;
+    int line = 0; // a line of the text font
+    int row = 0; // a table row
+    int titleBlock = 0; // title and the three information lines
+    int footer = 0;
+    int summary = 0; // count, totals, signatures
+};
+
+std::vector<Page> paginate(size_t rows, const Metrics& m)
+{
+    std::vector<Page> pages;
+    size_t next = 0;
+    bool first = true;
+    for (;;) {
+        Page p;
+        p.header = first;
+        int room = m.height - m.footer - m.row - (first ? m.titleBlock : 0);
+        const size_t fits = static_cast<size_t>(std::max(1, room / m.row));
+        p.first = next;
+        p.count = std::min(fits, rows - next);
+        next += p.count;
+        room -= static_cast<int>(p.count) * m.row;
+        first = false;
+        if (next == rows) {
+            if (room >= m.summary) {
+                p.summary = true;
+                pages.push_back(p);
+            } else {
+                pages.push_back(p);
+                Page s;
+                s.first = rows;
+                s.table = false;
+                s.summary = true;
+                pages.push_back(s);
+            }
+            return pages;
+        }
+        pages.push_back(p);
+    }
+}
+
+} // namespace
+
+ApprovalSheet::ApprovalSheet(ApprovalSheetData data)
+    : m_data(std::move(data))
+{
+}
+
+QString ApprovalSheet::totalInWords() const
+{
+    const qint64 fen = m_data.total.fen();
+    if (fen == 0)
+        return u"零元整"_s;
+    const QString words = amountToWords(m_data.total.toPlainText());
+    return fen % 100 == 0 ? words + u"整"_s : words;
+}
+
+int ApprovalSheet::render(QPagedPaintDevice& device) const
+{
+    QPainter painter;
+    if (!painter.begin(&device))
+        return 0;
+    QFont textFont(kFontFamily);
+    textFont.setPointSizeF(10);
+    QFont tableFont(kFontFamily);
+    tableFont.setPointSizeF(9);
+    QFont titleFont(kFontFamily);
+    titleFont.setPointSizeF(16);
+    titleFont.setBold(true);
+    QFont boldTable = tableFont;
+    boldTable.setBold(true);
+
+    painter.setFont(textFont);
+    const QFontMetrics textMetrics(textFont, &device);
+    const QFontMetrics tableMetrics(tableFont, &device);
+    const QFontMetrics titleMetrics(titleFont, &device);
+
+    Metrics m;
+    const QRect page = painter.viewport();
+    m.width = page.width();
+    m.height = page.height();
+    m.line = textMetrics.height() * 3 / 2;
+    m.row = tableMetrics.height() * 8 / 5;
+    m.titleBlock = titleMetrics.height() * 2 + m.line * 3 + m.line / 2;
+    m.footer = m.line * 2;
+    m.summary = m.line * 6;
+
+    std::array<int, 6> x {};
+    for (size_t c = 0; c < kColumnShares.size(); ++c)
+        x[c + 1] = x[c] + static_cast<int>(m.width * kColumnShares[c]);
+    x[5] = m.width;
+    const int pad = tableMetrics.averageCharWidth() / 2;
+
+    const auto cell = [&](int column, int y, const QString& text, Qt::Alignment align) {
+        // The remark keeps a wider gap from the right-aligned amount.
+        const int left = column == 4 ? pad * 4 : pad;
+        const QRect r(x[column] + left, y, x[column + 1] - x[column] - left - pad, m.row);
+        painter.drawText(
+            r, align | Qt::AlignVCenter, painter.fontMetrics().elidedText(text, Qt::ElideRight, r.width()));
+    };
+    const QStringList headers = { u"序号"_s, u"收款账号"_s, u"户名"_s, u"金额"_s, u"备注"_s };
+    const std::array<Qt::Alignment, 5> align
+        = { Qt::AlignCenter, Qt::AlignLeft, Qt::AlignLeft, Qt::AlignRight, Qt::AlignLeft };
+
+    const std::vector<Page> pages = paginate(m_data.rows.size(), m);
+    const int pageCount = static_cast<int>(pages.size());
+    for (int n = 0; n < pageCount; ++n) {
+        const Page& p = pages[static_cast<size_t>(n)];
+        if (n > 0)
+            device.newPage();
+        int y = 0;
+        if (p.header) {
+            painter.setFont(titleFont);
+            painter.drawText(QRect(0, 0, m.width, titleMetrics.height() * 2), Qt::AlignCenter, m_data.title);
+            y = titleMetrics.height() * 2;
+            painter.setFont(textFont);
+            const QString payer = m_data.payroll
+                ? u"付款方：代发工资"_s
+                : u"付款账号：%1    付款户名：%2"_s.arg(m_data.payerAccNo, m_data.payerAccName);
+            for (const QString& line : { u"开户银行：%1"_s.arg(m_data.bankName), payer,
+                     u"制单时间：%1"_s.arg(m_data.madeAt.toString(u"yyyy-MM-dd HH:mm:ss"_s)) }) {
+                painter.drawText(QRect(0, y, m.width, m.line), Qt::AlignLeft | Qt::AlignVCenter, line);
+                y += m.line;
+            }
+            y += m.line / 2;
+        }
+        if (p.table) {
+            painter.setFont(boldTable);
+            painter.drawLine(0, y, m.width, y);
+            for (int c = 0; c < 5; ++c)
+                cell(c, y, headers.at(c), align[static_cast<size_t>(c)]);
+            y += m.row;
+            painter.drawLine(0, y, m.width, y);
+            painter.setFont(tableFont);
+            for (size_t i = p.first; i < p.first + p.count; ++i) {
+                const ApprovalSheetRow& r = m_data.rows[i];
+                const std::array<const QString*, 5> texts = { &r.no, &r.account, &r.name, &r.amount, &r.remark };
+                for (int c = 0; c < 5; ++c)
+                    cell(c, y, *texts[static_cast<size_t>(c)], align[static_cast<size_t>(c)]);
+                y += m.row;
+            }
+            painter.drawLine(0, y, m.width, y);
+        }
+        if (p.summary) {
+            painter.setFont(textFont);
+            y += m.line / 2;
+            const QStringList lines
+                = { u"笔数：%1"_s.arg(m_data.rows.size()), u"合计金额（小写）：%1"_s.arg(m_data.total.toGroupedText()),
+                      u"合计金额（大写）：%1"_s.arg(totalInWords()) };
+            for (const QString& line : lines) {
+                painter.drawText(QRect(0, y, m.width, m.line), Qt::AlignLeft | Qt::AlignVCenter, line);
+                y += m.line;
+            }
+            y += m.line;
+            const int third = m.width / 3;
+            const QStringList signatures = { u"制单："_s, u"复核："_s, u"审批："_s };
+            for (int i = 0; i < 3; ++i) {
+                const QRect r(third * i, y, third, m.line);
+                painter.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, signatures.at(i));
+                const int lineX = r.left() + textMetrics.horizontalAdvance(signatures.at(i));
+                painter.drawLine(lineX, r.bottom(), r.right() - pad * 4, r.bottom());
+            }
+        }
+        painter.setFont(textFont);
+        painter.drawText(QRect(0, m.height - m.line, m.width, m.line), Qt::AlignCenter,
+            u"第 %1 页 / 共 %2 页"_s.arg(n + 1).arg(pageCount));
+    }
+    painter.end();
+    return pageCount;
+}
+
+bool ApprovalSheet::writePdf(const QString& path) const
+{
+    // Written beside the target and renamed over it only when complete.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QPdfWriter writer(&file);
+    writer.setResolution(300);
+    writer.setTitle(m_data.title);
+    writer.setPageLayout(QPageLayout(
+        QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+    if (render(writer) == 0) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}

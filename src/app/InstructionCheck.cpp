@@ -1,0 +1,195 @@
+#include "InstructionCheck.h"
+
+#include "common/GbkCodec.h"
+#include "common/Money.h"
+#include "common/PublicSub.h"
+
+#include <QHash>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace InstructionCheck {
+namespace {
+
+bool isAsciiOnly(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80)
+            return false;
+    return true;
+}
+
+// The first character of `text` that GBK cannot carry; empty when there is none.
+QString firstUnencodable(const QString& text)
+{
+    if (isAsciiOnly(text) || GbkCodec::canEncode(text))
+        return {};
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString c = text.mid(i, n);
+        if (!GbkCodec::canEncode(c))
+            return c;
+        i += n - 1;
+    }
+    return {};
+}
+
+bool accountCharactersValid(const QString& acc, bool inBank)
+{
+    for (const QChar c : acc) {
+        if (c >= u'0' && c <= u'9')
+            continue;
+        if (!inBank && c == u'-')
+            continue;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool luhnValid(const QString& digits)
+{
+    if (digits.isEmpty())
+        return false;
+    int sum = 0;
+    bool doubled = false;
+    for (qsizetype i = digits.size() - 1; i >= 0; --i) {
+        const int d = digits.at(i).unicode() - u'0';
+        if (d < 0 || d > 9)
+            return false;
+        const int v = doubled ? (d * 2 > 9 ? d * 2 - 9 : d * 2) : d;
+        sum += v;
+        doubled = !doubled;
+    }
+    return sum % 10 == 0;
+}
+
+bool residentIdValid(const QString& id)
+{
+    if (id.size() != 18)
+        return false;
+    static constexpr int weights[17] = { 7, 9, 10, 5, 8, 4, 2, 1, 6, 3, 7, 9, 10, 5, 8, 4, 2 };
+    static constexpr char16_t checks[11] = { u'1', u'0', u'X', u'9', u'8', u'7', u'6', u'5', u'4', u'3', u'2' };
+    int sum = 0;
+    for (int i = 0; i < 17; ++i) {
+        const int d = id.at(i).unicode() - u'0';
+        if (d < 0 || d > 9)
+            return false;
+        sum += d * weights[i];
+    }
+    return id.at(17).toUpper() == QChar(checks[sum % 11]);
+}
+
+std::vector<Finding> check(const std::vector<Record>& records, const Rules& rules)
+{
+    std::vector<Finding> out;
+    const auto add = [&](Severity s, const Record& r, const QString& field, QString problem) {
+        if (r.row == 0 && !r.serialNo.isEmpty())
+            problem = u"流水号%1：%2"_s.arg(r.serialNo.trimmed(), problem);
+        out.push_back({ s, r.row, field, std::move(problem) });
+    };
+    const bool lengthRuled = !rules.accountLengthRule.trimmed().isEmpty()
+        && rules.accountLengthRule.trimmed() != u"10000"_s && isLengthRule(rules.accountLengthRule.trimmed(), true);
+
+    // The row of the first instruction with each account and amount.
+    QHash<std::pair<QString, qint64>, qint64> seen;
+    seen.reserve(static_cast<qsizetype>(records.size()));
+    Money total;
+    bool totalOverflow = false;
+
+    for (const Record& r : records) {
+        for (const TextField& t : r.texts) {
+            // One pass finds what needs a closer look.
+            bool comma = false;
+            bool lineBreak = false;
+            bool wide = false;
+            for (const QChar c : t.text) {
+                const char16_t u = c.unicode();
+                comma |= u == u',';
+                lineBreak |= u == u'\n' || u == u'\r';
+                wide |= u >= 0x80;
+            }
+            if (comma)
+                add(Severity::Error, r, t.name, u"含有逗号，会使上传文件的各栏错位"_s);
+            else if (lineBreak)
+                add(Severity::Error, r, t.name, u"含有换行符，会使上传文件的各栏错位"_s);
+            else if (wide) {
+                if (const QString c = firstUnencodable(t.text); !c.isEmpty())
+                    add(Severity::Error, r, t.name, u"含有字符“%1”，无法用GBK编码写入上传文件"_s.arg(c));
+            }
+        }
+
+        const QString acc = r.accNo.trimmed();
+        bool accountOk = !acc.isEmpty() && accountCharactersValid(acc, r.inBank);
+        if (acc.isEmpty()) {
+            add(Severity::Error, r, rules.accountField, u"账号为空"_s);
+        } else if (!accountOk) {
+            add(Severity::Error, r, rules.accountField,
+                r.inBank ? u"账号“%1”含有数字以外的字符"_s.arg(acc) : u"账号“%1”含有数字和“-”以外的字符"_s.arg(acc));
+        } else if (r.inBank && lengthRuled && !checkLength(acc, rules.accountLengthRule.trimmed(), true)) {
+            accountOk = false;
+            add(Severity::Error, r, rules.accountField,
+                u"行内账号长度为%1位，不符合账号规则“%2”"_s.arg(acc.size()).arg(rules.accountLengthRule.trimmed()));
+        }
+        // Bank cards (16 to 19 digits) mostly carry a Luhn check digit; many
+        // other accounts do not, so a failure is only a hint.
+        if (accountOk && acc.size() >= 16 && acc.size() <= 19 && !acc.contains(u'-') && !luhnValid(acc))
+            add(Severity::Warning, r, rules.accountField, u"账号“%1”校验位不符，可能输错，请核对"_s.arg(acc));
+
+        const auto amount = Money::parse(r.amount.trimmed());
+        if (!amount) {
+            add(Severity::Error, r, rules.amountField, u"金额“%1”不是有效的金额"_s.arg(r.amount.trimmed()));
+        } else if (amount->fen() <= 0) {
+            add(Severity::Error, r, rules.amountField, u"金额必须大于零"_s);
+        } else {
+            if (const auto sum = Money::checkedAdd(total, *amount))
+                total = *sum;
+            else
+                totalOverflow = true;
+            if (!acc.isEmpty()) {
+                const std::pair<QString, qint64> key(acc, amount->fen());
+                const auto it = seen.constFind(key);
+                if (it == seen.constEnd())
+                    seen.insert(key, r.row);
+                else
+                    add(Severity::Warning, r, rules.accountField,
+                        u"与第%1条指令的账号和金额相同，可能重复"_s.arg(it.value()));
+            }
+        }
+
+        if (!r.inRoster)
+            add(Severity::Warning, r, rules.accountField, u"账号已不在代发工资名册中，该指令不会写入上传文件"_s);
+        const QString id = r.residentId.trimmed();
+        if (id.size() == 18 && !residentIdValid(id))
+            add(Severity::Warning, r, u"身份证号码"_s, u"身份证号码“%1”校验位不符，可能输错，请核对"_s.arg(id));
+        if (r.keptName && r.keptName->trimmed() != r.accName.trimmed())
+            add(Severity::Warning, r, rules.nameField,
+                u"户名“%1”与该账号维护的户名“%2”不一致"_s.arg(r.accName.trimmed(), r.keptName->trimmed()));
+    }
+
+    if (totalOverflow || total.fen() > rules.maxTotalFen)
+        out.push_back({ Severity::Error, 0, u"总金额"_s,
+            u"总金额超过上传文件表头可容纳的%1元"_s.arg(Money::fromFen(rules.maxTotalFen).toPlainText()) });
+    return out;
+}
+
+bool hasErrors(const std::vector<Finding>& findings)
+{
+    return std::any_of(
+        findings.begin(), findings.end(), [](const Finding& f) { return f.severity == Severity::Error; });
+}
+
+QStringList reportHeader()
+{
+    return { u"类别"_s, u"序号"_s, u"字段"_s, u"问题"_s };
+}
+
+QString severityText(Severity severity)
+{
+    return severity == Severity::Error ? u"错误"_s : u"警告"_s;
+}
+
+} // namespace InstructionCheck

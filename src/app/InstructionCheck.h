@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// The checks run over a whole instruction list before its upload file is
+// written: everything the bank would refuse (errors) and everything that is
+// likely a mistake (warnings), all at once, each naming the row, the field and
+// the problem. Free functions over plain records, without widgets or store.
+namespace InstructionCheck {
+
+enum class Severity { Error, Warning };
+
+struct Finding {
+    Severity severity = Severity::Error;
+    qint64 row = 0; // 序号 in the list; 0 when the finding concerns no listed row
+    QString field;
+    QString problem;
+};
+
+// A text written into the upload file without quoting.
+struct TextField {
+    QString name;
+    QString text;
+};
+
+// One instruction as the list holds it.
+struct Record {
+    qint64 row = 0; // 序号 in the list; 0 for an instruction the list does not show
+    QString serialNo;
+    std::vector<TextField> texts; // checked for ",", line breaks and GBK
+    QString accNo; // the payee account
+    bool inBank = true; // an in-bank account: digits only, length by the rule
+    QString amount; // the stored amount text ("1234.5")
+    QString accName;
+    std::optional<QString> keptName; // the name kept for this account, when one is kept
+    bool inRoster = true; // payroll: the account still has a roster row
+    QString residentId; // payroll: the roster's resident ID number, when it has one
+};
+
+// The wording and the rules a tab's list is checked with.
+struct Rules {
+    QString accountField; // "收款账号" / "账号"
+    QString nameField;
+    QString amountField;
+    QString accountLengthRule; // the account field rule's length; empty: any
+    // The largest total the header's amount field carries, in fen: 15
+    // significant digits, which every reader of the file keeps exactly.
+    qint64 maxTotalFen = 999'999'999'999'999;
+};
+
+// All findings, errors and warnings in row order; a finding about the whole
+// list (the total) comes last.
+std::vector<Finding> check(const std::vector<Record>& records, const Rules& rules);
+bool hasErrors(const std::vector<Finding>& findings);
+
+// The Luhn check digit of bank card numbers holds for a text of digits.
+bool luhnValid(const QString& digits);
+// The check character of an 18-character resident ID number (GB 11643) is right.
+bool residentIdValid(const QString& id);
+
+// The report as CSV lines (header "类别,序号,字段,问题" first) for the line writer.
+QStringList reportHeader();
+QString severityText(Severity severity);
+
+} // namespace InstructionCheck

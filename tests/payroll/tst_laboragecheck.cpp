@@ -1,0 +1,76 @@
+#include "PayrollTest.h"
+#include "TestRegistry.h"
+
+#include "app/frmMain.h"
+
+#include <QFile>
+
+using namespace Qt::StringLiterals;
+using namespace payrolltest;
+
+namespace {
+// Three employees with card numbers whose check digits are right.
+void addCleanPayroll(TestEnv& env)
+{
+    addRoster(env, u"6228480011112221"_s, u"张三"_s, u"007"_s);
+    addRoster(env, u"6228480033334449"_s, u"李四"_s, u"008"_s);
+    addRoster(env, u"6228480055556663"_s, u"王五"_s, u"009"_s);
+    addInstruction(env, 1, u"6228480011112221"_s, u"1234.5"_s, u"0"_s, u"三月"_s);
+    addInstruction(env, 2, u"6228480033334449"_s, u"200"_s);
+    addInstruction(env, 3, u"6228480055556663"_s, u"65.5"_s);
+}
+} // namespace
+
+class TestLaborageCheck : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanPayrollWritesWithoutReport()
+    {
+        TestEnv env;
+        addCleanPayroll(env);
+        env.window().resetLaborageIn();
+        const QString path = env.path(u"pay.csv"_s);
+        env.prompt.answerFile(path);
+        env.click(u"Laborage_cmdWriteB2BFileBut"_s);
+        QVERIFY(env.checkReports.empty());
+        QCOMPARE(env.prompt.messages(), QStringList { u"代发工资*.csv文件生成完毕"_s });
+        QVERIFY(QFile::exists(path));
+    }
+
+    void rosterFindings()
+    {
+        TestEnv env;
+        addCleanPayroll(env);
+        env.exec(u"update person_payee_acc set cert_type='1',cert_code='110105194912310021' where employee_no='008'"_s);
+        addInstruction(env, 4, u"6228480077778881"_s, u"10"_s); // no roster row
+        env.window().resetLaborageIn();
+        env.click(u"menuCheckLaborage"_s);
+        QCOMPARE(env.checkReports.size(), size_t(1));
+        const auto& f = env.checkReports[0].findings;
+        QCOMPARE(f.size(), size_t(2));
+        QCOMPARE(f[0].row, 2);
+        QCOMPARE(f[0].field, u"身份证号码"_s);
+        QCOMPARE(f[1].row, 0);
+        QCOMPARE(f[1].problem, u"流水号4：账号已不在代发工资名册中，该指令不会写入上传文件"_s);
+    }
+
+    void approvalSheetOfThePayroll()
+    {
+        TestEnv env;
+        addCleanPayroll(env);
+        env.window().resetLaborageIn();
+        env.click(u"menuPrintLaborageSheet"_s);
+        QCOMPARE(env.approvalSheets.size(), size_t(1));
+        const ApprovalSheetData& d = env.approvalSheets[0].data();
+        QCOMPARE(d.title, u"代发工资审批单"_s);
+        QVERIFY(d.payroll);
+        QCOMPARE(d.rows.size(), size_t(3));
+        QCOMPARE(d.rows[0].name, u"张三"_s);
+        QCOMPARE(d.rows[0].amount, u"1,234.50"_s);
+        QCOMPARE(d.rows[0].remark, u"三月"_s);
+        QCOMPARE(env.approvalSheets[0].totalInWords(), u"壹仟伍佰元整"_s);
+    }
+};
+
+QELVORA_TEST(TestLaborageCheck)
+#include "tst_laboragecheck.moc"
