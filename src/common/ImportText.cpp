@@ -48,4 +48,26 @@ Lines decodeInstructionLines(const QByteArray& bytes)
     return lines;
 }
 
+const QString kNothingImported = u"原有数据保持不变，本次没有导入任何记录。"_s;
+
+bool LineCursor::next(QStringView& line)
+{
+    if (m_pos >= m_text.size())
+        return false;
+    qsizetype end = m_text.indexOf(u'\n', m_pos);
+    const qsizetype next = end < 0 ? m_text.size() : end + 1;
+    if (end < 0)
+        end = m_text.size();
+    if (end > m_pos && m_text.at(end - 1) == u'\r')
+        --end;
+    line = QStringView(m_text).mid(m_pos, end - m_pos);
+    m_pos = next;
+    return true;
+}
+
+QString recordMessage(qsizetype number, const QString& text)
+{
+    return u"第"_s + QString::number(number) + text;
+}
+
 } // namespace ImportText

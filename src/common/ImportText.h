@@ -25,4 +25,27 @@ struct Lines {
 };
 Lines decodeInstructionLines(const QByteArray& bytes);
 
+// Walks decoded lines one at a time without copying them; a line ends at LF or
+// CR LF, and the end is not part of the line.
+class LineCursor {
+public:
+    explicit LineCursor(const QString& text)
+        : m_text(text)
+    {
+    }
+    // The next line; false after the last one.
+    bool next(QStringView& line);
+
+private:
+    const QString& m_text;
+    qsizetype m_pos = 0;
+};
+
+// "第N" followed by the message's own text, as every record message starts.
+QString recordMessage(qsizetype number, const QString& text);
+
+// The second line of the message of an import that stopped: the store was
+// left as it was.
+extern const QString kNothingImported;
+
 } // namespace ImportText

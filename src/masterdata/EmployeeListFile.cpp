@@ -3,6 +3,7 @@
 #include "app/ImportRunner.h"
 #include "common/CsvLineWriter.h"
 #include "common/GbkCodec.h"
+#include "common/ImportText.h"
 #include "common/PublicSub.h"
 #include "common/TextFile.h"
 #include "common/Workbook.h"
@@ -19,11 +20,6 @@ namespace {
 
 const QString kUngrouped = u"未分组"_s;
 const QString kFileError = u"文件读写错误，导入收款人名册失败"_s;
-
-QString recordText(int number, const QString& text)
-{
-    return u"第"_s + QString::number(number) + text;
-}
 
 // An empty text as null: "x = ?" then matches nothing, without a scan over
 // every entry whose value is empty.
@@ -106,27 +102,27 @@ private:
     QString check(int number, const Entry& e)
     {
         if (e.accNo.isEmpty()) {
-            return m_format == Format::Workbook ? recordText(number, u"条记录中的收款账号为空，文件导入被中止"_s)
+            return m_format == Format::Workbook ? ImportText::recordMessage(number, u"条记录中的收款账号为空，文件导入被中止"_s)
                                                 : u"收款人名册文件中有空的账号，导入文件中止"_s;
         }
         if (e.accName.isEmpty())
             return u"收款人名册文件中有空的账户名称，导入文件中止"_s;
         // The multi-party agreement number is the one with an input limit.
         if (e.mulNetNo.size() > kMulNetNoMaxLength)
-            return recordText(number, u"条记录中的支付系统行号长度错误，文件导入被中止"_s);
+            return ImportText::recordMessage(number, u"条记录中的支付系统行号长度错误，文件导入被中止"_s);
         if (e.employeeNo.size() > 10)
-            return recordText(number, u"条记录中的编号格式错误，文件导入被中止"_s);
+            return ImportText::recordMessage(number, u"条记录中的编号格式错误，文件导入被中止"_s);
         if (!isDigitsOnly(e.accNo))
-            return recordText(number, u"条记录中的账号有误，文件导入被中止"_s);
+            return ImportText::recordMessage(number, u"条记录中的账号有误，文件导入被中止"_s);
         if (e.accNo.size() < 16 || e.accNo.size() > 20)
-            return recordText(number, u"条记录中的账号长度错误，文件导入被中止"_s);
+            return ImportText::recordMessage(number, u"条记录中的账号长度错误，文件导入被中止"_s);
         if (e.accName.size() > 60)
-            return recordText(number, u"条记录中的收款户名数据长度错误，文件导入被中止"_s);
+            return ImportText::recordMessage(number, u"条记录中的收款户名数据长度错误，文件导入被中止"_s);
         // Within one file an employee number or a document belongs to one account.
         if (!e.employeeNo.isEmpty()) {
             const auto seen = m_employees.constFind(e.employeeNo);
             if (seen != m_employees.cend() && seen->accNo != e.accNo)
-                return recordText(
+                return ImportText::recordMessage(
                     number, u"条记录中的编号与第"_s + QString::number(seen->number) + u"条记录重复，文件导入被中止"_s);
             m_employees.insert(e.employeeNo, { number, e.accNo });
         }
@@ -134,7 +130,7 @@ private:
             const QString key = e.certDesc + u'\n' + e.certCode;
             const auto seen = m_documents.constFind(key);
             if (seen != m_documents.cend() && seen->accNo != e.accNo)
-                return recordText(
+                return ImportText::recordMessage(
                     number, u"条记录中的证件与第"_s + QString::number(seen->number) + u"条记录重复，文件导入被中止"_s);
             m_documents.insert(key, { number, e.accNo });
         }
@@ -348,7 +344,7 @@ Outcome importWorkbook(DBAccess& db, const WorkbookReader& sheet, const Progress
         e.employeeNo = sheet.cell(r, 4).text.trimmed();
         // A number of 16 or more digits has lost its last digits in the spreadsheet program.
         if (account.isNumber && e.accNo.size() >= 16 && isDigitsOnly(e.accNo))
-            return recordText(r,
+            return ImportText::recordMessage(r,
                 u"条记录中的账号是数字格式，16位以上的数字已丢失末尾几位，"
                 u"请将账号列设置为文本格式后重新填写，文件导入被中止"_s);
         QString refused = importer.add(r, e);

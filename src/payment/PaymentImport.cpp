@@ -13,6 +13,8 @@
 #include <QHash>
 
 using namespace Qt::StringLiterals;
+using ImportText::kNothingImported;
+using ImportText::recordMessage;
 
 namespace PaymentImport {
 
@@ -23,13 +25,6 @@ constexpr qsizetype kMaxRemarkLength = 60;
 // The payee screen's branch-number box declares no maximum input length (0),
 // so an in-bank XML record passes only with an empty branch number.
 constexpr qsizetype kPayeeBankIdMaxLength = 0;
-
-const QString kNothingImported = u"原有数据保持不变，本次没有导入任何记录。"_s;
-
-QString recordMessage(qsizetype number, const QString& text)
-{
-    return u"第"_s + QString::number(number) + text;
-}
 
 // A field without its first character (the "#" of the upload file).
 QString withoutMark(const QString& field)
@@ -81,16 +76,9 @@ ReadResult readCsv(const QByteArray& bytes)
         return result;
     };
     const QString& text = lines.text;
-    qsizetype pos = 0;
-    while (pos < text.size()) {
-        qsizetype end = text.indexOf(u'\n', pos);
-        const qsizetype next = end < 0 ? text.size() : end + 1;
-        if (end < 0)
-            end = text.size();
-        if (end > pos && text.at(end - 1) == u'\r')
-            --end;
-        const QStringView line = QStringView(text).mid(pos, end - pos);
-        pos = next;
+    ImportText::LineCursor cursor(text);
+    QStringView line;
+    while (cursor.next(line)) {
         ++lineNo;
         const QList<QStringView> f = line.split(u',');
         if (f.size() != 9)

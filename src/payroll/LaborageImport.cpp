@@ -18,6 +18,8 @@
 #include <cmath>
 
 using namespace Qt::StringLiterals;
+using ImportText::kNothingImported;
+using ImportText::recordMessage;
 
 namespace LaborageImport {
 
@@ -28,13 +30,6 @@ constexpr qsizetype kMaxNameLength = 60;
 constexpr int kSpreadsheetDigits = 15;
 
 const QString kReadFailed = u"文件读写错误，导入代发工资文件失败"_s;
-const QString kNothingImported = u"原有数据保持不变，本次没有导入任何记录。"_s;
-
-QString recordMessage(qsizetype number, const QString& text)
-{
-    return u"第"_s + QString::number(number) + text;
-}
-
 ReadResult& stop(ReadResult& result, const QString& message)
 {
     result.stopped = true;
@@ -97,16 +92,9 @@ ReadResult readCsv(const QByteArray& bytes)
     const ImportText::Lines lines = ImportText::decodeInstructionLines(bytes);
     const QString& text = lines.text;
     qsizetype lineNo = 0; // the first instruction line is 1
-    qsizetype pos = 0;
-    while (pos < text.size()) {
-        qsizetype end = text.indexOf(u'\n', pos);
-        const qsizetype next = end < 0 ? text.size() : end + 1;
-        if (end < 0)
-            end = text.size();
-        if (end > pos && text.at(end - 1) == u'\r')
-            --end;
-        const QStringView line = QStringView(text).mid(pos, end - pos);
-        pos = next;
+    ImportText::LineCursor cursor(text);
+    QStringView line;
+    while (cursor.next(line)) {
         ++lineNo;
         const QList<QStringView> f = line.split(u',');
         // Employee number, account and amount carry a mark to drop: a line
