@@ -271,6 +271,19 @@ QString EmployeeList::certTypeCode() const
     return position < 0 ? QString() : QString::number(position + 1);
 }
 
+bool EmployeeList::groupKindAllows(const QString& group, const QString& kind, const QString& refusal)
+{
+    const auto groupKind = m_ctx.db().Query(
+        u"select acc_type as accType from person_payee_acc where group_no=? order by person_no"_s, { group });
+    if (!groupKind)
+        return false;
+    if (!groupKind->isEmpty() && fieldToText(groupKind->value(0, 0)).trimmed() != kind) {
+        m_ctx.prompt.message(refusal);
+        return false;
+    }
+    return true;
+}
+
 void EmployeeList::EmployeeList_cmdAdd_Click()
 {
     const QString kind = accType();
@@ -300,14 +313,8 @@ void EmployeeList::EmployeeList_cmdAdd_Click()
         m_ctx.prompt.message(duplicateMessage());
         return;
     }
-    const auto groupKind = m_ctx.db().Query(
-        u"select acc_type as accType from person_payee_acc where group_no=? order by person_no"_s, { group });
-    if (!groupKind)
+    if (!groupKindAllows(group, kind, u"请检查您所添加的银行类别！"_s))
         return;
-    if (!groupKind->isEmpty() && fieldToText(groupKind->value(0, 0)).trimmed() != kind) {
-        m_ctx.prompt.message(u"请检查您所添加的银行类别！"_s);
-        return;
-    }
     const auto last = m_ctx.db().Query(u"select max(person_no) as personNo from person_payee_acc"_s);
     if (!last)
         return;
@@ -371,14 +378,8 @@ void EmployeeList::EmployeeList_cmdUpdate_Click()
         m_ctx.prompt.message(duplicateMessage());
         return;
     }
-    const auto groupKind = m_ctx.db().Query(
-        u"select acc_type as accType from person_payee_acc where group_no=? order by person_no"_s, { group });
-    if (!groupKind)
+    if (!groupKindAllows(group, kind, u"请检查您所修改的银行类别！"_s))
         return;
-    if (!groupKind->isEmpty() && fieldToText(groupKind->value(0, 0)).trimmed() != kind) {
-        m_ctx.prompt.message(u"请检查您所修改的银行类别！"_s);
-        return;
-    }
     const bool updated = m_ctx.db().Update(
         u"update person_payee_acc set group_no = ?, acc_name=?,employee_no =?,acc_type =?,net_no =?,mul_net_no =?,"
         u"cert_type=?,cert_code=? where acc_no=?"_s,

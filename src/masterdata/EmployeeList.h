@@ -44,6 +44,10 @@ protected:
     void gridClicked() override { EmployeeList_DataGrid_Click(); }
 
 private:
+    // A group holds accounts of one kind: true when `group` is new or its
+    // entries are of `kind`; otherwise shows `refusal`. False also when the
+    // query failed (the store showed its error).
+    bool groupKindAllows(const QString& group, const QString& kind, const QString& refusal);
     void setKind(int index);
     void showBankNumbers(bool shown);
     // The document type code of the chosen list entry ("1", "2", ...); empty when none is chosen.
