@@ -4,9 +4,11 @@
 // anything, clock readings and the peak memory of the process.
 
 #include "common/Prompt.h"
+#include "store/DBAccess.h"
 
 #include <QElapsedTimer>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <sys/resource.h>
 
@@ -35,6 +37,17 @@ public:
     QString openPath;
     QStringList messages;
 };
+
+// Creates a fresh store in the temporary program folder `dir`; false, after
+// saying why, when it cannot.
+inline bool createStore(const QTemporaryDir& dir)
+{
+    QString error;
+    if (dir.isValid() && DBAccess::createStore(dir.filePath(QStringLiteral("userdb.mdb")), &error))
+        return true;
+    std::fprintf(stderr, "cannot create the store: %s\n", qPrintable(error));
+    return false;
+}
 
 inline double seconds(const QElapsedTimer& t)
 {

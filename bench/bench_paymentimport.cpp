@@ -32,8 +32,11 @@
 #include <vector>
 
 using namespace Qt::StringLiterals;
+using bench::measure;
 using bench::peakMemoryKb;
+using bench::report;
 using bench::seconds;
+using bench::Timing;
 using bench::SilentPrompt;
 
 namespace {
@@ -65,37 +68,6 @@ void fillPayees(DBAccess& db, int n)
             { u"6222%1"_s.arg(i, 12, 10, QChar(u'0')), u"收款人%1"_s.arg(i) });
     db.Commit();
 }
-
-// CPU time of the process so far: on a busy machine the clock time of a step
-// includes waiting for a core, its CPU time does not.
-double cpuSeconds()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
-struct Timing {
-    double wall = 0;
-    double cpu = 0;
-    bool operator<(const Timing& o) const { return wall < o.wall; }
-};
-
-template <class F> Timing measure(F&& step)
-{
-    QElapsedTimer t;
-    const double cpu0 = cpuSeconds();
-    t.start();
-    step();
-    return { seconds(t), cpuSeconds() - cpu0 };
-}
-
-void report(const char* what, std::vector<Timing> runs)
-{
-    std::sort(runs.begin(), runs.end());
-    std::printf("%-32s %.3f s (cpu %.3f s), best of %zu; worst %.3f s (cpu %.3f s)\n", what, runs.front().wall,
-        runs.front().cpu, runs.size(), runs.back().wall, runs.back().cpu);
-}
 } // namespace
 
 int main(int argc, char** argv)
@@ -107,11 +79,8 @@ int main(int argc, char** argv)
     const int payees = argc > 2 ? std::max(1, atoi(argv[2])) : 10000;
 
     QTemporaryDir dir;
-    QString error;
-    if (!dir.isValid() || !DBAccess::createStore(dir.filePath(u"userdb.mdb"_s), &error)) {
-        std::fprintf(stderr, "cannot create the store: %s\n", qPrintable(error));
+    if (!bench::createStore(dir))
         return 1;
-    }
     SilentPrompt prompt;
     AppContext ctx(prompt, dir.path() + u'/');
     std::unique_ptr<frmMain> window;

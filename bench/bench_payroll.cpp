@@ -67,11 +67,8 @@ int main(int argc, char** argv)
     const int n = argc > 1 ? std::max(1, atoi(argv[1])) : 100000;
 
     QTemporaryDir dir;
-    QString error;
-    if (!dir.isValid() || !DBAccess::createStore(dir.filePath(u"userdb.mdb"_s), &error)) {
-        std::fprintf(stderr, "cannot create the store: %s\n", qPrintable(error));
+    if (!bench::createStore(dir))
         return 1;
-    }
     SilentPrompt prompt;
     AppContext ctx(prompt, dir.path() + u'/');
     fill(ctx.db(), n, u"一组"_s, false);

@@ -78,11 +78,8 @@ int main(int argc, char** argv)
     constexpr int kLongSheet = 65535;
 
     QTemporaryDir dir;
-    QString error;
-    if (!dir.isValid() || !DBAccess::createStore(dir.filePath(u"userdb.mdb"_s), &error)) {
-        std::fprintf(stderr, "cannot create the store: %s\n", qPrintable(error));
+    if (!bench::createStore(dir))
         return 1;
-    }
     SilentPrompt prompt;
     AppContext ctx(prompt, dir.path());
     std::unique_ptr<frmMain> window;
@@ -95,6 +92,7 @@ int main(int argc, char** argv)
     const QString xml = dir.filePath(u"roster.xml"_s);
     const QString xls = dir.filePath(u"roster.xls"_s);
     const QString longXls = dir.filePath(u"long.xls"_s);
+    QString error;
     if (!EmployeeListFile::exportCsv(csv, QString::number(n), QString(), list).ok
         || !EmployeeListFile::exportXml(xml, list).ok || !writeWorkbook(xls, sheetRows(list), &error)
         || !writeWorkbook(longXls, sheetRows(entries(kLongSheet)), &error)) {

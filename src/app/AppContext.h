@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/SerialNo.h"
-#include "config/FieldRule.h"
+#include "config/AppConfig.h"
 #include "store/DBAccess.h"
 
 #include <memory>

@@ -2,7 +2,7 @@
 
 #include "common/Money.h"
 #include "common/Prompt.h"
-#include "config/FieldRule.h"
+#include "common/FieldRule.h"
 
 #include <QLocale>
 

@@ -6,7 +6,6 @@
 #include "common/Decimal.h"
 #include "common/InputControl.h"
 #include "common/XmlDoc.h"
-#include "store/RecordSet.h" // fieldToText, fieldToNumberText
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/FieldRule.h"
+#include "config/AppConfig.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "frmSysAdvanceConf.h"
 
-#include "FieldRule.h"
+#include "config/AppConfig.h"
 
 #include <QComboBox>
 #include <QFileInfo>

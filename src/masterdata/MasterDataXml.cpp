@@ -1,5 +1,6 @@
 #include "MasterDataXml.h"
 
+#include "app/ImportRunner.h"
 #include "common/GbkCodec.h"
 #include "common/PublicSub.h"
 #include "common/TextFile.h"
@@ -46,7 +47,7 @@ QString refusedMessage(const RefusedValue& refused, const QString& failure)
 // savepoint, so a record the store refuses (a constraint) gives the old row
 // back instead of losing it (Refused). StoreFailed: the store itself failed (a
 // full disk, a read-only folder) and may have undone the whole transaction;
-// `storeError` holds its text. Runs silently: the caller shows what happened.
+// `storeError` then holds its text. Runs silently: the caller shows what happened.
 enum class RowResult { Done, Refused, StoreFailed };
 RowResult replaceRow(DBAccess& db, const QString& deleteSql, const QString& key, const QString& insertSql,
     const QVariantList& values, QString& storeError)
@@ -54,38 +55,45 @@ RowResult replaceRow(DBAccess& db, const QString& deleteSql, const QString& key,
     if (db.Insert(u"SAVEPOINT import_record"_s) && db.Insert(deleteSql, { key }) && db.Insert(insertSql, values)
         && db.Insert(u"RELEASE import_record"_s))
         return RowResult::Done;
-    storeError = db.lastError();
-    if (!db.lastFailureRefusedRow() || !db.inTransaction())
-        return RowResult::StoreFailed;
-    if (!db.Insert(u"ROLLBACK TO import_record"_s) || !db.Insert(u"RELEASE import_record"_s))
-        return RowResult::StoreFailed;
-    return RowResult::Refused;
-}
-
-// The end of an import the store could not complete: nothing of the file is kept.
-Outcome storeFailure(DBAccess& db, const QString& failure, const QString& storeError)
-{
-    db.Rollback();
-    return { false, failure + storeError + u"。文件中的记录均未导入。"_s, 0 };
-}
-
-// The whole import runs in one transaction, committed when the import stops,
-// whether it completed or not: what was imported before a stop stays. A
-// transaction the store refuses to start or to commit stops the import with
-// `failure` and the store's text: nothing of it is kept then.
-Outcome inOneTransaction(DBAccess& db, const QString& failure, const std::function<Outcome()>& body)
-{
-    if (!db.BeginTrans())
-        return storeFailure(db, failure, db.lastError());
-    Outcome outcome = body();
-    if (!db.Commit())
-        return storeFailure(db, failure, db.lastError());
-    return outcome;
+    const QString error = db.lastError();
+    if (db.lastFailureRefusedRow() && db.inTransaction() && db.Insert(u"ROLLBACK TO import_record"_s)
+        && db.Insert(u"RELEASE import_record"_s))
+        return RowResult::Refused;
+    storeError = error;
+    return RowResult::StoreFailed;
 }
 
 Outcome stopped(const QString& message, int records)
 {
     return {false, message, records};
+}
+
+Outcome storeFailure(const QString& failure, const QString& storeError)
+{
+    return { false, failure + storeError + u"。文件中的记录均未导入。"_s, 0 };
+}
+
+// Writes records 0 .. count-1 in one transaction, kept when the import stops:
+// what was imported before a stop stays. A step answers with an empty text when
+// its record was written, else with the message that stops the import. A step
+// that finds the store itself failing sets `storeError`: nothing of the file is
+// kept then, nor when the store refuses to start or to commit the transaction.
+Outcome runImport(DBAccess& db, const QString& failure, qint64 count,
+    const std::function<QString(qint64 index, QString& storeError)>& step)
+{
+    QString storeError;
+    ImportRunner runner(db, ImportRunner::Mode::KeepWritten);
+    const ImportRunner::Result result = runner.run(count, [&](qint64 index) {
+        const QString stop = step(index, storeError);
+        if (!storeError.isEmpty())
+            db.Rollback();
+        return stop;
+    });
+    if (!storeError.isEmpty())
+        return storeFailure(failure, storeError);
+    if (result.status == ImportRunner::Result::StoreFailed)
+        return storeFailure(failure, result.message);
+    return { result.ok(), result.message, static_cast<int>(result.written) };
 }
 
 } // namespace
@@ -194,56 +202,49 @@ LoadStatus loadDocument(const QString& path, XmlDoc& doc, QString* why)
 
 Outcome importPayAccounts(DBAccess& db, const XmlDoc& doc)
 {
+    const QString failure = u"导入付款账号失败，数据库错误："_s;
     const QList<XmlNode> accounts = doc.descendants(u"Account"_s);
-    return inOneTransaction(db, u"导入付款账号失败，数据库错误："_s, [&]() -> Outcome {
-    int imported = 0;
-    for (const XmlNode& account : accounts) {
+    return runImport(db, failure, accounts.size(), [&](qint64 index, QString& storeError) -> QString {
+        const XmlNode& account = accounts.at(index);
         const QString number = getNodeText(account, u"AccountNO"_s, QString()).trimmed();
         const QString name = getNodeText(account, u"AccountName"_s, QString()).trimmed();
         if (number.size() < 16 || number.size() > 20)
-            return stopped(u"付款账号长度错误["_s + quotedValue(number) + u"]，文件导入中止"_s, imported);
+            return u"付款账号长度错误["_s + quotedValue(number) + u"]，文件导入中止"_s;
         if (!isDigitsOnly(number))
-            return stopped(u"付款账号格式错误["_s + quotedValue(number) + u"]，文件导入中止"_s, imported);
+            return u"付款账号格式错误["_s + quotedValue(number) + u"]，文件导入中止"_s;
         if (name.isEmpty())
-            return stopped(u"付款账号户名为空["_s + number + u"]，文件导入中止"_s, imported);
-        QString storeError;
+            return u"付款账号户名为空["_s + number + u"]，文件导入中止"_s;
         switch (replaceRow(db, u"delete from pay_acc where acc_no=?"_s, number,
             u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, { number, name }, storeError)) {
         case RowResult::Done:
-            break;
+            return {};
         case RowResult::Refused:
-            return stopped(u"导入付款账号发生错误["_s + number + u"]"_s, imported);
+            return u"导入付款账号发生错误["_s + number + u"]"_s;
         case RowResult::StoreFailed:
-            return storeFailure(db, u"导入付款账号失败，数据库错误："_s, storeError);
+            break;
         }
-        ++imported;
-    }
-    return {true, {}, imported};
+        return failure;
     });
 }
 
 Outcome importRemarks(DBAccess& db, const XmlDoc& doc)
 {
+    const QString failure = u"导入备注失败，数据库错误："_s;
     const QList<XmlNode> remarks = doc.descendants(u"Remark"_s);
-    return inOneTransaction(db, u"导入备注失败，数据库错误："_s, [&]() -> Outcome {
-    int imported = 0;
-    for (const XmlNode& remark : remarks) {
-        const QString text = getNodeText(remark, u"Value"_s, QString()).trimmed();
+    return runImport(db, failure, remarks.size(), [&](qint64 index, QString& storeError) -> QString {
+        const QString text = getNodeText(remarks.at(index), u"Value"_s, QString()).trimmed();
         if (text.isEmpty())
-            return stopped(u"备注文件中有空白的备注，导入文件中止"_s, imported);
-        QString storeError;
+            return u"备注文件中有空白的备注，导入文件中止"_s;
         switch (replaceRow(db, u"delete from user_remark where remark=?"_s, text,
             u"insert into user_remark (remark) values (?)"_s, { text }, storeError)) {
         case RowResult::Done:
-            break;
+            return {};
         case RowResult::Refused:
-            return stopped(u"导入备注发生错误["_s + quotedValue(text) + u"]"_s, imported);
+            return u"导入备注发生错误["_s + quotedValue(text) + u"]"_s;
         case RowResult::StoreFailed:
-            return storeFailure(db, u"导入备注失败，数据库错误："_s, storeError);
+            break;
         }
-        ++imported;
-    }
-    return {true, {}, imported};
+        return failure;
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/ListGrid.h"
 
+#include <QAbstractItemModelTester>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -153,6 +154,24 @@ private slots:
         QVERIFY(!grid.hasData());
         grid.setRows({ { u"1"_s, QString(), u"户名"_s } });
         QVERIFY(grid.hasData());
+    }
+
+    // The model's answers stay consistent (indexes, counts, parents, header and
+    // reset signals) while the grid's columns and rows are replaced.
+    void modelPassesTheItemModelTester()
+    {
+        ListGrid grid;
+        QAbstractItemModelTester tester(grid.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        grid.setColumns({ u"序号"_s, u"账号"_s, u"户名"_s });
+        grid.setRows({ { u"1"_s, u"6222000011112222"_s, u"户名"_s }, { u"2"_s, u"6222000033334444"_s, u"户名2"_s } });
+        grid.setColumns({ u"序号"_s, u"备注"_s });
+        grid.setRows({ { u"1"_s, u"差旅费"_s } });
+        grid.clearRows();
+        grid.setRows({});
+        grid.setRows({ { u"1"_s, u"工资"_s }, { u"2"_s, u"奖金"_s }, { u"3"_s, u"补贴"_s } });
+        QCOMPARE(grid.model()->rowCount(), 3);
+        QCOMPARE(grid.model()->columnCount(), 2);
+        QCOMPARE(grid.model()->index(2, 1).data().toString(), u"补贴"_s);
     }
 
     void resetForgetsTheChoice()

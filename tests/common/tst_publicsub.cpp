@@ -2,7 +2,7 @@
 
 #include "RecordingPrompt.h"
 #include "common/PublicSub.h"
-#include "config/FieldRule.h"
+#include "common/FieldRule.h"
 
 #include <QTest>
 

@@ -5,12 +5,13 @@
 // file bytes.
 
 #include "TestEnv.h"
+#include "TestFiles.h"
+#include "WindowTexts.h"
 
 #include "app/ListGrid.h"
 #include "app/TabPage.h"
 #include "app/frmMain.h"
 
-#include <QFile>
 #include <QTabWidget>
 #include <QTest>
 
@@ -88,33 +89,9 @@ inline QStringList gridHeader(const ListGrid* grid)
     return header;
 }
 
-inline QStringList panels(frmMain& w)
-{
-    QStringList texts;
-    for (int p = 1; p <= 6; ++p)
-        texts << w.statusPanelText(p);
-    return texts;
-}
-
 inline QStringList countPanels(const QString& count)
 {
     return {QStringLiteral("总笔数"), count, QString(), QString(), QString(), QString()};
-}
-
-inline QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
-
-inline void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        QTest::qFail(qPrintable(QStringLiteral("cannot write ") + path), __FILE__, __LINE__);
-    f.write(bytes);
 }
 
 // The pixel width the grid gives a column of `twips` 1/1440 inch.

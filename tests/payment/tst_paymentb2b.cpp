@@ -1,6 +1,8 @@
 #include "FileSizeLimit.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "TestRegistry.h"
+#include "WindowTexts.h"
 
 #include "app/ListGrid.h"
 #include "app/frmMain.h"
@@ -45,32 +47,9 @@ void addReferenceBatch(TestEnv& env)
         env, serial(3), u"1"_s, u"6217000011112222"_s, u"王五"_s, u"313100000013"_s, u"29.5"_s, u"差旅费 "_s);
 }
 
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
 QByteArray referenceFile()
 {
     return readBytes(QStringLiteral(QELVORA_TEST_DATA "/payment/upload_reference.csv"));
-}
-
-QStringList panels(frmMain& w)
-{
-    QStringList out;
-    for (int p = 1; p <= 6; ++p)
-        out << w.statusPanelText(p);
-    return out;
 }
 
 QStringList gridRow(ListGrid* grid, int row)

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "TestRegistry.h"
 
 #include "payment/PaymentUploadFile.h"
@@ -11,14 +12,6 @@ using namespace Qt::StringLiterals;
 using PaymentUploadFile::Instruction;
 
 namespace {
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
-
 Instruction otherBank()
 {
     return { u"6228480012345678"_s, u"某某贸易有限公司"_s, u"1"_s, u"955880100200300"_s, u"张三"_s, u"123"_s, u"50"_s,

@@ -1,6 +1,7 @@
 #include "PayrollTest.h"
 #include "TestFiles.h"
 #include "TestRegistry.h"
+#include "WindowTexts.h"
 
 #include "app/ListGrid.h"
 #include "app/frmMain.h"
@@ -20,14 +21,6 @@ using namespace Qt::StringLiterals;
 using namespace payrolltest;
 
 namespace {
-QStringList panels(frmMain& w)
-{
-    QStringList out;
-    for (int p = 1; p <= 6; ++p)
-        out << w.statusPanelText(p);
-    return out;
-}
-
 QStringList gridRow(ListGrid* grid, int row)
 {
     QStringList out;

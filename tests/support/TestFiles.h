@@ -14,6 +14,25 @@ inline QByteArray readAll(const QString& path)
     return file.readAll();
 }
 
+// The whole content of a file; empty when it cannot be read.
+inline QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+// Replaces a file's content; fails the running test when it cannot be opened.
+// Usable outside test functions (no early return).
+inline void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        QTest::qFail(qPrintable(QStringLiteral("cannot write ") + path), __FILE__, __LINE__);
+    file.write(bytes);
+}
+
 // Replaces a file's content; fails the running test when it cannot.
 inline void writeAll(const QString& path, const QByteArray& bytes)
 {

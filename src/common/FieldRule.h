@@ -34,11 +34,3 @@ public:
 private:
     std::array<FieldRule, kFieldRuleCount> m_rules;
 };
-
-// The process-wide configuration values the settings file fills.
-struct AppConfig {
-    QString appDir;       // the program's directory, ending with a separator
-    QString bankName;
-    QString sysIconPath;
-    FieldRules fieldRules;
-};

@@ -1,0 +1,29 @@
+// A Core-only program over the lower libraries: creates a store, opens it and
+// loads a settings file, without Qt Gui or Widgets anywhere in the link.
+#include "common/Prompt.h"
+#include "config/SysConf.h"
+#include "store/DBAccess.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("userdb.mdb"));
+    QString error;
+    if (!DBAccess::createStore(db, &error)) {
+        std::fprintf(stderr, "createStore: %s\n", qUtf8Printable(error));
+        return 1;
+    }
+    AppConfig config;
+    SysConf conf(config, dir.path());
+    if (config.appDir.isEmpty()) {
+        std::fprintf(stderr, "SysConf did not set the program directory\n");
+        return 1;
+    }
+    return 0;
+}
