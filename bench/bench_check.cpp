@@ -87,11 +87,8 @@ int main(int argc, char** argv)
 
     // The same over the store, as "检查指令" runs it.
     QTemporaryDir dir;
-    QString error;
-    if (!dir.isValid() || !DBAccess::createStore(dir.filePath(u"userdb.mdb"_s), &error)) {
-        std::fprintf(stderr, "cannot create the store: %s\n", qPrintable(error));
+    if (!bench::createStore(dir))
         return 1;
-    }
     SilentPrompt prompt;
     AppContext ctx(prompt, dir.path() + u'/');
     ctx.db().BeginTrans();

@@ -82,11 +82,8 @@ int main(int argc, char** argv)
     const int u = argc > 3 ? std::clamp(atoi(argv[3]), 0, w) : 1000;
 
     QTemporaryDir dir;
-    QString error;
-    if (!dir.isValid() || !DBAccess::createStore(dir.filePath(u"userdb.mdb"_s), &error)) {
-        std::fprintf(stderr, "cannot create the store: %s\n", qPrintable(error));
+    if (!bench::createStore(dir))
         return 1;
-    }
     SilentPrompt prompt;
     AppContext ctx(prompt, dir.path() + u'/');
     std::unique_ptr<frmMain> window;
