@@ -128,6 +128,7 @@ int main(int argc, char** argv)
         rows.append({ unknown ? unknownAccount(i) : knownAccount(i), u"员工%1"_s.arg(i), amount(i) });
     }
     const QString xlsPath = dir.filePath(u"payroll.xls"_s);
+    QString error;
     if (!writeWorkbook(xlsPath, rows, &error)) {
         std::fprintf(stderr, "cannot write the workbook: %s\n", qPrintable(error));
         return 1;
