@@ -37,7 +37,6 @@ using bench::SilentPrompt;
 
 namespace {
 
-
 bool writeFile(const QString& path, const QStringList& lines)
 {
     const TextFile::Result result = TextFile::writeLines(path, lines);
@@ -86,7 +85,8 @@ int main(int argc, char** argv)
     QList<MasterDataXml::PayAccount> accounts;
     QStringList remarks;
     for (int i = 0; i < n; ++i) {
-        accounts.append({u"6222%1"_s.arg(i, 16, 10, QChar(u'0')), u"人民币"_s, u"某某贸易有限公司 & 分公司 %1"_s.arg(i)});
+        accounts.append(
+            { u"6222%1"_s.arg(i, 16, 10, QChar(u'0')), u"人民币"_s, u"某某贸易有限公司 & 分公司 %1"_s.arg(i) });
         remarks << u"用途备注 <%1>"_s.arg(i, 6, 10, QChar(u'0'));
     }
     const QString accountFile = dir.filePath(u"accounts.xml"_s);
@@ -106,20 +106,25 @@ int main(int argc, char** argv)
         window->findChild<QPushButton*>(QString::fromLatin1(button))->click();
     };
     auto finished = [&](const QString& message, const QString& table, int tab) {
-        return prompt.messages == QStringList{message} && count(db, table) == n && window->page(tab)->grid()->rows() == n + 1;
+        return prompt.messages == QStringList { message } && count(db, table) == n
+            && window->page(tab)->grid()->rows() == n + 1;
     };
-    ok &= timed("payer accounts, tab import into an empty table", [&] {
-        importThroughTab(frmMain::TabPayAccList, accountFile, "PayAccList_cmdImport");
-    }, [&] { return finished(u"导入付款账号完毕"_s, u"pay_acc"_s, frmMain::TabPayAccList); });
-    ok &= timed("payer accounts, tab import replacing every row", [&] {
-        importThroughTab(frmMain::TabPayAccList, accountFile, "PayAccList_cmdImport");
-    }, [&] { return finished(u"导入付款账号完毕"_s, u"pay_acc"_s, frmMain::TabPayAccList); });
-    ok &= timed("remarks, tab import into an empty table", [&] {
-        importThroughTab(frmMain::TabUserRemarkList, remarkFile, "UserRemarkList_cmdImport");
-    }, [&] { return finished(u"导入备注完毕"_s, u"user_remark"_s, frmMain::TabUserRemarkList); });
-    ok &= timed("remarks, tab import replacing every row", [&] {
-        importThroughTab(frmMain::TabUserRemarkList, remarkFile, "UserRemarkList_cmdImport");
-    }, [&] { return finished(u"导入备注完毕"_s, u"user_remark"_s, frmMain::TabUserRemarkList); });
+    ok &= timed(
+        "payer accounts, tab import into an empty table",
+        [&] { importThroughTab(frmMain::TabPayAccList, accountFile, "PayAccList_cmdImport"); },
+        [&] { return finished(u"导入付款账号完毕"_s, u"pay_acc"_s, frmMain::TabPayAccList); });
+    ok &= timed(
+        "payer accounts, tab import replacing every row",
+        [&] { importThroughTab(frmMain::TabPayAccList, accountFile, "PayAccList_cmdImport"); },
+        [&] { return finished(u"导入付款账号完毕"_s, u"pay_acc"_s, frmMain::TabPayAccList); });
+    ok &= timed(
+        "remarks, tab import into an empty table",
+        [&] { importThroughTab(frmMain::TabUserRemarkList, remarkFile, "UserRemarkList_cmdImport"); },
+        [&] { return finished(u"导入备注完毕"_s, u"user_remark"_s, frmMain::TabUserRemarkList); });
+    ok &= timed(
+        "remarks, tab import replacing every row",
+        [&] { importThroughTab(frmMain::TabUserRemarkList, remarkFile, "UserRemarkList_cmdImport"); },
+        [&] { return finished(u"导入备注完毕"_s, u"user_remark"_s, frmMain::TabUserRemarkList); });
 
     // The bare import: reading the file and writing the store.
     db.Delete(u"delete from pay_acc"_s);
@@ -128,14 +133,17 @@ int main(int argc, char** argv)
         XmlDoc doc;
         if (MasterDataXml::loadDocument(file, doc) != MasterDataXml::LoadStatus::Loaded)
             return false;
-        const auto outcome = accountsFile ? MasterDataXml::importPayAccounts(db, doc) : MasterDataXml::importRemarks(db, doc);
+        const auto outcome
+            = accountsFile ? MasterDataXml::importPayAccounts(db, doc) : MasterDataXml::importRemarks(db, doc);
         return outcome.ok && outcome.records == n;
     };
     bool result = false;
-    ok &= timed("payer accounts, load and import (no list reload)", [&] { result = bareImport(accountFile, true); },
-                [&] { return result && count(db, u"pay_acc"_s) == n; });
-    ok &= timed("remarks, load and import (no list reload)", [&] { result = bareImport(remarkFile, false); },
-                [&] { return result && count(db, u"user_remark"_s) == n; });
+    ok &= timed(
+        "payer accounts, load and import (no list reload)", [&] { result = bareImport(accountFile, true); },
+        [&] { return result && count(db, u"pay_acc"_s) == n; });
+    ok &= timed(
+        "remarks, load and import (no list reload)", [&] { result = bareImport(remarkFile, false); },
+        [&] { return result && count(db, u"user_remark"_s) == n; });
 
     std::printf("  peak memory %ld KiB\n", peakMemoryKb());
     std::fflush(stdout);

@@ -36,8 +36,8 @@ using bench::measure;
 using bench::peakMemoryKb;
 using bench::report;
 using bench::seconds;
-using bench::Timing;
 using bench::SilentPrompt;
+using bench::Timing;
 
 namespace {
 // An upload file as the tab writes it: header, then one line per instruction.

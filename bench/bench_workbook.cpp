@@ -12,7 +12,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -23,13 +22,13 @@ namespace {
 
 QList<QStringList> payrollSheet()
 {
-    const QStringList names{u"张伟"_s, u"王芳"_s, u"李娜"_s, u"陈𫖮"_s, u"买买提·艾力"_s, u"O'Brien, \"Jr\""_s};
+    const QStringList names { u"张伟"_s, u"王芳"_s, u"李娜"_s, u"陈𫖮"_s, u"买买提·艾力"_s, u"O'Brien, \"Jr\""_s };
     QList<QStringList> rows;
     rows.reserve(65535);
     for (int i = 0; i < 65535; ++i)
-        rows.append({QString::number(i + 1), u"%1"_s.arg(i, 6, 10, QChar(u'0')),
-                     names[i % names.size()] + QString::number(i), QString::number(6222020200000000000LL + i),
-                     u"%1.%2"_s.arg(1000 + i % 90000).arg(i % 100, 2, 10, QChar(u'0'))});
+        rows.append({ QString::number(i + 1), u"%1"_s.arg(i, 6, 10, QChar(u'0')),
+            names[i % names.size()] + QString::number(i), QString::number(6222020200000000000LL + i),
+            u"%1.%2"_s.arg(1000 + i % 90000).arg(i % 100, 2, 10, QChar(u'0')) });
     return rows;
 }
 
@@ -83,14 +82,14 @@ int main(int argc, char** argv)
     }
 
     std::printf("workbook: %lld rows x 5 columns, %lld cells, file %lld bytes, %d runs\n",
-                static_cast<long long>(rows.size()), static_cast<long long>(cells),
-                static_cast<long long>(QFileInfo(path).size()), runs);
+        static_cast<long long>(rows.size()), static_cast<long long>(cells),
+        static_cast<long long>(QFileInfo(path).size()), runs);
     std::printf("write               median %7.1f ms  best %7.1f ms  (target <= 500 ms)\n", median(writeMs),
-                *std::min_element(writeMs.begin(), writeMs.end()));
+        *std::min_element(writeMs.begin(), writeMs.end()));
     std::printf("open (parse)        median %7.1f ms  best %7.1f ms\n", median(openMs),
-                *std::min_element(openMs.begin(), openMs.end()));
+        *std::min_element(openMs.begin(), openMs.end()));
     std::printf("open + every cell   median %7.1f ms  best %7.1f ms  (target <= 200 ms)\n", median(readMs),
-                *std::min_element(readMs.begin(), readMs.end()));
+        *std::min_element(readMs.begin(), readMs.end()));
     std::printf("peak resident memory %ld KB\n", bench::peakMemoryKb());
     return median(writeMs) <= 500 && median(readMs) <= 200 ? 0 : 2;
 }

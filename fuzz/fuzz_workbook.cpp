@@ -12,15 +12,21 @@
 namespace {
 // libgsf reports damaged compound files through GLib's log; the reader turns
 // them into its own error text, so the messages are only noise here.
-void dropLogMessage(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+void dropLogMessage(const gchar*, GLogLevelFlags, const gchar*, gpointer) { }
 }
 
 // libgsf loses a few bytes when it gives up on some damaged compound files (inside
 // gsf_infile_msole_new). That is its own small leak per refused file, not ours;
 // leaks anywhere else are still reported. GLib is built without frame pointers, so
 // allocation stacks need the slow unwinder to reach the libgsf frame.
-extern "C" const char* __lsan_default_suppressions() { return "leak:gsf_infile_msole_new\n"; }
-extern "C" const char* __asan_default_options() { return "fast_unwind_on_malloc=0"; }
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:gsf_infile_msole_new\n";
+}
+extern "C" const char* __asan_default_options()
+{
+    return "fast_unwind_on_malloc=0";
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -11,7 +11,10 @@ struct AppContext;
 // Text box adapter over a QLineEdit.
 class LineEditInput : public InputControl {
 public:
-    explicit LineEditInput(QLineEdit& edit) : m_edit(edit) {}
+    explicit LineEditInput(QLineEdit& edit)
+        : m_edit(edit)
+    {
+    }
     QString text() const override;
     bool isCombo() const override { return false; }
     int currentIndex() const override { return -1; }
@@ -24,7 +27,10 @@ private:
 // Text box adapter over a multi-line QPlainTextEdit.
 class PlainTextEditInput : public InputControl {
 public:
-    explicit PlainTextEditInput(QPlainTextEdit& edit) : m_edit(edit) {}
+    explicit PlainTextEditInput(QPlainTextEdit& edit)
+        : m_edit(edit)
+    {
+    }
     QString text() const override;
     bool isCombo() const override { return false; }
     int currentIndex() const override { return -1; }
@@ -37,7 +43,10 @@ private:
 // Combo box adapter: its current text and the index of its chosen item.
 class ComboBoxInput : public InputControl {
 public:
-    explicit ComboBoxInput(QComboBox& combo) : m_combo(combo) {}
+    explicit ComboBoxInput(QComboBox& combo)
+        : m_combo(combo)
+    {
+    }
     QString text() const override;
     bool isCombo() const override { return true; }
     int currentIndex() const override;

@@ -113,7 +113,7 @@ ListGrid::ListGrid(QWidget* parent)
     // it still chooses the row.
     connect(this, &QTableView::clicked, this, [this] { syncFromView(true); });
     connect(this, &QTableView::doubleClicked, this,
-            [this](const QModelIndex& index) { emit cellDoubleClicked(index.row() + 1, index.column()); });
+        [this](const QModelIndex& index) { emit cellDoubleClicked(index.row() + 1, index.column()); });
 
     // The running number stays in view: a second view of column 0 alone, over
     // the left edge, sharing the model, the choice and the vertical scrolling.

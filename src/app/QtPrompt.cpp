@@ -13,7 +13,7 @@ QWidget* owner()
 }
 
 int showBox(QMessageBox::Icon icon, const QString& title, const QString& text, QMessageBox::StandardButtons buttons,
-            QMessageBox::StandardButton defaultButton)
+    QMessageBox::StandardButton defaultButton)
 {
     QMessageBox box(icon, title, text, buttons, owner());
     box.setDefaultButton(defaultButton);
@@ -28,13 +28,15 @@ void QtPrompt::message(const QString& text)
 
 bool QtPrompt::askOkCancel(const QString& text)
 {
-    return showBox(QMessageBox::Question, applicationTitle(), text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok)
+    return showBox(
+               QMessageBox::Question, applicationTitle(), text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok)
         == QMessageBox::Ok;
 }
 
 bool QtPrompt::askYesNo(const QString& text)
 {
-    return showBox(QMessageBox::Question, applicationTitle(), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+    return showBox(
+               QMessageBox::Question, applicationTitle(), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
         == QMessageBox::Yes;
 }
 
@@ -58,8 +60,8 @@ QString QtPrompt::qtFilter(const QString& filter)
 QString QtPrompt::chooseSaveFile(const QString& filter)
 {
     // The overwrite question is asked by selectSaveFile in the program's own words.
-    return QFileDialog::getSaveFileName(owner(), QString(), QString(), qtFilter(filter), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    return QFileDialog::getSaveFileName(
+        owner(), QString(), QString(), qtFilter(filter), nullptr, QFileDialog::DontConfirmOverwrite);
 }
 
 QString QtPrompt::chooseOpenFile(const QString& filter)

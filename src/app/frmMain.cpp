@@ -148,7 +148,7 @@ void frmMain::buildStatusBar()
     QStatusBar* bar = statusBar();
     bar->setObjectName(u"statusBar"_s);
     bar->setSizeGripEnabled(true);
-    const int stretch[6] = {0, 1, 0, 1, 0, 3};
+    const int stretch[6] = { 0, 1, 0, 1, 0, 3 };
     for (int i = 0; i < 6; ++i) {
         auto* panel = new QLabel(this);
         panel->setObjectName(u"statusBar_panel%1"_s.arg(i + 1));
@@ -159,7 +159,7 @@ void frmMain::buildStatusBar()
         bar->addWidget(panel, stretch[i]);
         m_panels[static_cast<size_t>(i)] = panel;
     }
-    setStatusPanels({u"总笔数"_s, QString(), u"总金额"_s, QString(), u"大写金额"_s, QString()});
+    setStatusPanels({ u"总笔数"_s, QString(), u"总金额"_s, QString(), u"大写金额"_s, QString() });
 }
 
 void frmMain::buildTabs()
@@ -169,10 +169,10 @@ void frmMain::buildTabs()
     setCentralWidget(m_tabs);
 
     using Factory = TabPage* (*)(AppContext&, frmMain&);
-    const Factory factories[TabCount] = {createPaymentB2B, createPayAccList,   createPayeeAccList,
-                                         createLaborage,   createEmployeeList, createUserRemarkList};
-    const QString captions[TabCount] = {u"批量支付文件"_s,     u"批量转账付款账户维护"_s, u"批量转账收款账户维护"_s,
-                                        u"代发代扣文件"_s,     u"代发代扣名册维护"_s,     u"备注维护　"_s};
+    const Factory factories[TabCount] = { createPaymentB2B, createPayAccList, createPayeeAccList, createLaborage,
+        createEmployeeList, createUserRemarkList };
+    const QString captions[TabCount] = { u"批量支付文件"_s, u"批量转账付款账户维护"_s, u"批量转账收款账户维护"_s,
+        u"代发代扣文件"_s, u"代发代扣名册维护"_s, u"备注维护　"_s };
     for (int i = 0; i < TabCount; ++i) {
         TabPage* page = factories[i](m_ctx, *this);
         m_pages[static_cast<size_t>(i)] = page;
@@ -252,7 +252,7 @@ QString frmMain::statusPanelText(int panel) const
 
 void frmMain::setCountPanels(const QString& count)
 {
-    setStatusPanels({u"总笔数"_s, count, QString(), QString(), QString(), QString()});
+    setStatusPanels({ u"总笔数"_s, count, QString(), QString(), QString(), QString() });
 }
 
 void frmMain::resetPaymentB2B()

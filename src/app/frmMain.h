@@ -19,7 +19,15 @@ class TabPage;
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
-    enum Tab { TabPaymentB2B = 0, TabPayAccList, TabPayeeAccList, TabLaborage, TabEmployeeList, TabUserRemarkList, TabCount };
+    enum Tab {
+        TabPaymentB2B = 0,
+        TabPayAccList,
+        TabPayeeAccList,
+        TabLaborage,
+        TabEmployeeList,
+        TabUserRemarkList,
+        TabCount
+    };
 
     explicit frmMain(AppContext& ctx, QWidget* parent = nullptr);
     ~frmMain() override;
@@ -70,7 +78,7 @@ private:
 
     AppContext& m_ctx;
     QTabWidget* m_tabs = nullptr;
-    std::array<TabPage*, TabCount> m_pages{};
+    std::array<TabPage*, TabCount> m_pages {};
     int m_currentTab = 0;
     QMenu* m_menuFile = nullptr;
     QMenu* m_menuPaymentB2B = nullptr;
@@ -83,7 +91,7 @@ private:
     QAction* m_button1 = nullptr;
     QAction* m_button2 = nullptr;
     QAction* m_button6 = nullptr;
-    std::array<QLabel*, 6> m_panels{};
+    std::array<QLabel*, 6> m_panels {};
     QLabel* m_label1 = nullptr;
     std::function<bool(const QString&)> m_openDocument;
 };

@@ -11,7 +11,7 @@
 // optionally "." and fraction digits. `pos` moves past what was read. The one
 // grammar of typed numbers, shared by Decimal and Money.
 struct TypedDigits {
-    std::string integer;  // without separators
+    std::string integer; // without separators
     std::string fraction;
     bool any() const { return !integer.empty() || !fraction.empty(); }
 };

@@ -8,12 +8,12 @@
 // A slot the settings never filled has an empty label, false flags, an empty
 // length rule and bounds 0: it passes every check.
 struct FieldRule {
-    QString label;       // function name + ":" + field name; starts every check message
+    QString label; // function name + ":" + field name; starts every check message
     bool canEdit = false;
     bool notNull = false;
     bool isAccount = false;
     bool isNumric = false;
-    QString length;      // "20", "12,15,17", "10-20"; "10000" when the attribute is empty
+    QString length; // "20", "12,15,17", "10-20"; "10000" when the attribute is empty
     double minValue = 0;
     double maxValue = 0;
     // The bounds as written in the settings file ("0" / "1E+308" for empty

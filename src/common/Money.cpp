@@ -51,7 +51,8 @@ QString Money::format(bool grouped) const
 {
     // Work on the unsigned magnitude so that the most negative value formats too.
     const bool negative = m_fen < 0;
-    const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(m_fen) : static_cast<std::uint64_t>(m_fen);
+    const std::uint64_t magnitude
+        = negative ? 0 - static_cast<std::uint64_t>(m_fen) : static_cast<std::uint64_t>(m_fen);
     const QString yuan = QString::number(magnitude / 100);
     const std::uint64_t cents = magnitude % 100;
 

@@ -41,7 +41,10 @@ public:
     friend constexpr auto operator<=>(Money a, Money b) = default;
 
 private:
-    constexpr explicit Money(std::int64_t fen) : m_fen(fen) {}
+    constexpr explicit Money(std::int64_t fen)
+        : m_fen(fen)
+    {
+    }
     QString format(bool grouped) const;
 
     std::int64_t m_fen = 0;

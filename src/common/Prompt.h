@@ -25,7 +25,10 @@ public:
 };
 
 // The title every message box carries unless it names its own.
-inline QString applicationTitle() { return QStringLiteral("Qelvora"); }
+inline QString applicationTitle()
+{
+    return QStringLiteral("Qelvora");
+}
 
 // Filter text for one extension: "CSV (*.CSV)|*.csv"; "*" matches every file.
 QString fileFilterFor(const QString& extension);

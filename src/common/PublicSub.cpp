@@ -1,8 +1,8 @@
 #include "common/PublicSub.h"
 
+#include "common/FieldRule.h"
 #include "common/Money.h"
 #include "common/Prompt.h"
-#include "common/FieldRule.h"
 
 #include <QLocale>
 
@@ -99,7 +99,7 @@ bool checkField(InputControl& control, int fieldId, bool doCheck, const FieldRul
         const Decimal max = ruleBound(rule.maxValueText, rule.maxValue);
         if (!isInRange(control.text(), min, max)) {
             prompt.message(rule.label + u"输入错误，请输入正确的数值,数据最大为"_s + max.toDisplayText() + u",最小为"_s
-                           + min.toDisplayText() + u"。"_s);
+                + min.toDisplayText() + u"。"_s);
             return false;
         }
         return true;

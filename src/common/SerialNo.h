@@ -18,8 +18,11 @@ public:
 
 private:
     QDateTime m_lastSecond; // time part of the last number made
-    qint64 m_counter = -1;  // counter of the last number made
+    qint64 m_counter = -1; // counter of the last number made
 };
 
 // makeSerialNo as the screens call it.
-inline QString makeSerialNo(SerialNoGenerator& generator) { return generator.next(); }
+inline QString makeSerialNo(SerialNoGenerator& generator)
+{
+    return generator.next();
+}

@@ -59,7 +59,10 @@ constexpr int kMaxRows = 65536;
 constexpr int kMaxColumns = 256;
 constexpr int kMaxCellText = 32767;
 
-inline std::uint16_t u16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+inline std::uint16_t u16(const std::uint8_t* p)
+{
+    return std::uint16_t(p[0] | (p[1] << 8));
+}
 inline std::uint32_t u32(const std::uint8_t* p)
 {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
@@ -73,9 +76,18 @@ inline double f64(const std::uint8_t* p)
 }
 
 // Error texts. Callers show their own file-error message; these say why.
-QString textNotWorkbook(const QString& why) { return u"不是 Excel 工作簿："_s + why; }
-QString textCorrupt(const QString& why) { return u"工作簿已损坏："_s + why; }
-QString textUnsupported(const QString& why) { return u"不支持的文件格式："_s + why; }
+QString textNotWorkbook(const QString& why)
+{
+    return u"不是 Excel 工作簿："_s + why;
+}
+QString textCorrupt(const QString& why)
+{
+    return u"工作簿已损坏："_s + why;
+}
+QString textUnsupported(const QString& why)
+{
+    return u"不支持的文件格式："_s + why;
+}
 
 struct Record {
     std::uint16_t id = 0;
@@ -87,7 +99,11 @@ struct Record {
 // four header bytes, so a walk always ends.
 class RecordWalker {
 public:
-    RecordWalker(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
+    RecordWalker(const std::uint8_t* data, std::size_t size)
+        : m_data(data)
+        , m_size(size)
+    {
+    }
 
     void seek(std::size_t pos) { m_pos = pos; }
     std::size_t pos() const { return m_pos; }
@@ -126,7 +142,7 @@ private:
 // they are 8-bit or 16-bit.
 class ContinuedData {
 public:
-    void add(const std::uint8_t* data, std::size_t size) { m_parts.push_back({data, size}); }
+    void add(const std::uint8_t* data, std::size_t size) { m_parts.push_back({ data, size }); }
     bool atEnd()
     {
         settle();
@@ -256,13 +272,20 @@ private:
 QString errorCodeText(std::uint8_t code)
 {
     switch (code) {
-    case 0x00: return u"#NULL!"_s;
-    case 0x07: return u"#DIV/0!"_s;
-    case 0x0F: return u"#VALUE!"_s;
-    case 0x17: return u"#REF!"_s;
-    case 0x1D: return u"#NAME?"_s;
-    case 0x24: return u"#NUM!"_s;
-    default: return u"#N/A"_s;
+    case 0x00:
+        return u"#NULL!"_s;
+    case 0x07:
+        return u"#DIV/0!"_s;
+    case 0x0F:
+        return u"#VALUE!"_s;
+    case 0x17:
+        return u"#REF!"_s;
+    case 0x1D:
+        return u"#NAME?"_s;
+    case 0x24:
+        return u"#NUM!"_s;
+    default:
+        return u"#N/A"_s;
     }
 }
 
@@ -307,7 +330,9 @@ QString workbookNumberText(double value)
 class WorkbookParser {
 public:
     WorkbookParser(WorkbookReader& reader, const std::uint8_t* data, std::size_t size)
-        : m_reader(reader), m_size(size), m_walker(data, size)
+        : m_reader(reader)
+        , m_size(size)
+        , m_walker(data, size)
     {
     }
 
@@ -354,7 +379,8 @@ private:
         if (version == kBiff5)
             return fail(textUnsupported(u"Excel 5.0/95 工作簿（BIFF5），只能读取 Excel 97-2003 工作簿（BIFF8）"_s));
         if (version != kBiff8)
-            return fail(textUnsupported(u"未知的工作簿版本 0x%1，只能读取 Excel 97-2003 工作簿（BIFF8）"_s.arg(uint(version), 4, 16, QChar(u'0'))));
+            return fail(textUnsupported(u"未知的工作簿版本 0x%1，只能读取 Excel 97-2003 工作簿（BIFF8）"_s.arg(
+                uint(version), 4, 16, QChar(u'0'))));
         if (u16(bof.body + 2) != kGlobalsType)
             return fail(textCorrupt(u"工作簿数据流不是以工作簿全局部分开头"_s));
 
@@ -414,7 +440,7 @@ private:
             const std::size_t start = m_reader.m_pool.size();
             if (!data.readUnicodeString(m_reader.m_pool))
                 return fail(textCorrupt(u"共享字符串表第 %1 项不完整"_s.arg(i + 1)));
-            m_reader.m_spans.push_back({std::uint32_t(start), std::uint32_t(m_reader.m_pool.size() - start)});
+            m_reader.m_spans.push_back({ std::uint32_t(start), std::uint32_t(m_reader.m_pool.size() - start) });
         }
         m_sstCount = m_reader.m_spans.size();
         return true;
@@ -518,9 +544,14 @@ private:
                         formulaPending = true;
                         formulaKey = key(b);
                         break;
-                    case 1: addNumber(key(b), b[8] ? 1.0 : 0.0); break;
-                    case 2: addError(key(b), b[8]); break;
-                    default: break; // an empty text: the cell stays empty
+                    case 1:
+                        addNumber(key(b), b[8] ? 1.0 : 0.0);
+                        break;
+                    case 2:
+                        addError(key(b), b[8]);
+                        break;
+                    default:
+                        break; // an empty text: the cell stays empty
                     }
                 }
                 continue; // keep a pending text across shared-formula records
@@ -556,14 +587,14 @@ private:
             m_reader.m_pool.resize(start);
             return fail(textCorrupt(u"文本记录 0x%1 不完整"_s.arg(uint(id), 4, 16, QChar(u'0'))));
         }
-        m_reader.m_spans.push_back({std::uint32_t(start), std::uint32_t(m_reader.m_pool.size() - start)});
+        m_reader.m_spans.push_back({ std::uint32_t(start), std::uint32_t(m_reader.m_pool.size() - start) });
         addText(cellKey, std::uint32_t(m_reader.m_spans.size() - 1));
         return true;
     }
 
     void addText(std::uint32_t k, std::uint32_t span)
     {
-        WorkbookReader::Entry e{};
+        WorkbookReader::Entry e {};
         e.key = k;
         e.kind = WorkbookReader::Kind::Text;
         e.span = span;
@@ -575,7 +606,7 @@ private:
             addError(k, 0x24);
             return;
         }
-        WorkbookReader::Entry e{};
+        WorkbookReader::Entry e {};
         e.key = k;
         e.kind = WorkbookReader::Kind::Number;
         e.number = value;
@@ -583,7 +614,7 @@ private:
     }
     void addError(std::uint32_t k, std::uint8_t code)
     {
-        WorkbookReader::Entry e{};
+        WorkbookReader::Entry e {};
         e.key = k;
         e.kind = WorkbookReader::Kind::Error;
         e.code = code;
@@ -603,8 +634,7 @@ private:
     {
         auto& cells = m_reader.m_cells;
         if (!m_sorted) {
-            std::stable_sort(cells.begin(), cells.end(),
-                             [](const auto& a, const auto& b) { return a.key < b.key; });
+            std::stable_sort(cells.begin(), cells.end(), [](const auto& a, const auto& b) { return a.key < b.key; });
             std::size_t out = 0;
             for (std::size_t i = 0; i < cells.size(); ++i) {
                 if (out > 0 && cells[out - 1].key == cells[i].key)
@@ -675,7 +705,10 @@ namespace {
 // RAII for GObject references.
 struct GObjectRef {
     gpointer object = nullptr;
-    explicit GObjectRef(gpointer o = nullptr) : object(o) {}
+    explicit GObjectRef(gpointer o = nullptr)
+        : object(o)
+    {
+    }
     GObjectRef(const GObjectRef&) = delete;
     GObjectRef& operator=(const GObjectRef&) = delete;
     ~GObjectRef()
@@ -701,7 +734,8 @@ bool WorkbookReader::openBytes(const QByteArray& bytes)
         return fail(textNotWorkbook(u"文件过大（%1 字节）"_s.arg(bytes.size())));
     if (!startsWith(bytes, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
         if (startsWith(bytes, "PK\x03\x04", 4))
-            return fail(textUnsupported(u"这是 .xlsx 等 Office Open XML 文件，请在 Excel 中另存为 Excel 97-2003 工作簿（.xls）"_s));
+            return fail(textUnsupported(
+                u"这是 .xlsx 等 Office Open XML 文件，请在 Excel 中另存为 Excel 97-2003 工作簿（.xls）"_s));
         // Excel 2.x to 4.0 wrote bare BIFF records without a compound file.
         if (bytes.size() >= 4 && bytes[0] == '\x09' && (bytes[1] == '\x00' || bytes[1] == '\x02' || bytes[1] == '\x04'))
             return fail(textUnsupported(u"Excel 2.x–4.0 工作表，只能读取 Excel 97-2003 工作簿（BIFF8）"_s));
@@ -769,18 +803,18 @@ WorkbookCell WorkbookReader::cell(int row, int column) const
     const std::uint32_t k = (std::uint32_t(row - 1) << 16) | std::uint32_t(column - 1);
     const auto rowEnd = m_cells.begin() + m_rowStart[row];
     const auto it = std::lower_bound(m_cells.begin() + m_rowStart[row - 1], rowEnd, k,
-                                     [](const Entry& e, std::uint32_t key) { return e.key < key; });
+        [](const Entry& e, std::uint32_t key) { return e.key < key; });
     if (it == rowEnd || it->key != k)
         return {};
     switch (it->kind) {
     case Kind::Text: {
         const Span& s = m_spans[it->span];
-        return {QString(reinterpret_cast<const QChar*>(m_pool.data() + s.start), qsizetype(s.length)), false};
+        return { QString(reinterpret_cast<const QChar*>(m_pool.data() + s.start), qsizetype(s.length)), false };
     }
     case Kind::Number:
-        return {workbookNumberText(it->number), true};
+        return { workbookNumberText(it->number), true };
     case Kind::Error:
-        return {errorCodeText(it->code), false};
+        return { errorCodeText(it->code), false };
     }
     return {};
 }
@@ -875,7 +909,7 @@ void putBof(BiffBuffer& out, std::uint16_t type)
     out.put16(type);
     out.put16(0x0DBB); // build
     out.put16(0x07CC); // year
-    out.put32(0);      // file history
+    out.put32(0); // file history
     out.put32(0x0006); // lowest version that can read the file
     out.end();
 }
@@ -889,14 +923,14 @@ void putEof(BiffBuffer& out)
 void putFont(BiffBuffer& out)
 {
     out.begin(kFont);
-    out.put16(240);    // 12 point, in twentieths of a point
-    out.put16(0);      // no italic, strike-out, outline
+    out.put16(240); // 12 point, in twentieths of a point
+    out.put16(0); // no italic, strike-out, outline
     out.put16(0x7FFF); // automatic colour
-    out.put16(400);    // normal weight
-    out.put16(0);      // no super/subscript
-    out.put8(0);       // no underline
-    out.put8(0);       // font family
-    out.put8(134);     // GB2312 character set
+    out.put16(400); // normal weight
+    out.put16(0); // no super/subscript
+    out.put8(0); // no underline
+    out.put8(0); // font family
+    out.put8(134); // GB2312 character set
     out.put8(0);
     out.putShortString(u"宋体"_s);
     out.end();
@@ -910,25 +944,25 @@ void putXfs(BiffBuffer& out)
         const std::uint16_t font = (i == 1 || i == 2) ? 1 : (i == 3 || i == 4) ? 2 : 0;
         out.begin(kXf);
         out.put16(font);
-        out.put16(0);          // General
-        out.put16(0xFFF5);     // locked, style format, no parent
-        out.put8(0x20);        // bottom aligned
-        out.put8(0);           // no rotation
-        out.put8(0);           // no indent
+        out.put16(0); // General
+        out.put16(0xFFF5); // locked, style format, no parent
+        out.put8(0x20); // bottom aligned
+        out.put8(0); // no rotation
+        out.put8(0); // no indent
         out.put8(i == 0 ? 0x00 : 0xF4); // attributes the style leaves to the cell
-        out.put32(0);          // no borders
+        out.put32(0); // no borders
         out.put32(0);
-        out.put16(0x20C0);     // automatic pattern colours
+        out.put16(0x20C0); // automatic pattern colours
         out.end();
     }
     out.begin(kXf);
     out.put16(0);
-    out.put16(49);     // "@": the cells hold text
+    out.put16(49); // "@": the cells hold text
     out.put16(0x0001); // locked, cell format of style 0
     out.put8(0x20);
     out.put8(0);
     out.put8(0);
-    out.put8(0x04);    // the number format differs from the style's
+    out.put8(0x04); // the number format differs from the style's
     out.put32(0);
     out.put32(0);
     out.put16(0x20C0);
@@ -943,8 +977,8 @@ struct ExtSstEntry {
 // The shared string table. A string's header (length and option byte) and its
 // first character always share a record; characters that go on in a CONTINUE
 // record start it with a fresh option byte; a surrogate pair is never split.
-std::vector<ExtSstEntry> putSst(BiffBuffer& out, const std::vector<const QString*>& strings, std::uint32_t total,
-                                std::uint16_t perBucket)
+std::vector<ExtSstEntry> putSst(
+    BiffBuffer& out, const std::vector<const QString*>& strings, std::uint32_t total, std::uint16_t perBucket)
 {
     std::vector<ExtSstEntry> buckets;
     out.begin(kSst);
@@ -960,7 +994,7 @@ std::vector<ExtSstEntry> putSst(BiffBuffer& out, const std::vector<const QString
             out.begin(kContinue);
         }
         if (i % perBucket == 0)
-            buckets.push_back({std::uint32_t(out.size()), std::uint16_t(out.size() - out.recordStart())});
+            buckets.push_back({ std::uint32_t(out.size()), std::uint16_t(out.size() - out.recordStart()) });
         out.put16(std::uint16_t(length));
         out.put8(compressed ? 0 : 1);
         std::size_t done = 0;
@@ -1011,7 +1045,7 @@ public:
     std::uint32_t add(const QString& text)
     {
         const std::u16string_view view(reinterpret_cast<const char16_t*>(text.constData()), std::size_t(text.size()));
-        for (std::size_t i = std::hash<std::u16string_view>{}(view) & m_mask;; i = (i + 1) & m_mask) {
+        for (std::size_t i = std::hash<std::u16string_view> {}(view)&m_mask;; i = (i + 1) & m_mask) {
             const std::uint32_t slot = m_slots[i];
             if (slot == 0) {
                 m_strings.push_back(&text);
@@ -1048,7 +1082,7 @@ bool writeWorkbook(const QString& path, const QList<QStringList>& rows, QString*
     qsizetype cellCount = 0;
     for (const QStringList& row : rows)
         cellCount += std::min<qsizetype>(row.size(), kMaxColumns);
-    StringTable table{std::size_t(cellCount)};
+    StringTable table { std::size_t(cellCount) };
     struct CellRef {
         std::uint16_t row;
         std::uint16_t column;
@@ -1066,8 +1100,9 @@ bool writeWorkbook(const QString& path, const QList<QStringList>& rows, QString*
             if (c >= kMaxColumns)
                 return setError(error, u"第 %1 行的列数超过 .xls 工作表的上限 %2"_s.arg(r + 1).arg(kMaxColumns));
             if (text.size() > kMaxCellText)
-                return setError(error, u"第 %1 行第 %2 列的文本超过 %3 个字符"_s.arg(r + 1).arg(c + 1).arg(kMaxCellText));
-            cells.push_back({std::uint16_t(r), std::uint16_t(c), table.add(text)});
+                return setError(
+                    error, u"第 %1 行第 %2 列的文本超过 %3 个字符"_s.arg(r + 1).arg(c + 1).arg(kMaxCellText));
+            cells.push_back({ std::uint16_t(r), std::uint16_t(c), table.add(text) });
             if (firstRow < 0)
                 firstRow = int(r);
             lastRow = int(r);
@@ -1088,26 +1123,26 @@ bool writeWorkbook(const QString& path, const QList<QStringList>& rows, QString*
     book.put16(1200); // UTF-16
     book.end();
     book.begin(kWindow1);
-    book.putBytes({0x00, 0x00, 0x00, 0x00}); // position
-    book.put16(0x3A5C);                      // size
+    book.putBytes({ 0x00, 0x00, 0x00, 0x00 }); // position
+    book.put16(0x3A5C); // size
     book.put16(0x23BE);
     book.put16(0x0038); // horizontal and vertical scroll bars, sheet tabs
-    book.put16(0);      // current tab
-    book.put16(0);      // first visible tab
-    book.put16(1);      // selected tabs
+    book.put16(0); // current tab
+    book.put16(0); // first visible tab
+    book.put16(1); // selected tabs
     book.put16(0x0258); // tab bar width ratio
     book.end();
     for (int i = 0; i < 4; ++i)
         putFont(book);
     putXfs(book);
     book.begin(kStyle);
-    book.putBytes({0x00, 0x80, 0x00, 0xFF}); // built-in Normal style on XF 0
+    book.putBytes({ 0x00, 0x80, 0x00, 0xFF }); // built-in Normal style on XF 0
     book.end();
     book.begin(kBoundSheet);
     const std::size_t sheetOffsetAt = book.size();
     book.put32(0); // patched below
-    book.put8(0);  // visible
-    book.put8(0);  // worksheet
+    book.put8(0); // visible
+    book.put8(0); // worksheet
     book.putShortString(u"Sheet1"_s);
     book.end();
     const std::uint16_t perBucket = std::uint16_t(std::max<std::size_t>(8, (strings.size() + 127) / 128));
@@ -1134,12 +1169,12 @@ bool writeWorkbook(const QString& path, const QList<QStringList>& rows, QString*
     }
     book.begin(kWindow2);
     book.put16(0x06B6); // grid, headers, zeros, outline symbols; selected and shown
-    book.put16(0);      // top row
-    book.put16(0);      // left column
-    book.put16(0x40);   // automatic grid colour
+    book.put16(0); // top row
+    book.put16(0); // left column
+    book.put16(0x40); // automatic grid colour
     book.put16(0);
-    book.put16(0);      // zoom in page break preview
-    book.put16(0);      // normal zoom
+    book.put16(0); // zoom in page break preview
+    book.put16(0); // normal zoom
     book.put32(0);
     book.end();
     putEof(book);

@@ -54,7 +54,7 @@ private:
         std::uint8_t code; // Error: the BIFF error code
         union {
             std::uint32_t span; // Text: index into m_spans
-            double number;      // Number
+            double number; // Number
         };
     };
     struct Span {

@@ -6,7 +6,7 @@
 
 // The process-wide configuration values the settings file fills.
 struct AppConfig {
-    QString appDir;       // the program's directory, ending with a separator
+    QString appDir; // the program's directory, ending with a separator
     QString bankName;
     QString sysIconPath;
     FieldRules fieldRules;

@@ -102,8 +102,9 @@ private:
     QString check(int number, const Entry& e)
     {
         if (e.accNo.isEmpty()) {
-            return m_format == Format::Workbook ? ImportText::recordMessage(number, u"条记录中的收款账号为空，文件导入被中止"_s)
-                                                : u"收款人名册文件中有空的账号，导入文件中止"_s;
+            return m_format == Format::Workbook
+                ? ImportText::recordMessage(number, u"条记录中的收款账号为空，文件导入被中止"_s)
+                : u"收款人名册文件中有空的账号，导入文件中止"_s;
         }
         if (e.accName.isEmpty())
             return u"收款人名册文件中有空的账户名称，导入文件中止"_s;

@@ -65,8 +65,8 @@ MasterDataTab::MasterDataTab(AppContext& ctx, frmMain& main, const QString& pref
     connect(grid(), &ListGrid::choiceCleared, this, [this] { clearChosenIndex(); });
 }
 
-QLineEdit* MasterDataTab::addTextField(const QString& labelName, const QString& caption, const QString& boxName,
-                                       int maxLength)
+QLineEdit* MasterDataTab::addTextField(
+    const QString& labelName, const QString& caption, const QString& boxName, int maxLength)
 {
     auto* label = new QLabel(caption, this);
     label->setObjectName(controlName(labelName));
@@ -267,7 +267,7 @@ void MasterDataTab::importXml(const QString& readError, const XmlImport& import,
 }
 
 bool MasterDataTab::deleteRows(const QString& sql, const QVariantList& leadingParams, const QStringList& keys,
-                               const QString& success, const QString& failure, const RowRange& range)
+    const QString& success, const QString& failure, const RowRange& range)
 {
     QVariantList params = leadingParams;
     params << DBAccess::listParameter(keys);

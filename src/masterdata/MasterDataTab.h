@@ -107,8 +107,8 @@ protected:
     // "in (select value from json_each(?))" (the keys go in as one JSON array,
     // after `leadingParams`). Shows `success`, or `failure` followed by
     // "指令序列" and the row after the range.
-    bool deleteRows(const QString& sql, const QVariantList& leadingParams, const QStringList& keys, const QString& success,
-                    const QString& failure, const RowRange& range);
+    bool deleteRows(const QString& sql, const QVariantList& leadingParams, const QStringList& keys,
+        const QString& success, const QString& failure, const RowRange& range);
 
     // Adds a row unless one with its key exists: the check and the insert run in
     // one write transaction, so that no other writer can add the same key in

@@ -33,7 +33,7 @@ bool refuses(const QString& field, const QString& value, RefusedValue& refused)
     const GbkCodec::EncodeResult encoded = GbkCodec::encode(value);
     if (encoded.ok)
         return false;
-    refused = {field, value, encoded.characterText()};
+    refused = { field, value, encoded.characterText() };
     return true;
 }
 
@@ -65,7 +65,7 @@ RowResult replaceRow(DBAccess& db, const QString& deleteSql, const QString& key,
 
 Outcome stopped(const QString& message, int records)
 {
-    return {false, message, records};
+    return { false, message, records };
 }
 
 Outcome storeFailure(const QString& failure, const QString& storeError)
@@ -139,14 +139,14 @@ Outcome exportPayAccounts(const QString& path, const QList<PayAccount>& accounts
     }
     if (!TextFile::writeLines(path, payAccountLines(accounts)).ok)
         return stopped(u"文件读写错误，"_s + failure, 0);
-    return {true, {}, static_cast<int>(accounts.size())};
+    return { true, {}, static_cast<int>(accounts.size()) };
 }
 
 QStringList remarkFileNames(const QString& chosenPath, int remarkCount)
 {
     const int files = (remarkCount + kRemarksPerFile - 1) / kRemarksPerFile;
     if (files <= 1)
-        return {chosenPath};
+        return { chosenPath };
     // The numbered files take the place of the chosen file's ".xml".
     QString base = chosenPath;
     if (base.endsWith(u".xml"_s, Qt::CaseInsensitive))
@@ -175,7 +175,7 @@ Outcome exportRemarks(const QString& chosenPath, const QStringList& remarks)
             return stopped(u"文件读写错误，"_s + failure, written);
         written += static_cast<int>(part.size());
     }
-    return {true, {}, written};
+    return { true, {}, written };
 }
 
 LoadStatus loadDocument(const QString& path, XmlDoc& doc, QString* why)

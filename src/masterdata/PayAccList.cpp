@@ -24,10 +24,10 @@ namespace {
 const QList<MasterDataTab::Column>& listColumns()
 {
     static const QList<MasterDataTab::Column> columns = {
-        {u"序号"_s, 420, {}},
-        {u"付款账号"_s, 2200, u"付款账号"_s},
-        {u"户名"_s, 4600, u"户名"_s},
-        {u"币种"_s, 1000, u"币种"_s},
+        { u"序号"_s, 420, {} },
+        { u"付款账号"_s, 2200, u"付款账号"_s },
+        { u"户名"_s, 4600, u"户名"_s },
+        { u"币种"_s, 1000, u"币种"_s },
     };
     return columns;
 }
@@ -43,8 +43,8 @@ PayAccList::PayAccList(AppContext& ctx, frmMain& main)
     connect(addButton(u"cmdAdd"_s, u"新增"_s), &QPushButton::clicked, this, &PayAccList::PayAccList_cmdAdd_Click);
     connect(addButton(u"cmdUpdate"_s, u"修改"_s), &QPushButton::clicked, this, &PayAccList::PayAccList_cmdUpdate_Click);
     connect(addButton(u"cmdDelete"_s, u"删除"_s), &QPushButton::clicked, this, &PayAccList::PayAccList_cmdDelete_Click);
-    connect(addButton(u"cmdReflush"_s, u"重置"_s), &QPushButton::clicked, this,
-            &PayAccList::PayAccList_cmdReflush_Click);
+    connect(
+        addButton(u"cmdReflush"_s, u"重置"_s), &QPushButton::clicked, this, &PayAccList::PayAccList_cmdReflush_Click);
     connect(addButton(u"cmdImport"_s, u"导入"_s), &QPushButton::clicked, this, &PayAccList::PayAccList_cmdImport_Click);
     connect(addButton(u"cmdExport"_s, u"导出"_s), &QPushButton::clicked, this, &PayAccList::PayAccList_cmdExport_Click);
     addNotice(u"lblNotice1"_s, changeNotice());
@@ -63,7 +63,8 @@ void PayAccList::PayAccList_refresh()
     m_txtAccNo->clear();
     m_txtAccName->clear();
 
-    if (const auto currencies = m_ctx.db().Query(u"select currency_id,currency_name from acc_currency order by currency_id"_s)) {
+    if (const auto currencies
+        = m_ctx.db().Query(u"select currency_id,currency_name from acc_currency order by currency_id"_s)) {
         m_comboCurrency->clear();
         for (int r = 0; r < currencies->recordCount(); ++r)
             m_comboCurrency->addItem(fieldToText(currencies->value(r, u"currency_name"_s)));
@@ -73,8 +74,9 @@ void PayAccList::PayAccList_refresh()
 
     showCount(u"select count(acc_no) as totalNum from pay_acc"_s);
     // Accounts whose currency has no row in acc_currency are not listed.
-    showList(listColumns(), u"select acc.acc_no as 付款账号,acc.acc_name as 户名,curr.currency_name as 币种"
-                            u" from pay_acc acc,acc_currency curr where acc.currency=curr.currency_id order by acc.acc_no"_s);
+    showList(listColumns(),
+        u"select acc.acc_no as 付款账号,acc.acc_name as 户名,curr.currency_name as 币种"
+        u" from pay_acc acc,acc_currency curr where acc.currency=curr.currency_id order by acc.acc_no"_s);
 }
 
 void PayAccList::PayAccList_cmdReflush_Click()
@@ -150,7 +152,7 @@ void PayAccList::PayAccList_cmdUpdate_Click()
         return;
     }
     const QString name = m_txtAccName->text().trimmed();
-    if (m_ctx.db().Update(u"update pay_acc set acc_name=? where acc_no=?"_s, {name, number})) {
+    if (m_ctx.db().Update(u"update pay_acc set acc_name=? where acc_no=?"_s, { name, number })) {
         m_ctx.prompt.message(u"修改付款账号成功"_s);
         PayAccList_refresh();
     } else {
@@ -167,8 +169,8 @@ void PayAccList::PayAccList_cmdDelete_Click()
     }
     setChosenIndex(m_grid->rowSel());
     if (m_ctx.prompt.askOkCancel(u"是否确认要删除所选付款账号?"_s)) {
-        deleteRows(u"delete from pay_acc where acc_no in (select value from json_each(?))"_s, {},
-                   columnTexts(range, 1), u"删除付款账号成功."_s, u"删除付款账号失败,失败位置："_s, range);
+        deleteRows(u"delete from pay_acc where acc_no in (select value from json_each(?))"_s, {}, columnTexts(range, 1),
+            u"删除付款账号成功."_s, u"删除付款账号失败,失败位置："_s, range);
     }
     PayAccList_refresh();
 }
@@ -181,8 +183,8 @@ void PayAccList::PayAccList_cmdExport_Click()
     QList<MasterDataXml::PayAccount> accounts;
     accounts.reserve(m_grid->rows() - 1);
     for (int r = 1; r < m_grid->rows(); ++r) {
-        accounts.append({m_grid->textMatrix(r, 1).trimmed(), m_grid->textMatrix(r, 3).trimmed(),
-                         m_grid->textMatrix(r, 2).trimmed()});
+        accounts.append({ m_grid->textMatrix(r, 1).trimmed(), m_grid->textMatrix(r, 3).trimmed(),
+            m_grid->textMatrix(r, 2).trimmed() });
     }
     const MasterDataXml::Outcome outcome = MasterDataXml::exportPayAccounts(path, accounts);
     m_ctx.prompt.message(outcome.ok ? u"导出付款账号完毕"_s : outcome.message);

@@ -27,9 +27,9 @@ const QString kOtherBank = u"1"_s;
 const QList<MasterDataTab::Column>& inBankColumns()
 {
     static const QList<MasterDataTab::Column> columns = {
-        {u"序号"_s, 420, {}},
-        {u"收款账号"_s, 2200, u"收款账号"_s},
-        {u"户名"_s, 4600, u"户名"_s},
+        { u"序号"_s, 420, {} },
+        { u"收款账号"_s, 2200, u"收款账号"_s },
+        { u"户名"_s, 4600, u"户名"_s },
     };
     return columns;
 }
@@ -38,10 +38,10 @@ const QList<MasterDataTab::Column>& inBankColumns()
 const QList<MasterDataTab::Column>& otherBankColumns()
 {
     static const QList<MasterDataTab::Column> columns = {
-        {u"序号"_s, 420, {}},
-        {u"收款账号"_s, 2200, u"收款账号"_s},
-        {u"户名"_s, 4600, u"户名"_s},
-        {u"支付系统行号"_s, 2200, u"支付系统行号"_s},
+        { u"序号"_s, 420, {} },
+        { u"收款账号"_s, 2200, u"收款账号"_s },
+        { u"户名"_s, 4600, u"户名"_s },
+        { u"支付系统行号"_s, 2200, u"支付系统行号"_s },
     };
     return columns;
 }
@@ -59,18 +59,18 @@ PayeeAccList::PayeeAccList(AppContext& ctx, frmMain& main)
 
     m_txtPayeeAccNo = addTextField(u"lblAccNo"_s, u"批量转账收款账号：*"_s, u"txtPayeeAccNo"_s, 0);
     m_txtPayeeAccName = addTextField(u"lblPayeeAccName"_s, u"批量转账收款账户户名：*"_s, u"txtPayeeAccName"_s, 0);
-    m_txtPayeeBankID = addTextField(u"lblPayeeBankID"_s, u"收款账户开户网点号：*"_s, u"txtPayeeBankID"_s,
-                                    kPayeeBankIdMaxLength);
+    m_txtPayeeBankID
+        = addTextField(u"lblPayeeBankID"_s, u"收款账户开户网点号：*"_s, u"txtPayeeBankID"_s, kPayeeBankIdMaxLength);
     m_txtPayeeAreaNo = addTextField(u"lblPayeeAreaNo"_s, u"收款账户地区号：*"_s, u"txtPayeeAreaNo"_s, 0);
     m_txtPayeeNetNo = addTextField(u"lblPayeeNetNo"_s, u"支付系统行号：*"_s, u"txtPayeeNetNo"_s, 0);
 
     connect(addButton(u"cmdAdd"_s, u"新增"_s), &QPushButton::clicked, this, &PayeeAccList::PayeeAccList_cmdAdd_Click);
-    connect(addButton(u"cmdUpdate"_s, u"修改"_s), &QPushButton::clicked, this,
-            &PayeeAccList::PayeeAccList_cmdUpdate_Click);
-    connect(addButton(u"cmdDelete"_s, u"删除"_s), &QPushButton::clicked, this,
-            &PayeeAccList::PayeeAccList_cmdDelete_Click);
+    connect(
+        addButton(u"cmdUpdate"_s, u"修改"_s), &QPushButton::clicked, this, &PayeeAccList::PayeeAccList_cmdUpdate_Click);
+    connect(
+        addButton(u"cmdDelete"_s, u"删除"_s), &QPushButton::clicked, this, &PayeeAccList::PayeeAccList_cmdDelete_Click);
     connect(addButton(u"cmdReflush"_s, u"重置"_s), &QPushButton::clicked, this,
-            &PayeeAccList::PayeeAccList_cmdReflush_Click);
+        &PayeeAccList::PayeeAccList_cmdReflush_Click);
 
     m_lblNotice3 = addNotice(u"lblNotice3"_s, u"收款方联行行号：是收款账户开户银行的联行行号。"_s);
     addNotice(u"lblNotice4"_s, changeNotice());
@@ -79,7 +79,7 @@ PayeeAccList::PayeeAccList(AppContext& ctx, frmMain& main)
     m_lblNotice2 = addNotice(u"lblNotice2"_s, u"收款账户地区号：是收款账户开户银行所在地区的地区号。"_s);
 
     // The outlet and area numbers are never shown; the bank number only for other banks.
-    for (QLineEdit* box : {m_txtPayeeBankID, m_txtPayeeAreaNo, m_txtPayeeNetNo}) {
+    for (QLineEdit* box : { m_txtPayeeBankID, m_txtPayeeAreaNo, m_txtPayeeNetNo }) {
         box->hide();
         captionOf(box)->hide();
     }
@@ -100,7 +100,7 @@ void PayeeAccList::PayeeAccList_tabAccType_Click()
 {
     PayeeAccList_clearForm();
     const bool otherBank = accType() == kOtherBank;
-    for (QLineEdit* box : {m_txtPayeeBankID, m_txtPayeeAreaNo}) {
+    for (QLineEdit* box : { m_txtPayeeBankID, m_txtPayeeAreaNo }) {
         box->hide();
         captionOf(box)->hide();
     }
@@ -114,7 +114,7 @@ void PayeeAccList::PayeeAccList_tabAccType_Click()
 void PayeeAccList::emptyEntry()
 {
     clearChosenIndex();
-    for (QLineEdit* box : {m_txtPayeeAccNo, m_txtPayeeAccName, m_txtPayeeBankID, m_txtPayeeAreaNo, m_txtPayeeNetNo})
+    for (QLineEdit* box : { m_txtPayeeAccNo, m_txtPayeeAccName, m_txtPayeeBankID, m_txtPayeeAreaNo, m_txtPayeeNetNo })
         box->clear();
 }
 
@@ -129,15 +129,17 @@ void PayeeAccList::PayeeAccList_reset()
     emptyEntry();
     clearGrid();
     const QString kind = accType();
-    showCount(u"select count(acc_no) as totalNum from payee_acc where acc_type=?"_s, {kind});
+    showCount(u"select count(acc_no) as totalNum from payee_acc where acc_type=?"_s, { kind });
     if (kind == kInBank) {
-        showList(inBankColumns(), u"select acc_no as 收款账号,acc_name as 户名,branch_id as 开户网点号"
-                                  u" from payee_acc where acc_type=? order by acc_no"_s,
-                 {kind});
+        showList(inBankColumns(),
+            u"select acc_no as 收款账号,acc_name as 户名,branch_id as 开户网点号"
+            u" from payee_acc where acc_type=? order by acc_no"_s,
+            { kind });
     } else {
-        showList(otherBankColumns(), u"select acc_no as 收款账号,acc_name as 户名,area_no as 地区号,net_no as 支付系统行号"
-                                     u" from payee_acc where acc_type=? order by acc_no"_s,
-                 {kind});
+        showList(otherBankColumns(),
+            u"select acc_no as 收款账号,acc_name as 户名,area_no as 地区号,net_no as 支付系统行号"
+            u" from payee_acc where acc_type=? order by acc_no"_s,
+            { kind });
     }
 }
 
@@ -185,7 +187,8 @@ void PayeeAccList::PayeeAccList_cmdAdd_Click()
             return;
         }
     }
-    const QString insert = u"insert into payee_acc (acc_no,acc_name,acc_type,branch_id,area_no,net_no) values (?,?,?,?,?,?)"_s;
+    const QString insert
+        = u"insert into payee_acc (acc_no,acc_name,acc_type,branch_id,area_no,net_no) values (?,?,?,?,?,?)"_s;
     const QVariantList values = kind == kInBank
         ? QVariantList { number, name, kind, m_txtPayeeBankID->text().trimmed(), QString(), QString() }
         : QVariantList { number, name, kind, QString(), m_txtPayeeAreaNo->text().trimmed(),
@@ -225,10 +228,12 @@ void PayeeAccList::PayeeAccList_cmdUpdate_Click()
     const QString name = m_txtPayeeAccName->text().trimmed();
     // Run through Insert: a store error shows no box of its own, the failure text follows.
     const bool updated = accType() == kInBank
-        ? m_ctx.db().Insert(u"update payee_acc set acc_name = ?,branch_id=?,area_no='',net_no='' where acc_no = ? and acc_type='0'"_s,
-                            {name, m_txtPayeeBankID->text().trimmed(), number})
-        : m_ctx.db().Insert(u"update payee_acc set acc_name = ?,branch_id='',area_no=?,net_no=? where acc_no = ? and acc_type='1'"_s,
-                            {name, m_txtPayeeAreaNo->text().trimmed(), m_txtPayeeNetNo->text().trimmed(), number});
+        ? m_ctx.db().Insert(
+            u"update payee_acc set acc_name = ?,branch_id=?,area_no='',net_no='' where acc_no = ? and acc_type='0'"_s,
+            { name, m_txtPayeeBankID->text().trimmed(), number })
+        : m_ctx.db().Insert(
+            u"update payee_acc set acc_name = ?,branch_id='',area_no=?,net_no=? where acc_no = ? and acc_type='1'"_s,
+            { name, m_txtPayeeAreaNo->text().trimmed(), m_txtPayeeNetNo->text().trimmed(), number });
     if (updated) {
         m_ctx.prompt.message(u"修改收款账号成功"_s);
         PayeeAccList_clearForm();
@@ -248,7 +253,7 @@ void PayeeAccList::PayeeAccList_cmdDelete_Click()
         // Only the rows of the kind in view: an account of the same number of the
         // other kind is not in the selection and stays.
         deleteRows(u"delete from payee_acc where acc_type=? and acc_no in (select value from json_each(?))"_s,
-                   {accType()}, columnTexts(range, 1), u"删除收款账号成功."_s, u"删除收款账号失败,失败位置："_s, range);
+            { accType() }, columnTexts(range, 1), u"删除收款账号成功."_s, u"删除收款账号失败,失败位置："_s, range);
     }
     PayeeAccList_clearForm();
 }

@@ -22,8 +22,8 @@ namespace {
 const QList<MasterDataTab::Column>& listColumns()
 {
     static const QList<MasterDataTab::Column> columns = {
-        {u"序号"_s, 420, {}},
-        {u"备注"_s, 8000, u"备注"_s},
+        { u"序号"_s, 420, {} },
+        { u"备注"_s, 8000, u"备注"_s },
     };
     return columns;
 }
@@ -34,18 +34,18 @@ UserRemarkList::UserRemarkList(AppContext& ctx, frmMain& main)
 {
     m_txtUserRemark = addTextField(u"lblUserRemark"_s, u"汇款备注名称：*"_s, u"txtUserRemark"_s, 0);
 
-    connect(addButton(u"cmdAdd"_s, u"新增"_s), &QPushButton::clicked, this,
-            &UserRemarkList::UserRemarkList_cmdAdd_Click);
+    connect(
+        addButton(u"cmdAdd"_s, u"新增"_s), &QPushButton::clicked, this, &UserRemarkList::UserRemarkList_cmdAdd_Click);
     connect(addButton(u"cmdUpdate"_s, u"修改"_s), &QPushButton::clicked, this,
-            &UserRemarkList::UserRemarkList_cmdUpdate_Click);
+        &UserRemarkList::UserRemarkList_cmdUpdate_Click);
     connect(addButton(u"cmdDelete"_s, u"删除"_s), &QPushButton::clicked, this,
-            &UserRemarkList::UserRemarkList_cmdDelete_Click);
+        &UserRemarkList::UserRemarkList_cmdDelete_Click);
     connect(addButton(u"cmdReflush"_s, u"重置"_s), &QPushButton::clicked, this,
-            &UserRemarkList::UserRemarkList_cmdReflush_Click);
+        &UserRemarkList::UserRemarkList_cmdReflush_Click);
     connect(addButton(u"cmdImport"_s, u"导入"_s), &QPushButton::clicked, this,
-            &UserRemarkList::UserRemarkList_cmdImport_Click);
+        &UserRemarkList::UserRemarkList_cmdImport_Click);
     connect(addButton(u"cmdExport"_s, u"导出"_s), &QPushButton::clicked, this,
-            &UserRemarkList::UserRemarkList_cmdExport_Click);
+        &UserRemarkList::UserRemarkList_cmdExport_Click);
     addNotice(u"lblNotice1"_s, changeNotice());
     addNotice(u"lblNotice2"_s, deleteNotice());
     setGridColumns(listColumns());
@@ -118,13 +118,13 @@ void UserRemarkList::UserRemarkList_cmdUpdate_Click()
         m_ctx.prompt.message(u"修改备注失败"_s);
         return;
     }
-    if (!db.Delete(u"delete from user_remark where remark=?"_s, {oldText})) {
+    if (!db.Delete(u"delete from user_remark where remark=?"_s, { oldText })) {
         db.Rollback();
         m_ctx.prompt.message(u"修改备注失败"_s);
         return;
     }
     // The old row is already gone here, so renaming a remark to its own text succeeds.
-    const auto existing = db.Query(u"select * from user_remark where remark=?"_s, {newText});
+    const auto existing = db.Query(u"select * from user_remark where remark=?"_s, { newText });
     if (!existing) {
         db.Rollback();
         m_ctx.prompt.message(u"修改备注失败"_s);
@@ -136,7 +136,7 @@ void UserRemarkList::UserRemarkList_cmdUpdate_Click()
         m_txtUserRemark->setText(oldText);
         return;
     }
-    if (db.Insert(u"insert into user_remark (remark) values (?)"_s, {newText}) && db.Commit()) {
+    if (db.Insert(u"insert into user_remark (remark) values (?)"_s, { newText }) && db.Commit()) {
         m_ctx.prompt.message(u"修改备注成功"_s);
         UserRemarkList_refresh();
     } else {
@@ -155,7 +155,7 @@ void UserRemarkList::UserRemarkList_cmdDelete_Click()
     setChosenIndex(m_grid->rowSel());
     if (UserRemarkList_checkForm() && m_ctx.prompt.askOkCancel(u"是否确认要删除所选备注?"_s)) {
         deleteRows(u"delete from user_remark where remark in (select value from json_each(?))"_s, {},
-                   columnTexts(range, 1), u"删除备注成功."_s, u"删除备注失败,失败位置："_s, range);
+            columnTexts(range, 1), u"删除备注成功."_s, u"删除备注失败,失败位置："_s, range);
     }
     UserRemarkList_refresh();
 }

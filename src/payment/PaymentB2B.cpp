@@ -2,13 +2,13 @@
 
 #include "PaymentImport.h"
 #include "PaymentUploadFile.h"
-#include "frmPaymentB2B.h"
 #include "app/AppContext.h"
 #include "app/ListGrid.h"
 #include "app/TabPages.h"
 #include "app/frmMain.h"
 #include "common/Prompt.h"
 #include "common/PublicSub.h"
+#include "frmPaymentB2B.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -180,8 +180,8 @@ void PaymentB2B::menuWriteB2BFile_Click()
     if (!totals)
         return; // the store has shown its error
     PaymentUploadFile::Builder builder(totals->count, totals->total);
-    if (!m_ctx.db().QueryEach(PaymentUploadFile::selectStatement(), {},
-            [&](const RecordView& record) { builder.add(record); }))
+    if (!m_ctx.db().QueryEach(
+            PaymentUploadFile::selectStatement(), {}, [&](const RecordView& record) { builder.add(record); }))
         return;
     const QString path = m_main.selectSaveFile(u"csv"_s).trimmed();
     if (path.isEmpty())

@@ -169,11 +169,13 @@ bool DBAccess::Connect()
         if (failure.isEmpty()) {
             stmt = nullptr;
             int version = -1;
-            if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
+            if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &stmt, nullptr) == SQLITE_OK
+                && sqlite3_step(stmt) == SQLITE_ROW)
                 version = sqlite3_column_int(stmt, 0);
             sqlite3_finalize(stmt);
             if (version > kSchemaVersion)
-                failure = u"数据库版本 %1 高于本程序支持的版本 %2 ("_s.arg(version).arg(kSchemaVersion) + m_dbPath + u")"_s;
+                failure
+                    = u"数据库版本 %1 高于本程序支持的版本 %2 ("_s.arg(version).arg(kSchemaVersion) + m_dbPath + u")"_s;
             else if (version < 1)
                 failure = u"数据库版本无效 ("_s + m_dbPath + u")"_s;
             // Versions below kSchemaVersion are upgraded here in place once there are any.
@@ -187,8 +189,9 @@ bool DBAccess::Connect()
             char* err = nullptr;
             if (sqlite3_db_readonly(db, "main") == 1) {
                 failure = notWritableText(m_dbPath);
-            } else if (sqlite3_exec(db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA foreign_keys=OFF;"
-                                " PRAGMA temp_store=MEMORY;",
+            } else if (sqlite3_exec(db,
+                           "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA foreign_keys=OFF;"
+                           " PRAGMA temp_store=MEMORY;",
                            nullptr, nullptr, &err)
                 != SQLITE_OK) {
                 failure = QString::fromUtf8(err ? err : "PRAGMA failed");
@@ -258,8 +261,8 @@ void DBAccess::fail(const QString& text, Report report)
         m_prompt.critical(u"SQL error"_s, text);
 }
 
-bool DBAccess::execute(const QString& sql, const QVariantList& params, Report report, RecordSet* out,
-                       const RecordHandler* onRecord)
+bool DBAccess::execute(
+    const QString& sql, const QVariantList& params, Report report, RecordSet* out, const RecordHandler* onRecord)
 {
     if (sql.isEmpty())
         return false;
@@ -444,7 +447,8 @@ bool DBAccess::createStore(const QString& path, QString* error)
     const QString temp = path + u".new"_s;
     QFile::remove(temp);
     sqlite3* db = nullptr;
-    bool ok = sqlite3_open_v2(temp.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
+    bool ok = sqlite3_open_v2(temp.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
+        == SQLITE_OK;
     char* err = nullptr;
     if (ok) {
         const QByteArray script = QByteArray("BEGIN;\n") + kSchemaSql + "\nCOMMIT;";

@@ -30,7 +30,11 @@ public:
 
 private:
     friend class DBAccess;
-    RecordView(sqlite3_stmt* stmt, int columns) : m_stmt(stmt), m_columns(columns) {}
+    RecordView(sqlite3_stmt* stmt, int columns)
+        : m_stmt(stmt)
+        , m_columns(columns)
+    {
+    }
     sqlite3_stmt* m_stmt;
     int m_columns;
 };
@@ -105,7 +109,7 @@ public:
 private:
     enum class Report { SqlErrorBox, Silent };
     bool execute(const QString& sql, const QVariantList& params, Report report, RecordSet* out,
-                 const RecordHandler* onRecord = nullptr);
+        const RecordHandler* onRecord = nullptr);
     void fail(const QString& text, Report report);
     void clearStatements();
     void dropIdleStatements();

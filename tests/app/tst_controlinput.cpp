@@ -27,12 +27,13 @@ struct Form {
     Form()
     {
         auto* layout = new QVBoxLayout(&window);
-        for (QWidget* w : {static_cast<QWidget*>(other), static_cast<QWidget*>(account), static_cast<QWidget*>(currency),
-                           static_cast<QWidget*>(editableAccount), static_cast<QWidget*>(remark)})
+        for (QWidget* w :
+            { static_cast<QWidget*>(other), static_cast<QWidget*>(account), static_cast<QWidget*>(currency),
+                static_cast<QWidget*>(editableAccount), static_cast<QWidget*>(remark) })
             layout->addWidget(w);
-        currency->addItems({u" "_s, u"人民币"_s, u"美元"_s});
+        currency->addItems({ u" "_s, u"人民币"_s, u"美元"_s });
         editableAccount->setEditable(true);
-        editableAccount->addItems({QString(), u"622202001234"_s});
+        editableAccount->addItems({ QString(), u"622202001234"_s });
     }
 };
 
@@ -87,7 +88,7 @@ private slots:
         m_form->account->setText(u"6222 0200 12AB"_s);
         m_form->account->setCursorPosition(3);
         QVERIFY(!checkField(m_form->account, kAccount, true, m_env->ctx()));
-        QCOMPARE(m_env->prompt.messages(), QStringList{u"付款:收款帐号输入错误，请输入正确的帐号。"_s});
+        QCOMPARE(m_env->prompt.messages(), QStringList { u"付款:收款帐号输入错误，请输入正确的帐号。"_s });
         QTRY_COMPARE(QApplication::focusWidget(), m_form->account);
         QCOMPARE(m_form->account->selectedText(), u"6222 0200 12AB"_s);
         QCOMPARE(m_form->account->text(), u"6222 0200 12AB"_s);
@@ -100,8 +101,8 @@ private slots:
         m_form->account->setText(QString());
         QVERIFY(!checkField(m_form->account, kAccount, true, m_env->ctx()));
         QCOMPARE(m_env->prompt.messages(),
-                 (QStringList{u"付款:收款帐号输入错误，请输入正确的帐号,帐号位数为12,15,17。"_s,
-                              u"付款:收款帐号不能为空，请重新输入。"_s}));
+            (QStringList { u"付款:收款帐号输入错误，请输入正确的帐号,帐号位数为12,15,17。"_s,
+                u"付款:收款帐号不能为空，请重新输入。"_s }));
         QCOMPARE(QApplication::focusWidget(), m_form->other);
         QVERIFY(!m_form->account->hasSelectedText());
     }
@@ -121,14 +122,14 @@ private slots:
         m_form->currency->setCurrentIndex(0);
         QCOMPARE(m_form->currency->currentText(), u" "_s);
         QVERIFY(!checkField(m_form->currency, kCurrency, true, m_env->ctx()));
-        QCOMPARE(m_env->prompt.messages(), QStringList{u"付款:币种不能为空，请重新输入。"_s});
+        QCOMPARE(m_env->prompt.messages(), QStringList { u"付款:币种不能为空，请重新输入。"_s });
 
         m_env->prompt.clear();
         m_form->currency->setCurrentIndex(1);
         QVERIFY(checkField(m_form->currency, kCurrency, true, m_env->ctx()));
         m_form->currency->setCurrentIndex(-1);
         QVERIFY(!checkField(m_form->currency, kCurrency, true, m_env->ctx()));
-        QCOMPARE(m_env->prompt.messages(), QStringList{u"付款:币种不能为空，请重新输入。"_s});
+        QCOMPARE(m_env->prompt.messages(), QStringList { u"付款:币种不能为空，请重新输入。"_s });
     }
 
     void editableComboSelectsItsText()
@@ -161,8 +162,8 @@ private slots:
         m_form->remark->setPlainText(u"一二三四五六七八九十一"_s);
         QVERIFY(!checkField(m_form->remark, kRemark, true, m_env->ctx()));
         QCOMPARE(m_env->prompt.messages(),
-                 (QStringList{u"付款:金额输入错误，请输入正确的数值,数据最大为100000000000,最小为0。"_s,
-                              u"付款:用途输入错误,最大位数为10。"_s}));
+            (QStringList { u"付款:金额输入错误，请输入正确的数值,数据最大为100000000000,最小为0。"_s,
+                u"付款:用途输入错误,最大位数为10。"_s }));
         QCOMPARE(QApplication::focusWidget(), m_form->other);
     }
 

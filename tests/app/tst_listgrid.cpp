@@ -14,10 +14,10 @@ namespace {
 struct ShownGrid {
     explicit ShownGrid(int n)
     {
-        grid.setColumns({u"序号"_s, u"账号"_s, u"户名"_s});
+        grid.setColumns({ u"序号"_s, u"账号"_s, u"户名"_s });
         std::vector<QStringList> rows;
         for (int i = 1; i <= n; ++i)
-            rows.push_back({QString::number(i), u"62220000%1"_s.arg(i), u"户名%1"_s.arg(i)});
+            rows.push_back({ QString::number(i), u"62220000%1"_s.arg(i), u"户名%1"_s.arg(i) });
         grid.setRows(std::move(rows));
         grid.resize(500, 400);
         grid.show();
@@ -80,7 +80,7 @@ private slots:
         QSignalSpy chosen(&g.grid, &ListGrid::cellClicked);
         QTest::mousePress(g.grid.viewport(), Qt::LeftButton, {}, g.cell(5, 1));
         QMouseEvent move(QEvent::MouseMove, g.cell(3, 1), g.grid.viewport()->mapToGlobal(g.cell(3, 1)), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
+            Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(g.grid.viewport(), &move);
         QTest::mouseRelease(g.grid.viewport(), Qt::LeftButton, {}, g.cell(3, 1));
         QCOMPARE(g.grid.row(), 5);

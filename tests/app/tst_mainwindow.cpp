@@ -46,9 +46,10 @@ private slots:
     {
         TestEnv env;
         writeAll(env.path(u"sysConf.ini"_s),
-                  u"<?xml version='1.0' encoding='gb2312'?>\r\n<SysConf bank_name=\"某某银行\" sys_icon=\"C:\\x\\ico\\nothing.ico\">"
-                  u"<PatchPayFile><FunctionName for=\"批量支付文件\"/></PatchPayFile></SysConf>\r\n"_s.toUtf8()
-                      .replace("gb2312", "utf-8"));
+            u"<?xml version='1.0' encoding='gb2312'?>\r\n<SysConf bank_name=\"某某银行\" "
+            u"sys_icon=\"C:\\x\\ico\\nothing.ico\">"
+            u"<PatchPayFile><FunctionName for=\"批量支付文件\"/></PatchPayFile></SysConf>\r\n"_s.toUtf8()
+                .replace("gb2312", "utf-8"));
         frmMain& w = env.window();
         QCOMPARE(w.windowTitle(), u"某某银行Qelvora"_s);
         // An icon path naming no file starts normally.
@@ -59,13 +60,13 @@ private slots:
     {
         TestEnv env;
         QTabWidget* tabs = env.window().SSTabMain();
-        const QStringList expected = {u"批量支付文件"_s, u"批量转账付款账户维护"_s, u"批量转账收款账户维护"_s,
-                                      u"代发代扣文件"_s, u"代发代扣名册维护"_s,     u"备注维护　"_s};
+        const QStringList expected = { u"批量支付文件"_s, u"批量转账付款账户维护"_s, u"批量转账收款账户维护"_s,
+            u"代发代扣文件"_s, u"代发代扣名册维护"_s, u"备注维护　"_s };
         QCOMPARE(tabs->count(), 6);
         for (int i = 0; i < 6; ++i)
             QCOMPARE(tabs->tabText(i), expected.at(i));
-        const QStringList grids = {u"PaymentB2B_DataGrid"_s, u"PayAccList_DataGrid"_s,     u"PayeeAccList_DataGrid"_s,
-                                   u"Laborage_DataGrid"_s,   u"EmployeeList_DataGrid"_s, u"UserRemarkList_DataGrid"_s};
+        const QStringList grids = { u"PaymentB2B_DataGrid"_s, u"PayAccList_DataGrid"_s, u"PayeeAccList_DataGrid"_s,
+            u"Laborage_DataGrid"_s, u"EmployeeList_DataGrid"_s, u"UserRemarkList_DataGrid"_s };
         for (const QString& g : grids)
             QVERIFY2(env.find<ListGrid>(g), qPrintable(g));
     }
@@ -74,15 +75,23 @@ private slots:
     {
         TestEnv env;
         const QList<QPair<QString, QString>> entries = {
-            {u"menuFile"_s, u"文件(&F)"_s},          {u"menuNew"_s, u"新建(&N)"_s},
-            {u"menuSave"_s, u"保存(&S)"_s},          {u"menuExit"_s, u"退出(&X)"_s},
-            {u"menuNewB2BRec"_s, u"新增指令(&Z)"_s}, {u"menuUpdateB2BRec"_s, u"修改或删除指令"_s},
-            {u"menuDelB2BRec"_s, u"删除指令"_s},     {u"menuWriteB2BFile"_s, u"生成上传文件"_s},
-            {u"menuNewLaborage"_s, u"新增指令(&Z)"_s}, {u"menuUpdateLaborage"_s, u"修改或删除指令"_s},
-            {u"menuWriteLaborageFile"_s, u"生成上传文件"_s}, {u"menuHelpFile"_s, u"帮助文档(&Y)"_s},
-            {u"option"_s, u"选项(&O)"_s},            {u"advanced"_s, u"高级(&H)"_s},
-            {u"mainToolbar_button1"_s, u"新建"_s},   {u"mainToolbar_button2"_s, u"保存"_s},
-            {u"mainToolbar_button6"_s, u"帮助"_s},
+            { u"menuFile"_s, u"文件(&F)"_s },
+            { u"menuNew"_s, u"新建(&N)"_s },
+            { u"menuSave"_s, u"保存(&S)"_s },
+            { u"menuExit"_s, u"退出(&X)"_s },
+            { u"menuNewB2BRec"_s, u"新增指令(&Z)"_s },
+            { u"menuUpdateB2BRec"_s, u"修改或删除指令"_s },
+            { u"menuDelB2BRec"_s, u"删除指令"_s },
+            { u"menuWriteB2BFile"_s, u"生成上传文件"_s },
+            { u"menuNewLaborage"_s, u"新增指令(&Z)"_s },
+            { u"menuUpdateLaborage"_s, u"修改或删除指令"_s },
+            { u"menuWriteLaborageFile"_s, u"生成上传文件"_s },
+            { u"menuHelpFile"_s, u"帮助文档(&Y)"_s },
+            { u"option"_s, u"选项(&O)"_s },
+            { u"advanced"_s, u"高级(&H)"_s },
+            { u"mainToolbar_button1"_s, u"新建"_s },
+            { u"mainToolbar_button2"_s, u"保存"_s },
+            { u"mainToolbar_button6"_s, u"帮助"_s },
         };
         for (const auto& [name, caption] : entries) {
             if (auto* menu = env.window().findChild<QMenu*>(name)) {
@@ -103,10 +112,11 @@ private slots:
     {
         TestEnv env;
         frmMain& w = env.window();
-        for (int tab : {1, 2, 4, 5, 0, 3}) {
+        for (int tab : { 1, 2, 4, 5, 0, 3 }) {
             w.SSTabMain()->setCurrentIndex(tab);
             const bool enabled = tab == 0 || tab == 3;
-            for (const QString& name : {u"menuNew"_s, u"menuSave"_s, u"mainToolbar_button1"_s, u"mainToolbar_button2"_s})
+            for (const QString& name :
+                { u"menuNew"_s, u"menuSave"_s, u"mainToolbar_button1"_s, u"mainToolbar_button2"_s })
                 QVERIFY2(env.find<QAction>(name)->isEnabled() == enabled, qPrintable(name + QString::number(tab)));
             QCOMPARE(menuVisible(w, u"menuPaymentB2B"_s), tab == 0);
             QCOMPARE(menuVisible(w, u"menuLaborage"_s), tab == 3);
@@ -133,7 +143,7 @@ private slots:
         frmMain& w = env.window();
         w.SSTabMain()->setCurrentIndex(5);
         ListGrid* grid = w.page(5)->grid();
-        grid->setRows({{u"1"_s, u"x"_s}});
+        grid->setRows({ { u"1"_s, u"x"_s } });
         QCOMPARE(grid->rows(), 2);
         w.SSTabMain()->setCurrentIndex(1);
         QCOMPARE(grid->rows(), 1);
@@ -144,7 +154,10 @@ private slots:
         TestEnv env;
         frmMain& w = env.window();
         QString opened;
-        w.setDocumentOpener([&](const QString& path) { opened = path; return true; });
+        w.setDocumentOpener([&](const QString& path) {
+            opened = path;
+            return true;
+        });
         writeAll(env.path(u"help.chm"_s), "help");
         env.click(u"mainToolbar_button6"_s);
         QCOMPARE(opened, env.ctx().appDir + u"help.chm"_s);

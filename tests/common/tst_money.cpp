@@ -138,11 +138,10 @@ void TestMoney::floatTruncationCasesAreExact_data()
     QTest::addColumn<QStringList>("parts");
     QTest::addColumn<qint64>("fen");
     QTest::addColumn<QString>("total");
-    QTest::newRow("19.99") << QStringList{u"19.99"_s} << qint64(1999) << u"19.99"_s;
-    QTest::newRow("526.80") << QStringList{u"526.80"_s} << qint64(52680) << u"526.80"_s;
-    QTest::newRow("total 497983347.84")
-        << QStringList{u"201,398,514.89"_s, u"142,058,286.54"_s, u"154,526,546.41"_s} << qint64(49798334784)
-        << u"497,983,347.84"_s;
+    QTest::newRow("19.99") << QStringList { u"19.99"_s } << qint64(1999) << u"19.99"_s;
+    QTest::newRow("526.80") << QStringList { u"526.80"_s } << qint64(52680) << u"526.80"_s;
+    QTest::newRow("total 497983347.84") << QStringList { u"201,398,514.89"_s, u"142,058,286.54"_s, u"154,526,546.41"_s }
+                                        << qint64(49798334784) << u"497,983,347.84"_s;
 }
 
 void TestMoney::floatTruncationCasesAreExact()
@@ -188,8 +187,8 @@ void TestMoney::randomSumIsExact()
         doubleTotal += text.remove(u',').toDouble();
     }
     QCOMPARE(total.fen(), expectedFen);
-    const QString expectedText =
-        QString::number(expectedFen / 100) + u'.' + QString::number(expectedFen % 100).rightJustified(2, u'0');
+    const QString expectedText
+        = QString::number(expectedFen / 100) + u'.' + QString::number(expectedFen % 100).rightJustified(2, u'0');
     QCOMPARE(total.toPlainText(), expectedText);
     // The floating-point total of the same amounts is not exact to the fen.
     QVERIFY(doubleTotal * 100 != static_cast<double>(expectedFen));

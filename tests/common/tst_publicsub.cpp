@@ -1,8 +1,8 @@
 #include "TestRegistry.h"
 
 #include "RecordingPrompt.h"
-#include "common/PublicSub.h"
 #include "common/FieldRule.h"
+#include "common/PublicSub.h"
 
 #include <QTest>
 
@@ -13,7 +13,12 @@ namespace {
 // chosen index the test sets, recording every focus request.
 class FakeInput : public InputControl {
 public:
-    FakeInput(QString text, bool combo = false, int index = -1) : m_text(std::move(text)), m_combo(combo), m_index(index) {}
+    FakeInput(QString text, bool combo = false, int index = -1)
+        : m_text(std::move(text))
+        , m_combo(combo)
+        , m_index(index)
+    {
+    }
     QString text() const override { return m_text; }
     bool isCombo() const override { return m_combo; }
     int currentIndex() const override { return m_combo ? m_index : -1; }
@@ -130,42 +135,45 @@ void TestPublicSub::checkField_data()
     const QString none;
     const QString max308 = u"1E+308"_s;
 
-    QTest::newRow("not checked") << QString() << false << -1 << false << true << true << false << u"12"_s << none << none
-                                 << true << none << false;
-    QTest::newRow("empty, not null") << QString() << false << -1 << true << true << false << false << none << none << none
-                                     << false << u"批量付款:收款帐号不能为空，请重新输入。"_s << false;
-    QTest::newRow("blanks only, not null") << u"  \t "_s << false << -1 << true << true << false << false << none << none
-                                           << none << false << u"批量付款:收款帐号不能为空，请重新输入。"_s << false;
+    QTest::newRow("not checked") << QString() << false << -1 << false << true << true << false << u"12"_s << none
+                                 << none << true << none << false;
+    QTest::newRow("empty, not null") << QString() << false << -1 << true << true << false << false << none << none
+                                     << none << false << u"批量付款:收款帐号不能为空，请重新输入。"_s << false;
+    QTest::newRow("blanks only, not null")
+        << u"  \t "_s << false << -1 << true << true << false << false << none << none << none << false
+        << u"批量付款:收款帐号不能为空，请重新输入。"_s << false;
     QTest::newRow("empty, nullable") << QString() << false << -1 << true << false << false << false << u"5"_s << none
                                      << none << true << none << false;
-    QTest::newRow("combo index 0, blank text") << u" "_s << true << 0 << true << true << false << false << none << none
-                                               << none << false << u"批量付款:收款帐号不能为空，请重新输入。"_s << false;
+    QTest::newRow("combo index 0, blank text")
+        << u" "_s << true << 0 << true << true << false << false << none << none << none << false
+        << u"批量付款:收款帐号不能为空，请重新输入。"_s << false;
     QTest::newRow("combo nothing chosen") << QString() << true << -1 << true << true << false << false << none << none
                                           << none << false << u"批量付款:收款帐号不能为空，请重新输入。"_s << false;
-    QTest::newRow("combo index 0 with text") << u"人民币"_s << true << 0 << true << true << false << false << none << none
-                                             << none << true << none << false;
-    QTest::newRow("combo index 2, blank text") << QString() << true << 2 << true << true << false << false << none << none
-                                               << none << true << none << false;
+    QTest::newRow("combo index 0 with text")
+        << u"人民币"_s << true << 0 << true << true << false << false << none << none << none << true << none << false;
+    QTest::newRow("combo index 2, blank text")
+        << QString() << true << 2 << true << true << false << false << none << none << none << true << none << false;
 
     QTest::newRow("account with letter") << u"62220200A1234"_s << false << -1 << true << true << true << false
                                          << u"12,15,17"_s << none << none << false
                                          << u"批量付款:收款帐号输入错误，请输入正确的帐号。"_s << true;
-    QTest::newRow("account of 13 digits") << u"6222020012345"_s << false << -1 << true << true << true << false
-                                          << u"12,15,17"_s << none << none << false
-                                          << u"批量付款:收款帐号输入错误，请输入正确的帐号,帐号位数为12,15,17。"_s << false;
-    QTest::newRow("account out of range") << u"123456789"_s << false << -1 << true << false << true << false << u"10-20"_s
-                                          << none << none << false
-                                          << u"批量付款:收款帐号输入错误，请输入正确的帐号,帐号位数为10-20。"_s << false;
-    QTest::newRow("account with blanks and line breaks") << u" 6222 0200\r\n1234 567\n"_s << false << -1 << true << true
-                                                         << true << false << u"12,15,17"_s << none << none << true
-                                                         << none << false;
+    QTest::newRow("account of 13 digits")
+        << u"6222020012345"_s << false << -1 << true << true << true << false << u"12,15,17"_s << none << none << false
+        << u"批量付款:收款帐号输入错误，请输入正确的帐号,帐号位数为12,15,17。"_s << false;
+    QTest::newRow("account out of range")
+        << u"123456789"_s << false << -1 << true << false << true << false << u"10-20"_s << none << none << false
+        << u"批量付款:收款帐号输入错误，请输入正确的帐号,帐号位数为10-20。"_s << false;
+    QTest::newRow("account with blanks and line breaks")
+        << u" 6222 0200\r\n1234 567\n"_s << false << -1 << true << true << true << false << u"12,15,17"_s << none
+        << none << true << none << false;
     QTest::newRow("account with dashes") << u"6222-0200-12"_s << false << -1 << true << true << true << false
                                          << u"12,15,17"_s << none << none << true << none << false;
-    QTest::newRow("account, empty length rule") << u"1"_s << false << -1 << true << true << true << false << none << none
-                                                << none << true << none << false;
+    QTest::newRow("account, empty length rule")
+        << u"1"_s << false << -1 << true << true << true << false << none << none << none << true << none << false;
 
-    QTest::newRow("number, not numeric") << u"12a"_s << false << -1 << true << true << false << true << u"20"_s << u"0"_s
-                                         << max308 << false << u"批量付款:收款帐号输入错误，请输入正确的数值。"_s << false;
+    QTest::newRow("number, not numeric") << u"12a"_s << false << -1 << true << true << false << true << u"20"_s
+                                         << u"0"_s << max308 << false
+                                         << u"批量付款:收款帐号输入错误，请输入正确的数值。"_s << false;
     QTest::newRow("number, grouped counts commas") << u"1,234.50"_s << false << -1 << true << true << false << true
                                                    << u"8"_s << u"0"_s << max308 << true << none << false;
     QTest::newRow("number, too long") << u"12,345.50"_s << false << -1 << true << true << false << true << u"8"_s
@@ -173,31 +181,27 @@ void TestPublicSub::checkField_data()
                                       << u"批量付款:收款帐号输入错误，请输入正确的数值,最大位数为8。"_s << false;
     QTest::newRow("number, blanks ignored") << u"1 234.5"_s << false << -1 << true << true << false << true << u"6"_s
                                             << u"0"_s << u"2000"_s << true << none << false;
-    QTest::newRow("number, above 1E11") << u"100000000000.01"_s << false << -1 << true << true << false << true
-                                        << u"20"_s << u"0"_s << u"1E11"_s << false
-                                        << u"批量付款:收款帐号输入错误，请输入正确的数值,数据最大为100000000000,最小为0。"_s
-                                        << false;
+    QTest::newRow("number, above 1E11")
+        << u"100000000000.01"_s << false << -1 << true << true << false << true << u"20"_s << u"0"_s << u"1E11"_s
+        << false << u"批量付款:收款帐号输入错误，请输入正确的数值,数据最大为100000000000,最小为0。"_s << false;
     QTest::newRow("number, at 1E11") << u"100,000,000,000.00"_s << false << -1 << true << true << false << true
                                      << u"20"_s << u"0"_s << u"1E11"_s << true << none << false;
-    QTest::newRow("number, below minimum") << u"0.3"_s << false << -1 << true << true << false << true << none
-                                           << u"0.50"_s << max308 << false
-                                           << u"批量付款:收款帐号输入错误，请输入正确的数值,数据最大为1E+308,最小为0.5。"_s
-                                           << false;
-    QTest::newRow("number, negative bounds") << u"-100.5"_s << false << -1 << true << true << false << true << none
-                                             << u"-100"_s << u"1,000.10"_s << false
-                                             << u"批量付款:收款帐号输入错误，请输入正确的数值,数据最大为1000.1,最小为-100。"_s
-                                             << false;
-    QTest::newRow("number, tiny bounds") << u"1"_s << false << -1 << true << true << false << true << none
-                                         << u"1.5e-3"_s << u"0.25"_s << false
-                                         << u"批量付款:收款帐号输入错误，请输入正确的数值,数据最大为0.25,最小为0.0015。"_s
-                                         << false;
+    QTest::newRow("number, below minimum")
+        << u"0.3"_s << false << -1 << true << true << false << true << none << u"0.50"_s << max308 << false
+        << u"批量付款:收款帐号输入错误，请输入正确的数值,数据最大为1E+308,最小为0.5。"_s << false;
+    QTest::newRow("number, negative bounds")
+        << u"-100.5"_s << false << -1 << true << true << false << true << none << u"-100"_s << u"1,000.10"_s << false
+        << u"批量付款:收款帐号输入错误，请输入正确的数值,数据最大为1000.1,最小为-100。"_s << false;
+    QTest::newRow("number, tiny bounds")
+        << u"1"_s << false << -1 << true << true << false << true << none << u"1.5e-3"_s << u"0.25"_s << false
+        << u"批量付款:收款帐号输入错误，请输入正确的数值,数据最大为0.25,最小为0.0015。"_s << false;
 
     QTest::newRow("text, too long") << u"abcdef"_s << false << -1 << true << true << false << false << u"5"_s << none
                                     << none << false << u"批量付款:收款帐号输入错误,最大位数为5。"_s << false;
     QTest::newRow("text, blanks not counted") << u"ab c\r\nde"_s << false << -1 << true << true << false << false
                                               << u"5"_s << none << none << true << none << false;
-    QTest::newRow("text, no rule") << QString(500, u'x') << false << -1 << true << true << false << false << none << none
-                                   << none << true << none << false;
+    QTest::newRow("text, no rule") << QString(500, u'x') << false << -1 << true << true << false << false << none
+                                   << none << none << true << none << false;
 }
 
 void TestPublicSub::checkField()
@@ -231,7 +235,7 @@ void TestPublicSub::checkField()
     FakeInput input(text, isCombo, index);
     RecordingPrompt prompt;
     QCOMPARE(::checkField(input, 7, doCheck, rules, prompt), passes);
-    QCOMPARE(prompt.messages(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(prompt.messages(), message.isEmpty() ? QStringList() : QStringList { message });
     QCOMPARE(prompt.calls().size(), message.isEmpty() ? 0 : 1);
     QCOMPARE(input.focusRequests, focused ? 1 : 0);
     QCOMPARE(input.text(), text);
@@ -246,15 +250,15 @@ void TestPublicSub::checkFieldReadsTheGivenSlot()
     rules.ruleFor(50).length = u"2"_s;
     RecordingPrompt prompt;
 
-    FakeInput empty{QString()};
+    FakeInput empty { QString() };
     QVERIFY(!::checkField(empty, 1, true, rules, prompt));
     QVERIFY(::checkField(empty, 50, true, rules, prompt));
-    FakeInput longer{u"abc"_s};
+    FakeInput longer { u"abc"_s };
     QVERIFY(::checkField(longer, 1, true, rules, prompt));
     QVERIFY(!::checkField(longer, 50, true, rules, prompt));
     // A slot the settings never filled passes everything.
     QVERIFY(::checkField(empty, 2, true, rules, prompt));
-    QCOMPARE(prompt.messages(), (QStringList{u"A:不能为空，请重新输入。"_s, u"B:输入错误,最大位数为2。"_s}));
+    QCOMPARE(prompt.messages(), (QStringList { u"A:不能为空，请重新输入。"_s, u"B:输入错误,最大位数为2。"_s }));
 
     // Bounds given only as numbers (no settings text) are printed the same way.
     FieldRule& rule = rules.ruleFor(3);
@@ -262,10 +266,10 @@ void TestPublicSub::checkFieldReadsTheGivenSlot()
     rule.isNumric = true;
     rule.minValue = 1;
     rule.maxValue = 99.5;
-    FakeInput big{u"100"_s};
+    FakeInput big { u"100"_s };
     prompt.clear();
     QVERIFY(!::checkField(big, 3, true, rules, prompt));
-    QCOMPARE(prompt.messages(), QStringList{u"C:输入错误，请输入正确的数值,数据最大为99.5,最小为1。"_s});
+    QCOMPARE(prompt.messages(), QStringList { u"C:输入错误，请输入正确的数值,数据最大为99.5,最小为1。"_s });
 }
 
 void TestPublicSub::isFieldFilled_data()
@@ -321,7 +325,8 @@ void TestPublicSub::isInRange_data()
     QTest::newRow("above default maximum, same double")
         << u"1.0000000000000001E+308"_s << u"0"_s << u"1E+308"_s << false;
     QTest::newRow("plain digits of the maximum") << u"1"_s + QString(308, u'0') << u"0"_s << u"1E+308"_s << true;
-    QTest::newRow("one more than the maximum") << u"1"_s + QString(307, u'0') + u"1"_s << u"0"_s << u"1E+308"_s << false;
+    QTest::newRow("one more than the maximum")
+        << u"1"_s + QString(307, u'0') + u"1"_s << u"0"_s << u"1E+308"_s << false;
     QTest::newRow("negative below zero") << u"-0.01"_s << u"0"_s << u"100"_s << false;
     QTest::newRow("negative inside") << u"-5"_s << u"-10"_s << u"-1"_s << true;
     QTest::newRow("negative too low") << u"-10.5"_s << u"-10"_s << u"-1"_s << false;

@@ -28,7 +28,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString xlsDir() { return QStringLiteral(QELVORA_TEST_DATA "/xls/"); }
+QString xlsDir()
+{
+    return QStringLiteral(QELVORA_TEST_DATA "/xls/");
+}
 
 // ---- building BIFF8 streams by hand -----------------------------------------
 
@@ -39,7 +42,10 @@ QByteArray le16(int v)
     b[1] = char((v >> 8) & 0xFF);
     return b;
 }
-QByteArray le32(quint32 v) { return le16(int(v & 0xFFFF)) + le16(int(v >> 16)); }
+QByteArray le32(quint32 v)
+{
+    return le16(int(v & 0xFFFF)) + le16(int(v >> 16));
+}
 QByteArray le64(double d)
 {
     QByteArray b(8, '\0');
@@ -49,13 +55,22 @@ QByteArray le64(double d)
         b[i] = char((bits >> (8 * i)) & 0xFF);
     return b;
 }
-QByteArray rec(int id, const QByteArray& body) { return le16(id) + le16(int(body.size())) + body; }
+QByteArray rec(int id, const QByteArray& body)
+{
+    return le16(id) + le16(int(body.size())) + body;
+}
 QByteArray bof(int type, int version = 0x0600)
 {
     return rec(0x0809, le16(version) + le16(type) + le16(0x0DBB) + le16(0x07CC) + le32(0) + le32(6));
 }
-QByteArray eof() { return rec(0x000A, {}); }
-QByteArray cellHead(int row, int col) { return le16(row) + le16(col) + le16(15); }
+QByteArray eof()
+{
+    return rec(0x000A, {});
+}
+QByteArray cellHead(int row, int col)
+{
+    return le16(row) + le16(col) + le16(15);
+}
 QByteArray utf16(const QString& s)
 {
     QByteArray b;
@@ -64,8 +79,16 @@ QByteArray utf16(const QString& s)
     return b;
 }
 // An unformatted 16-bit BIFF8 string: count, option byte, characters.
-QByteArray wideString(const QString& s) { return le16(int(s.size())) + char(1) + utf16(s); }
-QByteArray window1(int currentTab) { return rec(0x003D, le16(0) + le16(0) + le16(0x3A5C) + le16(0x23BE) + le16(0x38) + le16(currentTab) + le16(0) + le16(1) + le16(0x258)); }
+QByteArray wideString(const QString& s)
+{
+    return le16(int(s.size())) + char(1) + utf16(s);
+}
+QByteArray window1(int currentTab)
+{
+    return rec(0x003D,
+        le16(0) + le16(0) + le16(0x3A5C) + le16(0x23BE) + le16(0x38) + le16(currentTab) + le16(0) + le16(1)
+            + le16(0x258));
+}
 
 // A workbook stream: globals (BOF, `globals`, one BOUNDSHEET per sheet, EOF), then
 // each sheet's records between its own BOF and EOF.
@@ -100,11 +123,14 @@ QByteArray compoundFile(const QList<QPair<const char*, QByteArray>>& streams)
     gsf_output_close(GSF_OUTPUT(ole));
     g_object_unref(ole);
     const QByteArray bytes(reinterpret_cast<const char*>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory))),
-                           qsizetype(gsf_output_size(memory)));
+        qsizetype(gsf_output_size(memory)));
     g_object_unref(memory);
     return bytes;
 }
-QByteArray xlsWith(const QByteArray& stream) { return compoundFile({{"Workbook", stream}}); }
+QByteArray xlsWith(const QByteArray& stream)
+{
+    return compoundFile({ { "Workbook", stream } });
+}
 
 // The Workbook stream of an .xls file, read with libgsf.
 QByteArray workbookStreamOf(const QString& path)
@@ -141,15 +167,21 @@ QList<RawRecord> records(const QByteArray& stream, qsizetype from, bool toFirstE
         const auto* p = reinterpret_cast<const uchar*>(stream.constData() + pos);
         const int id = p[0] | (p[1] << 8);
         const int len = p[2] | (p[3] << 8);
-        out.append({id, pos, stream.mid(pos + 4, len)});
+        out.append({ id, pos, stream.mid(pos + 4, len) });
         pos += 4 + len;
         if (toFirstEof && id == 0x000A)
             break;
     }
     return out;
 }
-int u16At(const QByteArray& b, qsizetype at) { return uchar(b[at]) | (uchar(b[at + 1]) << 8); }
-quint32 u32At(const QByteArray& b, qsizetype at) { return quint32(u16At(b, at)) | (quint32(u16At(b, at + 2)) << 16); }
+int u16At(const QByteArray& b, qsizetype at)
+{
+    return uchar(b[at]) | (uchar(b[at + 1]) << 8);
+}
+quint32 u32At(const QByteArray& b, qsizetype at)
+{
+    return quint32(u16At(b, at)) | (quint32(u16At(b, at + 2)) << 16);
+}
 
 // ---- reading results --------------------------------------------------------
 
@@ -171,7 +203,7 @@ CellMap cellsOf(const WorkbookReader& reader)
         for (int c = 1; c <= reader.lastColumn(); ++c) {
             const WorkbookCell cell = reader.cell(r, c);
             if (!cell.isEmpty())
-                cells.insert({r, c}, {cell.isNumber ? u"number"_s : u"text"_s, escaped(cell.text)});
+                cells.insert({ r, c }, { cell.isNumber ? u"number"_s : u"text"_s, escaped(cell.text) });
         }
     return cells;
 }
@@ -180,21 +212,9 @@ CellMap cellsOf(const WorkbookReader& reader)
 // to go wrong in a workbook writer.
 QStringList awkwardTexts()
 {
-    return {u"张伟"_s,
-            u"陈𫖮"_s,
-            u"O'Brien"_s,
-            u"1,234.50"_s,
-            u"他说\"好\""_s,
-            u"  两端空格  "_s,
-            u"000123"_s,
-            u"6222020200001234567"_s,
-            u"12345678901234567890123"_s,
-            u"=SUM(A1:A2)"_s,
-            u"买买提·艾力"_s,
-            u"第一行\n第二行"_s,
-            u"tab\there"_s,
-            u"ASCII only"_s,
-            u"é latin-1 ÿ"_s};
+    return { u"张伟"_s, u"陈𫖮"_s, u"O'Brien"_s, u"1,234.50"_s, u"他说\"好\""_s, u"  两端空格  "_s, u"000123"_s,
+        u"6222020200001234567"_s, u"12345678901234567890123"_s, u"=SUM(A1:A2)"_s, u"买买提·艾力"_s, u"第一行\n第二行"_s,
+        u"tab\there"_s, u"ASCII only"_s, u"é latin-1 ÿ"_s };
 }
 
 QList<QStringList> bigSheet()
@@ -203,11 +223,9 @@ QList<QStringList> bigSheet()
     QList<QStringList> rows;
     rows.reserve(65535);
     for (int i = 0; i < 65535; ++i) {
-        rows.append({QString::number(i + 1),
-                     u"%1"_s.arg(i, 6, 10, QChar(u'0')),
-                     awkward[i % awkward.size()] + (i % 3 == 0 ? QString() : QString::number(i)),
-                     QString::number(6222020200000000000LL + i),
-                     u"%1.%2"_s.arg(i * 7).arg(i % 100, 2, 10, QChar(u'0'))});
+        rows.append({ QString::number(i + 1), u"%1"_s.arg(i, 6, 10, QChar(u'0')),
+            awkward[i % awkward.size()] + (i % 3 == 0 ? QString() : QString::number(i)),
+            QString::number(6222020200000000000LL + i), u"%1.%2"_s.arg(i * 7).arg(i % 100, 2, 10, QChar(u'0')) });
     }
     // Long texts that cross record boundaries, one of them made of characters
     // outside the basic plane so that a pair falls on a boundary.
@@ -255,8 +273,8 @@ private slots:
 void TestWorkbook::readsFixtures_data()
 {
     QTest::addColumn<QString>("name");
-    for (const char* name : {"lo_formulas", "lo_sst_continue", "payroll_numeric_accounts", "payroll_text_accounts",
-                             "ssconvert_dual_stream", "ssconvert_roster", "three_sheets_active2", "xlwt_rk_variants"})
+    for (const char* name : { "lo_formulas", "lo_sst_continue", "payroll_numeric_accounts", "payroll_text_accounts",
+             "ssconvert_dual_stream", "ssconvert_roster", "three_sheets_active2", "xlwt_rk_variants" })
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
@@ -273,7 +291,7 @@ void TestWorkbook::readsFixtures()
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QStringList f = lines[i].split(u'\t');
         QCOMPARE(f.size(), 4);
-        expected.insert({f[0].toInt(), f[1].toInt()}, {f[2], f[3]});
+        expected.insert({ f[0].toInt(), f[1].toInt() }, { f[2], f[3] });
         maxRow = std::max(maxRow, f[0].toInt());
         maxColumn = std::max(maxColumn, f[1].toInt());
     }
@@ -287,7 +305,8 @@ void TestWorkbook::readsFixtures()
     for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
         const auto got = actual.value(it.key());
         if (got != it.value())
-            QFAIL(qPrintable(u"R%1C%2: expected %3 \"%4\", got %5 \"%6\""_s.arg(it.key().first).arg(it.key().second)
+            QFAIL(qPrintable(u"R%1C%2: expected %3 \"%4\", got %5 \"%6\""_s.arg(it.key().first)
+                                 .arg(it.key().second)
                                  .arg(it.value().first, it.value().second, got.first, got.second)));
     }
     QCOMPARE(actual.size(), expected.size());
@@ -313,13 +332,17 @@ void TestWorkbook::refusesFixtures_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("error");
     QTest::newRow("empty") << u"bad_empty"_s << u"不是 Excel 工作簿：文件为空"_s;
-    QTest::newRow("random bytes") << u"bad_random100"_s << u"不是 Excel 工作簿：无法识别的文件格式（不是 OLE2 复合文档）"_s;
+    QTest::newRow("random bytes") << u"bad_random100"_s
+                                  << u"不是 Excel 工作簿：无法识别的文件格式（不是 OLE2 复合文档）"_s;
     QTest::newRow("csv") << u"bad_csv_renamed"_s << u"不是 Excel 工作簿：无法识别的文件格式（不是 OLE2 复合文档）"_s;
-    QTest::newRow("xlsx") << u"bad_xlsx_renamed"_s
-                          << u"不支持的文件格式：这是 .xlsx 等 Office Open XML 文件，请在 Excel 中另存为 Excel 97-2003 工作簿（.xls）"_s;
-    QTest::newRow("biff5") << u"biff5_excel95"_s
-                           << u"不支持的文件格式：Excel 5.0/95 工作簿（BIFF5），只能读取 Excel 97-2003 工作簿（BIFF8）"_s;
-    QTest::newRow("no workbook stream") << u"bad_ole_no_workbook"_s << u"不是 Excel 工作簿：复合文档中没有工作簿数据流"_s;
+    QTest::newRow("xlsx")
+        << u"bad_xlsx_renamed"_s
+        << u"不支持的文件格式：这是 .xlsx 等 Office Open XML 文件，请在 Excel 中另存为 Excel 97-2003 工作簿（.xls）"_s;
+    QTest::newRow("biff5")
+        << u"biff5_excel95"_s
+        << u"不支持的文件格式：Excel 5.0/95 工作簿（BIFF5），只能读取 Excel 97-2003 工作簿（BIFF8）"_s;
+    QTest::newRow("no workbook stream") << u"bad_ole_no_workbook"_s
+                                        << u"不是 Excel 工作簿：复合文档中没有工作簿数据流"_s;
     QTest::newRow("garbage stream") << u"bad_ole_workbook_garbage"_s
                                     << u"工作簿已损坏：工作簿数据流不是以 BIFF8 起始记录开头"_s;
     QTest::newRow("truncated") << u"bad_truncated_half"_s << u"工作簿已损坏："_s;
@@ -401,14 +424,13 @@ void TestWorkbook::readsCraftedStreams_data()
     // SST: "ab"; then "xy𫖮" whose 8-bit start ends the SST record, whose last two
     // characters go on 16-bit after a fresh option byte, and whose rich-text run
     // is itself split; then "中".
-    const QByteArray sst = rec(0x00FC, le32(3) + le32(3) + le16(2) + char(0) + "ab"
-                                           + le16(4) + char(0x0C) + le16(1) + le32(4) + "xy")
-                           + rec(0x003C, char(1) + utf16(u"𫖮"_s) + le16(0))
-                           + rec(0x003C, le16(0) + "PHON" + wideString(u"中"_s));
+    const QByteArray sst
+        = rec(0x00FC, le32(3) + le32(3) + le16(2) + char(0) + "ab" + le16(4) + char(0x0C) + le16(1) + le32(4) + "xy")
+        + rec(0x003C, char(1) + utf16(u"𫖮"_s) + le16(0)) + rec(0x003C, le16(0) + "PHON" + wideString(u"中"_s));
     const QByteArray sstCells = rec(0x00FD, cellHead(0, 0) + le32(0)) + rec(0x00FD, cellHead(0, 1) + le32(1))
-                                + rec(0x00FD, cellHead(0, 2) + le32(2));
-    QTest::newRow("sst continue") << xlsWith(workbookStream(sst, {sstCells})) << 0
-                                  << QStringList{u"1,1,text,ab"_s, u"1,2,text,xy𫖮"_s, u"1,3,text,中"_s};
+        + rec(0x00FD, cellHead(0, 2) + le32(2));
+    QTest::newRow("sst continue") << xlsWith(workbookStream(sst, { sstCells })) << 0
+                                  << QStringList { u"1,1,text,ab"_s, u"1,2,text,xy𫖮"_s, u"1,3,text,中"_s };
 
     // Formula results: number, boolean, error, empty text, and a text held in a
     // STRING record that comes after a shared formula and goes on in a CONTINUE.
@@ -419,54 +441,54 @@ void TestWorkbook::readsCraftedStreams_data()
         return QByteArray(1, char(type)) + char(0) + char(value) + char(0) + char(0) + char(0) + le16(0xFFFF);
     };
     const QByteArray formulas = formula(0, 0, le64(4234.5)) + formula(1, 0, special(1, 1))
-                                + formula(2, 0, special(2, 0x07)) + formula(3, 0, special(3, 0))
-                                + formula(4, 0, special(0, 0)) + rec(0x04BC, QByteArray(10, '\0'))
-                                + rec(0x0207, le16(3) + char(0) + "ab") + rec(0x003C, char(1) + utf16(u"元"_s))
-                                + rec(0x0207, le16(1) + char(0) + "z"); // no formula waits for it
-    QTest::newRow("formula results")
-        << xlsWith(workbookStream({}, {formulas})) << 0
-        << QStringList{u"1,1,number,4234.5"_s, u"2,1,number,1"_s, u"3,1,text,#DIV/0!"_s, u"5,1,text,ab元"_s};
+        + formula(2, 0, special(2, 0x07)) + formula(3, 0, special(3, 0)) + formula(4, 0, special(0, 0))
+        + rec(0x04BC, QByteArray(10, '\0')) + rec(0x0207, le16(3) + char(0) + "ab")
+        + rec(0x003C, char(1) + utf16(u"元"_s)) + rec(0x0207, le16(1) + char(0) + "z"); // no formula waits for it
+    QTest::newRow("formula results") << xlsWith(workbookStream({}, { formulas })) << 0
+                                     << QStringList { u"1,1,number,4234.5"_s, u"2,1,number,1"_s, u"3,1,text,#DIV/0!"_s,
+                                            u"5,1,text,ab元"_s };
 
     // Inline and numeric cell records; an embedded chart's cells are not the sheet's.
     const QByteArray mixed = rec(0x0204, cellHead(0, 0) + wideString(u"户名"_s))
-                             + rec(0x0204, cellHead(0, 1) + le16(3) + char(0) + "abc")
-                             + rec(0x027E, cellHead(1, 0) + le32((123450u << 2) | 3))
-                             + rec(0x00BD, le16(2) + le16(1) + le16(15) + le32((7u << 2) | 2) + le16(15)
-                                               + le32(0x3FC00000u /* 0.125 */) + le16(2))
-                             + rec(0x00D6, cellHead(2, 4) + le16(2) + char(0) + "hi" + le16(1) + le32(0))
-                             + rec(0x0203, cellHead(3, 3) + le64(-150.25)) + rec(0x0205, cellHead(4, 0) + char(0) + char(0))
-                             + rec(0x0201, cellHead(5, 0)) + rec(0x00BE, le16(5) + le16(1) + le16(15) + le16(15) + le16(2))
-                             + bof(0x0020) + rec(0x0203, cellHead(9, 9) + le64(1)) + eof()
-                             + rec(0x0203, cellHead(6, 0) + le64(1)) + rec(0x0203, cellHead(6, 0) + le64(2));
-    QTest::newRow("cell records")
-        << xlsWith(workbookStream({}, {mixed})) << 0
-        << QStringList{u"1,1,text,户名"_s, u"1,2,text,abc"_s,  u"2,1,number,1234.5"_s, u"3,2,number,7"_s,
-                       u"3,3,number,0.125"_s, u"3,5,text,hi"_s, u"4,4,number,-150.25"_s, u"5,1,number,0"_s, u"7,1,number,2"_s};
+        + rec(0x0204, cellHead(0, 1) + le16(3) + char(0) + "abc")
+        + rec(0x027E, cellHead(1, 0) + le32((123450u << 2) | 3))
+        + rec(0x00BD,
+            le16(2) + le16(1) + le16(15) + le32((7u << 2) | 2) + le16(15) + le32(0x3FC00000u /* 0.125 */) + le16(2))
+        + rec(0x00D6, cellHead(2, 4) + le16(2) + char(0) + "hi" + le16(1) + le32(0))
+        + rec(0x0203, cellHead(3, 3) + le64(-150.25)) + rec(0x0205, cellHead(4, 0) + char(0) + char(0))
+        + rec(0x0201, cellHead(5, 0)) + rec(0x00BE, le16(5) + le16(1) + le16(15) + le16(15) + le16(2)) + bof(0x0020)
+        + rec(0x0203, cellHead(9, 9) + le64(1)) + eof() + rec(0x0203, cellHead(6, 0) + le64(1))
+        + rec(0x0203, cellHead(6, 0) + le64(2));
+    QTest::newRow("cell records") << xlsWith(workbookStream({}, { mixed })) << 0
+                                  << QStringList { u"1,1,text,户名"_s, u"1,2,text,abc"_s, u"2,1,number,1234.5"_s,
+                                         u"3,2,number,7"_s, u"3,3,number,0.125"_s, u"3,5,text,hi"_s,
+                                         u"4,4,number,-150.25"_s, u"5,1,number,0"_s, u"7,1,number,2"_s };
 
     // Cells out of order are found all the same.
     const QByteArray unordered = rec(0x0203, cellHead(4, 1) + le64(5)) + rec(0x0203, cellHead(0, 3) + le64(1))
-                                 + rec(0x0203, cellHead(2, 0) + le64(3));
-    QTest::newRow("unordered cells") << xlsWith(workbookStream({}, {unordered})) << 0
-                                     << QStringList{u"1,4,number,1"_s, u"3,1,number,3"_s, u"5,2,number,5"_s};
+        + rec(0x0203, cellHead(2, 0) + le64(3));
+    QTest::newRow("unordered cells") << xlsWith(workbookStream({}, { unordered })) << 0
+                                     << QStringList { u"1,4,number,1"_s, u"3,1,number,3"_s, u"5,2,number,5"_s };
 
     const QByteArray first = rec(0x0203, cellHead(0, 0) + le64(1));
     const QByteArray second = rec(0x0203, cellHead(0, 0) + le64(2));
-    QTest::newRow("second tab active") << xlsWith(workbookStream(window1(1), {first, second})) << 1
-                                       << QStringList{u"1,1,number,2"_s};
-    QTest::newRow("tab out of range") << xlsWith(workbookStream(window1(7), {first, second})) << 0
-                                      << QStringList{u"1,1,number,1"_s};
-    QTest::newRow("no window") << xlsWith(workbookStream({}, {first, second})) << 0 << QStringList{u"1,1,number,1"_s};
+    QTest::newRow("second tab active") << xlsWith(workbookStream(window1(1), { first, second })) << 1
+                                       << QStringList { u"1,1,number,2"_s };
+    QTest::newRow("tab out of range") << xlsWith(workbookStream(window1(7), { first, second })) << 0
+                                      << QStringList { u"1,1,number,1"_s };
+    QTest::newRow("no window") << xlsWith(workbookStream({}, { first, second })) << 0
+                               << QStringList { u"1,1,number,1"_s };
 
     // The BIFF8 stream is read when an Excel 95 stream sits beside it, whichever comes first.
     QTest::newRow("Book before Workbook")
-        << compoundFile({{"Book", bof(0x0005, 0x0500) + eof()}, {"Workbook", workbookStream({}, {second})}}) << 0
-        << QStringList{u"1,1,number,2"_s};
+        << compoundFile({ { "Book", bof(0x0005, 0x0500) + eof() }, { "Workbook", workbookStream({}, { second }) } })
+        << 0 << QStringList { u"1,1,number,2"_s };
 
     // A declared string count far beyond the data ends with the data.
     const QByteArray hugeCount = rec(0x00FC, le32(0xFFFFFFFF) + le32(0xFFFFFFFF) + le16(1) + char(0) + "q");
     QTest::newRow("sst count beyond data")
-        << xlsWith(workbookStream(hugeCount, {rec(0x00FD, cellHead(0, 0) + le32(0))})) << 0
-        << QStringList{u"1,1,text,q"_s};
+        << xlsWith(workbookStream(hugeCount, { rec(0x00FD, cellHead(0, 0) + le32(0)) })) << 0
+        << QStringList { u"1,1,text,q"_s };
 }
 
 void TestWorkbook::readsCraftedStreams()
@@ -480,7 +502,7 @@ void TestWorkbook::readsCraftedStreams()
     CellMap expected;
     for (const QString& c : cells) {
         const QStringList f = c.split(u',');
-        expected.insert({f[0].toInt(), f[1].toInt()}, {f[2], escaped(f.mid(3).join(u','))});
+        expected.insert({ f[0].toInt(), f[1].toInt() }, { f[2], escaped(f.mid(3).join(u',')) });
     }
     QCOMPARE(cellsOf(reader), expected);
 }
@@ -491,19 +513,20 @@ void TestWorkbook::refusesCraftedStreams_data()
     QTest::addColumn<QString>("error");
     const QByteArray cell = rec(0x00FD, cellHead(0, 0) + le32(0));
     const QByteArray oneString = rec(0x00FC, le32(1) + le32(1) + le16(1) + char(0) + "a");
-    const QByteArray good = workbookStream(oneString, {cell});
+    const QByteArray good = workbookStream(oneString, { cell });
 
-    QTest::newRow("password") << xlsWith(workbookStream(rec(0x002F, QByteArray(54, '\x01')), {cell}))
+    QTest::newRow("password") << xlsWith(workbookStream(rec(0x002F, QByteArray(54, '\x01')), { cell }))
                               << u"工作簿已加密，请在 Excel 中取消密码后再试"_s;
-    QTest::newRow("encrypted package") << compoundFile({{"EncryptionInfo", "x"}, {"EncryptedPackage", "y"}})
+    QTest::newRow("encrypted package") << compoundFile({ { "EncryptionInfo", "x" }, { "EncryptedPackage", "y" } })
                                        << u"工作簿已加密，请在 Excel 中取消密码后再试"_s;
-    QTest::newRow("biff5 in Workbook") << xlsWith(bof(0x0005, 0x0500) + eof())
-                                       << u"不支持的文件格式：Excel 5.0/95 工作簿（BIFF5），只能读取 Excel 97-2003 工作簿（BIFF8）"_s;
+    QTest::newRow("biff5 in Workbook") << xlsWith(bof(0x0005, 0x0500)
+        + eof()) << u"不支持的文件格式：Excel 5.0/95 工作簿（BIFF5），只能读取 Excel 97-2003 工作簿（BIFF8）"_s;
     QTest::newRow("bare biff4") << QByteArray("\x09\x04\x06\x00\x00\x00\x10\x00\x00\x00", 10)
                                 << u"不支持的文件格式：Excel 2.x–4.0 工作表，只能读取 Excel 97-2003 工作簿（BIFF8）"_s;
-    QTest::newRow("string index") << xlsWith(workbookStream(oneString, {rec(0x00FD, cellHead(0, 0) + le32(1))}))
+    QTest::newRow("string index") << xlsWith(workbookStream(oneString, { rec(0x00FD, cellHead(0, 0) + le32(1)) }))
                                   << u"工作簿已损坏：单元格引用了不存在的共享字符串 1"_s;
-    QTest::newRow("no sst") << xlsWith(workbookStream({}, {cell})) << u"工作簿已损坏：单元格引用了不存在的共享字符串 0"_s;
+    QTest::newRow("no sst") << xlsWith(workbookStream({}, { cell }))
+                            << u"工作簿已损坏：单元格引用了不存在的共享字符串 0"_s;
     QTest::newRow("no sheet") << xlsWith(workbookStream(oneString, {})) << u"工作簿已损坏：工作簿中没有工作表"_s;
     QTest::newRow("cut in a record") << xlsWith(good.left(good.size() - 6)) << u"工作簿已损坏：记录超出数据流末尾"_s;
     QTest::newRow("no sheet end") << xlsWith(good.left(good.size() - 4)) << u"工作簿已损坏：数据流在结束记录之前中断"_s;
@@ -515,14 +538,16 @@ void TestWorkbook::refusesCraftedStreams_data()
     QByteArray wrongSheet = good;
     wrongSheet.replace(sheetOffsetAt, 4, le32(20));
     QTest::newRow("sheet offset wrong") << xlsWith(wrongSheet) << u"工作簿已损坏：工作表位置不指向工作表起始记录"_s;
-    QTest::newRow("sst string cut") << xlsWith(workbookStream(rec(0x00FC, le32(1) + le32(1) + le16(9) + char(0) + "abc"), {cell}))
+    QTest::newRow("sst string cut") << xlsWith(
+        workbookStream(rec(0x00FC, le32(1) + le32(1) + le16(9) + char(0) + "abc"), { cell }))
                                     << u"工作簿已损坏：共享字符串表第 1 项不完整"_s;
-    QTest::newRow("short number") << xlsWith(workbookStream({}, {rec(0x0203, cellHead(0, 0))}))
+    QTest::newRow("short number") << xlsWith(workbookStream({}, { rec(0x0203, cellHead(0, 0)) }))
                                   << u"工作簿已损坏：NUMBER 记录过短"_s;
-    QTest::newRow("label cut") << xlsWith(workbookStream({}, {rec(0x0204, cellHead(0, 0) + le16(50) + char(0) + "abc")}))
+    QTest::newRow("label cut") << xlsWith(
+        workbookStream({}, { rec(0x0204, cellHead(0, 0) + le16(50) + char(0) + "abc") }))
                                << u"工作簿已损坏：文本记录 0x0204 不完整"_s;
-    QTest::newRow("stream starts with sheet") << xlsWith(bof(0x0010) + eof())
-                                              << u"工作簿已损坏：工作簿数据流不是以工作簿全局部分开头"_s;
+    QTest::newRow("stream starts with sheet")
+        << xlsWith(bof(0x0010) + eof()) << u"工作簿已损坏：工作簿数据流不是以工作簿全局部分开头"_s;
 }
 
 void TestWorkbook::refusesCraftedStreams()
@@ -540,11 +565,11 @@ void TestWorkbook::cellOutsideSheetIsEmpty()
     QVERIFY(reader.open(xlsDir() + u"three_sheets_active2.xls"_s));
     QCOMPARE(reader.cell(30, 100).text, u"远列 CV30"_s);
     QCOMPARE(reader.cell(2000, 2).text, u"2000"_s);
-    const std::initializer_list<std::pair<int, int>> outside{
-        {0, 1}, {1, 0}, {-1, 1}, {1, -1}, {2001, 2}, {65537, 1}, {1, 65537}, {std::numeric_limits<int>::max(), 1}, {22, 2}, {1, 3}};
+    const std::initializer_list<std::pair<int, int>> outside { { 0, 1 }, { 1, 0 }, { -1, 1 }, { 1, -1 }, { 2001, 2 },
+        { 65537, 1 }, { 1, 65537 }, { std::numeric_limits<int>::max(), 1 }, { 22, 2 }, { 1, 3 } };
     for (auto [row, col] : outside)
         QVERIFY2(reader.cell(row, col).isEmpty() && !reader.cell(row, col).isNumber,
-                 qPrintable(u"%1,%2"_s.arg(row).arg(col)));
+            qPrintable(u"%1,%2"_s.arg(row).arg(col)));
 }
 
 // ---- writing -----------------------------------------------------------------
@@ -552,10 +577,10 @@ void TestWorkbook::cellOutsideSheetIsEmpty()
 void TestWorkbook::roundTripsSmallSheet()
 {
     const QStringList awkward = awkwardTexts();
-    QList<QStringList> rows{awkward.mid(0, 5), awkward.mid(5, 5), awkward.mid(10, 5)};
-    rows.append(QStringList{QString(), u"B4"_s});                      // an empty text leaves its cell empty
-    rows.append(QStringList());                                        // an empty row
-    rows.append(QStringList{u"F6"_s, {}, {}, {}, {}, u"F6"_s});        // a longer row
+    QList<QStringList> rows { awkward.mid(0, 5), awkward.mid(5, 5), awkward.mid(10, 5) };
+    rows.append(QStringList { QString(), u"B4"_s }); // an empty text leaves its cell empty
+    rows.append(QStringList()); // an empty row
+    rows.append(QStringList { u"F6"_s, {}, {}, {}, {}, u"F6"_s }); // a longer row
     QTemporaryDir dir;
     const QString path = dir.filePath(u"工资.xls"_s);
     QString error;
@@ -596,8 +621,8 @@ void TestWorkbook::writesExpectedRecords()
 {
     QList<QStringList> rows;
     for (int i = 0; i < 3000; ++i) // enough strings for several CONTINUE records and EXTSST buckets
-        rows.append({u"编号%1"_s.arg(i), u"name %1"_s.arg(i), u"编号%1"_s.arg(i)});
-    rows.append(QStringList{{}, {}, {}, u"D3001"_s});
+        rows.append({ u"编号%1"_s.arg(i), u"name %1"_s.arg(i), u"编号%1"_s.arg(i) });
+    rows.append(QStringList { {}, {}, {}, u"D3001"_s });
     QTemporaryDir dir;
     const QString path = dir.filePath(u"records.xls"_s);
     QVERIFY(writeWorkbook(path, rows, nullptr));
@@ -613,19 +638,22 @@ void TestWorkbook::writesExpectedRecords()
             ids.append(id);
     }
     // BOF, CODEPAGE, WINDOW1, FONTs, XFs, STYLE, BOUNDSHEET, SST, CONTINUEs, EXTSST, EOF.
-    QCOMPARE(ids, (QStringList{u"0809"_s, u"0042"_s, u"003d"_s, u"0031"_s, u"00e0"_s, u"0293"_s, u"0085"_s, u"00fc"_s,
-                               u"003c"_s, u"00ff"_s, u"000a"_s}));
+    QCOMPARE(ids,
+        (QStringList { u"0809"_s, u"0042"_s, u"003d"_s, u"0031"_s, u"00e0"_s, u"0293"_s, u"0085"_s, u"00fc"_s,
+            u"003c"_s, u"00ff"_s, u"000a"_s }));
     QCOMPARE(u16At(globals[0].body, 0), 0x0600);
     QCOMPARE(u16At(globals[0].body, 2), 0x0005);
     QCOMPARE(u16At(globals[1].body, 0), 1200);
     QCOMPARE(int(std::count_if(globals.begin(), globals.end(), [](const RawRecord& r) { return r.id == 0x00E0; })), 16);
 
-    const RawRecord& sst = *std::find_if(globals.begin(), globals.end(), [](const RawRecord& r) { return r.id == 0x00FC; });
+    const RawRecord& sst
+        = *std::find_if(globals.begin(), globals.end(), [](const RawRecord& r) { return r.id == 0x00FC; });
     QCOMPARE(u32At(sst.body, 0), quint32(3000 * 3 + 1)); // cells
     QCOMPARE(u32At(sst.body, 4), quint32(3000 * 2 + 1)); // unique texts
 
     // Every EXTSST bucket points at the header of the string that starts it.
-    const RawRecord& ext = *std::find_if(globals.begin(), globals.end(), [](const RawRecord& r) { return r.id == 0x00FF; });
+    const RawRecord& ext
+        = *std::find_if(globals.begin(), globals.end(), [](const RawRecord& r) { return r.id == 0x00FF; });
     const int perBucket = u16At(ext.body, 0);
     QCOMPARE((ext.body.size() - 2) / 8, (6001 + perBucket - 1) / perBucket);
     for (int b = 0; b < (ext.body.size() - 2) / 8; ++b) {
@@ -640,7 +668,8 @@ void TestWorkbook::writesExpectedRecords()
     }
 
     const QList<RawRecord> sheet = records(stream, globals.last().pos + 4, false);
-    const RawRecord& boundSheet = *std::find_if(globals.begin(), globals.end(), [](const RawRecord& r) { return r.id == 0x0085; });
+    const RawRecord& boundSheet
+        = *std::find_if(globals.begin(), globals.end(), [](const RawRecord& r) { return r.id == 0x0085; });
     QCOMPARE(qsizetype(u32At(boundSheet.body, 0)), sheet.first().pos);
     QCOMPARE(sheet[0].id, 0x0809);
     QCOMPARE(u16At(sheet[0].body, 2), 0x0010);
@@ -668,7 +697,7 @@ void TestWorkbook::splitsLongStringsCleanly()
     const QString text = QString(prefix, u'a') + QString(u"𫖮"_s).repeated(9000);
     QTemporaryDir dir;
     const QString path = dir.filePath(u"long.xls"_s);
-    QVERIFY(writeWorkbook(path, {QStringList{text}}, nullptr));
+    QVERIFY(writeWorkbook(path, { QStringList { text } }, nullptr));
     WorkbookReader reader;
     QVERIFY2(reader.open(path), qPrintable(reader.errorText()));
     QCOMPARE(reader.cell(1, 1).text, text);
@@ -689,10 +718,11 @@ void TestWorkbook::writerRefusesAndKeepsTarget_data()
 {
     QTest::addColumn<QList<QStringList>>("rows");
     QTest::addColumn<QString>("error");
-    QTest::newRow("rows") << QList<QStringList>(65537, QStringList{u"x"_s}) << u"行数超过 .xls 工作表的上限 65536"_s;
+    QTest::newRow("rows") << QList<QStringList>(65537, QStringList { u"x"_s }) << u"行数超过 .xls 工作表的上限 65536"_s;
     QStringList wide(257, u"x"_s);
-    QTest::newRow("columns") << QList<QStringList>{QStringList{u"a"_s}, wide} << u"第 2 行的列数超过 .xls 工作表的上限 256"_s;
-    QTest::newRow("text") << QList<QStringList>{QStringList{u"a"_s, QString(32768, u'长')}}
+    QTest::newRow("columns") << QList<QStringList> { QStringList { u"a"_s }, wide }
+                             << u"第 2 行的列数超过 .xls 工作表的上限 256"_s;
+    QTest::newRow("text") << QList<QStringList> { QStringList { u"a"_s, QString(32768, u'长') } }
                           << u"第 1 行第 2 列的文本超过 32767 个字符"_s;
 }
 
@@ -713,10 +743,10 @@ void TestWorkbook::writerRefusesAndKeepsTarget()
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("previous content"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"upload.xls"_s});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { u"upload.xls"_s });
 
     // The limits themselves are fine.
-    QVERIFY(writeWorkbook(path, {QStringList(256, u"x"_s), QStringList{QString(32767, u'长')}}, &message));
+    QVERIFY(writeWorkbook(path, { QStringList(256, u"x"_s), QStringList { QString(32767, u'长') } }, &message));
     WorkbookReader reader;
     QVERIFY(reader.open(path));
     QCOMPARE(reader.lastColumn(), 256);
@@ -727,14 +757,14 @@ void TestWorkbook::writerReplacesExistingFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"upload.xls"_s);
-    QVERIFY(writeWorkbook(path, {QStringList{u"first"_s, u"第一"_s}}, nullptr));
-    QVERIFY(writeWorkbook(path, {QStringList{u"second"_s}}, nullptr));
+    QVERIFY(writeWorkbook(path, { QStringList { u"first"_s, u"第一"_s } }, nullptr));
+    QVERIFY(writeWorkbook(path, { QStringList { u"second"_s } }, nullptr));
     WorkbookReader reader;
     QVERIFY(reader.open(path));
     QCOMPARE(reader.cell(1, 1).text, u"second"_s);
     QVERIFY(reader.cell(1, 2).isEmpty());
     QCOMPARE(reader.lastColumn(), 1);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"upload.xls"_s});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { u"upload.xls"_s });
 
     // An empty sheet is a valid workbook too.
     QVERIFY(writeWorkbook(path, {}, nullptr));
@@ -746,11 +776,11 @@ void TestWorkbook::writerReportsUnwritableTarget()
 {
     QTemporaryDir dir;
     QString error;
-    QVERIFY(!writeWorkbook(dir.filePath(u"missing/upload.xls"_s), {QStringList{u"a"_s}}, &error));
+    QVERIFY(!writeWorkbook(dir.filePath(u"missing/upload.xls"_s), { QStringList { u"a"_s } }, &error));
     QVERIFY2(error.startsWith(u"无法写入文件 "_s), qPrintable(error));
     error.clear();
     QVERIFY(QDir(dir.path()).mkdir(u"folder.xls"_s));
-    QVERIFY(!writeWorkbook(dir.filePath(u"folder.xls"_s), {QStringList{u"a"_s}}, &error));
+    QVERIFY(!writeWorkbook(dir.filePath(u"folder.xls"_s), { QStringList { u"a"_s } }, &error));
     QVERIFY2(error.startsWith(u"无法写入文件 "_s), qPrintable(error));
     QVERIFY(QFileInfo(dir.filePath(u"folder.xls"_s)).isDir());
 }
@@ -760,7 +790,7 @@ void TestWorkbook::independentReaderAcceptsOutput()
     const QString python = u"/usr/bin/python3"_s;
     if (!QFileInfo(python).isExecutable())
         QSKIP("/usr/bin/python3 is not installed (the python3-xlrd package brings it)");
-    if (QProcess::execute(python, {u"-c"_s, u"import xlrd"_s}) != 0)
+    if (QProcess::execute(python, { u"-c"_s, u"import xlrd"_s }) != 0)
         QSKIP("python3-xlrd is not installed: apt-get install python3-xlrd");
 
     const QList<QStringList> rows = bigSheet();
@@ -769,10 +799,10 @@ void TestWorkbook::independentReaderAcceptsOutput()
     QVERIFY(writeWorkbook(path, rows, nullptr));
 
     QProcess xlrd;
-    xlrd.start(python, {xlsDir() + u"xlrd_dump.py"_s, path});
+    xlrd.start(python, { xlsDir() + u"xlrd_dump.py"_s, path });
     QVERIFY(xlrd.waitForFinished(300000));
-    QVERIFY2(xlrd.exitStatus() == QProcess::NormalExit && xlrd.exitCode() == 0,
-             xlrd.readAllStandardError().constData());
+    QVERIFY2(
+        xlrd.exitStatus() == QProcess::NormalExit && xlrd.exitCode() == 0, xlrd.readAllStandardError().constData());
     const QJsonObject result = QJsonDocument::fromJson(xlrd.readAllStandardOutput()).object();
     QCOMPARE(result.value(u"sheets").toInt(), 1);
     QCOMPARE(result.value(u"nrows").toInt(), 65535);
@@ -783,7 +813,8 @@ void TestWorkbook::independentReaderAcceptsOutput()
         const QJsonArray c = v.toArray();
         const int row = c[0].toInt(), col = c[1].toInt();
         if (c[2].toInt() != 1 || c[3].toString() != rows[row][col])
-            QFAIL(qPrintable(u"R%1C%2: type %3 \"%4\""_s.arg(row + 1).arg(col + 1).arg(c[2].toInt()).arg(c[3].toString().left(40))));
+            QFAIL(qPrintable(
+                u"R%1C%2: type %3 \"%4\""_s.arg(row + 1).arg(col + 1).arg(c[2].toInt()).arg(c[3].toString().left(40))));
     }
 }
 

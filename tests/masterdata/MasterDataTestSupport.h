@@ -91,7 +91,7 @@ inline QStringList gridHeader(const ListGrid* grid)
 
 inline QStringList countPanels(const QString& count)
 {
-    return {QStringLiteral("总笔数"), count, QString(), QString(), QString(), QString()};
+    return { QStringLiteral("总笔数"), count, QString(), QString(), QString(), QString() };
 }
 
 // The pixel width the grid gives a column of `twips` 1/1440 inch.

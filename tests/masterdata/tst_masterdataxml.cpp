@@ -59,7 +59,7 @@ private slots:
     {
         TestEnv env;
         const QString file = env.path(u"r.xml"_s);
-        const Outcome outcome = exportRemarks(file, {u"工资"_s, u"a&b <c> \"d\" 'e'"_s});
+        const Outcome outcome = exportRemarks(file, { u"工资"_s, u"a&b <c> \"d\" 'e'"_s });
         QVERIFY(outcome.ok);
         QCOMPARE(outcome.records, 2);
         const QByteArray expected = "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n"
@@ -79,12 +79,12 @@ private slots:
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<int>("count");
         QTest::addColumn<QStringList>("files");
-        QTest::newRow("1") << u"r.xml"_s << 1 << QStringList{u"r.xml"_s};
-        QTest::newRow("10") << u"r.xml"_s << 10 << QStringList{u"r.xml"_s};
-        QTest::newRow("11") << u"r.xml"_s << 11 << QStringList{u"r-1.xml"_s, u"r-2.xml"_s};
-        QTest::newRow("25") << u"r.xml"_s << 25 << QStringList{u"r-1.xml"_s, u"r-2.xml"_s, u"r-3.xml"_s};
-        QTest::newRow("upper-case extension") << u"r.XML"_s << 12 << QStringList{u"r-1.xml"_s, u"r-2.xml"_s};
-        QTest::newRow("no extension") << u"remarks"_s << 12 << QStringList{u"remarks-1.xml"_s, u"remarks-2.xml"_s};
+        QTest::newRow("1") << u"r.xml"_s << 1 << QStringList { u"r.xml"_s };
+        QTest::newRow("10") << u"r.xml"_s << 10 << QStringList { u"r.xml"_s };
+        QTest::newRow("11") << u"r.xml"_s << 11 << QStringList { u"r-1.xml"_s, u"r-2.xml"_s };
+        QTest::newRow("25") << u"r.xml"_s << 25 << QStringList { u"r-1.xml"_s, u"r-2.xml"_s, u"r-3.xml"_s };
+        QTest::newRow("upper-case extension") << u"r.XML"_s << 12 << QStringList { u"r-1.xml"_s, u"r-2.xml"_s };
+        QTest::newRow("no extension") << u"remarks"_s << 12 << QStringList { u"remarks-1.xml"_s, u"remarks-2.xml"_s };
     }
     void remarkFilesOfTen()
     {
@@ -118,7 +118,7 @@ private slots:
         QVERIFY(!outcome.ok);
         QCOMPARE(outcome.message, u"备注[生日🎂]中的字符“🎂”不能用GBK编码，导出备注失败"_s);
         // Nothing written at all.
-        QCOMPARE(QDir(env.dir()).entryList({u"*.xml"_s}), QStringList());
+        QCOMPARE(QDir(env.dir()).entryList({ u"*.xml"_s }), QStringList());
     }
 
     void payAccountExportRefusesEachField_data()
@@ -142,7 +142,8 @@ private slots:
         QFETCH(QString, message);
         TestEnv env;
         const QString file = env.path(u"a.xml"_s);
-        const Outcome outcome = exportPayAccounts(file, {{u"6222000000000001"_s, u"人民币"_s, u"甲"_s}, {number, currency, name}});
+        const Outcome outcome
+            = exportPayAccounts(file, { { u"6222000000000001"_s, u"人民币"_s, u"甲"_s }, { number, currency, name } });
         QVERIFY(!outcome.ok);
         QCOMPARE(outcome.message, message);
         QVERIFY(!QFile::exists(file));
@@ -152,9 +153,9 @@ private slots:
     {
         TestEnv env;
         const QString file = env.path(u"missing/a.xml"_s);
-        Outcome outcome = exportPayAccounts(file, {{u"6222000000000001"_s, u"人民币"_s, u"甲"_s}});
+        Outcome outcome = exportPayAccounts(file, { { u"6222000000000001"_s, u"人民币"_s, u"甲"_s } });
         QCOMPARE(outcome.message, u"文件读写错误，导出付款账号失败"_s);
-        outcome = exportRemarks(file, {u"甲"_s});
+        outcome = exportRemarks(file, { u"甲"_s });
         QCOMPARE(outcome.message, u"文件读写错误，导出备注失败"_s);
     }
 
@@ -188,13 +189,15 @@ private slots:
         QFETCH(QString, message);
         TestEnv env;
         // A good account before the one under test, and one after it.
-        const XmlDoc doc = parsed(payAccountFile({{"6222000000000100", "A"}, {number, name}, {"6222000000000200", "C"}}));
+        const XmlDoc doc
+            = parsed(payAccountFile({ { "6222000000000100", "A" }, { number, name }, { "6222000000000200", "C" } }));
         const Outcome outcome = importPayAccounts(env.db(), doc);
         QCOMPARE(outcome.message, message);
         QCOMPARE(outcome.ok, message.isEmpty());
-        QList<QStringList> expected = {{u"6222000000000100"_s, u"A"_s}};
+        QList<QStringList> expected = { { u"6222000000000100"_s, u"A"_s } };
         if (message.isEmpty())
-            expected << QStringList{QString::fromLatin1(number).trimmed(), u"B"_s} << QStringList{u"6222000000000200"_s, u"C"_s};
+            expected << QStringList { QString::fromLatin1(number).trimmed(), u"B"_s }
+                     << QStringList { u"6222000000000200"_s, u"C"_s };
         QCOMPARE(storeRows(env, u"select acc_no,acc_name from pay_acc order by rowid"_s), expected);
         QCOMPARE(outcome.records, static_cast<int>(expected.size()));
         QVERIFY(!env.db().inTransaction());
@@ -203,12 +206,13 @@ private slots:
     void payAccountImportReadsAccountsAtAnyDepth()
     {
         TestEnv env;
-        const XmlDoc doc = parsed("<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<Root><Group><Account>"
-                                  "<AccountName>\xBC\xD7</AccountName><Extra><AccountNO>6222000000000001</AccountNO></Extra>"
-                                  "</Account></Group></Root>");
+        const XmlDoc doc
+            = parsed("<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<Root><Group><Account>"
+                     "<AccountName>\xBC\xD7</AccountName><Extra><AccountNO>6222000000000001</AccountNO></Extra>"
+                     "</Account></Group></Root>");
         QVERIFY(importPayAccounts(env.db(), doc).ok);
         QCOMPARE(storeRows(env, u"select acc_no,acc_name from pay_acc"_s),
-                 (QList<QStringList>{{u"6222000000000001"_s, u"甲"_s}}));
+            (QList<QStringList> { { u"6222000000000001"_s, u"甲"_s } }));
     }
 
     void aFailedInsertKeepsTheRowItWouldReplace()
@@ -216,11 +220,13 @@ private slots:
         TestEnv env;
         refuseBoom(env);
         env.exec(u"insert into pay_acc (acc_no,acc_name,currency) values ('6222000000000002','old','14')"_s);
-        const XmlDoc doc = parsed(payAccountFile({{"6222000000000001", "A"}, {"6222000000000002", "BOOM"}, {"6222000000000003", "C"}}));
+        const XmlDoc doc = parsed(payAccountFile(
+            { { "6222000000000001", "A" }, { "6222000000000002", "BOOM" }, { "6222000000000003", "C" } }));
         const Outcome outcome = importPayAccounts(env.db(), doc);
         QCOMPARE(outcome.message, u"导入付款账号发生错误[6222000000000002]"_s);
         QCOMPARE(storeRows(env, u"select acc_no,acc_name,currency from pay_acc order by acc_no"_s),
-                 (QList<QStringList>{{u"6222000000000001"_s, u"A"_s, u"01"_s}, {u"6222000000000002"_s, u"old"_s, u"14"_s}}));
+            (QList<QStringList> {
+                { u"6222000000000001"_s, u"A"_s, u"01"_s }, { u"6222000000000002"_s, u"old"_s, u"14"_s } }));
         QVERIFY(!env.db().inTransaction());
         // No error box: an insert fails silently, the import names the account.
         QVERIFY(env.prompt.calls().isEmpty());
@@ -230,13 +236,13 @@ private slots:
     {
         TestEnv env;
         env.exec(u"insert into user_remark (remark) values ('工资')"_s);
-        const XmlDoc doc = parsed(remarkFile({"\xB9\xA4\xD7\xCA", " a&amp;b ", "O'Neil"}));
+        const XmlDoc doc = parsed(remarkFile({ "\xB9\xA4\xD7\xCA", " a&amp;b ", "O'Neil" }));
         const Outcome outcome = importRemarks(env.db(), doc);
         QVERIFY(outcome.ok);
         QCOMPARE(outcome.records, 3);
         // An existing remark is kept once.
         QCOMPARE(storeRows(env, u"select remark from user_remark order by remark"_s),
-                 (QList<QStringList>{{u"O'Neil"_s}, {u"a&b"_s}, {u"工资"_s}}));
+            (QList<QStringList> { { u"O'Neil"_s }, { u"a&b"_s }, { u"工资"_s } }));
     }
 
     void remarkImportStops_data()
@@ -254,11 +260,11 @@ private slots:
         TestEnv env;
         refuseBoom(env);
         env.exec(u"insert into user_remark (remark) values ('before')"_s);
-        const Outcome outcome = importRemarks(env.db(), parsed(remarkFile({"first", "second", value, "after"})));
+        const Outcome outcome = importRemarks(env.db(), parsed(remarkFile({ "first", "second", value, "after" })));
         QVERIFY(!outcome.ok);
         QCOMPARE(outcome.message, message);
         QCOMPARE(storeRows(env, u"select remark from user_remark order by remark"_s),
-                 (QList<QStringList>{{u"before"_s}, {u"first"_s}, {u"second"_s}}));
+            (QList<QStringList> { { u"before"_s }, { u"first"_s }, { u"second"_s } }));
         QVERIFY(!env.db().inTransaction());
     }
 
@@ -302,7 +308,7 @@ private slots:
                                  << QByteArray("<?xml version=\"1.0\" encoding=\"GB2312\"?><a>\xFF\xFF</a>")
                                  << int(LoadStatus::Malformed);
         QTest::newRow("a directory") << u"dir.xml"_s << QByteArray() << int(LoadStatus::ReadError);
-        QTest::newRow("GBK document") << u"a.xml"_s << remarkFile({"\xB9\xA4\xD7\xCA"}) << int(LoadStatus::Loaded);
+        QTest::newRow("GBK document") << u"a.xml"_s << remarkFile({ "\xB9\xA4\xD7\xCA" }) << int(LoadStatus::Loaded);
     }
     void loadingTheImportFile()
     {

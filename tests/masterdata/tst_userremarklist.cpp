@@ -15,7 +15,7 @@ namespace {
 void addRemarks(TestEnv& env, const QStringList& remarks)
 {
     for (const QString& r : remarks)
-        env.exec(u"insert into user_remark (remark) values (?)"_s, {r});
+        env.exec(u"insert into user_remark (remark) values (?)"_s, { r });
 }
 
 // Remarks "备注01" .. "备注nn", listed in this order.
@@ -71,36 +71,36 @@ private slots:
     void controlsAndList()
     {
         TestEnv env;
-        addRemarks(env, {u"工资"_s, u"  奖金 "_s});
+        addRemarks(env, { u"工资"_s, u"  奖金 "_s });
         ListGrid* grid = showTab(env, frmMain::TabUserRemarkList);
         QCOMPARE(env.find<QLabel>(u"UserRemarkList_lblUserRemark"_s)->text(), u"汇款备注名称：*"_s);
         QCOMPARE(env.find<QLabel>(u"UserRemarkList_lblNotice1"_s)->text(),
-                 u"修改：单击左列您要修改的纪录（该条纪录变蓝色），然后在右边输入框中修改。修改完毕后，点击“修改”按钮，再点击“确定”按钮保存。"_s);
+            u"修改：单击左列您要修改的纪录（该条纪录变蓝色），然后在右边输入框中修改。修改完毕后，点击“修改”按钮，再点击“确定”按钮保存。"_s);
         QCOMPARE(env.find<QLabel>(u"UserRemarkList_lblNotice2"_s)->text(),
-                 u"删除：单击左列您要删除的纪录（该条纪录变蓝色），点击“删除”按钮，再点击“确定”按钮保存。"_s);
-        const QList<QPair<QString, QString>> buttons = {
-            {u"cmdAdd"_s, u"新增"_s},       {u"cmdUpdate"_s, u"修改"_s}, {u"cmdDelete"_s, u"删除"_s},
-            {u"cmdReflush"_s, u"重置"_s}, {u"cmdImport"_s, u"导入"_s}, {u"cmdExport"_s, u"导出"_s}};
+            u"删除：单击左列您要删除的纪录（该条纪录变蓝色），点击“删除”按钮，再点击“确定”按钮保存。"_s);
+        const QList<QPair<QString, QString>> buttons
+            = { { u"cmdAdd"_s, u"新增"_s }, { u"cmdUpdate"_s, u"修改"_s }, { u"cmdDelete"_s, u"删除"_s },
+                  { u"cmdReflush"_s, u"重置"_s }, { u"cmdImport"_s, u"导入"_s }, { u"cmdExport"_s, u"导出"_s } };
         for (const auto& [name, caption] : buttons)
             QCOMPARE(env.find<QPushButton>(u"UserRemarkList_"_s + name)->text(), caption);
-        QCOMPARE(gridHeader(grid), (QStringList{u"序号"_s, u"备注"_s}));
+        QCOMPARE(gridHeader(grid), (QStringList { u"序号"_s, u"备注"_s }));
         QCOMPARE(grid->columnWidth(0), pixelsFor(grid, 420));
         QCOMPARE(grid->columnWidth(1), pixelsFor(grid, 8000));
-        QCOMPARE(gridRows(grid), (QList<QStringList>{{u"1"_s, u"奖金"_s}, {u"2"_s, u"工资"_s}}));
+        QCOMPARE(gridRows(grid), (QList<QStringList> { { u"1"_s, u"奖金"_s }, { u"2"_s, u"工资"_s } }));
         QCOMPARE(panels(env.window()), countPanels(u"2"_s));
     }
 
     void addARemark()
     {
         TestEnv env;
-        addRemarks(env, {u"工资"_s});
+        addRemarks(env, { u"工资"_s });
         ListGrid* grid = showTab(env, frmMain::TabUserRemarkList);
         env.type(u"UserRemarkList_txtUserRemark"_s, u" 工资 "_s);
         env.click(u"UserRemarkList_cmdAdd"_s);
         env.type(u"UserRemarkList_txtUserRemark"_s, u"差旅费'报销"_s);
         env.click(u"UserRemarkList_cmdAdd"_s);
-        QCOMPARE(env.prompt.texts(), (QStringList{u"该备注已存在"_s, u"新增备注成功"_s}));
-        QCOMPARE(storedRemarks(env), (QStringList{u"工资"_s, u"差旅费'报销"_s}));
+        QCOMPARE(env.prompt.texts(), (QStringList { u"该备注已存在"_s, u"新增备注成功"_s }));
+        QCOMPARE(storedRemarks(env), (QStringList { u"工资"_s, u"差旅费'报销"_s }));
         QCOMPARE(grid->rows(), 3);
         QVERIFY(remarkBox(env)->text().isEmpty());
     }
@@ -111,14 +111,14 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QStringList>("stored");
         QTest::addColumn<QString>("box");
-        QTest::newRow("new text") << u"伙食费"_s << QStringList{u"修改备注成功"_s}
-                                  << QStringList{u"伙食费"_s, u"奖金"_s, u"房租"_s} << QString();
-        QTest::newRow("its own text") << u" 工资 "_s << QStringList{u"修改备注成功"_s}
-                                      << QStringList{u"奖金"_s, u"工资"_s, u"房租"_s} << QString();
+        QTest::newRow("new text") << u"伙食费"_s << QStringList { u"修改备注成功"_s }
+                                  << QStringList { u"伙食费"_s, u"奖金"_s, u"房租"_s } << QString();
+        QTest::newRow("its own text") << u" 工资 "_s << QStringList { u"修改备注成功"_s }
+                                      << QStringList { u"奖金"_s, u"工资"_s, u"房租"_s } << QString();
         QTest::newRow("apostrophe") << u"O'Neil's"_s << QStringList { u"修改备注成功"_s }
                                     << QStringList { u"O'Neil's"_s, u"奖金"_s, u"房租"_s } << QString();
-        QTest::newRow("another remark's text") << u"奖金"_s << QStringList{u"新的用途备注已存在"_s}
-                                               << QStringList{u"奖金"_s, u"工资"_s, u"房租"_s} << u"工资"_s;
+        QTest::newRow("another remark's text") << u"奖金"_s << QStringList { u"新的用途备注已存在"_s }
+                                               << QStringList { u"奖金"_s, u"工资"_s, u"房租"_s } << u"工资"_s;
     }
     void rename()
     {
@@ -127,7 +127,7 @@ private slots:
         QFETCH(QStringList, stored);
         QFETCH(QString, box);
         TestEnv env;
-        addRemarks(env, {u"工资"_s, u"奖金"_s, u"房租"_s});
+        addRemarks(env, { u"工资"_s, u"奖金"_s, u"房租"_s });
         ListGrid* grid = showTab(env, frmMain::TabUserRemarkList);
         QCOMPARE(grid->textMatrix(2, 1), u"工资"_s);
         clickRow(grid, 2);
@@ -143,12 +143,12 @@ private slots:
     void renameNeedsAChosenRemark()
     {
         TestEnv env;
-        addRemarks(env, {u"工资"_s});
+        addRemarks(env, { u"工资"_s });
         showTab(env, frmMain::TabUserRemarkList);
         env.type(u"UserRemarkList_txtUserRemark"_s, u"奖金"_s);
         env.click(u"UserRemarkList_cmdUpdate"_s);
-        QCOMPARE(env.prompt.texts(), QStringList{u"请先选择要修改的备注"_s});
-        QCOMPARE(storedRemarks(env), QStringList{u"工资"_s});
+        QCOMPARE(env.prompt.texts(), QStringList { u"请先选择要修改的备注"_s });
+        QCOMPARE(storedRemarks(env), QStringList { u"工资"_s });
     }
 
     void deleteARange()
@@ -159,8 +159,8 @@ private slots:
         dragRows(grid, 4, 2);
         env.prompt.answerOk();
         env.click(u"UserRemarkList_cmdDelete"_s);
-        QCOMPARE(env.prompt.texts(), (QStringList{u"是否确认要删除所选备注?"_s, u"删除备注成功."_s}));
-        QCOMPARE(storedRemarks(env), (QStringList{u"备注01"_s, u"备注05"_s}));
+        QCOMPARE(env.prompt.texts(), (QStringList { u"是否确认要删除所选备注?"_s, u"删除备注成功."_s }));
+        QCOMPARE(storedRemarks(env), (QStringList { u"备注01"_s, u"备注05"_s }));
         QCOMPARE(panels(env.window()), countPanels(u"2"_s));
     }
 
@@ -174,7 +174,7 @@ private slots:
         env.type(u"UserRemarkList_txtUserRemark"_s, QString());
         env.exec(u"insert into user_remark (remark) values ('新来的')"_s);
         env.click(u"UserRemarkList_cmdDelete"_s);
-        QCOMPARE(env.prompt.texts(), QStringList{u"备注维护:汇款备注名称不能为空，请重新输入。"_s});
+        QCOMPARE(env.prompt.texts(), QStringList { u"备注维护:汇款备注名称不能为空，请重新输入。"_s });
         QCOMPARE(storedRemarks(env).size(), 4);
         // Reloaded: the new remark is listed and nothing is chosen.
         QCOMPARE(grid->rows(), 5);
@@ -189,7 +189,7 @@ private slots:
         clickRow(grid, 3);
         env.prompt.answerCancel();
         env.click(u"UserRemarkList_cmdDelete"_s);
-        QCOMPARE(env.prompt.texts(), QStringList{u"是否确认要删除所选备注?"_s});
+        QCOMPARE(env.prompt.texts(), QStringList { u"是否确认要删除所选备注?"_s });
         QCOMPARE(storedRemarks(env).size(), 3);
         QVERIFY(chosenIndex(env).isEmpty());
         QVERIFY(remarkBox(env)->text().isEmpty());
@@ -201,7 +201,7 @@ private slots:
         addRemarks(env, numbered(2));
         showTab(env, frmMain::TabUserRemarkList);
         env.click(u"UserRemarkList_cmdDelete"_s);
-        QCOMPARE(env.prompt.texts(), QStringList{u"请先选择要删除的备注"_s});
+        QCOMPARE(env.prompt.texts(), QStringList { u"请先选择要删除的备注"_s });
     }
 
     void exportTenToAFile_data()
@@ -209,9 +209,10 @@ private slots:
         QTest::addColumn<int>("count");
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<QList<int>>("sizes");
-        QTest::newRow("25") << 25 << QStringList{u"r-1.xml"_s, u"r-2.xml"_s, u"r-3.xml"_s} << QList<int>{10, 10, 5};
-        QTest::newRow("10") << 10 << QStringList{u"r.xml"_s} << QList<int>{10};
-        QTest::newRow("3") << 3 << QStringList{u"r.xml"_s} << QList<int>{3};
+        QTest::newRow("25") << 25 << QStringList { u"r-1.xml"_s, u"r-2.xml"_s, u"r-3.xml"_s }
+                            << QList<int> { 10, 10, 5 };
+        QTest::newRow("10") << 10 << QStringList { u"r.xml"_s } << QList<int> { 10 };
+        QTest::newRow("3") << 3 << QStringList { u"r.xml"_s } << QList<int> { 3 };
     }
     void exportTenToAFile()
     {
@@ -223,8 +224,8 @@ private slots:
         showTab(env, frmMain::TabUserRemarkList);
         env.prompt.answerFile(env.path(u"r.xml"_s));
         env.click(u"UserRemarkList_cmdExport"_s);
-        QCOMPARE(env.prompt.texts(), (QStringList{u"XML (*.XML)|*.xml"_s, u"导出备注完毕"_s}));
-        QCOMPARE(QDir(env.dir()).entryList({u"*.xml"_s}, QDir::Files, QDir::Name), files);
+        QCOMPARE(env.prompt.texts(), (QStringList { u"XML (*.XML)|*.xml"_s, u"导出备注完毕"_s }));
+        QCOMPARE(QDir(env.dir()).entryList({ u"*.xml"_s }, QDir::Files, QDir::Name), files);
         QStringList all;
         for (int f = 0; f < files.size(); ++f) {
             const QStringList values = valuesIn(env.path(files.at(f)));
@@ -245,11 +246,11 @@ private slots:
         env.prompt.answerFile(env.path(u"r.xml"_s));
         env.click(u"UserRemarkList_cmdExport"_s);
         env.exec(u"delete from user_remark"_s);
-        for (const QString& file : {u"r-1.xml"_s, u"r-2.xml"_s}) {
+        for (const QString& file : { u"r-1.xml"_s, u"r-2.xml"_s }) {
             env.prompt.answerFile(env.path(file));
             env.click(u"UserRemarkList_cmdImport"_s);
         }
-        QCOMPARE(env.prompt.messages(), (QStringList{u"导出备注完毕"_s, u"导入备注完毕"_s, u"导入备注完毕"_s}));
+        QCOMPARE(env.prompt.messages(), (QStringList { u"导出备注完毕"_s, u"导入备注完毕"_s, u"导入备注完毕"_s }));
         remarks.sort();
         QStringList stored = storedRemarks(env);
         stored.sort();
@@ -262,7 +263,7 @@ private slots:
         TestEnv env;
         showTab(env, frmMain::TabUserRemarkList);
         env.click(u"UserRemarkList_cmdExport"_s);
-        QCOMPARE(env.prompt.texts(), QStringList{u"没有记录可以导出"_s});
+        QCOMPARE(env.prompt.texts(), QStringList { u"没有记录可以导出"_s });
     }
 
     void importStopsAtAnEmptyValue()
@@ -270,11 +271,11 @@ private slots:
         TestEnv env;
         ListGrid* grid = showTab(env, frmMain::TabUserRemarkList);
         const QString file = env.path(u"in.xml"_s);
-        writeBytes(file, remarkFile({"first", "second", "", "after"}));
+        writeBytes(file, remarkFile({ "first", "second", "", "after" }));
         env.prompt.answerFile(file);
         env.click(u"UserRemarkList_cmdImport"_s);
-        QCOMPARE(env.prompt.messages(), QStringList{u"备注文件中有空白的备注，导入文件中止"_s});
-        QCOMPARE(storedRemarks(env), (QStringList{u"first"_s, u"second"_s}));
+        QCOMPARE(env.prompt.messages(), QStringList { u"备注文件中有空白的备注，导入文件中止"_s });
+        QCOMPARE(storedRemarks(env), (QStringList { u"first"_s, u"second"_s }));
         // Not reloaded after a stop.
         QVERIFY(!grid->hasData());
     }
@@ -282,15 +283,15 @@ private slots:
     void importOfAnExistingRemarkKeepsOneCopy()
     {
         TestEnv env;
-        addRemarks(env, {u"工资"_s});
+        addRemarks(env, { u"工资"_s });
         ListGrid* grid = showTab(env, frmMain::TabUserRemarkList);
         const QString file = env.path(u"in.xml"_s);
-        writeBytes(file, remarkFile({"\xB9\xA4\xD7\xCA", " \xB9\xA4\xD7\xCA "}));
+        writeBytes(file, remarkFile({ "\xB9\xA4\xD7\xCA", " \xB9\xA4\xD7\xCA " }));
         env.prompt.answerFile(file);
         env.click(u"UserRemarkList_cmdImport"_s);
-        QCOMPARE(env.prompt.messages(), QStringList{u"导入备注完毕"_s});
-        QCOMPARE(storedRemarks(env), QStringList{u"工资"_s});
-        QCOMPARE(gridRows(grid), (QList<QStringList>{{u"1"_s, u"工资"_s}}));
+        QCOMPARE(env.prompt.messages(), QStringList { u"导入备注完毕"_s });
+        QCOMPARE(storedRemarks(env), QStringList { u"工资"_s });
+        QCOMPARE(gridRows(grid), (QList<QStringList> { { u"1"_s, u"工资"_s } }));
     }
 };
 

@@ -23,15 +23,15 @@ private slots:
     void updateMatchingNothingSucceeds()
     {
         TestEnv env;
-        QVERIFY(env.db().Update(u"update pay_acc set acc_name=? where acc_no=?"_s, {u"x"_s, u"nothing"_s}));
-        QVERIFY(env.db().Delete(u"delete from payment where serial_no=?"_s, {u"1"_s}));
+        QVERIFY(env.db().Update(u"update pay_acc set acc_name=? where acc_no=?"_s, { u"x"_s, u"nothing"_s }));
+        QVERIFY(env.db().Delete(u"delete from payment where serial_no=?"_s, { u"1"_s }));
         QVERIFY(env.prompt.calls().isEmpty());
     }
 
     void rejectedInsertIsSilent()
     {
         TestEnv env;
-        QVERIFY(!env.db().Insert(u"insert into no_such_table (a) values (?)"_s, {u"1"_s}));
+        QVERIFY(!env.db().Insert(u"insert into no_such_table (a) values (?)"_s, { u"1"_s }));
         QVERIFY(env.prompt.calls().isEmpty());
         QVERIFY(env.db().lastError().contains(u"no_such_table"_s));
     }
@@ -70,9 +70,11 @@ private slots:
     void payerWithoutCurrencyJoinsTheDefault()
     {
         TestEnv env;
-        QVERIFY(env.db().Insert(u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, {u"6222000011112222"_s, u"甲公司"_s}));
-        auto rs = env.db().Query(u"select acc.acc_no as 付款账号,acc.acc_name as 户名,curr.currency_name as 币种"
-                                 u" from pay_acc acc,acc_currency curr where acc.currency=curr.currency_id order by acc.acc_no"_s);
+        QVERIFY(env.db().Insert(
+            u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, { u"6222000011112222"_s, u"甲公司"_s }));
+        auto rs = env.db().Query(
+            u"select acc.acc_no as 付款账号,acc.acc_name as 户名,curr.currency_name as 币种"
+            u" from pay_acc acc,acc_currency curr where acc.currency=curr.currency_id order by acc.acc_no"_s);
         QVERIFY(rs.has_value());
         QCOMPARE(rs->recordCount(), 1);
         QCOMPARE(fieldToText(rs->field(u"付款账号"_s)), u"6222000011112222"_s);
@@ -91,22 +93,24 @@ private slots:
         QFETCH(QString, name);
         TestEnv env;
         env.exec(u"insert into payment (serial_no,pay_amt) values ('1','5')"_s);
-        QVERIFY(env.db().Insert(u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, {u"1"_s, name}));
-        QCOMPARE(env.scalar(u"select acc_name from pay_acc where acc_no=?"_s, {u"1"_s}).toString(), name);
-        QCOMPARE(env.scalar(u"select count(*) from pay_acc where acc_name=?"_s, {name}).toInt(), 1);
+        QVERIFY(env.db().Insert(u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, { u"1"_s, name }));
+        QCOMPARE(env.scalar(u"select acc_name from pay_acc where acc_no=?"_s, { u"1"_s }).toString(), name);
+        QCOMPARE(env.scalar(u"select count(*) from pay_acc where acc_name=?"_s, { name }).toInt(), 1);
         QCOMPARE(env.scalar(u"select count(*) from payment"_s).toInt(), 1);
     }
 
     void numberColumnsRefuseText()
     {
         TestEnv env;
-        QVERIFY(!env.db().Insert(u"insert into payment (serial_no,pay_amt) values (?,?)"_s, {u"1"_s, u"abc"_s}));
-        QVERIFY(!env.db().Insert(u"insert into laborage (serial_no,pay_amount) values (?,?)"_s, {u"x"_s, u"1"_s}));
-        QVERIFY(!env.db().Insert(u"insert into person_payee_acc (person_no,acc_no) values (?,?)"_s, {u"abc"_s, u"1"_s}));
+        QVERIFY(!env.db().Insert(u"insert into payment (serial_no,pay_amt) values (?,?)"_s, { u"1"_s, u"abc"_s }));
+        QVERIFY(!env.db().Insert(u"insert into laborage (serial_no,pay_amount) values (?,?)"_s, { u"x"_s, u"1"_s }));
+        QVERIFY(
+            !env.db().Insert(u"insert into person_payee_acc (person_no,acc_no) values (?,?)"_s, { u"abc"_s, u"1"_s }));
         // Quoted decimal texts are numbers.
-        QVERIFY(env.db().Insert(u"insert into payment (serial_no,pay_amt) values (?,?)"_s, {u"2"_s, u"1234.50"_s}));
+        QVERIFY(env.db().Insert(u"insert into payment (serial_no,pay_amt) values (?,?)"_s, { u"2"_s, u"1234.50"_s }));
         QCOMPARE(fieldToText(env.scalar(u"select pay_amt from payment"_s)), u"1234.5"_s);
-        QVERIFY(env.db().Insert(u"insert into laborage (serial_no,pay_amount) values (?,?)"_s, {u"7"_s, u"100.00"_s}));
+        QVERIFY(
+            env.db().Insert(u"insert into laborage (serial_no,pay_amount) values (?,?)"_s, { u"7"_s, u"100.00"_s }));
         QCOMPARE(fieldToText(env.scalar(u"select pay_amount from laborage"_s)), u"100"_s);
     }
 
@@ -119,8 +123,10 @@ private slots:
         for (int i = 0; i < certs->recordCount(); ++i)
             QCOMPARE(fieldToText(certs->value(i, 0)), QString::number(i + 1));
         QCOMPARE(fieldToText(certs->value(0, 1)), u"居民身份证"_s);
-        QVERIFY(fieldToText(env.scalar(u"select tran_desc from tran_acc_type where tran_type='0'"_s)).contains(u"行内"_s));
-        QVERIFY(!fieldToText(env.scalar(u"select tran_desc from tran_acc_type where tran_type='1'"_s)).contains(u"行内"_s));
+        QVERIFY(
+            fieldToText(env.scalar(u"select tran_desc from tran_acc_type where tran_type='0'"_s)).contains(u"行内"_s));
+        QVERIFY(
+            !fieldToText(env.scalar(u"select tran_desc from tran_acc_type where tran_type='1'"_s)).contains(u"行内"_s));
         QCOMPARE(env.scalar(u"PRAGMA user_version"_s).toInt(), DBAccess::kSchemaVersion);
     }
 
@@ -129,11 +135,11 @@ private slots:
         TestEnv env;
         env.db().BeginTrans();
         QVERIFY(env.db().inTransaction());
-        QVERIFY(env.db().Insert(u"insert into user_remark (remark) values (?)"_s, {u"a"_s}));
+        QVERIFY(env.db().Insert(u"insert into user_remark (remark) values (?)"_s, { u"a"_s }));
         env.db().Rollback();
         QCOMPARE(env.scalar(u"select count(*) from user_remark"_s).toInt(), 0);
         env.db().BeginTrans();
-        QVERIFY(env.db().Insert(u"insert into user_remark (remark) values (?)"_s, {u"b"_s}));
+        QVERIFY(env.db().Insert(u"insert into user_remark (remark) values (?)"_s, { u"b"_s }));
         env.db().Commit();
         QVERIFY(!env.db().inTransaction());
         env.db().Disconnect();
@@ -147,31 +153,32 @@ private slots:
         QStringList keys;
         for (int i = 0; i < 100000; ++i) {
             keys << QString::number(i);
-            QVERIFY(env.db().Insert(u"insert into payment (serial_no,pay_amt) values (?,1)"_s, {keys.last()}));
+            QVERIFY(env.db().Insert(u"insert into payment (serial_no,pay_amt) values (?,1)"_s, { keys.last() }));
         }
         env.db().Commit();
         const QString json = u"[\""_s + keys.mid(0, 99999).join(u"\",\""_s) + u"\"]"_s;
-        QVERIFY(env.db().Delete(u"delete from payment where serial_no in (select value from json_each(?))"_s, {json}));
+        QVERIFY(
+            env.db().Delete(u"delete from payment where serial_no in (select value from json_each(?))"_s, { json }));
         QCOMPARE(env.scalar(u"select count(*) from payment"_s).toInt(), 1);
     }
 
     void sameStatementInsideItsOwnRecordHandler()
     {
         TestEnv env;
-        for (const char* r : {"a", "b", "c"})
-            QVERIFY(env.db().Insert(u"insert into user_remark (remark) values (?)"_s, {QString::fromLatin1(r)}));
+        for (const char* r : { "a", "b", "c" })
+            QVERIFY(env.db().Insert(u"insert into user_remark (remark) values (?)"_s, { QString::fromLatin1(r) }));
         const QString sql = u"select remark from user_remark where remark >= ? order by remark"_s;
         QStringList pairs;
-        QVERIFY(env.db().QueryEach(sql, {u"a"_s}, [&](const RecordView& outer) {
-            auto inner = env.db().Query(sql, {outer.value(0)});
+        QVERIFY(env.db().QueryEach(sql, { u"a"_s }, [&](const RecordView& outer) {
+            auto inner = env.db().Query(sql, { outer.value(0) });
             QVERIFY(inner.has_value());
             pairs << outer.text(0) + QString::number(inner->recordCount());
         }));
-        QCOMPARE(pairs, (QStringList{u"a3"_s, u"b2"_s, u"c1"_s}));
+        QCOMPARE(pairs, (QStringList { u"a3"_s, u"b2"_s, u"c1"_s }));
         // A statement that failed once runs again cleanly.
-        QVERIFY(!env.db().Insert(u"insert into payment (serial_no,pay_amt) values (?,?)"_s, {u"1"_s, u"x"_s}));
-        QVERIFY(env.db().Insert(u"insert into payment (serial_no,pay_amt) values (?,?)"_s, {u"1"_s, u"2"_s}));
-        QVERIFY(!env.db().Insert(u"insert into payment (serial_no,pay_amt) values (?,?)"_s, {u"1"_s}));
+        QVERIFY(!env.db().Insert(u"insert into payment (serial_no,pay_amt) values (?,?)"_s, { u"1"_s, u"x"_s }));
+        QVERIFY(env.db().Insert(u"insert into payment (serial_no,pay_amt) values (?,?)"_s, { u"1"_s, u"2"_s }));
+        QVERIFY(!env.db().Insert(u"insert into payment (serial_no,pay_amt) values (?,?)"_s, { u"1"_s }));
     }
 
     // More distinct statements than the cache keeps, run inside a running query:
@@ -179,8 +186,8 @@ private slots:
     void manyStatementsInsideARunningQuery()
     {
         TestEnv env;
-        for (const char* r : {"a", "b"})
-            QVERIFY(env.db().Insert(u"insert into user_remark (remark) values (?)"_s, {QString::fromLatin1(r)}));
+        for (const char* r : { "a", "b" })
+            QVERIFY(env.db().Insert(u"insert into user_remark (remark) values (?)"_s, { QString::fromLatin1(r) }));
         int inner = 0;
         QStringList outer;
         QVERIFY(env.db().QueryEach(u"select remark from user_remark order by remark"_s, {}, [&](const RecordView& r) {
@@ -191,7 +198,7 @@ private slots:
                     ++inner;
             }
         }));
-        QCOMPARE(outer, (QStringList{u"a"_s, u"b"_s}));
+        QCOMPARE(outer, (QStringList { u"a"_s, u"b"_s }));
         QCOMPARE(inner, 200);
     }
 
@@ -213,12 +220,13 @@ private slots:
     void listParameterCarriesAnyText()
     {
         TestEnv env;
-        const QStringList keys = {u"plain"_s, u"a\"quote"_s, u"back\\slash"_s, u"tab\tand\nline"_s, u"O'Brien"_s, u"北京"_s, QString()};
+        const QStringList keys
+            = { u"plain"_s, u"a\"quote"_s, u"back\\slash"_s, u"tab\tand\nline"_s, u"O'Brien"_s, u"北京"_s, QString() };
         for (const QString& k : keys)
-            QVERIFY(env.db().Insert(u"insert into user_remark (remark) values (?)"_s, {k}));
+            QVERIFY(env.db().Insert(u"insert into user_remark (remark) values (?)"_s, { k }));
         QVERIFY(env.db().Insert(u"insert into user_remark (remark) values ('stays')"_s));
         QVERIFY(env.db().Delete(u"delete from user_remark where remark in (select value from json_each(?))"_s,
-                                {DBAccess::listParameter(keys)}));
+            { DBAccess::listParameter(keys) }));
         QCOMPARE(env.scalar(u"select group_concat(remark) from user_remark"_s).toString(), u"stays"_s);
         QVERIFY(env.prompt.calls().isEmpty());
     }

@@ -4,19 +4,20 @@
 
 void RecordingPrompt::message(const QString& text)
 {
-    m_calls.append({Kind::Message, applicationTitle(), text});
+    m_calls.append({ Kind::Message, applicationTitle(), text });
 }
 
 void RecordingPrompt::critical(const QString& title, const QString& text)
 {
-    m_calls.append({Kind::Critical, title, text});
+    m_calls.append({ Kind::Critical, title, text });
 }
 
 std::variant<RecordingPrompt::Choice, QString> RecordingPrompt::takeAnswer(Kind kind, const QString& text)
 {
-    m_calls.append({kind, applicationTitle(), text});
+    m_calls.append({ kind, applicationTitle(), text });
     if (m_answers.empty()) {
-        QTest::qFail(qPrintable(QStringLiteral("unexpected prompt without a scripted answer: ") + text), __FILE__, __LINE__);
+        QTest::qFail(
+            qPrintable(QStringLiteral("unexpected prompt without a scripted answer: ") + text), __FILE__, __LINE__);
         return kind == Kind::SaveFile || kind == Kind::OpenFile ? std::variant<Choice, QString>(QString())
                                                                 : std::variant<Choice, QString>(Choice::Cancel);
     }
@@ -28,8 +29,10 @@ std::variant<RecordingPrompt::Choice, QString> RecordingPrompt::takeAnswer(Kind 
 bool RecordingPrompt::askOkCancel(const QString& text)
 {
     auto a = takeAnswer(Kind::AskOkCancel, text);
-    if (!std::holds_alternative<Choice>(a) || (std::get<Choice>(a) != Choice::Ok && std::get<Choice>(a) != Choice::Cancel)) {
-        QTest::qFail(qPrintable(QStringLiteral("OK/Cancel question answered with the wrong kind of answer: ") + text), __FILE__, __LINE__);
+    if (!std::holds_alternative<Choice>(a)
+        || (std::get<Choice>(a) != Choice::Ok && std::get<Choice>(a) != Choice::Cancel)) {
+        QTest::qFail(qPrintable(QStringLiteral("OK/Cancel question answered with the wrong kind of answer: ") + text),
+            __FILE__, __LINE__);
         return false;
     }
     return std::get<Choice>(a) == Choice::Ok;
@@ -38,8 +41,10 @@ bool RecordingPrompt::askOkCancel(const QString& text)
 bool RecordingPrompt::askYesNo(const QString& text)
 {
     auto a = takeAnswer(Kind::AskYesNo, text);
-    if (!std::holds_alternative<Choice>(a) || (std::get<Choice>(a) != Choice::Yes && std::get<Choice>(a) != Choice::No)) {
-        QTest::qFail(qPrintable(QStringLiteral("Yes/No question answered with the wrong kind of answer: ") + text), __FILE__, __LINE__);
+    if (!std::holds_alternative<Choice>(a)
+        || (std::get<Choice>(a) != Choice::Yes && std::get<Choice>(a) != Choice::No)) {
+        QTest::qFail(qPrintable(QStringLiteral("Yes/No question answered with the wrong kind of answer: ") + text),
+            __FILE__, __LINE__);
         return false;
     }
     return std::get<Choice>(a) == Choice::Yes;

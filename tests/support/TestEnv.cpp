@@ -49,8 +49,9 @@ frmMain& TestEnv::window()
 void TestEnv::exec(const QString& sql, const QVariantList& params)
 {
     if (!db().Update(sql, params))
-        QTest::qFail(qPrintable(QStringLiteral("set-up statement failed: ") + sql + QStringLiteral(": ") + db().lastError()),
-                     __FILE__, __LINE__);
+        QTest::qFail(
+            qPrintable(QStringLiteral("set-up statement failed: ") + sql + QStringLiteral(": ") + db().lastError()),
+            __FILE__, __LINE__);
 }
 
 QVariant TestEnv::scalar(const QString& sql, const QVariantList& params)

@@ -28,10 +28,11 @@ bool registerTest(const char* name, Factory factory)
 // arguments go to QTest (test function names, -v2, ...).
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qputenv(
+        "QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     std::string only;
-    std::vector<char*> args{argv[0]};
+    std::vector<char*> args { argv[0] };
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-class") == 0 && i + 1 < argc)
             only = argv[++i];

@@ -13,6 +13,6 @@ using Factory = std::function<std::unique_ptr<QObject>()>;
 bool registerTest(const char* name, Factory factory);
 }
 
-#define QELVORA_TEST(Class)                                                             \
-    static const bool qelvoraTestRegistered_##Class = ::qelvora::test::registerTest(    \
-        #Class, [] { return std::unique_ptr<QObject>(new Class); });
+#define QELVORA_TEST(Class)                                                                                            \
+    static const bool qelvoraTestRegistered_##Class                                                                    \
+        = ::qelvora::test::registerTest(#Class, [] { return std::unique_ptr<QObject>(new Class); });
