@@ -7,7 +7,7 @@ const QString kStampFormat = QStringLiteral("yyyyMMddHHmmss");
 
 QString SerialNoGenerator::next(const QDateTime& now)
 {
-    // The stamp is the local wall-clock time. It is held with a UTC time spec so
+    // The stamp is the local wall-clock time. It is held as a UTC date-time so
     // that comparing and formatting it never consults the time zone (which reads
     // the zone file for every number of a long import).
     QDateTime second(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second()), Qt::UTC);
