@@ -195,6 +195,19 @@ void InstructionListTab::newList()
     refresh();
 }
 
+InstructionCheck::Rules InstructionListTab::rulesFor(
+    const QString& account, const QString& name, const QString& amount, int accountRuleId) const
+{
+    InstructionCheck::Rules rules;
+    rules.accountField = account;
+    rules.nameField = name;
+    rules.amountField = amount;
+    const FieldRule& rule = m_ctx.fieldRules.ruleFor(accountRuleId);
+    if (rule.isAccount)
+        rules.accountLengthRule = rule.length;
+    return rules;
+}
+
 bool InstructionListTab::checkInstructions(bool writing)
 {
     const auto records = checkRecords();

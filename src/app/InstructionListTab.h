@@ -108,6 +108,11 @@ protected:
     // The instructions to check, in list order; none when the store failed.
     virtual std::optional<std::vector<InstructionCheck::Record>> checkRecords() = 0;
     virtual InstructionCheck::Rules checkRules() const = 0;
+    // The check rules of a list: the names its report gives the account, name
+    // and amount fields, and the length rule of field `accountRuleId` when that
+    // field is an account.
+    InstructionCheck::Rules rulesFor(
+        const QString& account, const QString& name, const QString& amount, int accountRuleId) const;
     // The sheet's contents; none when the store failed.
     virtual std::optional<ApprovalSheetData> approvalSheetData() = 0;
 

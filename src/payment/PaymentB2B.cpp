@@ -254,14 +254,7 @@ std::optional<std::vector<InstructionCheck::Record>> PaymentB2B::checkRecords()
 
 InstructionCheck::Rules PaymentB2B::checkRules() const
 {
-    InstructionCheck::Rules rules;
-    rules.accountField = u"收款账号"_s;
-    rules.nameField = u"收款账户户名"_s;
-    rules.amountField = u"付款金额"_s;
-    const FieldRule& account = m_ctx.fieldRules.ruleFor(1);
-    if (account.isAccount)
-        rules.accountLengthRule = account.length;
-    return rules;
+    return rulesFor(u"收款账号"_s, u"收款账户户名"_s, u"付款金额"_s, 1);
 }
 
 std::optional<ApprovalSheetData> PaymentB2B::approvalSheetData()

@@ -299,14 +299,7 @@ std::optional<std::vector<InstructionCheck::Record>> Laborage::checkRecords()
 
 InstructionCheck::Rules Laborage::checkRules() const
 {
-    InstructionCheck::Rules rules;
-    rules.accountField = u"账号"_s;
-    rules.nameField = u"户名"_s;
-    rules.amountField = u"金额"_s;
-    const FieldRule& account = m_ctx.fieldRules.ruleFor(9);
-    if (account.isAccount)
-        rules.accountLengthRule = account.length;
-    return rules;
+    return rulesFor(u"账号"_s, u"户名"_s, u"金额"_s, 9);
 }
 
 std::optional<ApprovalSheetData> Laborage::approvalSheetData()
