@@ -42,11 +42,14 @@ public:
 // saying why, when it cannot.
 inline bool createStore(const QTemporaryDir& dir)
 {
-    QString error;
-    if (dir.isValid() && DBAccess::createStore(dir.filePath(QStringLiteral("userdb.mdb")), &error))
-        return true;
-    std::fprintf(stderr, "cannot create the store: %s\n", qPrintable(error));
-    return false;
+    if (!dir.isValid()) {
+        std::fprintf(stderr, "cannot create the store: no temporary folder\n");
+        return false;
+    }
+    const Result<> created = DBAccess::createStore(dir.filePath(QStringLiteral("userdb.mdb")));
+    if (!created)
+        std::fprintf(stderr, "cannot create the store: %s\n", qPrintable(created.message()));
+    return created.ok();
 }
 
 inline double seconds(const QElapsedTimer& t)

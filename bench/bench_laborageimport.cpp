@@ -62,7 +62,7 @@ QByteArray uploadFile(int n)
     text.reserve(n * 48);
     for (int i = 1; i <= n; ++i)
         text += u"%1,#E%1, 员工%1,#%2,#%3\r\n"_s.arg(i).arg(knownAccount(i), amount(i));
-    return GbkCodec::encode(text).bytes;
+    return GbkCodec::encode(text).value();
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)
@@ -128,9 +128,8 @@ int main(int argc, char** argv)
         rows.append({ unknown ? unknownAccount(i) : knownAccount(i), u"员工%1"_s.arg(i), amount(i) });
     }
     const QString xlsPath = dir.filePath(u"payroll.xls"_s);
-    QString error;
-    if (!writeWorkbook(xlsPath, rows, &error)) {
-        std::fprintf(stderr, "cannot write the workbook: %s\n", qPrintable(error));
+    if (const Result<> written = writeWorkbook(xlsPath, rows); !written) {
+        std::fprintf(stderr, "cannot write the workbook: %s\n", qPrintable(written.message()));
         return 1;
     }
     std::printf("%-28s %d rows, %d unknown accounts\n", "workbook", w, u);
@@ -150,8 +149,8 @@ int main(int argc, char** argv)
     runs.clear();
     for (int i = 0; i < 3; ++i)
         runs.push_back(measure([&] {
-            WorkbookReader sheet;
-            if (!sheet.open(xlsPath) || LaborageImport::readWorkbook(sheet).records.size() != size_t(w - 1))
+            const Result<WorkbookReader> sheet = WorkbookReader::read(xlsPath);
+            if (!sheet || LaborageImport::readWorkbook(sheet.value()).records.size() != size_t(w - 1))
                 std::abort();
         }));
     report("  of which reading", runs);

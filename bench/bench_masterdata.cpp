@@ -39,10 +39,10 @@ namespace {
 
 bool writeFile(const QString& path, const QStringList& lines)
 {
-    const TextFile::Result result = TextFile::writeLines(path, lines);
-    if (!result.ok)
-        std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path), qPrintable(result.error));
-    return result.ok;
+    const Result<> result = TextFile::writeLines(path, lines);
+    if (!result)
+        std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path), qPrintable(result.message()));
+    return result.ok();
 }
 
 int count(DBAccess& db, const QString& table)
@@ -130,12 +130,12 @@ int main(int argc, char** argv)
     db.Delete(u"delete from pay_acc"_s);
     db.Delete(u"delete from user_remark"_s);
     auto bareImport = [&](const QString& file, bool accountsFile) {
-        XmlDoc doc;
-        if (MasterDataXml::loadDocument(file, doc) != MasterDataXml::LoadStatus::Loaded)
+        const Result<XmlDoc> doc = MasterDataXml::loadDocument(file, QString());
+        if (!doc)
             return false;
-        const auto outcome
-            = accountsFile ? MasterDataXml::importPayAccounts(db, doc) : MasterDataXml::importRemarks(db, doc);
-        return outcome.ok && outcome.records == n;
+        const Result<int> imported = accountsFile ? MasterDataXml::importPayAccounts(db, doc.value())
+                                                  : MasterDataXml::importRemarks(db, doc.value());
+        return imported && imported.value() == n;
     };
     bool result = false;
     ok &= timed(

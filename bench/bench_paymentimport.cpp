@@ -56,7 +56,7 @@ QByteArray uploadFile(int n)
                     .arg(i % 100, 2, 10, QChar(u'0'))
                     .arg(i % 12 + 1);
     }
-    return GbkCodec::encode(text).bytes;
+    return GbkCodec::encode(text).value();
 }
 
 void fillPayees(DBAccess& db, int n)

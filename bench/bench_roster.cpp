@@ -92,11 +92,12 @@ int main(int argc, char** argv)
     const QString xml = dir.filePath(u"roster.xml"_s);
     const QString xls = dir.filePath(u"roster.xls"_s);
     const QString longXls = dir.filePath(u"long.xls"_s);
-    QString error;
-    if (!EmployeeListFile::exportCsv(csv, QString::number(n), QString(), list).ok
-        || !EmployeeListFile::exportXml(xml, list).ok || !writeWorkbook(xls, sheetRows(list), &error)
-        || !writeWorkbook(longXls, sheetRows(entries(kLongSheet)), &error)) {
-        std::fprintf(stderr, "cannot write the files %s\n", qPrintable(error));
+    const Result<> written = !EmployeeListFile::exportCsv(csv, QString::number(n), QString(), list)
+            || !EmployeeListFile::exportXml(xml, list)
+        ? Result<>(Failure { u"(roster export)"_s })
+        : writeWorkbook(xls, sheetRows(list));
+    if (!written || !writeWorkbook(longXls, sheetRows(entries(kLongSheet)))) {
+        std::fprintf(stderr, "cannot write the files %s\n", qPrintable(written.message()));
         return 1;
     }
 

@@ -54,19 +54,19 @@ int main(int argc, char** argv)
     for (int run = 0; run < runs; ++run) {
         QElapsedTimer timer;
         timer.start();
-        QString error;
-        if (!writeWorkbook(path, rows, &error)) {
-            std::fprintf(stderr, "write failed: %s\n", qPrintable(error));
+        if (const Result<> written = writeWorkbook(path, rows); !written) {
+            std::fprintf(stderr, "write failed: %s\n", qPrintable(written.message()));
             return 1;
         }
         writeMs.push_back(timer.nsecsElapsed() / 1e6);
 
         timer.restart();
-        WorkbookReader reader;
-        if (!reader.open(path)) {
-            std::fprintf(stderr, "read failed: %s\n", qPrintable(reader.errorText()));
+        const Result<WorkbookReader> opened = WorkbookReader::read(path);
+        if (!opened) {
+            std::fprintf(stderr, "read failed: %s\n", qPrintable(opened.message()));
             return 1;
         }
+        const WorkbookReader& reader = opened.value();
         openMs.push_back(timer.nsecsElapsed() / 1e6);
         cells = 0;
         for (int r = 1; r <= reader.lastRow(); ++r)

@@ -22,7 +22,7 @@ void checkRecords(const PaymentImport::ReadResult& result)
             || !ImportText::amountProblem(r.payAmt).isEmpty())
             std::abort();
     }
-    if (result.stopped && result.message.isEmpty())
+    if (result.stopped() && result.stop.message().isEmpty())
         std::abort();
 }
 }
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             || stored != r.payAmount)
             std::abort();
     }
-    if (payroll.stopped && payroll.message.isEmpty())
+    if (payroll.stopped() && payroll.stop.message().isEmpty())
         std::abort();
     return 0;
 }

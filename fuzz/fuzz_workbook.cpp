@@ -36,15 +36,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }();
     (void)quiet;
 
-    WorkbookReader reader;
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
-    if (!reader.openBytes(bytes)) {
-        if (reader.errorText().isEmpty() || reader.lastRow() != 0 || !reader.cell(1, 1).isEmpty())
+    const Result<WorkbookReader> opened = WorkbookReader::readBytes(bytes);
+    if (!opened) {
+        if (opened.message().isEmpty())
             std::abort();
         return 0;
     }
-    if (!reader.errorText().isEmpty() || reader.activeSheetIndex() < 0 || reader.lastRow() < 0
-        || reader.lastColumn() < 0 || (reader.lastRow() == 0) != (reader.lastColumn() == 0))
+    const WorkbookReader& reader = opened.value();
+    if (!opened.message().isEmpty() || reader.activeSheetIndex() < 0 || reader.lastRow() < 0 || reader.lastColumn() < 0
+        || (reader.lastRow() == 0) != (reader.lastColumn() == 0))
         std::abort();
     // Look at a bounded window of cells, plus the edges of the extent.
     const int rows = std::min(reader.lastRow(), 64);

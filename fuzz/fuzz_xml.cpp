@@ -30,13 +30,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 
-    const auto decoded = GbkCodec::decodeFile(bytes);
-    if (decoded.ok)
-        (void)TextFile::splitLines(decoded.text);
+    const Result<QString> decoded = GbkCodec::decodeFile(bytes);
+    if (decoded)
+        (void)TextFile::splitLines(decoded.value());
 
-    XmlDoc doc = XmlDoc::parse(bytes);
-    if (doc.isNull())
+    Result<XmlDoc> parsed = XmlDoc::parse(bytes);
+    if (!parsed)
         return 0;
+    XmlDoc& doc = parsed.value();
     for (const XmlNode& account : doc.descendants(u"Account"_s))
         (void)getNodeText(account, u"AccountNO"_s, QString());
     walk(doc.rootElement(), 0);

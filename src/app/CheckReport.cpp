@@ -36,10 +36,11 @@ QString csvText(QString text)
 }
 } // namespace
 
-CsvLineWriter::Result saveCheckReport(const QString& path, const std::vector<InstructionCheck::Finding>& findings)
+Result<> saveCheckReport(const QString& path, const std::vector<InstructionCheck::Finding>& findings)
 {
     CsvLineWriter writer(InstructionCheck::reportHeader(),
-        { u"第%1行的“%2”中含有%3，检查报告未保存"_s, u"第%1行的“%2”中含有字符“%3”，检查报告未保存"_s },
+        { u"第%1行的“%2”中含有%3，检查报告未保存"_s, u"第%1行的“%2”中含有字符“%3”，检查报告未保存"_s,
+            u"文件读写错误，检查报告未保存"_s },
         [](qsizetype line) { return QString::number(line + 1); });
     writer.addHeaderLine(InstructionCheck::reportHeader().join(u',').toUtf8());
     for (const auto& f : findings) {
@@ -128,11 +129,6 @@ void CheckReportDialog::saveReport()
     const QString path = selectSaveFile(m_prompt, u"csv"_s).trimmed();
     if (path.isEmpty())
         return;
-    const CsvLineWriter::Result result = saveCheckReport(path, m_request.findings);
-    if (result.status == CsvLineWriter::Result::Written)
-        m_prompt.message(u"检查报告已保存"_s);
-    else if (result.status == CsvLineWriter::Result::Refused)
-        m_prompt.message(result.message);
-    else
-        m_prompt.message(u"文件读写错误，检查报告未保存"_s);
+    const Result<> saved = saveCheckReport(path, m_request.findings);
+    m_prompt.message(saved ? u"检查报告已保存"_s : saved.message());
 }

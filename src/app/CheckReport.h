@@ -22,7 +22,7 @@ struct CheckReportRequest {
 // Writes the report as a CSV file: "类别,序号,字段,问题", then one line per
 // finding. Texts are made fit for the unquoted file (a "," becomes "，", a
 // line break a blank, a character GBK lacks its code "U+XXXX").
-CsvLineWriter::Result saveCheckReport(const QString& path, const std::vector<InstructionCheck::Finding>& findings);
+Result<> saveCheckReport(const QString& path, const std::vector<InstructionCheck::Finding>& findings);
 
 // The report window: one line per finding (类别, 序号, 字段, 问题). A double
 // click selects the line's instruction in the list; "保存报告" saves it as CSV;

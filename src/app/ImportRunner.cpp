@@ -8,51 +8,39 @@ void ImportRunner::setProgress(Progress progress, qint64 interval)
     m_interval = interval > 0 ? interval : 1;
 }
 
-ImportRunner::Result ImportRunner::run(qint64 count, const RecordStep& step)
+Result<qint64> ImportRunner::run(qint64 count, const RecordStep& step)
 {
-    Result result;
-    if (!m_db.BeginTrans()) {
-        result.status = Result::StoreFailed;
-        result.message = m_db.lastError();
-        return result;
-    }
+    if (const Result<> begun = m_db.BeginTrans(); !begun)
+        return begun.failure();
     if (m_preparation) {
         const QString stop = m_preparation();
-        if (!stop.isEmpty()) {
-            result.status = Result::Stopped;
-            result.message = stop;
-            return finish(result);
-        }
+        if (!stop.isEmpty())
+            return finish(Failure { stop, 0 }, 0);
     }
+    qint64 written = 0;
     for (qint64 i = 0; i < count; ++i) {
         const QString stop = step(i);
-        if (!stop.isEmpty()) {
-            result.status = Result::Stopped;
-            result.message = stop;
-            return finish(result);
-        }
-        ++result.written;
-        if (m_progress && result.written % m_interval == 0)
-            m_progress(result.written, count);
+        if (!stop.isEmpty())
+            return finish(Failure { stop, i }, written);
+        ++written;
+        if (m_progress && written % m_interval == 0)
+            m_progress(written, count);
     }
-    if (m_progress && result.written % m_interval != 0)
-        m_progress(result.written, count);
-    return finish(result);
+    if (m_progress && written % m_interval != 0)
+        m_progress(written, count);
+    return finish({}, written);
 }
 
-ImportRunner::Result ImportRunner::finish(Result result)
+Result<qint64> ImportRunner::finish(const Result<>& stop, qint64 written)
 {
-    const bool keep = result.status == Result::Completed || m_mode == Mode::KeepWritten;
-    if (!keep) {
+    if (!stop && m_mode == Mode::AllOrNothing) {
         m_db.Rollback();
-        return result;
+        return stop.failure();
     }
-    if (!m_db.Commit()) {
-        // A refused commit rolls back: nothing of this import is in the store.
-        result.status = Result::StoreFailed;
-        result.message = m_db.lastError();
-        return result;
-    }
-    result.committed = true;
-    return result;
+    // A refused commit rolls back: nothing of this import is in the store.
+    if (const Result<> committed = m_db.Commit(); !committed)
+        return committed.failure();
+    if (!stop)
+        return stop.failure();
+    return written;
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "common/Result.h"
+
 #include <functional>
 
 class DBAccess;
@@ -21,21 +23,6 @@ class ImportRunner {
 public:
     enum class Mode { AllOrNothing, KeepWritten };
 
-    struct Result {
-        enum Status {
-            Completed, // every record written and committed
-            Stopped, // a step stopped the import with `message`
-            StoreFailed // the store refused the transaction; `message` is its error
-        };
-        Status status = Completed;
-        QString message;
-        // Records written before the end or the stop (kept only when committed).
-        qint64 written = 0;
-        // True when what was written is in the store.
-        bool committed = false;
-        bool ok() const { return status == Completed; }
-    };
-
     // Writes one record (0-based index); an empty text when written, else the stop message.
     using RecordStep = std::function<QString(qint64 index)>;
     // Runs before the first record; the same answer as a record step.
@@ -53,10 +40,13 @@ public:
     void setPreparation(Preparation preparation) { m_preparation = std::move(preparation); }
     void setProgress(Progress progress, qint64 interval = 1000);
 
-    Result run(qint64 count, const RecordStep& step);
+    // The number of records written and committed; or the stop, lying at the
+    // index of the record that stopped the import (0 for the preparation), or
+    // the store's refusal, lying nowhere (-1).
+    Result<qint64> run(qint64 count, const RecordStep& step);
 
 private:
-    Result finish(Result result);
+    Result<qint64> finish(const Result<>& stop, qint64 written);
 
     DBAccess& m_db;
     Mode m_mode;

@@ -83,11 +83,13 @@ void InstructionListTab::connectGrid(std::function<void()> changeCommand)
     });
 }
 
-std::optional<InstructionTotals> InstructionListTab::queryTotals()
+Result<InstructionTotals> InstructionListTab::queryTotals()
 {
     auto rs = m_ctx.db().Query(m_layout.totalsStatement);
-    if (!rs || rs->isEmpty())
-        return std::nullopt;
+    if (!rs)
+        return rs.failure();
+    if (rs->isEmpty())
+        return Failure { u"合计查询没有结果"_s };
     InstructionTotals totals;
     totals.count = rs->value(0, u"totalNum"_s).toLongLong();
     totals.total = Money::fromFen(rs->value(0, u"totalAmt"_s).toLongLong());

@@ -5,11 +5,11 @@
 #include "app/InstructionCheck.h"
 #include "app/TabPage.h"
 #include "common/Money.h"
+#include "common/Result.h"
 
 #include <QStringList>
 
 #include <functional>
-#include <optional>
 #include <vector>
 
 class QMenu;
@@ -58,7 +58,7 @@ public:
     // Status bar panels, then the grid; current column 0 afterwards.
     void refresh() override;
     // Count and exact total; none when the query failed (the store has said why).
-    std::optional<InstructionTotals> queryTotals();
+    Result<InstructionTotals> queryTotals();
 
     QMenu* instructionMenu() const override = 0;
     // New: empties the table after the question, when the list shows anything.
@@ -106,7 +106,7 @@ protected:
     virtual void listRefreshed() { }
 
     // The instructions to check, in list order; none when the store failed.
-    virtual std::optional<std::vector<InstructionCheck::Record>> checkRecords() = 0;
+    virtual Result<std::vector<InstructionCheck::Record>> checkRecords() = 0;
     virtual InstructionCheck::Rules checkRules() const = 0;
     // The check rules of a list: the names its report gives the account, name
     // and amount fields, and the length rule of field `accountRuleId` when that
@@ -114,7 +114,7 @@ protected:
     InstructionCheck::Rules rulesFor(
         const QString& account, const QString& name, const QString& amount, int accountRuleId) const;
     // The sheet's contents; none when the store failed.
-    virtual std::optional<ApprovalSheetData> approvalSheetData() = 0;
+    virtual Result<ApprovalSheetData> approvalSheetData() = 0;
 
     const InstructionListLayout m_layout;
 

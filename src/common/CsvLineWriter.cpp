@@ -70,35 +70,25 @@ QStringList CsvLineWriter::lines() const
     return out;
 }
 
-CsvLineWriter::Result CsvLineWriter::write(const QString& path) const
+Result<> CsvLineWriter::write(const QString& path) const
 {
-    Result result;
-    if (refused()) {
-        result.status = Result::Refused;
-        result.message = m_message;
-        return result;
-    }
+    if (refused())
+        return Failure { m_message };
     const QString all = QString::fromUtf8(m_text);
-    const GbkCodec::EncodeResult encoded = GbkCodec::encode(all);
-    if (!encoded.ok) {
+    const Result<QByteArray> encoded = GbkCodec::encode(all);
+    if (!encoded) {
         // Back from the character's place in the text to its byte in m_text,
         // and from there to the field that holds it.
-        const qsizetype byte = QStringView(all).left(encoded.position).toUtf8().size();
+        const qsizetype byte = QStringView(all).left(encoded.at()).toUtf8().size();
         const auto span = std::upper_bound(
             m_spans.begin(), m_spans.end(), byte, [](qsizetype b, const Span& s) { return b < s.begin; });
-        result.status = Result::Refused;
         if (span != m_spans.begin() && byte < std::prev(span)->end) {
-            result.message = m_messages.character.arg(
-                m_rowLabel(std::prev(span)->line), fieldName(std::prev(span)->field), encoded.characterText());
-        } else {
-            result.message = encoded.error;
+            return Failure { m_messages.character.arg(m_rowLabel(std::prev(span)->line),
+                fieldName(std::prev(span)->field), GbkCodec::characterText(all, encoded.at())) };
         }
-        return result;
+        return Failure { encoded.message() };
     }
-    const TextFile::Result written = TextFile::writeBytesAtomically(path, encoded.bytes);
-    if (!written.ok) {
-        result.status = Result::FileError;
-        result.message = written.error;
-    }
-    return result;
+    if (!TextFile::writeBytesAtomically(path, encoded.value()))
+        return Failure { m_messages.fileError };
+    return {};
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "Result.h"
+
 #include <functional>
 #include <initializer_list>
 #include <vector>
@@ -22,9 +24,12 @@ public:
     // The caller's wording of a refusal:
     //   separator: %1 the row label, %2 the field name, %3 "逗号“,”" or "换行符"
     //   character: %1 the row label, %2 the field name, %3 the refused character
+    //   fileError: the file could not be written (a full disk, a folder that
+    //              refuses it)
     struct Messages {
         QString separator;
         QString character;
+        QString fileError;
     };
 
     // One piece of a line: `before` is written as it stands (separators, "#"),
@@ -34,12 +39,6 @@ public:
         const char* before;
         QByteArrayView text;
         int field = -1;
-    };
-
-    struct Result {
-        enum Status { Written, Refused, FileError };
-        Status status = Written;
-        QString message; // the refusal (Refused) or the file error text (FileError)
     };
 
     // `fieldNames` name the checked fields; `rowLabel` names the data line with
@@ -62,9 +61,10 @@ public:
     // The lines built so far, header lines first, without line ends.
     QStringList lines() const;
 
-    // Encodes the text in GBK and writes it to `path`. A character GBK cannot
-    // carry is refused, naming its row and field; nothing is written then.
-    Result write(const QString& path) const;
+    // Encodes the text in GBK and writes it to `path`. The failure is the
+    // refusal of a line, a character GBK cannot carry (naming its row and
+    // field) or the file error message; nothing is written then.
+    Result<> write(const QString& path) const;
 
 private:
     // Where a checked field lies in m_text, for naming it after a failed encoding.

@@ -125,18 +125,13 @@ template <typename OnRefused> bool encodeAll(const QString& text, QByteArray& ou
     return true;
 }
 
-// Decodes with the named converter. Returns the text, or the offset of the
-// first byte the converter refused.
-DecodeResult decodeWith(const char* name, const QByteArray& bytes, qsizetype offsetBase)
+// Decodes with the named converter. Returns the text, or a failure at the
+// offset of the first byte the converter refused.
+Result<QString> decodeWith(const char* name, const QByteArray& bytes, qsizetype offsetBase)
 {
-    DecodeResult result;
     ConverterPtr converter = openStrict(name);
-    if (!converter) {
-        result.ok = false;
-        result.offset = offsetBase;
-        result.error = u"无法打开字符集转换器 %1"_s.arg(QString::fromLatin1(name));
-        return result;
-    }
+    if (!converter)
+        return Failure { u"无法打开字符集转换器 %1"_s.arg(QString::fromLatin1(name)), offsetBase };
     // Neither GBK nor UTF-8 yields more UTF-16 units than there are bytes.
     QString out(bytes.size(), Qt::Uninitialized);
     UChar* const targetStart = reinterpret_cast<UChar*>(out.data());
@@ -152,14 +147,11 @@ DecodeResult decodeWith(const char* name, const QByteArray& bytes, qsizetype off
         ucnv_getInvalidChars(converter.get(), invalid, &invalidLength, &infoStatus);
         if (U_FAILURE(infoStatus) || invalidLength < 0)
             invalidLength = 0;
-        result.ok = false;
-        result.offset = offsetBase + qMax<qsizetype>(0, (source - bytes.constData()) - invalidLength);
-        result.error = u"第%1字节起的内容不是有效的%2编码"_s.arg(result.offset + 1).arg(QString::fromLatin1(name));
-        return result;
+        const qsizetype offset = offsetBase + qMax<qsizetype>(0, (source - bytes.constData()) - invalidLength);
+        return Failure { u"第%1字节起的内容不是有效的%2编码"_s.arg(offset + 1).arg(QString::fromLatin1(name)), offset };
     }
     out.resize(target - targetStart);
-    result.text = std::move(out);
-    return result;
+    return out;
 }
 
 // Byte offset in `bytes` of the GBK sequence that decoded to text unit `index`.
@@ -178,31 +170,28 @@ qsizetype gbkOffsetOf(const QByteArray& bytes, qsizetype index)
 
 } // namespace
 
-QString EncodeResult::characterText() const
+QString characterText(const QString& text, qsizetype position)
 {
-    if (character == 0 && position < 0)
+    if (position < 0 || position >= text.size())
         return {};
-    if (QChar::requiresSurrogates(character)) {
-        const char16_t pair[2] = { QChar::highSurrogate(character), QChar::lowSurrogate(character) };
-        return QString(reinterpret_cast<const QChar*>(pair), 2);
-    }
-    return QString(QChar(static_cast<char16_t>(character)));
+    const qsizetype length
+        = position + 1 < text.size() && text.at(position).isHighSurrogate() && text.at(position + 1).isLowSurrogate()
+        ? 2
+        : 1;
+    return text.mid(position, length);
 }
 
-EncodeResult encode(const QString& text)
+Result<QByteArray> encode(const QString& text)
 {
-    EncodeResult result;
-    const bool ok = encodeAll(text, result.bytes, [&](qsizetype index, qsizetype length, QByteArray&) {
-        result.position = index;
-        result.character = length > 0 ? characterAt(text, index, length) : 0;
+    QByteArray bytes;
+    qsizetype refused = -1;
+    const bool ok = encodeAll(text, bytes, [&](qsizetype index, qsizetype, QByteArray&) {
+        refused = index;
         return false;
     });
-    if (!ok) {
-        result.ok = false;
-        result.bytes.clear();
-        result.error = u"第%1个字符“%2”不能用GBK编码"_s.arg(result.position + 1).arg(result.characterText());
-    }
-    return result;
+    if (ok)
+        return bytes;
+    return Failure { u"第%1个字符“%2”不能用GBK编码"_s.arg(refused + 1).arg(characterText(text, refused)), refused };
 }
 
 QByteArray encodeWithCharacterReferences(const QString& text)
@@ -224,25 +213,22 @@ bool canEncode(const QString& text)
     return encodeAll(text, ignored, [](qsizetype, qsizetype, QByteArray&) { return false; });
 }
 
-DecodeResult decode(const QByteArray& bytes)
+Result<QString> decode(const QByteArray& bytes)
 {
-    DecodeResult result = decodeWith(kGbkName, bytes, 0);
-    if (!result.ok)
+    Result<QString> result = decodeWith(kGbkName, bytes, 0);
+    if (!result)
         return result;
-    const QString& text = result.text;
+    const QString& text = result.value();
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (isPrivateUse(text.at(i).unicode())) {
-            result.ok = false;
-            result.offset = gbkOffsetOf(bytes, i);
-            result.text.clear();
-            result.error = u"第%1字节起的内容不是有效的GBK编码"_s.arg(result.offset + 1);
-            break;
+            const qsizetype offset = gbkOffsetOf(bytes, i);
+            return Failure { u"第%1字节起的内容不是有效的GBK编码"_s.arg(offset + 1), offset };
         }
     }
     return result;
 }
 
-DecodeResult decodeUtf8(const QByteArray& bytes)
+Result<QString> decodeUtf8(const QByteArray& bytes)
 {
     return decodeWith(kUtf8Name, bytes, 0);
 }
@@ -252,7 +238,7 @@ bool hasUtf8Bom(const QByteArray& bytes)
     return bytes.startsWith("\xEF\xBB\xBF");
 }
 
-DecodeResult decodeFile(const QByteArray& bytes)
+Result<QString> decodeFile(const QByteArray& bytes)
 {
     if (hasUtf8Bom(bytes))
         return decodeWith(kUtf8Name, bytes.sliced(3), 3);

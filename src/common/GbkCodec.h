@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "Result.h"
+
 // The code page of every text file the program reads and writes (upload files,
 // CSV and XML exports, sysConf.ini): GBK, the Windows code page 936.
 //
@@ -19,26 +21,13 @@
 // no agreed meaning, so a file holding it cannot be read back as meant.
 namespace GbkCodec {
 
-struct EncodeResult {
-    bool ok = true;
-    QByteArray bytes; // the GBK bytes; empty when !ok
-    qsizetype position = -1; // index (UTF-16 unit) in the text of the refused character
-    char32_t character = 0; // the refused character (a lone surrogate as itself)
-    QString error; // a readable explanation; empty when ok
+// Text to GBK bytes. Refuses the first character GBK cannot carry: the failure
+// lies at its index (UTF-16 unit) in the text.
+Result<QByteArray> encode(const QString& text);
 
-    // The refused character as text, for messages.
-    QString characterText() const;
-};
-
-struct DecodeResult {
-    bool ok = true;
-    QString text; // the decoded text; empty when !ok
-    qsizetype offset = -1; // byte offset of the first invalid byte
-    QString error; // a readable explanation; empty when ok
-};
-
-// Text to GBK bytes; refuses the first character GBK cannot carry.
-EncodeResult encode(const QString& text);
+// The character at `position` of the text as a text of its own: a surrogate
+// pair whole, a lone surrogate as itself. For naming a refused character.
+QString characterText(const QString& text, qsizetype position);
 
 // Text to GBK bytes for XML markup: a character GBK cannot carry is written as
 // a numeric character reference ("&#x20000;"), which an XML reader turns back
@@ -49,15 +38,16 @@ QByteArray encodeWithCharacterReferences(const QString& text);
 // True when every character of the text can be written in GBK.
 bool canEncode(const QString& text);
 
-// GBK bytes to text; refuses the first byte sequence that is not GBK.
-DecodeResult decode(const QByteArray& bytes);
+// GBK bytes to text. Refuses the first byte sequence that is not GBK: the
+// failure lies at its byte offset.
+Result<QString> decode(const QByteArray& bytes);
 
 // Strict UTF-8 bytes to text (no byte-order mark handling).
-DecodeResult decodeUtf8(const QByteArray& bytes);
+Result<QString> decodeUtf8(const QByteArray& bytes);
 
 // The contents of a text file: UTF-8 when it starts with the UTF-8 byte-order
 // mark (the mark itself is dropped; offsets still count it), GBK otherwise.
-DecodeResult decodeFile(const QByteArray& bytes);
+Result<QString> decodeFile(const QByteArray& bytes);
 
 // True when the bytes start with the UTF-8 byte-order mark EF BB BF.
 bool hasUtf8Bom(const QByteArray& bytes);

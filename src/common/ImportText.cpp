@@ -38,13 +38,14 @@ Lines decodeInstructionLines(const QByteArray& bytes)
     // The text is decoded in one pass. When it does not decode, the lines
     // before the failing one are decoded again on their own.
     auto decoded = utf8 ? GbkCodec::decodeUtf8(body) : GbkCodec::decode(body);
-    if (!decoded.ok) {
-        const qsizetype lineStart = decoded.offset <= 0 ? 0 : body.lastIndexOf('\n', decoded.offset - 1) + 1;
+    if (!decoded) {
+        const qsizetype lineStart = decoded.at() <= 0 ? 0 : body.lastIndexOf('\n', decoded.at() - 1) + 1;
         lines.badLine = 1 + body.left(lineStart).count('\n');
         const QByteArray good = body.left(lineStart);
         decoded = utf8 ? GbkCodec::decodeUtf8(good) : GbkCodec::decode(good);
     }
-    lines.text = decoded.text;
+    if (decoded)
+        lines.text = std::move(decoded).value();
     return lines;
 }
 

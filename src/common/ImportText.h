@@ -3,6 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include "Result.h"
+
+#include <vector>
+
 // What the file imports share: the amount rule of an imported record and the
 // decoding of an upload file's instruction lines.
 namespace ImportText {
@@ -39,6 +43,22 @@ public:
 private:
     const QString& m_text;
     qsizetype m_pos = 0;
+};
+
+// What the reader of an import file gives: the records in file order up to the
+// first refused one. `stop` fails when the file holds a refused record; its
+// message is the whole message of the stop and it lies at the refused record's
+// index, records.size(). The records before it are all valid.
+template <typename Record> struct RecordsRead {
+    std::vector<Record> records;
+    Result<> stop;
+    bool stopped() const { return !stop.ok(); }
+    // Ends the reading at the record after the last one read.
+    RecordsRead& stopWith(const QString& message)
+    {
+        stop = Failure { message, qsizetype(records.size()) };
+        return *this;
+    }
 };
 
 // "第N" followed by the message's own text, as every record message starts.

@@ -9,9 +9,8 @@ using namespace Qt::StringLiterals;
 
 namespace TextFile {
 
-Result writeBytesAtomically(const QString& path, const QByteArray& bytes)
+Result<> writeBytesAtomically(const QString& path, const QByteArray& bytes)
 {
-    Result result;
     QSaveFile file(path);
     // Never fall back to writing the target in place: that is exactly the
     // half-written file the temporary file is there to prevent.
@@ -19,20 +18,13 @@ Result writeBytesAtomically(const QString& path, const QByteArray& bytes)
     // Unbuffered, so that a short write (full disk, size limit) shows in the
     // result of write(): a buffered QSaveFile flushes in commit() and can
     // report success for a truncated file.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        result.ok = false;
-        result.error = u"无法写入文件 %1：%2"_s.arg(path, file.errorString());
-        return result;
-    }
     // Without commit() the destructor removes the temporary file.
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        result.ok = false;
-        result.error = u"无法写入文件 %1：%2"_s.arg(path, file.errorString());
-    }
-    return result;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size() || !file.commit())
+        return Failure { u"无法写入文件 %1：%2"_s.arg(path, file.errorString()) };
+    return {};
 }
 
-Result writeLines(const QString& path, const QStringList& lines)
+Result<> writeLines(const QString& path, const QStringList& lines)
 {
     QByteArray bytes;
     qsizetype size = 0;
@@ -40,19 +32,14 @@ Result writeLines(const QString& path, const QStringList& lines)
         size += line.size() * 2 + 2;
     bytes.reserve(size);
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const GbkCodec::EncodeResult encoded = GbkCodec::encode(lines.at(i));
-        if (!encoded.ok) {
-            Result result;
-            result.ok = false;
-            result.line = i;
-            result.column = encoded.position;
-            result.character = encoded.character;
-            result.error = u"第%1行第%2个字符“%3”不能用GBK编码"_s.arg(i + 1)
-                               .arg(encoded.position + 1)
-                               .arg(encoded.characterText());
-            return result;
+        const Result<QByteArray> encoded = GbkCodec::encode(lines.at(i));
+        if (!encoded) {
+            return Failure { u"第%1行第%2个字符“%3”不能用GBK编码"_s.arg(i + 1)
+                                 .arg(encoded.at() + 1)
+                                 .arg(GbkCodec::characterText(lines.at(i), encoded.at())),
+                i };
         }
-        bytes += encoded.bytes;
+        bytes += encoded.value();
         bytes += "\r\n";
     }
     return writeBytesAtomically(path, bytes);
@@ -76,33 +63,22 @@ QStringList splitLines(const QString& text)
     return lines;
 }
 
-ReadResult readLines(const QString& path)
+Result<QStringList> readLines(const QString& path)
 {
-    ReadResult result;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.ok = false;
-        result.error = u"无法读取文件 %1：%2"_s.arg(path, file.errorString());
-        return result;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure { u"无法读取文件 %1：%2"_s.arg(path, file.errorString()) };
     const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        result.ok = false;
-        result.error = u"无法读取文件 %1：%2"_s.arg(path, file.errorString());
-        return result;
-    }
-    GbkCodec::DecodeResult decoded = GbkCodec::decodeFile(bytes);
-    if (!decoded.ok) {
-        result.ok = false;
-        result.offset = decoded.offset;
+    if (file.error() != QFileDevice::NoError)
+        return Failure { u"无法读取文件 %1：%2"_s.arg(path, file.errorString()) };
+    const Result<QString> decoded = GbkCodec::decodeFile(bytes);
+    if (!decoded) {
         // LF (0x0A) never occurs inside a GBK or UTF-8 multi-byte sequence, so
         // counting it gives the line of the offending byte.
-        result.line = bytes.left(decoded.offset).count('\n');
-        result.error = u"第%1行：%2"_s.arg(result.line + 1).arg(decoded.error);
-        return result;
+        const qsizetype line = bytes.left(decoded.at()).count('\n');
+        return Failure { u"第%1行：%2"_s.arg(line + 1).arg(decoded.message()), decoded.at() };
     }
-    result.lines = splitLines(decoded.text);
-    return result;
+    return splitLines(decoded.value());
 }
 
 } // namespace TextFile

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "Result.h"
+
 // Text files as lists of lines: written in GBK with CR LF after every line (the
 // last one included), read from GBK or from UTF-8 with a byte-order mark,
 // accepting CR LF and LF line ends.
@@ -13,32 +15,21 @@
 // never a half-written one.
 namespace TextFile {
 
-struct Result {
-    bool ok = true;
-    QString error; // readable explanation; empty when ok
-    qsizetype line = -1; // 0-based index of the failing line, -1 when none
-    qsizetype column = -1; // writing: index (UTF-16 unit) of the refused character in that line
-    char32_t character = 0; // writing: the refused character
-    qsizetype offset = -1; // reading: byte offset of the first invalid byte in the file
-};
-
-struct ReadResult : Result {
-    QStringList lines;
-};
-
 // Writes the lines to `path` as GBK, each followed by CR LF. Nothing is written
 // when a line holds a character GBK cannot carry; the result names the line,
-// the position and the character.
-Result writeLines(const QString& path, const QStringList& lines);
+// the position and the character, and lies at the line's index.
+Result<> writeLines(const QString& path, const QStringList& lines);
 
 // Writes raw bytes to `path` through a temporary file that replaces the target
 // when complete.
-Result writeBytesAtomically(const QString& path, const QByteArray& bytes);
+Result<> writeBytesAtomically(const QString& path, const QByteArray& bytes);
 
 // Reads the file's lines. A line ends at LF, and a CR just before the LF is
 // dropped with it; a final line without a line end is kept, and a line end at
-// the very end of the file does not start another (empty) line.
-ReadResult readLines(const QString& path);
+// the very end of the file does not start another (empty) line. A file that
+// does not decode is refused naming the line; the failure lies at the offset
+// of the first bad byte.
+Result<QStringList> readLines(const QString& path);
 
 // The same splitting applied to text already in memory.
 QStringList splitLines(const QString& text);

@@ -686,6 +686,22 @@ bool WorkbookReader::fail(const QString& text)
     return false;
 }
 
+Result<WorkbookReader> WorkbookReader::read(const QString& path)
+{
+    WorkbookReader reader;
+    if (!reader.open(path))
+        return Failure { reader.m_error };
+    return reader;
+}
+
+Result<WorkbookReader> WorkbookReader::readBytes(const QByteArray& bytes)
+{
+    WorkbookReader reader;
+    if (!reader.openBytes(bytes))
+        return Failure { reader.m_error };
+    return reader;
+}
+
 bool WorkbookReader::open(const QString& path)
 {
     clear();
@@ -1064,19 +1080,12 @@ private:
     std::vector<const QString*> m_strings;
 };
 
-bool setError(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
-
 } // namespace
 
-bool writeWorkbook(const QString& path, const QList<QStringList>& rows, QString* error)
+Result<> writeWorkbook(const QString& path, const QList<QStringList>& rows)
 {
     if (rows.size() > kMaxRows)
-        return setError(error, u"行数超过 .xls 工作表的上限 %1"_s.arg(kMaxRows));
+        return Failure { u"行数超过 .xls 工作表的上限 %1"_s.arg(kMaxRows) };
 
     // Distinct texts in order of first use; cells refer to them by index.
     qsizetype cellCount = 0;
@@ -1098,10 +1107,9 @@ bool writeWorkbook(const QString& path, const QList<QStringList>& rows, QString*
             if (text.isEmpty())
                 continue;
             if (c >= kMaxColumns)
-                return setError(error, u"第 %1 行的列数超过 .xls 工作表的上限 %2"_s.arg(r + 1).arg(kMaxColumns));
+                return Failure { u"第 %1 行的列数超过 .xls 工作表的上限 %2"_s.arg(r + 1).arg(kMaxColumns) };
             if (text.size() > kMaxCellText)
-                return setError(
-                    error, u"第 %1 行第 %2 列的文本超过 %3 个字符"_s.arg(r + 1).arg(c + 1).arg(kMaxCellText));
+                return Failure { u"第 %1 行第 %2 列的文本超过 %3 个字符"_s.arg(r + 1).arg(c + 1).arg(kMaxCellText) };
             cells.push_back({ std::uint16_t(r), std::uint16_t(c), table.add(text) });
             if (firstRow < 0)
                 firstRow = int(r);
@@ -1192,7 +1200,7 @@ bool writeWorkbook(const QString& path, const QList<QStringList>& rows, QString*
     if (!sink.object) {
         const QString why = gerror ? QString::fromUtf8(gerror->message) : QString();
         g_clear_error(&gerror);
-        return setError(error, u"无法写入文件 %1：%2"_s.arg(path, why));
+        return Failure { u"无法写入文件 %1：%2"_s.arg(path, why) };
     }
     GsfOutput* sinkOutput = GSF_OUTPUT(sink.object);
     bool ok = true;
@@ -1210,7 +1218,7 @@ bool writeWorkbook(const QString& path, const QList<QStringList>& rows, QString*
         ok = gsf_output_close(sinkOutput) && ok;
     if (!ok) {
         const GError* e = gsf_output_error(sinkOutput);
-        return setError(error, u"无法写入文件 %1：%2"_s.arg(path, e ? QString::fromUtf8(e->message) : u"写入失败"_s));
+        return Failure { u"无法写入文件 %1：%2"_s.arg(path, e ? QString::fromUtf8(e->message) : u"写入失败"_s) };
     }
-    return true;
+    return {};
 }

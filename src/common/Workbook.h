@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "Result.h"
+
 // Excel 97-2003 workbooks (.xls, BIFF8 inside an OLE2 compound file).
 //
 // The reader takes the active worksheet of a workbook and answers cells by row and
@@ -27,13 +29,11 @@ struct WorkbookCell {
 
 class WorkbookReader {
 public:
-    // Reads the active worksheet of the workbook at `path`. False on any failure
-    // (missing file, not a workbook, unsupported format, encrypted, damaged);
-    // errorText() then says why. A failed open leaves no cells.
-    bool open(const QString& path);
+    // Reads the active worksheet of the workbook at `path`. The failure (missing
+    // file, not a workbook, unsupported format, encrypted, damaged) says why.
+    static Result<WorkbookReader> read(const QString& path);
     // The same, from the bytes of a file.
-    bool openBytes(const QByteArray& bytes);
-    QString errorText() const { return m_error; }
+    static Result<WorkbookReader> readBytes(const QByteArray& bytes);
 
     // 0-based index of the sheet that was read (WINDOW1's current tab, else the
     // first sheet).
@@ -63,6 +63,8 @@ private:
     };
     friend class WorkbookParser;
 
+    bool open(const QString& path);
+    bool openBytes(const QByteArray& bytes);
     void clear();
     bool fail(const QString& text);
 
@@ -83,6 +85,6 @@ QString workbookNumberText(double value);
 
 // Writes one worksheet of text cells to `path` as an .xls workbook: rows[0] is
 // row 1, rows[0][0] column A. Empty texts leave their cells empty. The file is
-// written beside the target and renamed over it only when complete. False with
-// `*error` set (when given) on failure, leaving any existing file as it was.
-bool writeWorkbook(const QString& path, const QList<QStringList>& rows, QString* error);
+// written beside the target and renamed over it only when complete. A failure
+// leaves any existing file as it was.
+Result<> writeWorkbook(const QString& path, const QList<QStringList>& rows);

@@ -404,15 +404,11 @@ XmlDoc::~XmlDoc() = default;
 XmlDoc::XmlDoc(XmlDoc&&) noexcept = default;
 XmlDoc& XmlDoc::operator=(XmlDoc&&) noexcept = default;
 
-XmlDoc XmlDoc::parse(const QByteArray& bytes, QString* error)
+Result<XmlDoc> XmlDoc::parse(const QByteArray& bytes)
 {
     initLibxml();
     XmlDoc result;
-    auto fail = [&](const QString& why) {
-        if (error)
-            *error = why;
-        return XmlDoc();
-    };
+    auto fail = [](const QString& why) { return Failure { why }; };
 
     const bool bom = GbkCodec::hasUtf8Bom(bytes);
     const qsizetype start = bom ? 3 : 0;
@@ -421,18 +417,10 @@ XmlDoc XmlDoc::parse(const QByteArray& bytes, QString* error)
     if (isGbkFamily(declaredEncoding(declaration))) {
         // Hand libxml2 the document as UTF-8 with a declaration saying so: a
         // byte-order mark means UTF-8, otherwise the bytes are GBK.
-        QString text;
-        if (bom) {
-            GbkCodec::DecodeResult decoded = GbkCodec::decodeUtf8(bytes.sliced(3));
-            if (!decoded.ok)
-                return fail(decoded.error);
-            text = std::move(decoded.text);
-        } else {
-            GbkCodec::DecodeResult decoded = GbkCodec::decode(bytes);
-            if (!decoded.ok)
-                return fail(decoded.error);
-            text = std::move(decoded.text);
-        }
+        Result<QString> decoded = bom ? GbkCodec::decodeUtf8(bytes.sliced(3)) : GbkCodec::decode(bytes);
+        if (!decoded)
+            return fail(decoded.message());
+        QString text = std::move(decoded).value();
         // The declaration is ASCII, so it occupies the same first characters.
         text.replace(0, declaration.size(), redeclaredAsUtf8(declaration));
         input = text.toUtf8();
@@ -471,26 +459,18 @@ XmlDoc XmlDoc::parse(const QByteArray& bytes, QString* error)
     }
     result.m_doc.reset(doc);
     result.m_declaration = declaration;
-    if (error)
-        error->clear();
     return result;
 }
 
-XmlDoc XmlDoc::load(const QString& path, QString* error)
+Result<XmlDoc> XmlDoc::load(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
-        return {};
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure { file.errorString() };
     const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
-        return {};
-    }
-    return parse(bytes, error);
+    if (file.error() != QFileDevice::NoError)
+        return Failure { file.errorString() };
+    return parse(bytes);
 }
 
 XmlDoc XmlDoc::create(const QString& declaration)

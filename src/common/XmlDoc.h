@@ -7,6 +7,8 @@
 
 #include <memory>
 
+#include "Result.h"
+
 struct _xmlDoc;
 struct _xmlNode;
 
@@ -90,11 +92,11 @@ public:
     XmlDoc(const XmlDoc&) = delete;
     XmlDoc& operator=(const XmlDoc&) = delete;
 
-    // Parses a document from memory. On failure the result is empty (isNull)
-    // and `error`, when given, says why.
-    static XmlDoc parse(const QByteArray& bytes, QString* error = nullptr);
-    // Reads and parses a file; a missing or unreadable file gives an empty document.
-    static XmlDoc load(const QString& path, QString* error = nullptr);
+    // Parses a document from memory; the failure says why it is not one.
+    static Result<XmlDoc> parse(const QByteArray& bytes);
+    // Reads and parses a file; a missing or unreadable file fails with the
+    // system's reason.
+    static Result<XmlDoc> load(const QString& path);
     // A new document without nodes; `declaration` is the text written in front
     // of it by toGbkFile(), e.g. "<?xml version='1.0' encoding='gb2312'?>".
     static XmlDoc create(const QString& declaration);

@@ -128,17 +128,17 @@ SysConf::SysConf(AppConfig& config, const QString& programDirectory)
         return;
     }
     QFile file(path);
-    QString why;
     if (!file.open(QIODevice::ReadOnly)) {
         m_loadNotice = u"无法读取设置文件 %1（%2），本次使用默认设置，该文件未作改动。"_s.arg(path, file.errorString());
         return;
     }
-    const XmlDoc existing = XmlDoc::parse(file.readAll(), &why);
+    const Result<XmlDoc> existing = XmlDoc::parse(file.readAll());
     file.close();
-    if (!existing.isNull() && !existing.lastChild().isNull()) {
-        loadFrom(existing); // written again since the first read: it is good
+    if (existing && !existing->lastChild().isNull()) {
+        loadFrom(existing.value()); // written again since the first read: it is good
         return;
     }
+    const QString why = existing.message();
     const QString backup = freeBackupName(path);
     if (!QFile::copy(path, backup)) {
         m_loadNotice = u"设置文件 %1 格式错误（%2），本次使用默认设置，该文件未作改动。"_s.arg(path, why);
@@ -179,9 +179,15 @@ XmlDoc SysConf::defaultDocument()
     return doc;
 }
 
+XmlDoc SysConf::loadDocument() const
+{
+    Result<XmlDoc> doc = XmlDoc::load(fileName());
+    return doc ? std::move(doc).value() : XmlDoc();
+}
+
 bool SysConf::save(const XmlDoc& doc)
 {
-    return TextFile::writeBytesAtomically(fileName(), doc.toGbkFile()).ok;
+    return TextFile::writeBytesAtomically(fileName(), doc.toGbkFile()).ok();
 }
 
 bool SysConf::setValues()
@@ -205,7 +211,7 @@ XmlNode SysConf::findElementById(const XmlDoc& doc, const QString& idText)
 
 bool SysConf::setAttrib2Elemt(qint16 id, const QString& name, const QString& value)
 {
-    const XmlDoc doc = XmlDoc::load(fileName());
+    const XmlDoc doc = loadDocument();
     if (doc.isNull())
         return false;
     XmlNode element = findElementById(doc, QString::number(id));
@@ -219,13 +225,13 @@ bool SysConf::setAttrib2Elemt(qint16 id, const QString& name, const QString& val
 
 QString SysConf::getAttribOfElemt(qint16 id, const QString& name)
 {
-    const XmlDoc doc = XmlDoc::load(fileName());
+    const XmlDoc doc = loadDocument();
     return findElementById(doc, QString::number(id)).attribute(name);
 }
 
 bool SysConf::setBankName(const QString& name)
 {
-    const XmlDoc doc = XmlDoc::load(fileName());
+    const XmlDoc doc = loadDocument();
     XmlNode element = doc.firstDescendant(u"SysConf"_s);
     if (element.isNull())
         return false;
@@ -235,7 +241,7 @@ bool SysConf::setBankName(const QString& name)
 
 bool SysConf::setSysIcon(const QString& path)
 {
-    const XmlDoc doc = XmlDoc::load(fileName());
+    const XmlDoc doc = loadDocument();
     XmlNode element = doc.firstDescendant(u"SysConf"_s);
     if (element.isNull())
         return false;
@@ -245,7 +251,7 @@ bool SysConf::setSysIcon(const QString& path)
 
 bool SysConf::saveSettings(const SysConfEdit& edit)
 {
-    const XmlDoc doc = XmlDoc::load(fileName());
+    const XmlDoc doc = loadDocument();
     XmlNode root = doc.firstDescendant(u"SysConf"_s);
     if (root.isNull())
         return false;
@@ -271,7 +277,7 @@ bool SysConf::saveSettings(const SysConfEdit& edit)
 
 bool SysConf::LoadValues()
 {
-    const XmlDoc doc = XmlDoc::load(fileName());
+    const XmlDoc doc = loadDocument();
     if (doc.isNull() || doc.lastChild().isNull())
         return false;
     loadFrom(doc);

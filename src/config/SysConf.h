@@ -89,6 +89,8 @@ private:
     static XmlNode findElementById(const XmlDoc& doc, const QString& idText);
     static XmlDoc defaultDocument();
     void loadFrom(const XmlDoc& doc);
+    // The settings file as it is now; an empty document when it cannot be read.
+    XmlDoc loadDocument() const;
     bool save(const XmlDoc& doc);
 
     AppConfig& m_config;

@@ -280,7 +280,7 @@ bool frmSysConf::installIcon(const QString& source, QString& stored)
     const QString sourceFile = QFileInfo(source).canonicalFilePath();
     if (sourceFile.isEmpty() || sourceFile != QFileInfo(target).canonicalFilePath()) {
         QFile file(source);
-        if (!file.open(QIODevice::ReadOnly) || !TextFile::writeBytesAtomically(target, file.readAll()).ok) {
+        if (!file.open(QIODevice::ReadOnly) || !TextFile::writeBytesAtomically(target, file.readAll())) {
             m_prompt.message(failed);
             return false;
         }

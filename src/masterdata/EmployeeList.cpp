@@ -319,7 +319,7 @@ void EmployeeList::EmployeeList_cmdAdd_Click()
     if (!last)
         return;
     const qlonglong personNo = fieldToNumberText(last->value(0, 0)).toLongLong() + 1;
-    const bool inserted = m_ctx.db().Insert(
+    const Result<> inserted = m_ctx.db().Insert(
         u"insert into person_payee_acc "
         u"(person_no,group_no,acc_no,acc_name,employee_no,cert_type,cert_code,net_no,mul_net_no,acc_type)"
         u" values (?,?,?,?,?,?,?,?,?,?)"_s,
@@ -380,7 +380,7 @@ void EmployeeList::EmployeeList_cmdUpdate_Click()
     }
     if (!groupKindAllows(group, kind, u"请检查您所修改的银行类别！"_s))
         return;
-    const bool updated = m_ctx.db().Update(
+    const Result<> updated = m_ctx.db().Update(
         u"update person_payee_acc set group_no = ?, acc_name=?,employee_no =?,acc_type =?,net_no =?,mul_net_no =?,"
         u"cert_type=?,cert_code=? where acc_no=?"_s,
         { group, m_txtAccName->text().trimmed(), employee, kind, m_txtNetNo->text().trimmed(),
@@ -406,12 +406,12 @@ void EmployeeList::EmployeeList_cmdDelete_Click()
     const QString keys = DBAccess::listParameter(columnTexts(range, 2));
     DBAccess& db = m_ctx.db();
     // The payroll instructions and the roster rows go together or not at all.
-    bool deleted = db.BeginTrans();
+    bool deleted = bool(db.BeginTrans());
     if (deleted) {
         deleted = db.Delete(u"delete from laborage where acc_no in (select value from json_each(?))"_s, { keys })
             && db.Delete(u"delete from person_payee_acc where acc_no in (select value from json_each(?))"_s, { keys });
         if (deleted)
-            deleted = db.Commit();
+            deleted = bool(db.Commit());
         else
             db.Rollback();
     }
@@ -464,11 +464,11 @@ void EmployeeList::employeeList_cmdExport_Click()
         e.certCode = more.at(2);
         entries << e;
     }
-    const EmployeeListFile::Outcome outcome = xml
+    const Result<int> exported = xml
         ? EmployeeListFile::exportXml(path, entries)
         : EmployeeListFile::exportCsv(path, m_main.statusPanelText(2), m_main.statusPanelText(4), entries);
-    if (!outcome.ok)
-        m_ctx.prompt.message(outcome.message);
+    if (!exported)
+        m_ctx.prompt.message(exported.message());
     else
         m_ctx.prompt.message(xml ? u"收款人名册导出完毕"_s : u"收款人名册*.csv文件生成完毕"_s);
 }
@@ -495,24 +495,20 @@ void EmployeeList::employeeList_cmdImport_Click()
 
 void EmployeeList::importCsvOrXml(const QString& path, bool csv)
 {
-    EmployeeListFile::Outcome outcome;
+    Result<int> imported = 0;
     if (csv) {
-        outcome = EmployeeListFile::importCsv(m_ctx.db(), path);
+        imported = EmployeeListFile::importCsv(m_ctx.db(), path);
     } else {
-        XmlDoc doc;
-        switch (MasterDataXml::loadDocument(path, doc)) {
-        case MasterDataXml::LoadStatus::NotLoaded:
+        const Result<XmlDoc> doc = MasterDataXml::loadDocument(path, u"文件读写错误，导入收款人名册失败"_s);
+        if (!doc) {
+            if (!doc.message().isEmpty())
+                m_ctx.prompt.message(doc.message());
             return;
-        case MasterDataXml::LoadStatus::ReadError:
-            m_ctx.prompt.message(u"文件读写错误，导入收款人名册失败"_s);
-            return;
-        case MasterDataXml::LoadStatus::Loaded:
-            break;
         }
-        outcome = EmployeeListFile::importXml(m_ctx.db(), doc);
+        imported = EmployeeListFile::importXml(m_ctx.db(), doc.value());
     }
-    if (!outcome.ok) {
-        m_ctx.prompt.message(outcome.message);
+    if (!imported) {
+        m_ctx.prompt.message(imported.message());
         return;
     }
     EmployeeList_refresh();
@@ -524,20 +520,20 @@ void EmployeeList::importWorkbook(const QString& path)
     if (!m_msg)
         m_msg = new frmMsg(&m_main);
     m_msg->begin();
-    WorkbookReader sheet;
-    if (!sheet.open(path)) {
+    const Result<WorkbookReader> sheet = WorkbookReader::read(path);
+    if (!sheet) {
         m_msg->end();
         m_ctx.prompt.message(u"文件读写错误，导入收款人名册失败"_s);
         return;
     }
-    const EmployeeListFile::Outcome outcome = EmployeeListFile::importWorkbook(
-        m_ctx.db(), sheet, [this](int done, int total) { m_msg->step(done, total); });
+    const Result<int> imported = EmployeeListFile::importWorkbook(
+        m_ctx.db(), sheet.value(), [this](int done, int total) { m_msg->step(done, total); });
     m_msg->end();
-    if (!outcome.ok) {
-        m_ctx.prompt.message(outcome.message);
+    if (!imported) {
+        m_ctx.prompt.message(imported.message());
         m_ctx.prompt.message(u"文件导入失败"_s);
         return;
     }
-    m_ctx.prompt.message(u"共导入"_s + QString::number(outcome.records) + u"条记录"_s);
+    m_ctx.prompt.message(u"共导入"_s + QString::number(imported.value()) + u"条记录"_s);
     m_ctx.prompt.message(u"导入数据成功"_s);
 }

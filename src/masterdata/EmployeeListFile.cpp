@@ -44,20 +44,22 @@ QString refusedValue(const QList<Entry>& entries)
             { u"编号"_s, e.employeeNo }, { u"账号行别"_s, e.accType }, { u"支付系统行号"_s, e.netNo },
             { u"多方协议号"_s, e.mulNetNo }, { u"证件类型"_s, e.certDesc }, { u"证件号码"_s, e.certCode } };
         for (const Field& f : fields) {
-            const GbkCodec::EncodeResult encoded = GbkCodec::encode(f.value);
-            if (!encoded.ok)
+            const Result<QByteArray> encoded = GbkCodec::encode(f.value);
+            if (!encoded)
                 return u"收款人名册第"_s + QString::number(r + 1) + u"行的"_s + f.name + u"中的字符“"_s
-                    + encoded.characterText() + u"”不能用GBK编码，导出名册失败"_s;
+                    + GbkCodec::characterText(f.value, encoded.at()) + u"”不能用GBK编码，导出名册失败"_s;
         }
     }
     return {};
 }
 
-Outcome writeFile(const QString& path, const QStringList& lines, int records)
+const QString kExportFileError = u"文件读写错误，导出名册失败"_s;
+
+Result<int> writeFile(const QString& path, const QStringList& lines, int records)
 {
-    if (!TextFile::writeLines(path, lines).ok)
-        return { false, u"文件读写错误，导出名册失败"_s, 0, true };
-    return { true, {}, records, false };
+    if (!TextFile::writeLines(path, lines))
+        return Failure { kExportFileError };
+    return records;
 }
 
 // ---- Import -----------------------------------------------------------------
@@ -220,17 +222,18 @@ private:
 // Runs `record` for records 0 .. count-1 inside one transaction. CSV and XML
 // keep the entries written before a refused record; a workbook keeps all or
 // nothing.
-Outcome run(DBAccess& db, Format format, qint64 count, const std::function<QString(Importer&, qint64)>& record)
+Result<int> run(DBAccess& db, Format format, qint64 count, const std::function<QString(Importer&, qint64)>& record)
 {
     Importer importer(db, format);
     ImportRunner runner(
         db, format == Format::Workbook ? ImportRunner::Mode::AllOrNothing : ImportRunner::Mode::KeepWritten);
     runner.setPreparation([&importer] { return importer.prepare(); });
-    const ImportRunner::Result result = runner.run(count, [&](qint64 index) { return record(importer, index); });
-    if (result.status == ImportRunner::Result::StoreFailed)
-        return { false, u"导入收款人名册失败，数据库错误："_s + result.message, 0, false };
-    return { result.ok(), result.message, result.committed ? static_cast<int>(result.written) : 0,
-        result.message == kFileError };
+    const Result<qint64> result = runner.run(count, [&](qint64 index) { return record(importer, index); });
+    if (!result && result.at() < 0)
+        return Failure { u"导入收款人名册失败，数据库错误："_s + result.message() };
+    if (!result)
+        return result.failure();
+    return static_cast<int>(result.value());
 }
 
 } // namespace
@@ -260,17 +263,17 @@ QStringList xmlLines(const QList<Entry>& entries)
     return lines;
 }
 
-Outcome exportXml(const QString& path, const QList<Entry>& entries)
+Result<int> exportXml(const QString& path, const QList<Entry>& entries)
 {
     if (const QString refused = refusedValue(entries); !refused.isEmpty())
-        return { false, refused, 0, false };
+        return Failure { refused };
     return writeFile(path, xmlLines(entries), static_cast<int>(entries.size()));
 }
 
-Outcome exportCsv(const QString& path, const QString& count, const QString& amount, const QList<Entry>& entries)
+Result<int> exportCsv(const QString& path, const QString& count, const QString& amount, const QList<Entry>& entries)
 {
     CsvLineWriter writer({ u"组号"_s, u"账号"_s, u"户名"_s, u"编号"_s },
-        { u"%1的%2中含有%3，导出名册失败"_s, u"%1的%2中的字符“%3”不能用GBK编码，导出名册失败"_s },
+        { u"%1的%2中含有%3，导出名册失败"_s, u"%1的%2中的字符“%3”不能用GBK编码，导出名册失败"_s, kExportFileError },
         [](qsizetype line) { return u"收款人名册第"_s + QString::number(line + 1) + u"行"_s; });
     writer.reserve(entries.size(), 64);
     writer.addHeaderLine((count + u',' + removeCommas(formatAmount(amount.trimmed()))).toUtf8());
@@ -280,29 +283,23 @@ Outcome exportCsv(const QString& path, const QString& count, const QString& amou
         const QByteArray name = e.accName.toUtf8();
         const QByteArray employee = e.employeeNo.toUtf8();
         if (!writer.addLine({ { "", group, 0 }, { ",#", account, 1 }, { ", ", name, 2 }, { ",#", employee, 3 } }))
-            return { false, writer.message(), 0, false };
+            break;
     }
-    const CsvLineWriter::Result written = writer.write(path);
-    switch (written.status) {
-    case CsvLineWriter::Result::Written:
-        return { true, {}, static_cast<int>(entries.size()), false };
-    case CsvLineWriter::Result::Refused:
-        return { false, written.message, 0, false };
-    case CsvLineWriter::Result::FileError:
-        break;
-    }
-    return { false, u"文件读写错误，导出名册失败"_s, 0, true };
+    if (const Result<> written = writer.write(path); !written)
+        return written.failure();
+    return static_cast<int>(entries.size());
 }
 
-Outcome importCsv(DBAccess& db, const QString& path)
+Result<int> importCsv(DBAccess& db, const QString& path)
 {
-    const TextFile::ReadResult file = TextFile::readLines(path);
-    if (!file.ok)
-        return { false, kFileError, 0, true };
+    const Result<QStringList> file = TextFile::readLines(path);
+    if (!file)
+        return Failure { kFileError };
+    const QStringList& lines = file.value();
     // Line 0 is the summary line.
-    return run(db, Format::Csv, std::max<qsizetype>(file.lines.size() - 1, 0), [&](Importer& importer, qint64 index) {
+    return run(db, Format::Csv, std::max<qsizetype>(lines.size() - 1, 0), [&](Importer& importer, qint64 index) {
         const int n = static_cast<int>(index) + 1;
-        const QStringList fields = file.lines.at(n).split(u',');
+        const QStringList fields = lines.at(n).split(u',');
         if (fields.size() < 4 || fields.at(1).trimmed().isEmpty())
             return kFileError;
         Entry e;
@@ -315,7 +312,7 @@ Outcome importCsv(DBAccess& db, const QString& path)
     });
 }
 
-Outcome importXml(DBAccess& db, const XmlDoc& doc)
+Result<int> importXml(DBAccess& db, const XmlDoc& doc)
 {
     const QList<XmlNode> employees = doc.descendants(u"Employee"_s);
     return run(db, Format::Xml, employees.size(), [&](Importer& importer, qint64 n) {
@@ -328,7 +325,7 @@ Outcome importXml(DBAccess& db, const XmlDoc& doc)
     });
 }
 
-Outcome importWorkbook(DBAccess& db, const WorkbookReader& sheet, const Progress& progress)
+Result<int> importWorkbook(DBAccess& db, const WorkbookReader& sheet, const Progress& progress)
 {
     // The entries end at the first row whose column A is empty.
     int rows = 0;

@@ -15,6 +15,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "common/Result.h"
+
 #include <functional>
 
 class DBAccess;
@@ -37,15 +39,9 @@ struct Entry {
     QString certCode;
 };
 
-// How an export or import ended. `message` is the text to show when it
-// stopped; `fileError` marks a stop for which the caller shows its file-error
-// message instead.
-struct Outcome {
-    bool ok = true;
-    QString message;
-    int records = 0; // records written to the file or to the store
-    bool fileError = false;
-};
+// Exports and imports give the number of entries written to the file or to
+// the store; a failure is the message to show, lying at the index of the
+// record where an import stopped, or nowhere (-1).
 
 // ---- Export -------------------------------------------------------------------
 
@@ -55,8 +51,8 @@ QStringList xmlLines(const QList<Entry>& entries);
 // line break in a value, stops the export naming the row and field; nothing is
 // written then. The CSV file starts with the summary line: `count` and
 // `amount` are the texts of status panels 2 and 4.
-Outcome exportXml(const QString& path, const QList<Entry>& entries);
-Outcome exportCsv(const QString& path, const QString& count, const QString& amount, const QList<Entry>& entries);
+Result<int> exportXml(const QString& path, const QList<Entry>& entries);
+Result<int> exportCsv(const QString& path, const QString& count, const QString& amount, const QList<Entry>& entries);
 
 // ---- Import -------------------------------------------------------------------
 
@@ -69,8 +65,8 @@ using Progress = std::function<void(int done, int total)>;
 
 // CSV and XML keep the entries written before a refused record; a workbook
 // keeps all or nothing.
-Outcome importCsv(DBAccess& db, const QString& path);
-Outcome importXml(DBAccess& db, const XmlDoc& doc);
-Outcome importWorkbook(DBAccess& db, const WorkbookReader& sheet, const Progress& progress = {});
+Result<int> importCsv(DBAccess& db, const QString& path);
+Result<int> importXml(DBAccess& db, const XmlDoc& doc);
+Result<int> importWorkbook(DBAccess& db, const WorkbookReader& sheet, const Progress& progress = {});
 
 } // namespace EmployeeListFile

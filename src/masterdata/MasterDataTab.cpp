@@ -143,7 +143,7 @@ QLabel* MasterDataTab::captionOf(QLineEdit* box) const
 
 bool MasterDataTab::showCount(const QString& sql, const QVariantList& params)
 {
-    const std::optional<RecordSet> rs = m_ctx.db().Query(sql, params);
+    const Result<RecordSet> rs = m_ctx.db().Query(sql, params);
     if (!rs)
         return false;
     if (!rs->isEmpty())
@@ -167,7 +167,7 @@ void MasterDataTab::setGridColumns(const QList<Column>& columns)
 bool MasterDataTab::showList(const QList<Column>& columns, const QString& sql, const QVariantList& params)
 {
     setGridColumns(columns);
-    const std::optional<RecordSet> rs = m_ctx.db().Query(sql, params);
+    const Result<RecordSet> rs = m_ctx.db().Query(sql, params);
     if (!rs)
         return false;
     std::vector<int> fields; // record-set column of each grid column after the first
@@ -243,23 +243,15 @@ QString MasterDataTab::chooseExportFile()
 void MasterDataTab::importXml(const QString& readError, const XmlImport& import, const QString& done)
 {
     const QString path = m_main.selectOpenFile(u"xml"_s);
-    XmlDoc doc;
-    QString why;
-    switch (MasterDataXml::loadDocument(path, doc, &why)) {
-    case MasterDataXml::LoadStatus::NotLoaded:
+    const Result<XmlDoc> doc = MasterDataXml::loadDocument(path, readError);
+    if (!doc) {
+        if (!doc.message().isEmpty())
+            m_ctx.prompt.message(doc.message());
         return;
-    case MasterDataXml::LoadStatus::ReadError:
-        m_ctx.prompt.message(readError);
-        return;
-    case MasterDataXml::LoadStatus::Malformed:
-        m_ctx.prompt.message(u"文件“%1”无法读取：%2"_s.arg(QFileInfo(path).fileName(), why));
-        return;
-    case MasterDataXml::LoadStatus::Loaded:
-        break;
     }
-    const MasterDataXml::Outcome outcome = import(m_ctx.db(), doc);
-    if (!outcome.ok) {
-        m_ctx.prompt.message(outcome.message);
+    const Result<int> imported = import(m_ctx.db(), doc.value());
+    if (!imported) {
+        m_ctx.prompt.message(imported.message());
         return;
     }
     refresh();

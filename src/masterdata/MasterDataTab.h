@@ -100,7 +100,7 @@ protected:
     // cannot be read shows `readError`), import it, then reload the tab and show
     // `done`. A stop shows its reason; what was imported before it stays and the
     // tab is not reloaded.
-    using XmlImport = std::function<MasterDataXml::Outcome(DBAccess&, const XmlDoc&)>;
+    using XmlImport = std::function<Result<int>(DBAccess&, const XmlDoc&)>;
     void importXml(const QString& readError, const XmlImport& import, const QString& done);
 
     // Deletes the rows whose key is in `keys` with a statement ending in

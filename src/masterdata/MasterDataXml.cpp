@@ -30,10 +30,10 @@ struct RefusedValue {
 
 bool refuses(const QString& field, const QString& value, RefusedValue& refused)
 {
-    const GbkCodec::EncodeResult encoded = GbkCodec::encode(value);
-    if (encoded.ok)
+    const Result<QByteArray> encoded = GbkCodec::encode(value);
+    if (encoded)
         return false;
-    refused = { field, value, encoded.characterText() };
+    refused = { field, value, GbkCodec::characterText(value, encoded.at()) };
     return true;
 }
 
@@ -52,10 +52,16 @@ enum class RowResult { Done, Refused, StoreFailed };
 RowResult replaceRow(DBAccess& db, const QString& deleteSql, const QString& key, const QString& insertSql,
     const QVariantList& values, QString& storeError)
 {
-    if (db.Insert(u"SAVEPOINT import_record"_s) && db.Insert(deleteSql, { key }) && db.Insert(insertSql, values)
-        && db.Insert(u"RELEASE import_record"_s))
+    Result<> done = db.Insert(u"SAVEPOINT import_record"_s);
+    if (done)
+        done = db.Insert(deleteSql, { key });
+    if (done)
+        done = db.Insert(insertSql, values);
+    if (done)
+        done = db.Insert(u"RELEASE import_record"_s);
+    if (done)
         return RowResult::Done;
-    const QString error = db.lastError();
+    const QString error = done.message();
     if (db.lastFailureRefusedRow() && db.inTransaction() && db.Insert(u"ROLLBACK TO import_record"_s)
         && db.Insert(u"RELEASE import_record"_s))
         return RowResult::Refused;
@@ -63,14 +69,10 @@ RowResult replaceRow(DBAccess& db, const QString& deleteSql, const QString& key,
     return RowResult::StoreFailed;
 }
 
-Outcome stopped(const QString& message, int records)
+// Nothing of the file is kept after the store failed.
+Failure storeFailure(const QString& failure, const QString& storeError)
 {
-    return { false, message, records };
-}
-
-Outcome storeFailure(const QString& failure, const QString& storeError)
-{
-    return { false, failure + storeError + u"。文件中的记录均未导入。"_s, 0 };
+    return { failure + storeError + u"。文件中的记录均未导入。"_s };
 }
 
 // Writes records 0 .. count-1 in one transaction, kept when the import stops:
@@ -78,12 +80,12 @@ Outcome storeFailure(const QString& failure, const QString& storeError)
 // its record was written, else with the message that stops the import. A step
 // that finds the store itself failing sets `storeError`: nothing of the file is
 // kept then, nor when the store refuses to start or to commit the transaction.
-Outcome runImport(DBAccess& db, const QString& failure, qint64 count,
+Result<int> runImport(DBAccess& db, const QString& failure, qint64 count,
     const std::function<QString(qint64 index, QString& storeError)>& step)
 {
     QString storeError;
     ImportRunner runner(db, ImportRunner::Mode::KeepWritten);
-    const ImportRunner::Result result = runner.run(count, [&](qint64 index) {
+    const Result<qint64> result = runner.run(count, [&](qint64 index) {
         const QString stop = step(index, storeError);
         if (!storeError.isEmpty())
             db.Rollback();
@@ -91,9 +93,11 @@ Outcome runImport(DBAccess& db, const QString& failure, qint64 count,
     });
     if (!storeError.isEmpty())
         return storeFailure(failure, storeError);
-    if (result.status == ImportRunner::Result::StoreFailed)
-        return storeFailure(failure, result.message);
-    return { result.ok(), result.message, static_cast<int>(result.written) };
+    if (!result && result.at() < 0)
+        return storeFailure(failure, result.message());
+    if (!result)
+        return result.failure();
+    return static_cast<int>(result.value());
 }
 
 } // namespace
@@ -128,18 +132,18 @@ QStringList remarkLines(const QStringList& remarks)
     return lines;
 }
 
-Outcome exportPayAccounts(const QString& path, const QList<PayAccount>& accounts)
+Result<int> exportPayAccounts(const QString& path, const QList<PayAccount>& accounts)
 {
     const QString failure = u"导出付款账号失败"_s;
     RefusedValue refused;
     for (const PayAccount& a : accounts) {
         if (refuses(u"付款账号"_s, a.accNo, refused) || refuses(u"币种"_s, a.currency, refused)
             || refuses(u"户名"_s, a.accName, refused))
-            return stopped(refusedMessage(refused, failure), 0);
+            return Failure { refusedMessage(refused, failure), 0 };
     }
-    if (!TextFile::writeLines(path, payAccountLines(accounts)).ok)
-        return stopped(u"文件读写错误，"_s + failure, 0);
-    return { true, {}, static_cast<int>(accounts.size()) };
+    if (!TextFile::writeLines(path, payAccountLines(accounts)))
+        return Failure { u"文件读写错误，"_s + failure, 0 };
+    return static_cast<int>(accounts.size());
 }
 
 QStringList remarkFileNames(const QString& chosenPath, int remarkCount)
@@ -158,49 +162,45 @@ QStringList remarkFileNames(const QString& chosenPath, int remarkCount)
     return names;
 }
 
-Outcome exportRemarks(const QString& chosenPath, const QStringList& remarks)
+Result<int> exportRemarks(const QString& chosenPath, const QStringList& remarks)
 {
     const QString failure = u"导出备注失败"_s;
     // All values first: a refused value must not leave some files written.
     RefusedValue refused;
     for (const QString& remark : remarks) {
         if (refuses(u"备注"_s, remark, refused))
-            return stopped(refusedMessage(refused, failure), 0);
+            return Failure { refusedMessage(refused, failure), 0 };
     }
     const QStringList names = remarkFileNames(chosenPath, static_cast<int>(remarks.size()));
     int written = 0;
     for (qsizetype f = 0; f < names.size(); ++f) {
         const QStringList part = remarks.mid(f * kRemarksPerFile, kRemarksPerFile);
-        if (!TextFile::writeLines(names.at(f), remarkLines(part)).ok)
-            return stopped(u"文件读写错误，"_s + failure, written);
+        if (!TextFile::writeLines(names.at(f), remarkLines(part)))
+            return Failure { u"文件读写错误，"_s + failure, written };
         written += static_cast<int>(part.size());
     }
-    return { true, {}, written };
+    return written;
 }
 
-LoadStatus loadDocument(const QString& path, XmlDoc& doc, QString* why)
+Result<XmlDoc> loadDocument(const QString& path, const QString& readError)
 {
-    doc = XmlDoc();
     if (path.trimmed().isEmpty() || !QFileInfo::exists(path))
-        return LoadStatus::NotLoaded;
+        return Failure {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return LoadStatus::ReadError;
+        return Failure { readError };
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return LoadStatus::ReadError;
-    QString error;
-    doc = XmlDoc::parse(bytes, &error);
-    if (doc.isNull() || doc.rootElement().isNull()) {
-        if (why)
-            *why = error.isEmpty() ? u"不是有效的XML文档"_s : error;
-        doc = XmlDoc();
-        return LoadStatus::Malformed;
+        return Failure { readError };
+    Result<XmlDoc> doc = XmlDoc::parse(bytes);
+    if (!doc || doc->rootElement().isNull()) {
+        const QString why = doc.message().isEmpty() ? u"不是有效的XML文档"_s : doc.message();
+        return Failure { u"文件“%1”无法读取：%2"_s.arg(QFileInfo(path).fileName(), why) };
     }
-    return LoadStatus::Loaded;
+    return doc;
 }
 
-Outcome importPayAccounts(DBAccess& db, const XmlDoc& doc)
+Result<int> importPayAccounts(DBAccess& db, const XmlDoc& doc)
 {
     const QString failure = u"导入付款账号失败，数据库错误："_s;
     const QList<XmlNode> accounts = doc.descendants(u"Account"_s);
@@ -227,7 +227,7 @@ Outcome importPayAccounts(DBAccess& db, const XmlDoc& doc)
     });
 }
 
-Outcome importRemarks(DBAccess& db, const XmlDoc& doc)
+Result<int> importRemarks(DBAccess& db, const XmlDoc& doc)
 {
     const QString failure = u"导入备注失败，数据库错误："_s;
     const QList<XmlNode> remarks = doc.descendants(u"Remark"_s);

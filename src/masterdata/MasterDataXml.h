@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "common/Result.h"
+
 class DBAccess;
 class XmlDoc;
 
@@ -21,13 +23,10 @@ struct PayAccount {
     QString accName;
 };
 
-// How an export or import ended. `message` is the text to show when it stopped
-// early; empty when it completed.
-struct Outcome {
-    bool ok = true;
-    QString message;
-    int records = 0; // records written to files or to the store
-};
+// Exports and imports give the number of records written to files or to the
+// store; a failure is the message to show, lying at the index of the record
+// where it stopped (the records before it were written), or nowhere (-1) when
+// nothing of the file was written.
 
 // ---- Export -----------------------------------------------------------------
 
@@ -38,7 +37,7 @@ QStringList remarkLines(const QStringList& remarks);
 
 // Writes the payer-account file. Refuses (and writes nothing) when a value
 // holds a character GBK cannot carry, naming the value.
-Outcome exportPayAccounts(const QString& path, const QList<PayAccount>& accounts);
+Result<int> exportPayAccounts(const QString& path, const QList<PayAccount>& accounts);
 
 // The remark export writes at most ten remarks to a file: the chosen file when
 // one file suffices, else base-1.xml, base-2.xml, ... beside it.
@@ -46,25 +45,23 @@ constexpr int kRemarksPerFile = 10;
 QStringList remarkFileNames(const QString& chosenPath, int remarkCount);
 // Writes the remark files. Every value is checked before the first file is
 // written; a value GBK cannot carry stops the export with nothing written.
-Outcome exportRemarks(const QString& chosenPath, const QStringList& remarks);
+Result<int> exportRemarks(const QString& chosenPath, const QStringList& remarks);
 
 // ---- Import -----------------------------------------------------------------
 
-enum class LoadStatus {
-    Loaded, // a document with a root element
-    NotLoaded, // no file chosen, or it does not exist: the import stops silently
-    ReadError, // the file exists but could not be read
-    Malformed, // not a usable XML document (malformed, truncated, wrong encoding,
-               // refused declaration); `why` says what is wrong
-};
-LoadStatus loadDocument(const QString& path, XmlDoc& doc, QString* why = nullptr);
+// The document of an import file. Fails with an empty message when no file was
+// chosen or it does not exist (the import stops silently), with `readError`
+// when the file cannot be read, and with a message naming the file and what is
+// wrong when it is not a usable XML document (malformed, truncated, wrong
+// encoding, refused declaration).
+Result<XmlDoc> loadDocument(const QString& path, const QString& readError);
 
 // Imports every Account element in document order. An account whose number
 // exists replaces the old row; the replacement is atomic. Stops at the first
 // invalid record with the message to show; records before it stay.
-Outcome importPayAccounts(DBAccess& db, const XmlDoc& doc);
+Result<int> importPayAccounts(DBAccess& db, const XmlDoc& doc);
 
 // Imports every Remark element in document order, as importPayAccounts.
-Outcome importRemarks(DBAccess& db, const XmlDoc& doc);
+Result<int> importRemarks(DBAccess& db, const XmlDoc& doc);
 
 } // namespace MasterDataXml

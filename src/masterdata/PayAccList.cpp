@@ -186,8 +186,8 @@ void PayAccList::PayAccList_cmdExport_Click()
         accounts.append({ m_grid->textMatrix(r, 1).trimmed(), m_grid->textMatrix(r, 3).trimmed(),
             m_grid->textMatrix(r, 2).trimmed() });
     }
-    const MasterDataXml::Outcome outcome = MasterDataXml::exportPayAccounts(path, accounts);
-    m_ctx.prompt.message(outcome.ok ? u"导出付款账号完毕"_s : outcome.message);
+    const Result<int> exported = MasterDataXml::exportPayAccounts(path, accounts);
+    m_ctx.prompt.message(exported ? u"导出付款账号完毕"_s : exported.message());
 }
 
 void PayAccList::PayAccList_cmdImport_Click()

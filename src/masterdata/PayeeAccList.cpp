@@ -227,7 +227,7 @@ void PayeeAccList::PayeeAccList_cmdUpdate_Click()
     }
     const QString name = m_txtPayeeAccName->text().trimmed();
     // Run through Insert: a store error shows no box of its own, the failure text follows.
-    const bool updated = accType() == kInBank
+    const Result<> updated = accType() == kInBank
         ? m_ctx.db().Insert(
             u"update payee_acc set acc_name = ?,branch_id=?,area_no='',net_no='' where acc_no = ? and acc_type='0'"_s,
             { name, m_txtPayeeBankID->text().trimmed(), number })

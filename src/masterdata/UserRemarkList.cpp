@@ -169,8 +169,8 @@ void UserRemarkList::UserRemarkList_cmdExport_Click()
     remarks.reserve(m_grid->rows() - 1);
     for (int r = 1; r < m_grid->rows(); ++r)
         remarks << m_grid->textMatrix(r, 1).trimmed();
-    const MasterDataXml::Outcome outcome = MasterDataXml::exportRemarks(path, remarks);
-    m_ctx.prompt.message(outcome.ok ? u"导出备注完毕"_s : outcome.message);
+    const Result<int> exported = MasterDataXml::exportRemarks(path, remarks);
+    m_ctx.prompt.message(exported ? u"导出备注完毕"_s : exported.message());
 }
 
 void UserRemarkList::UserRemarkList_cmdImport_Click()

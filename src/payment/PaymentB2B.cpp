@@ -190,18 +190,8 @@ void PaymentB2B::menuWriteB2BFile_Click()
         m_ctx.prompt.message(u"批量支付文件*.csv生成失败,或无指令需要生成批量支付文件"_s);
         return;
     }
-    const PaymentUploadFile::WriteResult result = builder.write(path);
-    switch (result.status) {
-    case PaymentUploadFile::WriteResult::Written:
-        m_ctx.prompt.message(u"批量支付文件*.csv生成完毕"_s);
-        break;
-    case PaymentUploadFile::WriteResult::Refused:
-        m_ctx.prompt.message(result.message);
-        break;
-    case PaymentUploadFile::WriteResult::FileError:
-        m_ctx.prompt.message(u"文件读写错误，批量支付文件生成失败"_s);
-        break;
-    }
+    const Result<> written = builder.write(path);
+    m_ctx.prompt.message(written ? u"批量支付文件*.csv生成完毕"_s : written.message());
 }
 
 void PaymentB2B::cmdLoadB2BFileBut_Click()
@@ -223,12 +213,12 @@ void PaymentB2B::cmdPrintBut_Click()
     printApprovalSheet();
 }
 
-std::optional<std::vector<InstructionCheck::Record>> PaymentB2B::checkRecords()
+Result<std::vector<InstructionCheck::Record>> PaymentB2B::checkRecords()
 {
     std::vector<InstructionCheck::Record> records;
     qint64 row = 0;
     // The payee's kept name is the one of the payee list for the account and kind.
-    const bool ok = m_ctx.db().QueryEach(
+    const Result<> ok = m_ctx.db().QueryEach(
         u"select p.serial_no,p.pay_acc_no,p.pay_acc_name,p.rec_acc_type,p.rec_acc_no,p.rec_acc_name,p.rec_net_no,"
         u"p.pay_amt,p.remark,(select k.acc_name from payee_acc k where k.acc_no=p.rec_acc_no"
         u" and k.acc_type=p.rec_acc_type limit 1) from payment p order by p.serial_no"_s,
@@ -248,7 +238,7 @@ std::optional<std::vector<InstructionCheck::Record>> PaymentB2B::checkRecords()
             records.push_back(std::move(rec));
         });
     if (!ok)
-        return std::nullopt;
+        return ok.failure();
     return records;
 }
 
@@ -257,11 +247,11 @@ InstructionCheck::Rules PaymentB2B::checkRules() const
     return rulesFor(u"收款账号"_s, u"收款账户户名"_s, u"付款金额"_s, 1);
 }
 
-std::optional<ApprovalSheetData> PaymentB2B::approvalSheetData()
+Result<ApprovalSheetData> PaymentB2B::approvalSheetData()
 {
     const auto totals = queryTotals();
     if (!totals)
-        return std::nullopt;
+        return totals.failure();
     ApprovalSheetData data;
     data.title = u"付款审批单"_s;
     data.payerAccNo = m_ctx.batchPayAccNo;

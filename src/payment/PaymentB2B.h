@@ -86,9 +86,9 @@ public slots:
 private:
     // resetPaymentB2B also sets the batch payer account.
     void listRefreshed() override;
-    std::optional<std::vector<InstructionCheck::Record>> checkRecords() override;
+    Result<std::vector<InstructionCheck::Record>> checkRecords() override;
     InstructionCheck::Rules checkRules() const override;
-    std::optional<ApprovalSheetData> approvalSheetData() override;
+    Result<ApprovalSheetData> approvalSheetData() override;
 
     std::function<void(const PaymentDialogRequest&)> m_openPaymentDialog;
     std::function<void(const PayAccDialogRequest&)> m_openPayAccDialog;

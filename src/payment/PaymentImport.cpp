@@ -70,11 +70,7 @@ ReadResult readCsv(const QByteArray& bytes)
     const qsizetype badLine = lines.badLine;
 
     qsizetype lineNo = 0; // N of the messages: 1 for the first instruction line
-    const auto stop = [&](const QString& text) {
-        result.stopped = true;
-        result.message = recordMessage(lineNo, text);
-        return result;
-    };
+    const auto stop = [&](const QString& text) { return result.stopWith(recordMessage(lineNo, text)); };
     const QString& text = lines.text;
     ImportText::LineCursor cursor(text);
     QStringView line;
@@ -176,11 +172,8 @@ ReadResult readRecords(const XmlDoc& doc)
         Record r;
         const XmlNode node = i < nodes.size() ? nodes.at(i) : XmlNode();
         const QString problem = xmlProblem(node, r);
-        if (!problem.isEmpty()) {
-            result.stopped = true;
-            result.message = recordMessage(i + 1, problem);
-            return result;
-        }
+        if (!problem.isEmpty())
+            return result.stopWith(recordMessage(i + 1, problem));
         result.records.push_back(std::move(r));
     }
     return result;
@@ -189,16 +182,16 @@ ReadResult readRecords(const XmlDoc& doc)
 
 qsizetype countXmlRecords(const QByteArray& bytes)
 {
-    const XmlDoc doc = XmlDoc::parse(bytes);
-    return doc.rootElement().isNull() ? -1 : countRecords(doc);
+    const Result<XmlDoc> doc = XmlDoc::parse(bytes);
+    return !doc || doc->rootElement().isNull() ? -1 : countRecords(doc.value());
 }
 
 ReadResult readXml(const QByteArray& bytes)
 {
-    const XmlDoc doc = XmlDoc::parse(bytes);
-    if (doc.rootElement().isNull())
+    const Result<XmlDoc> doc = XmlDoc::parse(bytes);
+    if (!doc || doc->rootElement().isNull())
         return {};
-    return readRecords(doc);
+    return readRecords(doc.value());
 }
 
 namespace {
@@ -216,11 +209,11 @@ public:
     {
         const qsizetype n = index + 1;
         if (index >= qint64(m_read.records.size()))
-            return m_read.message;
+            return m_read.stop.message();
         const Record& r = m_read.records[size_t(index)];
         if (const QString problem = payerProblem(r, n); !problem.isEmpty())
             return problem;
-        const bool ok = m_ctx.db().Insert(
+        const Result<> ok = m_ctx.db().Insert(
             u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,"
             u"rec_acc_name,rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values (?,?,?,?,?,?,?,?,?,?,?,'')"_s,
             { m_ctx.serialNumbers.next(m_now), r.payAccNo, r.payAccName, r.recAccType, r.recAccNo, r.recAccName,
@@ -289,16 +282,16 @@ void importBatchPaymentFile(AppContext& ctx, frmMain& main, bool listShowsInstru
     if (family == Family::Xml) {
         if (readFailed)
             return; // an unreadable file has no root element: nothing is said
-        const XmlDoc doc = XmlDoc::parse(bytes);
-        if (doc.rootElement().isNull())
+        const Result<XmlDoc> doc = XmlDoc::parse(bytes);
+        if (!doc || doc->rootElement().isNull())
             return;
-        if (countRecords(doc) == 0) {
+        if (countRecords(doc.value()) == 0) {
             ctx.prompt.message(u"文件内容不正确，请检查后重新输入。"_s);
             return;
         }
         if (!askToReplace())
             return;
-        read = readRecords(doc);
+        read = readRecords(doc.value());
     } else {
         if (!askToReplace())
             return;
@@ -319,20 +312,19 @@ void importBatchPaymentFile(AppContext& ctx, frmMain& main, bool listShowsInstru
         });
     }
     BatchWriter writer(ctx, read);
-    const qint64 steps = qint64(read.records.size()) + (read.stopped ? 1 : 0);
-    const auto result = runner.run(steps, [&](qint64 i) { return writer.write(i); });
-    switch (result.status) {
-    case ImportRunner::Result::Completed:
+    const qint64 steps = qint64(read.records.size()) + (read.stopped() ? 1 : 0);
+    const Result<qint64> result = runner.run(steps, [&](qint64 i) { return writer.write(i); });
+    if (result) {
         main.resetPaymentB2B();
         ctx.prompt.message(u"导入批量付款文件完毕"_s);
-        break;
-    case ImportRunner::Result::Stopped:
-        ctx.prompt.message(result.message + u'\n' + kNothingImported);
-        break;
-    case ImportRunner::Result::StoreFailed:
-        ctx.prompt.message(u"文件读写错误，导入批量付款文件失败"_s + u'\n' + result.message + u'\n' + kNothingImported);
+    } else if (result.at() >= 0) {
+        // A record stopped the import.
+        ctx.prompt.message(result.message() + u'\n' + kNothingImported);
+    } else {
+        // The store refused the transaction.
+        ctx.prompt.message(
+            u"文件读写错误，导入批量付款文件失败"_s + u'\n' + result.message() + u'\n' + kNothingImported);
         main.resetPaymentB2B();
-        break;
     }
 }
 

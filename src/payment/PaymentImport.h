@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "common/ImportText.h"
+
 #include <vector>
 
 struct AppContext;
@@ -31,11 +33,7 @@ struct Record {
 // What a reader gives: the records in file order up to the first refused one.
 // When `stopped` is set, `message` names the refused record (its number is
 // `records.size() + 1`) and the records before it are all valid.
-struct ReadResult {
-    std::vector<Record> records;
-    bool stopped = false;
-    QString message;
-};
+using ReadResult = ImportText::RecordsRead<Record>;
 
 enum class Family { None, Csv, Xml, Unsupported };
 // The family by the path's last three characters, in any case; None for an empty path.

@@ -18,7 +18,8 @@ QStringList fieldNames()
 CsvLineWriter::Messages messages()
 {
     return { u"第%1条指令的“%2”中含有%3，会使上传文件的各栏错位，批量支付文件未生成"_s,
-        u"第%1条指令的“%2”中含有字符“%3”，无法用GBK编码写入上传文件，批量支付文件未生成"_s };
+        u"第%1条指令的“%2”中含有字符“%3”，无法用GBK编码写入上传文件，批量支付文件未生成"_s,
+        u"文件读写错误，批量支付文件生成失败"_s };
 }
 
 } // namespace
@@ -69,21 +70,16 @@ bool Builder::appendLine(const QByteArray (&texts)[7], const QString& amount)
         { ",#", amountBytes }, { ",", texts[6], 8 } });
 }
 
-BuildResult buildLines(qint64 count, Money total, const std::vector<Instruction>& instructions)
+Result<QStringList> buildLines(qint64 count, Money total, const std::vector<Instruction>& instructions)
 {
     Builder builder(count, total);
     for (const Instruction& i : instructions)
         if (!builder.add(i))
-            break;
-    BuildResult result;
-    result.ok = !builder.refused();
-    result.message = builder.message();
-    if (result.ok)
-        result.lines = builder.lines();
-    return result;
+            return Failure { builder.message() };
+    return builder.lines();
 }
 
-WriteResult write(const QString& path, qint64 count, Money total, const std::vector<Instruction>& instructions)
+Result<> write(const QString& path, qint64 count, Money total, const std::vector<Instruction>& instructions)
 {
     Builder builder(count, total);
     for (const Instruction& i : instructions)

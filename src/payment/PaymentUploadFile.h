@@ -40,8 +40,6 @@ QString selectStatement();
 // The eighth field without its "#": two decimals, no separators ("1234.50").
 QString amountField(const QString& payAmt);
 
-using WriteResult = CsvLineWriter::Result;
-
 // Builds the file's text one instruction at a time.
 class Builder {
 public:
@@ -63,7 +61,7 @@ public:
     // Encodes the text in GBK and writes it through a temporary file renamed into
     // place. A character GBK cannot carry is refused, naming the instruction's
     // sequence number, the field and the character.
-    WriteResult write(const QString& path) const { return m_writer.write(path); }
+    Result<> write(const QString& path) const { return m_writer.write(path); }
 
 private:
     // The seven text fields of a line in file order (payer account and name,
@@ -73,17 +71,11 @@ private:
     CsvLineWriter m_writer;
 };
 
-struct BuildResult {
-    bool ok = true;
-    QString message; // the refusal shown to the user; empty when ok
-    QStringList lines;
-};
-
 // The header and one line per instruction; refuses the first instruction with a
 // "," or a line break in a text field, naming its sequence number and field.
-BuildResult buildLines(qint64 count, Money total, const std::vector<Instruction>& instructions);
+Result<QStringList> buildLines(qint64 count, Money total, const std::vector<Instruction>& instructions);
 
 // Builds the lines and writes them to `path`.
-WriteResult write(const QString& path, qint64 count, Money total, const std::vector<Instruction>& instructions);
+Result<> write(const QString& path, qint64 count, Money total, const std::vector<Instruction>& instructions);
 
 } // namespace PaymentUploadFile

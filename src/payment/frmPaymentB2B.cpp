@@ -637,7 +637,7 @@ void frmPaymentB2B::cmdAdd_Click()
         return; // the store has shown its error
     if (!existing->isEmpty() && !m_ctx.prompt.askOkCancel(u"该收款账号的支付记录已存在，请确认是否要继续保存?"_s))
         return;
-    const bool ok = m_ctx.db().Insert(
+    const Result<> ok = m_ctx.db().Insert(
         u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,"
         u"rec_acc_name,rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values (?,?,?,?,?,?,?,?,?,?,?,'')"_s,
         { m_ctx.serialNumbers.next(), payerAccNo(), payerAccName(), kind(), recAccNo,
@@ -670,9 +670,9 @@ void frmPaymentB2B::cmdUpdate_Click()
     }
     if (!payerAccountChosen(m_recordPayAccNo))
         return;
-    const bool ok = m_ctx.db().Update(u"update payment set pay_acc_no=?,pay_acc_name=?,rec_acc_type=?,rec_acc_no=?,"
-                                      u"rec_acc_name=?,rec_bank_id=?,rec_area_no=?,rec_net_no=?,pay_amt=?,remark=?"
-                                      u" where serial_no=?"_s,
+    const Result<> ok = m_ctx.db().Update(u"update payment set pay_acc_no=?,pay_acc_name=?,rec_acc_type=?,rec_acc_no=?,"
+                                          u"rec_acc_name=?,rec_bank_id=?,rec_area_no=?,rec_net_no=?,pay_amt=?,remark=?"
+                                          u" where serial_no=?"_s,
         { payerAccNo(), payerAccName(), kind(), m_comboRecAccNo->currentText().trimmed(),
             m_comboRecAccName->currentText().trimmed(), m_txtRecBankId->text().trimmed(), m_txtAreaNo->text().trimmed(),
             m_txtNetNo->text().trimmed(), removeCommas(m_txtAmount->text().trimmed()),

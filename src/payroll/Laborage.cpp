@@ -200,18 +200,8 @@ void Laborage::writeCsv(const QString& path)
         m_ctx.prompt.message(u"代发工资*.csv文件生成失败,或无指令需要生成代发工资文件"_s);
         return;
     }
-    const CsvLineWriter::Result result = builder.write(path);
-    switch (result.status) {
-    case CsvLineWriter::Result::Written:
-        m_ctx.prompt.message(u"代发工资*.csv文件生成完毕"_s);
-        break;
-    case CsvLineWriter::Result::Refused:
-        m_ctx.prompt.message(result.message);
-        break;
-    case CsvLineWriter::Result::FileError:
-        m_ctx.prompt.message(u"文件读写错误，代发工资文件生成失败"_s);
-        break;
-    }
+    const Result<> written = builder.write(path);
+    m_ctx.prompt.message(written ? u"代发工资*.csv文件生成完毕"_s : written.message());
 }
 
 void Laborage::writeWorkbook(const QString& path)
@@ -245,8 +235,7 @@ void Laborage::writeWorkbook(const QString& path)
         m_ctx.prompt.message(u"代发工资*.xls文件生成失败，或无指令需要生成代发工资文件"_s);
         return;
     }
-    QString error;
-    if (tooMany || !::writeWorkbook(path, rows, &error)) {
+    if (tooMany || !::writeWorkbook(path, rows)) {
         m_ctx.prompt.message(u"文件读写错误，代发工资文件生成失败"_s);
         return;
     }
@@ -268,13 +257,13 @@ void Laborage::Laborage_cmdPrintBut_Click()
     printApprovalSheet();
 }
 
-std::optional<std::vector<InstructionCheck::Record>> Laborage::checkRecords()
+Result<std::vector<InstructionCheck::Record>> Laborage::checkRecords()
 {
     std::vector<InstructionCheck::Record> records;
     qint64 row = 0;
     // Every in-bank instruction, also one whose account has left the roster
     // (the list and the file leave it out; it gets no 序号).
-    const bool ok = m_ctx.db().QueryEach(
+    const Result<> ok = m_ctx.db().QueryEach(
         u"select a.serial_no,a.acc_no,a.pay_amount,c.acc_name,c.employee_no,c.cert_type,c.cert_code,c.acc_no"
         u" from laborage a left join person_payee_acc c on a.acc_no=c.acc_no"
         u" where a.acc_type='0' order by a.serial_no"_s,
@@ -293,7 +282,7 @@ std::optional<std::vector<InstructionCheck::Record>> Laborage::checkRecords()
             records.push_back(std::move(rec));
         });
     if (!ok)
-        return std::nullopt;
+        return ok.failure();
     return records;
 }
 
@@ -302,18 +291,18 @@ InstructionCheck::Rules Laborage::checkRules() const
     return rulesFor(u"账号"_s, u"户名"_s, u"金额"_s, 9);
 }
 
-std::optional<ApprovalSheetData> Laborage::approvalSheetData()
+Result<ApprovalSheetData> Laborage::approvalSheetData()
 {
     const auto totals = queryTotals();
     if (!totals)
-        return std::nullopt;
+        return totals.failure();
     ApprovalSheetData data;
     data.title = u"代发工资审批单"_s;
     data.payroll = true;
     data.total = totals->total;
     data.rows.reserve(static_cast<size_t>(totals->count));
     // The listed instructions, in list order, with their remarks.
-    const bool ok = m_ctx.db().QueryEach(
+    const Result<> ok = m_ctx.db().QueryEach(
         u"select a.acc_no,b.acc_name,a.pay_amount,a.remark from laborage a,person_payee_acc b,tran_acc_type t"
         u" where b.acc_no=a.acc_no and a.acc_type=t.tran_type and a.acc_type='0' order by a.serial_no"_s,
         {}, [&](const RecordView& r) {
@@ -321,6 +310,6 @@ std::optional<ApprovalSheetData> Laborage::approvalSheetData()
                 formatStoredAmount(r.text(2), true), r.text(3).trimmed() });
         });
     if (!ok)
-        return std::nullopt;
+        return ok.failure();
     return data;
 }

@@ -60,9 +60,9 @@ public slots:
     void Laborage_cmdPrintBut_Click();
 
 private:
-    std::optional<std::vector<InstructionCheck::Record>> checkRecords() override;
+    Result<std::vector<InstructionCheck::Record>> checkRecords() override;
     InstructionCheck::Rules checkRules() const override;
-    std::optional<ApprovalSheetData> approvalSheetData() override;
+    Result<ApprovalSheetData> approvalSheetData() override;
     void writeCsv(const QString& path);
     void writeWorkbook(const QString& path);
 

@@ -32,9 +32,7 @@ constexpr int kSpreadsheetDigits = 15;
 const QString kReadFailed = u"文件读写错误，导入代发工资文件失败"_s;
 ReadResult& stop(ReadResult& result, const QString& message)
 {
-    result.stopped = true;
-    result.message = message;
-    return result;
+    return result.stopWith(message);
 }
 
 // The plain decimal text of `value` rounded to `digits` significant digits.
@@ -186,7 +184,7 @@ public:
             return kReadFailed;
         m_nextSerial = nextNumber(serial->value(0, u"serialNo"_s));
         m_nextPerson = nextNumber(person->value(0, u"personNo"_s));
-        const bool rosterRead
+        const Result<> rosterRead
             = m_db.QueryEach(u"select acc_no,acc_type from person_payee_acc"_s, {}, [this](const RecordView& v) {
                   const QString acc = v.text(0);
                   m_otherBank[acc] = m_otherBank.value(acc) || v.text(1).trimmed() == u"1"_s;
@@ -203,7 +201,7 @@ public:
     QString write(qint64 index)
     {
         if (index >= qint64(m_read.records.size()))
-            return m_read.message;
+            return m_read.stop.message();
         const Record& r = m_read.records[size_t(index)];
         const qsizetype n = index + 1;
         const auto roster = m_otherBank.constFind(r.accNo);
@@ -257,7 +255,7 @@ private:
 };
 } // namespace
 
-Outcome importRecords(DBAccess& db, const ReadResult& read, Format format, bool clear, const Progress& progress)
+Result<qint64> importRecords(DBAccess& db, const ReadResult& read, Format format, bool clear, const Progress& progress)
 {
     ImportRunner runner(db, ImportRunner::Mode::AllOrNothing);
     Writer writer(db, read, format);
@@ -268,23 +266,11 @@ Outcome importRecords(DBAccess& db, const ReadResult& read, Format format, bool 
     });
     if (progress)
         runner.setProgress([&](qint64 done, qint64 total) { progress(int(done), int(total)); });
-    const qint64 steps = qint64(read.records.size()) + (read.stopped ? 1 : 0);
-    const ImportRunner::Result result = runner.run(steps, [&](qint64 i) { return writer.write(i); });
-    Outcome outcome;
-    outcome.records = result.written;
-    switch (result.status) {
-    case ImportRunner::Result::Completed:
-        break;
-    case ImportRunner::Result::Stopped:
-        outcome.status = Outcome::Refused;
-        outcome.message = result.message;
-        break;
-    case ImportRunner::Result::StoreFailed:
-        outcome.status = Outcome::Failed;
-        outcome.message = kReadFailed + u'\n' + result.message;
-        break;
-    }
-    return outcome;
+    const qint64 steps = qint64(read.records.size()) + (read.stopped() ? 1 : 0);
+    const Result<qint64> result = runner.run(steps, [&](qint64 i) { return writer.write(i); });
+    if (!result && result.at() < 0)
+        return Failure { kReadFailed + u'\n' + result.message() };
+    return result;
 }
 
 void importPayrollFile(AppContext& ctx, frmMain& main, bool listShowsInstruction)
@@ -304,7 +290,6 @@ void importPayrollFile(AppContext& ctx, frmMain& main, bool listShowsInstruction
             u"文件导入时原有数据将被全部清空，请先用“生成上传文件”功能保存，请确认是否要继续?"_s))
         return;
 
-    Outcome outcome;
     if (format == Format::Csv) {
         QFile file(path);
         const bool opened = file.open(QIODevice::ReadOnly);
@@ -313,33 +298,33 @@ void importPayrollFile(AppContext& ctx, frmMain& main, bool listShowsInstruction
             ctx.prompt.message(kReadFailed + u'\n' + kNothingImported);
             return;
         }
-        outcome = importRecords(ctx.db(), readCsv(bytes), format, listShowsInstruction);
+        const Result<qint64> imported = importRecords(ctx.db(), readCsv(bytes), format, listShowsInstruction);
         main.resetLaborageIn();
-        if (outcome.status == Outcome::Imported)
+        if (imported)
             ctx.prompt.message(u"导入代发工资文件完毕"_s);
         else
-            ctx.prompt.message(outcome.message + u'\n' + kNothingImported);
+            ctx.prompt.message(imported.message() + u'\n' + kNothingImported);
         return;
     }
 
     frmMsg msg(&main);
     msg.begin();
-    WorkbookReader sheet;
-    if (!sheet.open(path)) {
+    const Result<WorkbookReader> sheet = WorkbookReader::read(path);
+    if (!sheet) {
         msg.end();
         ctx.prompt.message(kReadFailed + u'\n' + kNothingImported);
         return;
     }
     const auto step = [&msg](int done, int total) { msg.step(done, total); };
-    const ReadResult read = readWorkbook(sheet, step);
-    outcome = importRecords(ctx.db(), read, format, listShowsInstruction, step);
+    const ReadResult read = readWorkbook(sheet.value(), step);
+    const Result<qint64> imported = importRecords(ctx.db(), read, format, listShowsInstruction, step);
     msg.end();
-    if (outcome.status != Outcome::Imported) {
-        ctx.prompt.message(outcome.message + u'\n' + kNothingImported);
+    if (!imported) {
+        ctx.prompt.message(imported.message() + u'\n' + kNothingImported);
         ctx.prompt.message(u"文件导入失败"_s);
         return;
     }
-    ctx.prompt.message(u"共导入"_s + QString::number(outcome.records) + u"条记录"_s);
+    ctx.prompt.message(u"共导入"_s + QString::number(imported.value()) + u"条记录"_s);
     main.resetLaborageIn();
     ctx.prompt.message(u"导入数据成功"_s);
 }

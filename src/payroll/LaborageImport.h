@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "common/ImportText.h"
+
 #include <functional>
 #include <vector>
 
@@ -33,11 +35,7 @@ struct Record {
 // The records in file order up to the first refused one. When `stopped` is
 // set, `message` is the whole message of the stop; it concerns record
 // `records.size() + 1` (a CSV line number or a workbook record number).
-struct ReadResult {
-    std::vector<Record> records;
-    bool stopped = false;
-    QString message;
-};
+using ReadResult = ImportText::RecordsRead<Record>;
 
 // The CSV upload file: line 0 (the header) is skipped unread; every further
 // line needs at least five comma-separated fields, account and amount carrying
@@ -55,24 +53,15 @@ ReadResult readWorkbook(const WorkbookReader& sheet, const Progress& progress = 
 // (110.00000000000001 -> "110"); a text is taken trimmed.
 QString workbookAmountText(const WorkbookCell& cell);
 
-// The result of writing what was read.
-struct Outcome {
-    enum Status {
-        Imported, // everything committed
-        Refused, // a record was refused; the store is as before
-        Failed // the store failed; the store is as before
-    };
-    Status status = Imported;
-    QString message;
-    qint64 records = 0;
-};
-
 // Replaces the in-bank payroll by the records in one transaction: clearing
 // the in-bank instructions (when `clear`), adding unknown accounts to the
 // roster (workbook) and the instructions succeed or fail together. CSV records
 // must name roster accounts; workbook accounts must not be in laborage yet;
-// an account the roster holds as other-bank is refused in both.
-Outcome importRecords(DBAccess& db, const ReadResult& read, Format format, bool clear, const Progress& progress = {});
+// an account the roster holds as other-bank is refused in both. Gives the
+// number of instructions imported; after a failure (a refused record, lying at
+// its index, or the store's refusal, lying nowhere) the store is as before.
+Result<qint64> importRecords(
+    DBAccess& db, const ReadResult& read, Format format, bool clear, const Progress& progress = {});
 
 // The command behind "上传文件导入" of the payroll tab. `listShowsInstruction`
 // tells whether the payroll list shows an instruction.

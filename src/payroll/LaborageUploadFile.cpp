@@ -26,7 +26,8 @@ QString amountField(const QString& payAmount)
 CsvBuilder::CsvBuilder(qint64 count, Money total)
     : m_writer({ u"序号"_s, u"编号"_s, u"户名"_s, u"账号"_s, u"金额"_s },
         { u"第%1条指令的“%2”中含有%3，会使上传文件的各栏错位，代发工资文件未生成"_s,
-            u"第%1条指令的“%2”中含有字符“%3”，无法用GBK编码写入上传文件，代发工资文件未生成"_s },
+            u"第%1条指令的“%2”中含有字符“%3”，无法用GBK编码写入上传文件，代发工资文件未生成"_s,
+            u"文件读写错误，代发工资文件生成失败"_s },
         [](qsizetype line) { return QString::number(line + 1); })
 {
     // A payroll line is rarely longer than 80 bytes.

@@ -50,7 +50,7 @@ public:
     bool add(const RecordView& record);
     qint64 instructionCount() const { return m_writer.lineCount(); }
     QStringList lines() const { return m_writer.lines(); }
-    CsvLineWriter::Result write(const QString& path) const { return m_writer.write(path); }
+    Result<> write(const QString& path) const { return m_writer.write(path); }
 
 private:
     bool addUtf8(

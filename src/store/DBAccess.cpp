@@ -137,12 +137,12 @@ DBAccess::~DBAccess()
     Disconnect();
 }
 
-bool DBAccess::Connect()
+Result<> DBAccess::Connect()
 {
     if (m_db)
-        return true;
+        return {};
     if (m_openFailed)
-        return false;
+        return Failure { m_lastError };
 
     QString failure;
     sqlite3* db = nullptr;
@@ -206,12 +206,12 @@ bool DBAccess::Connect()
         m_prompt.critical(u"Database error"_s, failure);
         if (m_onFatal)
             m_onFatal();
-        return false;
+        return Failure { failure };
     }
     m_db = db;
     if (m_onOpen)
         m_onOpen();
-    return true;
+    return {};
 }
 
 void DBAccess::Disconnect()
@@ -350,55 +350,64 @@ bool DBAccess::execute(
     return true;
 }
 
-std::optional<RecordSet> DBAccess::Query(const QString& sql, const QVariantList& params)
+Result<> DBAccess::answer(bool ok) const
+{
+    if (ok)
+        return {};
+    return Failure { m_lastError };
+}
+
+Result<RecordSet> DBAccess::Query(const QString& sql, const QVariantList& params)
 {
     RecordSet rs;
     if (!execute(sql, params, Report::SqlErrorBox, &rs))
-        return std::nullopt;
+        return Failure { m_lastError };
     return rs;
 }
 
-bool DBAccess::QueryEach(const QString& sql, const QVariantList& params, const RecordHandler& onRecord)
+Result<> DBAccess::QueryEach(const QString& sql, const QVariantList& params, const RecordHandler& onRecord)
 {
-    return execute(sql, params, Report::SqlErrorBox, nullptr, &onRecord);
+    return answer(execute(sql, params, Report::SqlErrorBox, nullptr, &onRecord));
 }
 
-bool DBAccess::Update(const QString& sql, const QVariantList& params)
+Result<> DBAccess::Update(const QString& sql, const QVariantList& params)
 {
-    return execute(sql, params, Report::SqlErrorBox, nullptr);
+    return answer(execute(sql, params, Report::SqlErrorBox, nullptr));
 }
 
-bool DBAccess::Delete(const QString& sql, const QVariantList& params)
+Result<> DBAccess::Delete(const QString& sql, const QVariantList& params)
 {
-    return execute(sql, params, Report::SqlErrorBox, nullptr);
+    return answer(execute(sql, params, Report::SqlErrorBox, nullptr));
 }
 
-bool DBAccess::Insert(const QString& sql, const QVariantList& params)
+Result<> DBAccess::Insert(const QString& sql, const QVariantList& params)
 {
-    return execute(sql, params, Report::Silent, nullptr);
+    return answer(execute(sql, params, Report::Silent, nullptr));
 }
 
-bool DBAccess::BeginTrans()
+Result<> DBAccess::BeginTrans()
 {
     if (!Connect())
-        return false;
+        return Failure { m_lastError };
     if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
         m_lastError = failureText(m_db, m_dbPath);
-        return false;
+        return Failure { m_lastError };
     }
-    return true;
+    return {};
 }
 
-bool DBAccess::Commit()
+Result<> DBAccess::Commit()
 {
-    if (!m_db || !inTransaction())
-        return m_db != nullptr;
+    if (!m_db)
+        return Failure { m_lastError };
+    if (!inTransaction())
+        return {};
     if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
         m_lastError = failureText(m_db, m_dbPath);
         Rollback();
-        return false;
+        return Failure { m_lastError };
     }
-    return true;
+    return {};
 }
 
 void DBAccess::Rollback()
@@ -435,13 +444,10 @@ QString DBAccess::listParameter(const QStringList& values)
     return out;
 }
 
-bool DBAccess::createStore(const QString& path, QString* error)
+Result<> DBAccess::createStore(const QString& path)
 {
-    if (QFileInfo::exists(path)) {
-        if (error)
-            *error = u"file exists: "_s + path;
-        return false;
-    }
+    if (QFileInfo::exists(path))
+        return Failure { u"file exists: "_s + path };
     // Build the store under a temporary name and rename it into place, so a
     // half-made store never carries the real name.
     const QString temp = path + u".new"_s;
@@ -454,16 +460,18 @@ bool DBAccess::createStore(const QString& path, QString* error)
         const QByteArray script = QByteArray("BEGIN;\n") + kSchemaSql + "\nCOMMIT;";
         ok = sqlite3_exec(db, script.constData(), nullptr, nullptr, &err) == SQLITE_OK;
     }
-    if (!ok && error)
-        *error = err ? QString::fromUtf8(err) : errorText(db);
+    QString error;
+    if (!ok)
+        error = err ? QString::fromUtf8(err) : errorText(db);
     sqlite3_free(err);
     sqlite3_close(db);
     if (ok && !QFile::rename(temp, path)) {
         ok = false;
-        if (error)
-            *error = u"cannot rename into place: "_s + path;
+        error = u"cannot rename into place: "_s + path;
     }
-    if (!ok)
+    if (!ok) {
         QFile::remove(temp);
-    return ok;
+        return Failure { error };
+    }
+    return {};
 }

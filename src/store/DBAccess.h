@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RecordSet.h"
+#include "common/Result.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -8,7 +9,6 @@
 #include <QVariantList>
 
 #include <functional>
-#include <optional>
 
 class Prompt;
 struct sqlite3;
@@ -66,24 +66,26 @@ public:
     // Called once right after the store has been opened, before any other statement runs.
     void setOpenHandler(std::function<void()> handler) { m_onOpen = std::move(handler); }
 
-    std::optional<RecordSet> Query(const QString& sql, const QVariantList& params = {});
+    // Every operation answers with a Result whose failure is the store's own
+    // text of the error (after the box, where the operation shows one).
+    Result<RecordSet> Query(const QString& sql, const QVariantList& params = {});
     // Runs a query and hands each record to `onRecord` as it is fetched (its
     // fields in the order of the select list) without keeping it: a list of
     // 100,000 rows is read without a second copy in memory and without a QVariant
     // per field. Errors as Query.
     using RecordHandler = std::function<void(const RecordView& record)>;
-    bool QueryEach(const QString& sql, const QVariantList& params, const RecordHandler& onRecord);
-    bool Update(const QString& sql, const QVariantList& params = {});
-    bool Delete(const QString& sql, const QVariantList& params = {});
-    bool Insert(const QString& sql, const QVariantList& params = {});
+    Result<> QueryEach(const QString& sql, const QVariantList& params, const RecordHandler& onRecord);
+    Result<> Update(const QString& sql, const QVariantList& params = {});
+    Result<> Delete(const QString& sql, const QVariantList& params = {});
+    Result<> Insert(const QString& sql, const QVariantList& params = {});
 
-    // Opens the store if not yet open; false (after the "Database error" box) when it cannot be.
-    bool Connect();
-    // Transactions. BeginTrans and Commit show nothing; they return false (with
-    // lastError()) when the store refuses, and the caller reports it. A commit
+    // Opens the store if not yet open; fails (after the "Database error" box) when it cannot be.
+    Result<> Connect();
+    // Transactions. BeginTrans and Commit show nothing; they fail with the
+    // store's text when the store refuses, and the caller reports it. A commit
     // that fails rolls the transaction back, so nothing is left open.
-    bool BeginTrans();
-    bool Commit();
+    Result<> BeginTrans();
+    Result<> Commit();
     void Rollback();
     void Disconnect();
 
@@ -92,8 +94,6 @@ public:
     // True once opening the store failed: the program must end.
     bool openFailed() const { return m_openFailed; }
     const QString& dbPath() const { return m_dbPath; }
-    // The store's text of the last failure (also for Insert, which shows nothing).
-    const QString& lastError() const { return m_lastError; }
     // True when the last failure was a row refused by a constraint or trigger:
     // the store itself is fine and the transaction goes on. False for failures
     // of the store (a full disk, a read-only folder, ...).
@@ -104,13 +104,14 @@ public:
     static QString listParameter(const QStringList& values);
 
     // Creates a new store file from the schema; refuses to replace an existing file.
-    static bool createStore(const QString& path, QString* error);
+    static Result<> createStore(const QString& path);
 
 private:
     enum class Report { SqlErrorBox, Silent };
     bool execute(const QString& sql, const QVariantList& params, Report report, RecordSet* out,
         const RecordHandler* onRecord = nullptr);
     void fail(const QString& text, Report report);
+    Result<> answer(bool ok) const;
     void clearStatements();
     void dropIdleStatements();
 

@@ -26,9 +26,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s exists; it is left as it is\n", qPrintable(path));
         return 1;
     }
-    QString error;
-    if (!DBAccess::createStore(path, &error)) {
-        std::fprintf(stderr, "cannot create %s: %s\n", qPrintable(path), qPrintable(error));
+    const Result<> created = DBAccess::createStore(path);
+    if (!created) {
+        std::fprintf(stderr, "cannot create %s: %s\n", qPrintable(path), qPrintable(created.message()));
         return 1;
     }
     return 0;

@@ -45,14 +45,14 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QByteArray, bytes);
-        const GbkCodec::EncodeResult result = GbkCodec::encode(text);
-        QVERIFY2(result.ok, qPrintable(result.error));
-        QCOMPARE(result.bytes, bytes);
+        const Result<QByteArray> result = GbkCodec::encode(text);
+        QVERIFY2(result.ok(), qPrintable(result.message()));
+        QCOMPARE(result.value(), bytes);
         QVERIFY(GbkCodec::canEncode(text));
         // And back.
-        const GbkCodec::DecodeResult decoded = GbkCodec::decode(bytes);
-        QVERIFY2(decoded.ok, qPrintable(decoded.error));
-        QCOMPARE(decoded.text, text);
+        const Result<QString> decoded = GbkCodec::decode(bytes);
+        QVERIFY2(decoded.ok(), qPrintable(decoded.message()));
+        QCOMPARE(decoded.value(), text);
     }
 
     void encodeRefuses_data()
@@ -75,12 +75,14 @@ private slots:
         QFETCH(QString, text);
         QFETCH(qsizetype, position);
         QFETCH(uint, character);
-        const GbkCodec::EncodeResult result = GbkCodec::encode(text);
-        QVERIFY(!result.ok);
-        QVERIFY(result.bytes.isEmpty());
-        QCOMPARE(result.position, position);
-        QCOMPARE(uint(result.character), character);
-        QVERIFY(!result.error.isEmpty());
+        const Result<QByteArray> result = GbkCodec::encode(text);
+        QVERIFY(!result.ok());
+        QCOMPARE(result.at(), position);
+        const QString refused = GbkCodec::characterText(text, result.at());
+        const uint code = refused.size() == 2 ? QChar::surrogateToUcs4(refused.at(0), refused.at(1))
+                                              : uint(refused.isEmpty() ? 0 : refused.at(0).unicode());
+        QCOMPARE(code, character);
+        QVERIFY(result.message().contains(refused));
         QVERIFY(!GbkCodec::canEncode(text));
     }
 
@@ -109,11 +111,10 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(qsizetype, offset);
-        const GbkCodec::DecodeResult result = GbkCodec::decode(bytes);
-        QVERIFY(!result.ok);
-        QVERIFY(result.text.isEmpty());
-        QCOMPARE(result.offset, offset);
-        QVERIFY(!result.error.isEmpty());
+        const Result<QString> result = GbkCodec::decode(bytes);
+        QVERIFY(!result.ok());
+        QCOMPARE(result.at(), offset);
+        QVERIFY(!result.message().isEmpty());
     }
 
     // Every cell of the three user-defined areas, in code page 936's order:
@@ -132,8 +133,8 @@ private slots:
                         continue;
                     const QByteArray bytes = QByteArray(1, char(lead)) + char(trail);
                     const QString text(QChar(code++));
-                    QCOMPARE(GbkCodec::decode(bytes).text, text);
-                    QCOMPARE(GbkCodec::encode(text).bytes, bytes);
+                    QCOMPARE(GbkCodec::decode(bytes).value_or(QString()), text);
+                    QCOMPARE(GbkCodec::encode(text).value_or(QByteArray()), bytes);
                 }
             }
         }
@@ -162,10 +163,10 @@ private slots:
         QFETCH(bool, ok);
         QFETCH(QString, text);
         QFETCH(qsizetype, offset);
-        const GbkCodec::DecodeResult result = GbkCodec::decodeFile(bytes);
-        QCOMPARE(result.ok, ok);
-        QCOMPARE(result.text, text);
-        QCOMPARE(result.offset, offset);
+        const Result<QString> result = GbkCodec::decodeFile(bytes);
+        QCOMPARE(result.ok(), ok);
+        QCOMPARE(result.value_or(QString()), text);
+        QCOMPARE(result.at(), offset);
     }
 
     // ---- TextFile ------------------------------------------------------------
@@ -174,11 +175,11 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(u"out.txt"_s);
-        const TextFile::Result result = TextFile::writeLines(path, { u"序号,金额"_s, QString(), u"1,€"_s });
-        QVERIFY2(result.ok, qPrintable(result.error));
+        const Result<> result = TextFile::writeLines(path, { u"序号,金额"_s, QString(), u"1,€"_s });
+        QVERIFY2(result.ok(), qPrintable(result.message()));
         QCOMPARE(readAll(path), QByteArray("\xD0\xF2\xBA\xC5,\xBD\xF0\xB6\xEE\r\n\r\n1,\x80\r\n"));
 
-        QVERIFY(TextFile::writeLines(path, {}).ok);
+        QVERIFY(TextFile::writeLines(path, {}).ok());
         QCOMPARE(readAll(path), QByteArray());
     }
 
@@ -187,11 +188,10 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(u"out.txt"_s);
         writeAll(path, "old\r\n");
-        const TextFile::Result result = TextFile::writeLines(path, { u"a"_s, u"b"_s, u"户名:김"_s });
-        QVERIFY(!result.ok);
-        QCOMPARE(result.line, qsizetype(2));
-        QCOMPARE(result.column, qsizetype(3));
-        QCOMPARE(uint(result.character), 0xAE40u);
+        const Result<> result = TextFile::writeLines(path, { u"a"_s, u"b"_s, u"户名:김"_s });
+        QVERIFY(!result.ok());
+        QCOMPARE(result.at(), qsizetype(2));
+        QCOMPARE(result.message(), u"第3行第4个字符“김”不能用GBK编码"_s);
         QCOMPARE(readAll(path), QByteArray("old\r\n"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { u"out.txt"_s });
     }
@@ -214,14 +214,14 @@ private slots:
         QStringList lines;
         for (int i = 0; i < lineCount; ++i)
             lines.append(u"line %1 of a long file"_s.arg(i));
-        TextFile::Result result;
+        Result<> result;
         {
             FileSizeLimit limit(1024);
             QVERIFY(limit.ok());
             result = TextFile::writeLines(path, lines);
         }
-        QVERIFY(!result.ok);
-        QVERIFY(!result.error.isEmpty());
+        QVERIFY(!result.ok());
+        QVERIFY(!result.message().isEmpty());
         QCOMPARE(readAll(path), QByteArray("previous contents\r\n"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { u"out.txt"_s });
     }
@@ -230,7 +230,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(u"no/such/dir/out.txt"_s);
-        QVERIFY(!TextFile::writeLines(path, { u"x"_s }).ok);
+        QVERIFY(!TextFile::writeLines(path, { u"x"_s }).ok());
         QVERIFY(!QFile::exists(path));
     }
 
@@ -255,9 +255,9 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(u"in.txt"_s);
         writeAll(path, bytes);
-        const TextFile::ReadResult result = TextFile::readLines(path);
-        QVERIFY2(result.ok, qPrintable(result.error));
-        QCOMPARE(result.lines, lines);
+        const Result<QStringList> result = TextFile::readLines(path);
+        QVERIFY2(result.ok(), qPrintable(result.message()));
+        QCOMPARE(result.value(), lines);
     }
 
     void readLinesReportsBadByte()
@@ -265,13 +265,12 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(u"in.txt"_s);
         writeAll(path, "ok\r\nstill ok\r\nbad \xFF here\r\n");
-        const TextFile::ReadResult result = TextFile::readLines(path);
-        QVERIFY(!result.ok);
-        QCOMPARE(result.line, qsizetype(2));
-        QCOMPARE(result.offset, qsizetype(18));
-        QVERIFY(result.lines.isEmpty());
+        const Result<QStringList> result = TextFile::readLines(path);
+        QVERIFY(!result.ok());
+        QVERIFY2(result.message().startsWith(u"第3行："_s), qPrintable(result.message()));
+        QCOMPARE(result.at(), qsizetype(18));
 
-        QVERIFY(!TextFile::readLines(dir.filePath(u"missing.txt"_s)).ok);
+        QVERIFY(!TextFile::readLines(dir.filePath(u"missing.txt"_s)).ok());
     }
 
     void writeThenReadRoundTrip()
@@ -279,10 +278,10 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(u"round.txt"_s);
         const QStringList lines { u"1,#6222021234567890,张三,\"备注\""_s, QString(), u"€ 100.00"_s };
-        QVERIFY(TextFile::writeLines(path, lines).ok);
-        const TextFile::ReadResult result = TextFile::readLines(path);
-        QVERIFY(result.ok);
-        QCOMPARE(result.lines, lines);
+        QVERIFY(TextFile::writeLines(path, lines).ok());
+        const Result<QStringList> result = TextFile::readLines(path);
+        QVERIFY(result.ok());
+        QCOMPARE(result.value(), lines);
     }
 };
 

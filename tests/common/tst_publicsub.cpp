@@ -600,9 +600,9 @@ void TestPublicSub::xmlReaders()
   </body>
 </root>
 )";
-    QString error;
-    const XmlDoc doc = XmlDoc::parse(xml, &error);
-    QVERIFY2(!doc.isNull(), qPrintable(error));
+    const Result<XmlDoc> parsed = XmlDoc::parse(xml);
+    QVERIFY2(parsed.ok(), qPrintable(parsed.message()));
+    const XmlDoc& doc = parsed.value();
     const XmlNode root = doc.rootElement();
     const XmlNode head = root.firstDescendant(u"head"_s);
     QVERIFY(head);

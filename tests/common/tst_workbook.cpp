@@ -296,8 +296,9 @@ void TestWorkbook::readsFixtures()
         maxColumn = std::max(maxColumn, f[1].toInt());
     }
 
-    WorkbookReader reader;
-    QVERIFY2(reader.open(xlsDir() + name + u".xls"_s), qPrintable(reader.errorText()));
+    const Result<WorkbookReader> opened = WorkbookReader::read(xlsDir() + name + u".xls"_s);
+    QVERIFY2(opened.ok(), qPrintable(opened.message()));
+    const WorkbookReader& reader = opened.value();
     QCOMPARE(reader.activeSheetIndex(), expectedSheet);
     QCOMPARE(reader.lastRow(), maxRow);
     QCOMPARE(reader.lastColumn(), maxColumn);
@@ -316,9 +317,12 @@ void TestWorkbook::readsFromMemoryAsFromFile()
 {
     QFile f(xlsDir() + u"three_sheets_active2.xls"_s);
     QVERIFY(f.open(QIODevice::ReadOnly));
-    WorkbookReader fromBytes, fromFile;
-    QVERIFY(fromBytes.openBytes(f.readAll()));
-    QVERIFY(fromFile.open(f.fileName()));
+    const Result<WorkbookReader> bytesRead = WorkbookReader::readBytes(f.readAll());
+    const Result<WorkbookReader> fileRead = WorkbookReader::read(f.fileName());
+    QVERIFY(bytesRead.ok());
+    QVERIFY(fileRead.ok());
+    const WorkbookReader& fromBytes = bytesRead.value();
+    const WorkbookReader& fromFile = fileRead.value();
     QCOMPARE(fromBytes.activeSheetIndex(), 1);
     QCOMPARE(cellsOf(fromBytes), cellsOf(fromFile));
     QCOMPARE(fromBytes.cell(15, 2).text, u"00123"_s);
@@ -353,33 +357,34 @@ void TestWorkbook::refusesFixtures()
     QFETCH(QString, name);
     QFETCH(QString, error);
     QVERIFY(QFile::exists(xlsDir() + name + u".xls.error"_s));
-    WorkbookReader reader;
-    QVERIFY(!reader.open(xlsDir() + name + u".xls"_s));
-    QVERIFY2(reader.errorText().startsWith(error), qPrintable(reader.errorText()));
-    QCOMPARE(reader.lastRow(), 0);
-    QVERIFY(reader.cell(1, 1).isEmpty());
+    const Result<WorkbookReader> reader = WorkbookReader::read(xlsDir() + name + u".xls"_s);
+    QVERIFY(!reader.ok());
+    QVERIFY2(reader.message().startsWith(error), qPrintable(reader.message()));
 }
 
 void TestWorkbook::refusesMissingFile()
 {
     QTemporaryDir dir;
-    WorkbookReader reader;
-    QVERIFY(!reader.open(dir.filePath(u"nicht-da.xls"_s)));
-    QVERIFY2(reader.errorText().startsWith(u"无法打开文件 "_s), qPrintable(reader.errorText()));
+    const Result<WorkbookReader> reader = WorkbookReader::read(dir.filePath(u"nicht-da.xls"_s));
+    QVERIFY(!reader.ok());
+    QVERIFY2(reader.message().startsWith(u"无法打开文件 "_s), qPrintable(reader.message()));
 }
 
 void TestWorkbook::failedOpenForgetsEarlierWorkbook()
 {
-    WorkbookReader reader;
-    QVERIFY(reader.open(xlsDir() + u"three_sheets_active2.xls"_s));
-    QCOMPARE(reader.cell(1, 1).text, u"项目"_s);
-    QVERIFY(!reader.openBytes("not a workbook"));
-    QCOMPARE(reader.lastRow(), 0);
-    QCOMPARE(reader.lastColumn(), 0);
-    QCOMPARE(reader.activeSheetIndex(), 0);
-    QVERIFY(reader.cell(1, 1).isEmpty());
-    QVERIFY(reader.open(xlsDir() + u"ssconvert_roster.xls"_s));
-    QVERIFY(reader.errorText().isEmpty());
+    // Each read stands alone: a failed one gives no sheet at all, and neither
+    // it nor an earlier read changes what a later one gives.
+    const Result<WorkbookReader> first = WorkbookReader::read(xlsDir() + u"three_sheets_active2.xls"_s);
+    QVERIFY(first.ok());
+    QCOMPARE(first->cell(1, 1).text, u"项目"_s);
+    const Result<WorkbookReader> failed = WorkbookReader::readBytes("not a workbook");
+    QVERIFY(!failed.ok());
+    QVERIFY(!failed.message().isEmpty());
+    QCOMPARE(first->cell(1, 1).text, u"项目"_s);
+    const Result<WorkbookReader> later = WorkbookReader::read(xlsDir() + u"ssconvert_roster.xls"_s);
+    QVERIFY(later.ok());
+    QVERIFY(later.message().isEmpty());
+    QVERIFY(later->cell(1, 1).text != u"项目"_s);
 }
 
 // ---- numbers -----------------------------------------------------------------
@@ -496,8 +501,9 @@ void TestWorkbook::readsCraftedStreams()
     QFETCH(QByteArray, file);
     QFETCH(int, sheet);
     QFETCH(QStringList, cells);
-    WorkbookReader reader;
-    QVERIFY2(reader.openBytes(file), qPrintable(reader.errorText()));
+    const Result<WorkbookReader> opened = WorkbookReader::readBytes(file);
+    QVERIFY2(opened.ok(), qPrintable(opened.message()));
+    const WorkbookReader& reader = opened.value();
     QCOMPARE(reader.activeSheetIndex(), sheet);
     CellMap expected;
     for (const QString& c : cells) {
@@ -554,15 +560,16 @@ void TestWorkbook::refusesCraftedStreams()
 {
     QFETCH(QByteArray, file);
     QFETCH(QString, error);
-    WorkbookReader reader;
-    QVERIFY(!reader.openBytes(file));
-    QCOMPARE(reader.errorText(), error);
+    const Result<WorkbookReader> reader = WorkbookReader::readBytes(file);
+    QVERIFY(!reader.ok());
+    QCOMPARE(reader.message(), error);
 }
 
 void TestWorkbook::cellOutsideSheetIsEmpty()
 {
-    WorkbookReader reader;
-    QVERIFY(reader.open(xlsDir() + u"three_sheets_active2.xls"_s));
+    const Result<WorkbookReader> opened = WorkbookReader::read(xlsDir() + u"three_sheets_active2.xls"_s);
+    QVERIFY2(opened.ok(), qPrintable(opened.message()));
+    const WorkbookReader& reader = opened.value();
     QCOMPARE(reader.cell(30, 100).text, u"远列 CV30"_s);
     QCOMPARE(reader.cell(2000, 2).text, u"2000"_s);
     const std::initializer_list<std::pair<int, int>> outside { { 0, 1 }, { 1, 0 }, { -1, 1 }, { 1, -1 }, { 2001, 2 },
@@ -583,10 +590,11 @@ void TestWorkbook::roundTripsSmallSheet()
     rows.append(QStringList { u"F6"_s, {}, {}, {}, {}, u"F6"_s }); // a longer row
     QTemporaryDir dir;
     const QString path = dir.filePath(u"工资.xls"_s);
-    QString error;
-    QVERIFY2(writeWorkbook(path, rows, &error), qPrintable(error));
-    WorkbookReader reader;
-    QVERIFY2(reader.open(path), qPrintable(reader.errorText()));
+    const Result<> written = writeWorkbook(path, rows);
+    QVERIFY2(written.ok(), qPrintable(written.message()));
+    const Result<WorkbookReader> opened = WorkbookReader::read(path);
+    QVERIFY2(opened.ok(), qPrintable(opened.message()));
+    const WorkbookReader& reader = opened.value();
     QCOMPARE(reader.activeSheetIndex(), 0);
     QCOMPARE(reader.lastRow(), 6);
     QCOMPARE(reader.lastColumn(), 6);
@@ -603,10 +611,11 @@ void TestWorkbook::roundTripsLargeSheet()
     const QList<QStringList> rows = bigSheet();
     QTemporaryDir dir;
     const QString path = dir.filePath(u"big.xls"_s);
-    QString error;
-    QVERIFY2(writeWorkbook(path, rows, &error), qPrintable(error));
-    WorkbookReader reader;
-    QVERIFY2(reader.open(path), qPrintable(reader.errorText()));
+    const Result<> written = writeWorkbook(path, rows);
+    QVERIFY2(written.ok(), qPrintable(written.message()));
+    const Result<WorkbookReader> opened = WorkbookReader::read(path);
+    QVERIFY2(opened.ok(), qPrintable(opened.message()));
+    const WorkbookReader& reader = opened.value();
     QCOMPARE(reader.lastRow(), 65535);
     QCOMPARE(reader.lastColumn(), 5);
     for (int r = 0; r < rows.size(); ++r)
@@ -625,7 +634,7 @@ void TestWorkbook::writesExpectedRecords()
     rows.append(QStringList { {}, {}, {}, u"D3001"_s });
     QTemporaryDir dir;
     const QString path = dir.filePath(u"records.xls"_s);
-    QVERIFY(writeWorkbook(path, rows, nullptr));
+    QVERIFY(writeWorkbook(path, rows).ok());
     const QByteArray stream = workbookStreamOf(path);
     QVERIFY(!stream.isEmpty());
 
@@ -697,9 +706,10 @@ void TestWorkbook::splitsLongStringsCleanly()
     const QString text = QString(prefix, u'a') + QString(u"𫖮"_s).repeated(9000);
     QTemporaryDir dir;
     const QString path = dir.filePath(u"long.xls"_s);
-    QVERIFY(writeWorkbook(path, { QStringList { text } }, nullptr));
-    WorkbookReader reader;
-    QVERIFY2(reader.open(path), qPrintable(reader.errorText()));
+    QVERIFY(writeWorkbook(path, { QStringList { text } }).ok());
+    const Result<WorkbookReader> opened = WorkbookReader::read(path);
+    QVERIFY2(opened.ok(), qPrintable(opened.message()));
+    const WorkbookReader& reader = opened.value();
     QCOMPARE(reader.cell(1, 1).text, text);
 
     const QByteArray stream = workbookStreamOf(path);
@@ -737,18 +747,19 @@ void TestWorkbook::writerRefusesAndKeepsTarget()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("previous content");
     }
-    QString message;
-    QVERIFY(!writeWorkbook(path, rows, &message));
-    QCOMPARE(message, error);
+    const Result<> refused = writeWorkbook(path, rows);
+    QVERIFY(!refused.ok());
+    QCOMPARE(refused.message(), error);
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("previous content"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { u"upload.xls"_s });
 
     // The limits themselves are fine.
-    QVERIFY(writeWorkbook(path, { QStringList(256, u"x"_s), QStringList { QString(32767, u'长') } }, &message));
-    WorkbookReader reader;
-    QVERIFY(reader.open(path));
+    QVERIFY(writeWorkbook(path, { QStringList(256, u"x"_s), QStringList { QString(32767, u'长') } }).ok());
+    const Result<WorkbookReader> opened = WorkbookReader::read(path);
+    QVERIFY2(opened.ok(), qPrintable(opened.message()));
+    const WorkbookReader& reader = opened.value();
     QCOMPARE(reader.lastColumn(), 256);
     QCOMPARE(reader.cell(2, 1).text.size(), 32767);
 }
@@ -757,31 +768,33 @@ void TestWorkbook::writerReplacesExistingFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"upload.xls"_s);
-    QVERIFY(writeWorkbook(path, { QStringList { u"first"_s, u"第一"_s } }, nullptr));
-    QVERIFY(writeWorkbook(path, { QStringList { u"second"_s } }, nullptr));
-    WorkbookReader reader;
-    QVERIFY(reader.open(path));
+    QVERIFY(writeWorkbook(path, { QStringList { u"first"_s, u"第一"_s } }).ok());
+    QVERIFY(writeWorkbook(path, { QStringList { u"second"_s } }).ok());
+    const Result<WorkbookReader> opened = WorkbookReader::read(path);
+    QVERIFY2(opened.ok(), qPrintable(opened.message()));
+    const WorkbookReader& reader = opened.value();
     QCOMPARE(reader.cell(1, 1).text, u"second"_s);
     QVERIFY(reader.cell(1, 2).isEmpty());
     QCOMPARE(reader.lastColumn(), 1);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { u"upload.xls"_s });
 
     // An empty sheet is a valid workbook too.
-    QVERIFY(writeWorkbook(path, {}, nullptr));
-    QVERIFY(reader.open(path));
-    QCOMPARE(reader.lastRow(), 0);
+    QVERIFY(writeWorkbook(path, {}).ok());
+    const Result<WorkbookReader> empty = WorkbookReader::read(path);
+    QVERIFY(empty.ok());
+    QCOMPARE(empty->lastRow(), 0);
 }
 
 void TestWorkbook::writerReportsUnwritableTarget()
 {
     QTemporaryDir dir;
-    QString error;
-    QVERIFY(!writeWorkbook(dir.filePath(u"missing/upload.xls"_s), { QStringList { u"a"_s } }, &error));
-    QVERIFY2(error.startsWith(u"无法写入文件 "_s), qPrintable(error));
-    error.clear();
+    const Result<> missing = writeWorkbook(dir.filePath(u"missing/upload.xls"_s), { QStringList { u"a"_s } });
+    QVERIFY(!missing.ok());
+    QVERIFY2(missing.message().startsWith(u"无法写入文件 "_s), qPrintable(missing.message()));
     QVERIFY(QDir(dir.path()).mkdir(u"folder.xls"_s));
-    QVERIFY(!writeWorkbook(dir.filePath(u"folder.xls"_s), { QStringList { u"a"_s } }, &error));
-    QVERIFY2(error.startsWith(u"无法写入文件 "_s), qPrintable(error));
+    const Result<> folder = writeWorkbook(dir.filePath(u"folder.xls"_s), { QStringList { u"a"_s } });
+    QVERIFY(!folder.ok());
+    QVERIFY2(folder.message().startsWith(u"无法写入文件 "_s), qPrintable(folder.message()));
     QVERIFY(QFileInfo(dir.filePath(u"folder.xls"_s)).isDir());
 }
 
@@ -796,7 +809,7 @@ void TestWorkbook::independentReaderAcceptsOutput()
     const QList<QStringList> rows = bigSheet();
     QTemporaryDir dir;
     const QString path = dir.filePath(u"big.xls"_s);
-    QVERIFY(writeWorkbook(path, rows, nullptr));
+    QVERIFY(writeWorkbook(path, rows).ok());
 
     QProcess xlrd;
     xlrd.start(python, { xlsDir() + u"xlrd_dump.py"_s, path });

@@ -68,7 +68,7 @@ struct Started {
 QByteArray configuredDocument(const QString& bankName, const QMap<int, QString>& edited)
 {
     const QByteArray defaults = readAll(QStringLiteral(QELVORA_TEST_DATA "/sysConf.default.ini"));
-    QString text = GbkCodec::decode(defaults).text;
+    QString text = GbkCodec::decode(defaults).value_or(QString());
     text.replace(u"bank_name=\"\""_s, u"bank_name=\""_s + bankName + u'"');
     static const QRegularExpression field(uR"re( id="(\d+)" obj_type="\w+")re"_s);
     QString out;
@@ -81,7 +81,7 @@ QByteArray configuredDocument(const QString& bankName, const QMap<int, QString>&
         at = m.capturedEnd();
     }
     out += text.mid(at);
-    return GbkCodec::encode(out).bytes;
+    return GbkCodec::encode(out).value_or(QByteArray());
 }
 
 // An icon file the toolkit can read.
@@ -96,7 +96,7 @@ QString writeIcon(const QString& path, Qt::GlobalColor color)
 
 QString sysIconAttribute(TestEnv& env)
 {
-    return XmlDoc::load(settingsFile(env)).firstDescendant(u"SysConf"_s).attribute(u"sys_icon"_s);
+    return parsedXml(readAll(settingsFile(env))).firstDescendant(u"SysConf"_s).attribute(u"sys_icon"_s);
 }
 
 } // namespace
@@ -208,7 +208,8 @@ private slots:
         click(*dialog, u"Command2_1"_s);
         if (message.isEmpty()) {
             QCOMPARE(s.env.prompt.messages(), QStringList { u"系统设定保存成功。"_s });
-            QVERIFY(readAll(settingsFile(s.env)).contains(GbkCodec::encode(u"=\""_s + text + u'"').bytes));
+            QVERIFY(
+                readAll(settingsFile(s.env)).contains(GbkCodec::encode(u"=\""_s + text + u'"').value_or(QByteArray())));
             return;
         }
         QCOMPARE(s.env.prompt.messages(), (QStringList { message, u"系统设定失败，请重试。"_s }));

@@ -14,9 +14,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     const QString db = dir.filePath(QStringLiteral("userdb.mdb"));
-    QString error;
-    if (!DBAccess::createStore(db, &error)) {
-        std::fprintf(stderr, "createStore: %s\n", qUtf8Printable(error));
+    if (const Result<> created = DBAccess::createStore(db); !created) {
+        std::fprintf(stderr, "createStore: %s\n", qUtf8Printable(created.message()));
         return 1;
     }
     AppConfig config;

@@ -415,6 +415,10 @@ private slots:
             << QByteArray("<r><Employee><acc_no>6222000000000001</acc_no><acc_name>a</acc_name><employee_no>12345678901"
                           "</employee_no></Employee></r>")
             << QStringList { u"第0条记录中的编号格式错误，文件导入被中止"_s } << 0;
+        // Not XML at all: said so, where it once reported an empty import as done.
+        QTest::newRow("xml: not a document")
+            << u"in.xml"_s << QByteArray("<EmployeeList><Employee>")
+            << QStringList { u"文件“in.xml”无法读取：第1行：Premature end of data in tag Employee line 1"_s } << 0;
         QTest::newRow("csv: account not digits")
             << u"in.csv"_s << QByteArray("2,0.00\r\n,#6222000000000001, a,#1\r\n,#62220000000000X2, b,#2\r\n")
             << QStringList { u"第2条记录中的账号有误，文件导入被中止"_s } << 1;
@@ -515,11 +519,9 @@ private slots:
         addEntry(env, 1, u"一组"_s, u"6222000000000001"_s, u"甲"_s, u"1"_s, u"0"_s, {}, {}, u"1"_s, kId);
         const QList<QStringList> before = roster(env);
         const QString path = env.path(u"in.xls"_s);
-        QString error;
-        QVERIFY2(writeWorkbook(path,
-                     { { u"二组"_s, u"6222000000000001"_s, u"甲二"_s, u"9"_s }, { u"二组"_s, u""_s, u"乙"_s, u"2"_s } },
-                     &error),
-            qPrintable(error));
+        const Result<> written = writeWorkbook(
+            path, { { u"二组"_s, u"6222000000000001"_s, u"甲二"_s, u"9"_s }, { u"二组"_s, u""_s, u"乙"_s, u"2"_s } });
+        QVERIFY2(written.ok(), qPrintable(written.message()));
         showRoster(env);
         importFile(env, path);
         QCOMPARE(

@@ -33,9 +33,13 @@ QByteArray remarkFile(const QList<QByteArray>& values)
     return xml + "</UserRemark>\r\n";
 }
 
+// How loading an import file ends: silently, with the caller's read error,
+// naming what is wrong with the document, or with the document.
+enum LoadStatus { NotLoaded, ReadError, Malformed, Loaded };
+
 XmlDoc parsed(const QByteArray& bytes)
 {
-    XmlDoc doc = XmlDoc::parse(bytes);
+    XmlDoc doc = parsedXml(bytes);
     if (doc.isNull())
         QTest::qFail("test document does not parse", __FILE__, __LINE__);
     return doc;
@@ -59,9 +63,9 @@ private slots:
     {
         TestEnv env;
         const QString file = env.path(u"r.xml"_s);
-        const Outcome outcome = exportRemarks(file, { u"工资"_s, u"a&b <c> \"d\" 'e'"_s });
-        QVERIFY(outcome.ok);
-        QCOMPARE(outcome.records, 2);
+        const Result<int> outcome = exportRemarks(file, { u"工资"_s, u"a&b <c> \"d\" 'e'"_s });
+        QVERIFY(outcome.ok());
+        QCOMPARE(outcome.value(), 2);
         const QByteArray expected = "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n"
                                     "<UserRemark>\r\n"
                                     "\t<Remark>\r\n"
@@ -114,9 +118,9 @@ private slots:
         for (int i = 0; i < 25; ++i)
             remarks << u"备注%1"_s.arg(i, 2, 10, QChar(u'0'));
         remarks[position] = u"生日🎂"_s;
-        const Outcome outcome = exportRemarks(env.path(u"r.xml"_s), remarks);
-        QVERIFY(!outcome.ok);
-        QCOMPARE(outcome.message, u"备注[生日🎂]中的字符“🎂”不能用GBK编码，导出备注失败"_s);
+        const Result<int> outcome = exportRemarks(env.path(u"r.xml"_s), remarks);
+        QVERIFY(!outcome.ok());
+        QCOMPARE(outcome.message(), u"备注[生日🎂]中的字符“🎂”不能用GBK编码，导出备注失败"_s);
         // Nothing written at all.
         QCOMPARE(QDir(env.dir()).entryList({ u"*.xml"_s }), QStringList());
     }
@@ -142,10 +146,10 @@ private slots:
         QFETCH(QString, message);
         TestEnv env;
         const QString file = env.path(u"a.xml"_s);
-        const Outcome outcome
+        const Result<int> outcome
             = exportPayAccounts(file, { { u"6222000000000001"_s, u"人民币"_s, u"甲"_s }, { number, currency, name } });
-        QVERIFY(!outcome.ok);
-        QCOMPARE(outcome.message, message);
+        QVERIFY(!outcome.ok());
+        QCOMPARE(outcome.message(), message);
         QVERIFY(!QFile::exists(file));
     }
 
@@ -153,10 +157,10 @@ private slots:
     {
         TestEnv env;
         const QString file = env.path(u"missing/a.xml"_s);
-        Outcome outcome = exportPayAccounts(file, { { u"6222000000000001"_s, u"人民币"_s, u"甲"_s } });
-        QCOMPARE(outcome.message, u"文件读写错误，导出付款账号失败"_s);
+        Result<int> outcome = exportPayAccounts(file, { { u"6222000000000001"_s, u"人民币"_s, u"甲"_s } });
+        QCOMPARE(outcome.message(), u"文件读写错误，导出付款账号失败"_s);
         outcome = exportRemarks(file, { u"甲"_s });
-        QCOMPARE(outcome.message, u"文件读写错误，导出备注失败"_s);
+        QCOMPARE(outcome.message(), u"文件读写错误，导出备注失败"_s);
     }
 
     void payAccountImportChecks_data()
@@ -191,15 +195,15 @@ private slots:
         // A good account before the one under test, and one after it.
         const XmlDoc doc
             = parsed(payAccountFile({ { "6222000000000100", "A" }, { number, name }, { "6222000000000200", "C" } }));
-        const Outcome outcome = importPayAccounts(env.db(), doc);
-        QCOMPARE(outcome.message, message);
-        QCOMPARE(outcome.ok, message.isEmpty());
+        const Result<int> outcome = importPayAccounts(env.db(), doc);
+        QCOMPARE(outcome.message(), message);
+        QCOMPARE(outcome.ok(), message.isEmpty());
         QList<QStringList> expected = { { u"6222000000000100"_s, u"A"_s } };
         if (message.isEmpty())
             expected << QStringList { QString::fromLatin1(number).trimmed(), u"B"_s }
                      << QStringList { u"6222000000000200"_s, u"C"_s };
         QCOMPARE(storeRows(env, u"select acc_no,acc_name from pay_acc order by rowid"_s), expected);
-        QCOMPARE(outcome.records, static_cast<int>(expected.size()));
+        QCOMPARE(outcome ? outcome.value() : int(outcome.at()), static_cast<int>(expected.size()));
         QVERIFY(!env.db().inTransaction());
     }
 
@@ -210,7 +214,7 @@ private slots:
             = parsed("<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<Root><Group><Account>"
                      "<AccountName>\xBC\xD7</AccountName><Extra><AccountNO>6222000000000001</AccountNO></Extra>"
                      "</Account></Group></Root>");
-        QVERIFY(importPayAccounts(env.db(), doc).ok);
+        QVERIFY(importPayAccounts(env.db(), doc).ok());
         QCOMPARE(storeRows(env, u"select acc_no,acc_name from pay_acc"_s),
             (QList<QStringList> { { u"6222000000000001"_s, u"甲"_s } }));
     }
@@ -222,8 +226,8 @@ private slots:
         env.exec(u"insert into pay_acc (acc_no,acc_name,currency) values ('6222000000000002','old','14')"_s);
         const XmlDoc doc = parsed(payAccountFile(
             { { "6222000000000001", "A" }, { "6222000000000002", "BOOM" }, { "6222000000000003", "C" } }));
-        const Outcome outcome = importPayAccounts(env.db(), doc);
-        QCOMPARE(outcome.message, u"导入付款账号发生错误[6222000000000002]"_s);
+        const Result<int> outcome = importPayAccounts(env.db(), doc);
+        QCOMPARE(outcome.message(), u"导入付款账号发生错误[6222000000000002]"_s);
         QCOMPARE(storeRows(env, u"select acc_no,acc_name,currency from pay_acc order by acc_no"_s),
             (QList<QStringList> {
                 { u"6222000000000001"_s, u"A"_s, u"01"_s }, { u"6222000000000002"_s, u"old"_s, u"14"_s } }));
@@ -237,9 +241,9 @@ private slots:
         TestEnv env;
         env.exec(u"insert into user_remark (remark) values ('工资')"_s);
         const XmlDoc doc = parsed(remarkFile({ "\xB9\xA4\xD7\xCA", " a&amp;b ", "O'Neil" }));
-        const Outcome outcome = importRemarks(env.db(), doc);
-        QVERIFY(outcome.ok);
-        QCOMPARE(outcome.records, 3);
+        const Result<int> outcome = importRemarks(env.db(), doc);
+        QVERIFY(outcome.ok());
+        QCOMPARE(outcome.value(), 3);
         // An existing remark is kept once.
         QCOMPARE(storeRows(env, u"select remark from user_remark order by remark"_s),
             (QList<QStringList> { { u"O'Neil"_s }, { u"a&b"_s }, { u"工资"_s } }));
@@ -260,9 +264,9 @@ private slots:
         TestEnv env;
         refuseBoom(env);
         env.exec(u"insert into user_remark (remark) values ('before')"_s);
-        const Outcome outcome = importRemarks(env.db(), parsed(remarkFile({ "first", "second", value, "after" })));
-        QVERIFY(!outcome.ok);
-        QCOMPARE(outcome.message, message);
+        const Result<int> outcome = importRemarks(env.db(), parsed(remarkFile({ "first", "second", value, "after" })));
+        QVERIFY(!outcome.ok());
+        QCOMPARE(outcome.message(), message);
         QCOMPARE(storeRows(env, u"select remark from user_remark order by remark"_s),
             (QList<QStringList> { { u"before"_s }, { u"first"_s }, { u"second"_s } }));
         QVERIFY(!env.db().inTransaction());
@@ -279,7 +283,7 @@ private slots:
         for (int i = 0; i < 20000; ++i)
             values << QByteArray::number(i).rightJustified(60, 'r');
         const XmlDoc doc = parsed(remarkFile(values));
-        Outcome outcome;
+        Result<int> outcome = 0;
         {
             FileSizeLimit limit(QFileInfo(env.db().dbPath()).size() + 50'000);
             QVERIFY(limit.ok());
@@ -288,9 +292,9 @@ private slots:
         // The store's text: a full disk, or a write beyond the size limit.
         QVERIFY2(QStringList({ u"导入备注失败，数据库错误：database or disk is full。文件中的记录均未导入。"_s,
                                  u"导入备注失败，数据库错误：disk I/O error。文件中的记录均未导入。"_s })
-                     .contains(outcome.message),
-            qPrintable(outcome.message));
-        QCOMPARE(outcome.records, 0);
+                     .contains(outcome.message()),
+            qPrintable(outcome.message()));
+        QCOMPARE(outcome.at(), qsizetype(-1));
         QVERIFY(!env.db().inTransaction());
         QVERIFY(env.prompt.calls().isEmpty());
         QCOMPARE(storeRows(env, u"select remark from user_remark"_s), QList<QStringList> { { u"before"_s } });
@@ -301,14 +305,14 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<int>("status");
-        QTest::newRow("no file chosen") << QString() << QByteArray() << int(LoadStatus::NotLoaded);
-        QTest::newRow("missing file") << u"missing.xml"_s << QByteArray() << int(LoadStatus::NotLoaded);
-        QTest::newRow("not XML") << u"a.xml"_s << QByteArray("plain text") << int(LoadStatus::Malformed);
+        QTest::newRow("no file chosen") << QString() << QByteArray() << int(NotLoaded);
+        QTest::newRow("missing file") << u"missing.xml"_s << QByteArray() << int(NotLoaded);
+        QTest::newRow("not XML") << u"a.xml"_s << QByteArray("plain text") << int(Malformed);
         QTest::newRow("not GBK") << u"a.xml"_s
                                  << QByteArray("<?xml version=\"1.0\" encoding=\"GB2312\"?><a>\xFF\xFF</a>")
-                                 << int(LoadStatus::Malformed);
-        QTest::newRow("a directory") << u"dir.xml"_s << QByteArray() << int(LoadStatus::ReadError);
-        QTest::newRow("GBK document") << u"a.xml"_s << remarkFile({ "\xB9\xA4\xD7\xCA" }) << int(LoadStatus::Loaded);
+                                 << int(Malformed);
+        QTest::newRow("a directory") << u"dir.xml"_s << QByteArray() << int(ReadError);
+        QTest::newRow("GBK document") << u"a.xml"_s << remarkFile({ "\xB9\xA4\xD7\xCA" }) << int(Loaded);
     }
     void loadingTheImportFile()
     {
@@ -324,9 +328,16 @@ private slots:
             else if (!contents.isEmpty())
                 writeBytes(path, contents);
         }
-        XmlDoc doc;
-        QCOMPARE(int(loadDocument(path, doc)), status);
-        QCOMPARE(doc.isNull(), status != int(LoadStatus::Loaded));
+        const Result<XmlDoc> doc = loadDocument(path, u"读取失败"_s);
+        QCOMPARE(doc.ok(), status == Loaded);
+        if (status == NotLoaded)
+            QCOMPARE(doc.message(), QString());
+        else if (status == ReadError)
+            QCOMPARE(doc.message(), u"读取失败"_s);
+        else if (status == Malformed)
+            QVERIFY2(doc.message().startsWith(u"文件“a.xml”无法读取："_s), qPrintable(doc.message()));
+        else
+            QVERIFY(!doc->rootElement().isNull());
     }
 };
 

@@ -48,7 +48,7 @@ QString chosenIndex(TestEnv& env)
 // The remark values of an exported file, in order.
 QStringList valuesIn(const QString& path)
 {
-    const QString text = GbkCodec::decode(readBytes(path)).text;
+    const QString text = GbkCodec::decode(readBytes(path)).value_or(QString());
     QStringList values;
     for (const QString& line : text.split(u"\r\n"_s))
         if (line.startsWith(u"\t\t<Value>"_s))

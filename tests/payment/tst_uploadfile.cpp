@@ -49,8 +49,8 @@ private slots:
     void headerAndInstructionLines()
     {
         const auto built = PaymentUploadFile::buildLines(2, yuan(u"120.5"_s), { otherBank(), inBank() });
-        QVERIFY(built.ok);
-        QCOMPARE(built.lines,
+        QVERIFY(built.ok());
+        QCOMPARE(built.value(),
             QStringList(
                 { u"2,120.50"_s, u"1,#6228480012345678,某某贸易有限公司,1,#955880100200300,张三,#123,#50.00,货款"_s,
                     u"2,#6228480012345678,某某贸易有限公司,0,#6228480099990000,李四,,#70.50,工资"_s }));
@@ -74,8 +74,8 @@ private slots:
         Instruction i = otherBank();
         i.payAmt = stored;
         const auto built = PaymentUploadFile::buildLines(1, yuan(field), { i });
-        QVERIFY(built.ok);
-        QVERIFY(built.lines.at(1).endsWith(u",#"_s + field + u",货款"_s));
+        QVERIFY(built.ok());
+        QVERIFY(built.value().at(1).endsWith(u",#"_s + field + u",货款"_s));
     }
 
     void textFieldsAreWrittenAsStored()
@@ -84,8 +84,8 @@ private slots:
         i.recAccName = u" 李四 "_s;
         i.remark = u"  "_s;
         const auto built = PaymentUploadFile::buildLines(1, yuan(u"70.5"_s), { i });
-        QVERIFY(built.ok);
-        QCOMPARE(built.lines.at(1), u"1,#6228480012345678,某某贸易有限公司,0,#6228480099990000, 李四 ,,#70.50,  "_s);
+        QVERIFY(built.ok());
+        QCOMPARE(built.value().at(1), u"1,#6228480012345678,某某贸易有限公司,0,#6228480099990000, 李四 ,,#70.50,  "_s);
     }
 
     void separatorInATextFieldIsRefused_data()
@@ -120,15 +120,14 @@ private slots:
         *target[field] = text;
 
         const auto built = PaymentUploadFile::buildLines(3, yuan(u"150"_s), batch);
-        QVERIFY(!built.ok);
-        QCOMPARE(built.message, message);
-        QVERIFY(built.lines.isEmpty());
+        QVERIFY(!built.ok());
+        QCOMPARE(built.message(), message);
 
         QTemporaryDir dir;
         const QString path = dir.filePath(u"out.csv"_s);
         const auto written = PaymentUploadFile::write(path, 3, yuan(u"150"_s), batch);
-        QCOMPARE(written.status, PaymentUploadFile::WriteResult::Refused);
-        QCOMPARE(written.message, message);
+        QVERIFY(!written.ok());
+        QCOMPARE(written.message(), message);
         QVERIFY(entriesOf(dir.path()).isEmpty());
     }
 
@@ -137,7 +136,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(u"batch.csv"_s);
         const auto written = PaymentUploadFile::write(path, 3, yuan(u"150"_s), referenceBatch());
-        QCOMPARE(written.status, PaymentUploadFile::WriteResult::Written);
+        QVERIFY(written.ok());
         const QByteArray bytes = readBytes(path);
         QCOMPARE(bytes, readBytes(QStringLiteral(QELVORA_TEST_DATA "/payment/upload_reference.csv")));
         // Every line, the last one included, ends with CR LF, and no LF stands alone.
@@ -181,8 +180,8 @@ private slots:
             f.write("earlier\r\n");
         }
         const auto written = PaymentUploadFile::write(path, 3, yuan(u"150"_s), batch);
-        QCOMPARE(written.status, PaymentUploadFile::WriteResult::Refused);
-        QCOMPARE(written.message, message);
+        QVERIFY(!written.ok());
+        QCOMPARE(written.message(), message);
         QCOMPARE(readBytes(path), QByteArray("earlier\r\n"));
         QCOMPARE(entriesOf(dir.path()), QStringList({ u"batch.csv"_s }));
     }
@@ -192,7 +191,8 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(u"no such folder/batch.csv"_s);
         const auto written = PaymentUploadFile::write(path, 3, yuan(u"150"_s), referenceBatch());
-        QCOMPARE(written.status, PaymentUploadFile::WriteResult::FileError);
+        QVERIFY(!written.ok());
+        QCOMPARE(written.message(), u"文件读写错误，批量支付文件生成失败"_s);
         QVERIFY(!QFile::exists(path));
     }
 };

@@ -52,9 +52,10 @@ const QList<QStringList> kReferenceRows = { { u"1"_s, u"007"_s, u"张三"_s, u"6
 
 QList<QStringList> readWorkbook(const QString& path)
 {
-    WorkbookReader reader;
-    if (!reader.open(path))
-        return { { reader.errorText() } };
+    const Result<WorkbookReader> opened = WorkbookReader::read(path);
+    if (!opened)
+        return { { opened.message() } };
+    const WorkbookReader& reader = opened.value();
     QList<QStringList> rows;
     for (int r = 1; r <= reader.lastRow(); ++r) {
         QStringList row;

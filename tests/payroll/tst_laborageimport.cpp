@@ -35,9 +35,8 @@ QString accountsAndAmounts(TestEnv& env)
 QString writeXls(TestEnv& env, const QList<QStringList>& rows)
 {
     const QString path = env.path(u"payroll.xls"_s);
-    QString error;
-    if (!writeWorkbook(path, rows, &error))
-        qWarning() << error;
+    if (const Result<> written = writeWorkbook(path, rows); !written)
+        qWarning() << written.message();
     return path;
 }
 
@@ -246,7 +245,7 @@ private slots:
     {
         const auto read = LaborageImport::readCsv("\xef\xbb\xbf"
                                                   "1,1.00\r\n1,#7, \xe5\xbc\xa0,#6228480011112222,#1.00\r\n");
-        QVERIFY(!read.stopped);
+        QVERIFY(!read.stopped());
         QCOMPARE(read.records.size(), size_t(1));
         QCOMPARE(read.records[0].accNo, u"6228480011112222"_s);
     }

@@ -13,7 +13,7 @@ private slots:
     void emptyStatementRunsNothing()
     {
         TestEnv env;
-        QVERIFY(!env.db().Query(QString()).has_value());
+        QVERIFY(!env.db().Query(QString()).ok());
         QVERIFY(!env.db().Update(QString()));
         QVERIFY(!env.db().Delete(QString()));
         QVERIFY(!env.db().Insert(QString()));
@@ -31,9 +31,10 @@ private slots:
     void rejectedInsertIsSilent()
     {
         TestEnv env;
-        QVERIFY(!env.db().Insert(u"insert into no_such_table (a) values (?)"_s, { u"1"_s }));
+        const Result<> inserted = env.db().Insert(u"insert into no_such_table (a) values (?)"_s, { u"1"_s });
+        QVERIFY(!inserted.ok());
         QVERIFY(env.prompt.calls().isEmpty());
-        QVERIFY(env.db().lastError().contains(u"no_such_table"_s));
+        QVERIFY(inserted.message().contains(u"no_such_table"_s));
     }
 
     void failingDeleteShowsTheStoresText()
@@ -50,7 +51,7 @@ private slots:
     void failingQueryAndUpdateShowSqlError()
     {
         TestEnv env;
-        QVERIFY(!env.db().Query(u"select nothing from nowhere"_s).has_value());
+        QVERIFY(!env.db().Query(u"select nothing from nowhere"_s).ok());
         QVERIFY(!env.db().Update(u"update nowhere set a=1"_s));
         QCOMPARE(env.prompt.calls().size(), 2);
         for (const auto& call : env.prompt.calls())
@@ -61,7 +62,7 @@ private slots:
     {
         TestEnv env;
         auto rs = env.db().Query(u"select max(serial_no) as serialNo from laborage"_s);
-        QVERIFY(rs.has_value());
+        QVERIFY(rs.ok());
         QCOMPARE(rs->recordCount(), 1);
         QCOMPARE(fieldToNumberText(rs->field(u"serialNo"_s)).toInt() + 1, 1);
         QCOMPARE(fieldToText(rs->field(u"serialNo"_s)), QString());
@@ -75,7 +76,7 @@ private slots:
         auto rs = env.db().Query(
             u"select acc.acc_no as 付款账号,acc.acc_name as 户名,curr.currency_name as 币种"
             u" from pay_acc acc,acc_currency curr where acc.currency=curr.currency_id order by acc.acc_no"_s);
-        QVERIFY(rs.has_value());
+        QVERIFY(rs.ok());
         QCOMPARE(rs->recordCount(), 1);
         QCOMPARE(fieldToText(rs->field(u"付款账号"_s)), u"6222000011112222"_s);
         QVERIFY(!fieldToText(rs->field(u"币种"_s)).isEmpty());
@@ -118,7 +119,7 @@ private slots:
     {
         TestEnv env;
         auto certs = env.db().Query(u"select cert_type,cert_desc from cert_type order by cert_type"_s);
-        QVERIFY(certs.has_value());
+        QVERIFY(certs.ok());
         QVERIFY(certs->recordCount() >= 2);
         for (int i = 0; i < certs->recordCount(); ++i)
             QCOMPARE(fieldToText(certs->value(i, 0)), QString::number(i + 1));
@@ -171,7 +172,7 @@ private slots:
         QStringList pairs;
         QVERIFY(env.db().QueryEach(sql, { u"a"_s }, [&](const RecordView& outer) {
             auto inner = env.db().Query(sql, { outer.value(0) });
-            QVERIFY(inner.has_value());
+            QVERIFY(inner.ok());
             pairs << outer.text(0) + QString::number(inner->recordCount());
         }));
         QCOMPARE(pairs, (QStringList { u"a3"_s, u"b2"_s, u"c1"_s }));
@@ -208,8 +209,9 @@ private slots:
         QVERIFY(env.db().BeginTrans());
         RecordingPrompt other;
         DBAccess second(env.db().dbPath(), other);
-        QVERIFY(!second.BeginTrans()); // the first connection holds the write lock
-        QVERIFY(!second.lastError().isEmpty());
+        const Result<> begun = second.BeginTrans(); // the first connection holds the write lock
+        QVERIFY(!begun.ok());
+        QVERIFY(!begun.message().isEmpty());
         QVERIFY(!second.inTransaction());
         QVERIFY(other.calls().isEmpty());
         QVERIFY(env.db().Commit());
@@ -253,7 +255,7 @@ private slots:
         DBAccess db(path, prompt);
         int fatal = 0;
         db.setFatalHandler([&] { ++fatal; });
-        QVERIFY(!db.Query(u"select * from payment"_s).has_value());
+        QVERIFY(!db.Query(u"select * from payment"_s).ok());
         QCOMPARE(fatal, 1);
         QVERIFY(db.openFailed());
         QCOMPARE(prompt.calls().size(), 1);
@@ -268,7 +270,7 @@ private slots:
         const QString path = dir.filePath(u"userdb.mdb"_s);
         {
             RecordingPrompt p;
-            QVERIFY(DBAccess::createStore(path, nullptr));
+            QVERIFY(DBAccess::createStore(path).ok());
             DBAccess db(path, p);
             QVERIFY(db.Update(u"PRAGMA application_id = 7"_s));
         }
@@ -282,18 +284,17 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(u"userdb.mdb"_s);
-        QVERIFY(DBAccess::createStore(path, nullptr));
+        QVERIFY(DBAccess::createStore(path).ok());
         {
             RecordingPrompt p;
             DBAccess db(path, p);
             QVERIFY(db.Insert(u"insert into user_remark (remark) values ('keep')"_s));
         }
-        QString error;
-        QVERIFY(!DBAccess::createStore(path, &error));
+        QVERIFY(!DBAccess::createStore(path).ok());
         RecordingPrompt p;
         DBAccess db(path, p);
         auto rs = db.Query(u"select remark from user_remark"_s);
-        QVERIFY(rs.has_value());
+        QVERIFY(rs.ok());
         QCOMPARE(rs->recordCount(), 1);
     }
 };

@@ -10,9 +10,8 @@
 
 TestEnv::TestEnv()
 {
-    QString error;
-    if (!DBAccess::createStore(path(QStringLiteral("userdb.mdb")), &error))
-        qFatal("cannot create the test store: %s", qPrintable(error));
+    if (const Result<> created = DBAccess::createStore(path(QStringLiteral("userdb.mdb"))); !created)
+        qFatal("cannot create the test store: %s", qPrintable(created.message()));
     m_ctx = std::make_unique<AppContext>(prompt, m_dir.path());
 }
 
@@ -48,9 +47,9 @@ frmMain& TestEnv::window()
 
 void TestEnv::exec(const QString& sql, const QVariantList& params)
 {
-    if (!db().Update(sql, params))
+    if (const Result<> done = db().Update(sql, params); !done)
         QTest::qFail(
-            qPrintable(QStringLiteral("set-up statement failed: ") + sql + QStringLiteral(": ") + db().lastError()),
+            qPrintable(QStringLiteral("set-up statement failed: ") + sql + QStringLiteral(": ") + done.message()),
             __FILE__, __LINE__);
 }
 

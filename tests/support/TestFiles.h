@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/XmlDoc.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -31,6 +33,14 @@ inline void writeBytes(const QString& path, const QByteArray& bytes)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         QTest::qFail(qPrintable(QStringLiteral("cannot write ") + path), __FILE__, __LINE__);
     file.write(bytes);
+}
+
+// The document parsed from `bytes`; an empty document (isNull) when the bytes
+// are not one.
+inline XmlDoc parsedXml(const QByteArray& bytes)
+{
+    Result<XmlDoc> doc = XmlDoc::parse(bytes);
+    return doc ? std::move(doc).value() : XmlDoc();
 }
 
 // Replaces a file's content; fails the running test when it cannot.
