@@ -3,6 +3,7 @@
 #include "EmployeeListFile.h"
 #include "MasterDataXml.h"
 #include "app/AppContext.h"
+#include "app/ControlInput.h"
 #include "app/ListGrid.h"
 #include "app/TabPages.h"
 #include "app/frmMain.h"
@@ -254,12 +255,12 @@ bool EmployeeList::EmployeeList_checkForm()
     const int position = m_comboCertType->currentIndex();
     if (position >= 1 && m_txtCertCode->text().trimmed().isEmpty()) {
         m_ctx.prompt.message(u"请输入有效证件号码"_s);
-        focusAndSelect(m_txtCertCode);
+        LineEditInput(*m_txtCertCode).focusAndSelectAll();
         return false;
     }
     if (position == 0 && !isIdCardNumber(m_txtCertCode->text())) {
         m_ctx.prompt.message(u"身份证号码格式错误，请重新输入。"_s);
-        focusAndSelect(m_txtCertCode);
+        LineEditInput(*m_txtCertCode).focusAndSelectAll();
         return false;
     }
     return true;
@@ -416,7 +417,7 @@ void EmployeeList::EmployeeList_cmdDelete_Click()
             db.Rollback();
     }
     if (!deleted) {
-        m_ctx.prompt.message(u"删除账号失败,失败位置："_s + u"指令序列"_s + QString::number(range.last + 1));
+        showRangeFailure(u"删除账号失败,失败位置："_s, range);
         return;
     }
     EmployeeList_refresh();

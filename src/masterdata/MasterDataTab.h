@@ -8,15 +8,12 @@
 #include <QVariantList>
 
 #include <functional>
-#include <optional>
-#include <vector>
 
 class QComboBox;
 class QGridLayout;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QVBoxLayout;
 
 // The shape the master-data tabs share: the list grid on the left; on the
@@ -53,7 +50,7 @@ protected:
     QComboBox* addComboField(const QString& labelName, const QString& caption, const QString& comboName);
     // A caption label and any widget on the next row; returns the label.
     QLabel* addWidgetField(const QString& labelName, const QString& caption, QWidget* widget);
-    // The next command button, left to right.
+    // The next command button, left to right (Enter does not press it).
     QPushButton* addButton(const QString& name, const QString& caption);
     // The next help text below the buttons.
     QLabel* addNotice(const QString& name, const QString& text);
@@ -87,8 +84,6 @@ protected:
     // The field check of a screen: on failure the focus goes to the box and its
     // whole text is selected.
     bool checkBox(QLineEdit* box, int fieldId, bool doCheck = true);
-    // Puts the focus on the box and selects its whole text.
-    static void focusAndSelect(QLineEdit* box);
 
     // The start of an XML export: "没有记录可以导出" when the list is empty, else
     // the file the user chooses (asking before an existing one is replaced).
@@ -103,13 +98,6 @@ protected:
     using XmlImport = std::function<MasterDataXml::Outcome(DBAccess&, const XmlDoc&)>;
     void importXml(const QString& readError, const XmlImport& import, const QString& done);
 
-    // Deletes the rows whose key is in `keys` with a statement ending in
-    // "in (select value from json_each(?))" (the keys go in as one JSON array,
-    // after `leadingParams`). Shows `success`, or `failure` followed by
-    // "指令序列" and the row after the range.
-    bool deleteRows(const QString& sql, const QVariantList& leadingParams, const QStringList& keys,
-        const QString& success, const QString& failure, const RowRange& range);
-
     // Adds a row unless one with its key exists: the check and the insert run in
     // one write transaction, so that no other writer can add the same key in
     // between. CheckFailed: the store has shown its error.
@@ -123,6 +111,9 @@ protected:
     QLabel* m_lblIndex;
 
 private:
+    // Puts a caption and its control on the next row of the entry area.
+    void placeField(QLabel* label, QWidget* widget);
+
     QVBoxLayout* m_pageLayout;
     QGridLayout* m_form;
     QHBoxLayout* m_buttons;
