@@ -302,35 +302,41 @@ void EmployeeList::EmployeeList_cmdAdd_Click()
     const QString number = m_txtCertCode->text().trimmed();
     const QString certType = number.isEmpty() ? QString() : certTypeCode();
 
-    const auto existing = number.isEmpty()
-        ? m_ctx.db().Query(
-            u"select acc_no from person_payee_acc where (acc_no=?)or (employee_no =? )"_s, { account, employee })
-        : m_ctx.db().Query(
-            u"select acc_no from person_payee_acc where (acc_no=?) or (cert_type=? and cert_code=?) or (employee_no =? )"_s,
-            { account, certType, number, employee });
-    if (!existing)
-        return;
-    if (!existing->isEmpty()) {
-        m_ctx.prompt.message(duplicateMessage());
-        return;
-    }
-    if (!groupKindAllows(group, kind, u"请检查您所添加的银行类别！"_s))
-        return;
-    const auto last = m_ctx.db().Query(u"select max(person_no) as personNo from person_payee_acc"_s);
-    if (!last)
-        return;
-    const qlonglong personNo = fieldToNumberText(last->value(0, 0)).toLongLong() + 1;
-    const bool inserted = m_ctx.db().Insert(
+    // The same account, document or employee number is an existing entry.
+    const QString existsSql = number.isEmpty()
+        ? u"select acc_no from person_payee_acc where (acc_no=?)or (employee_no =? )"_s
+        : u"select acc_no from person_payee_acc where (acc_no=?) or (cert_type=? and cert_code=?) or (employee_no =? )"_s;
+    const QVariantList key
+        = number.isEmpty() ? QVariantList { account, employee } : QVariantList { account, certType, number, employee };
+    // In the same transaction: the group's kind, and the next person_no after the largest one.
+    const auto admit = [&](QVariantList& values) {
+        if (!groupKindAllows(group, kind, u"请检查您所添加的银行类别！"_s))
+            return false;
+        const auto last = m_ctx.db().Query(u"select max(person_no) as personNo from person_payee_acc"_s);
+        if (!last)
+            return false;
+        values[0] = fieldToNumberText(last->value(0, 0)).toLongLong() + 1;
+        return true;
+    };
+    switch (insertIfAbsent(existsSql, key,
         u"insert into person_payee_acc "
         u"(person_no,group_no,acc_no,acc_name,employee_no,cert_type,cert_code,net_no,mul_net_no,acc_type)"
         u" values (?,?,?,?,?,?,?,?,?,?)"_s,
-        { personNo, group, account, m_txtAccName->text().trimmed(), employee, certType, number,
-            m_txtNetNo->text().trimmed(), m_txtMulNetNo->text().trimmed(), kind });
-    if (inserted) {
+        { QVariant(), group, account, m_txtAccName->text().trimmed(), employee, certType, number,
+            m_txtNetNo->text().trimmed(), m_txtMulNetNo->text().trimmed(), kind },
+        admit)) {
+    case AddResult::Added:
         m_ctx.prompt.message(u"新增账号成功"_s);
         EmployeeList_refresh();
-    } else {
+        break;
+    case AddResult::Exists:
+        m_ctx.prompt.message(duplicateMessage());
+        break;
+    case AddResult::Failed:
         m_ctx.prompt.message(u"新增账号失败"_s);
+        break;
+    case AddResult::CheckFailed:
+        break; // the store or the group's kind has said why
     }
 }
 

@@ -241,8 +241,8 @@ void MasterDataTab::importXml(const QString& readError, const XmlImport& import,
     m_ctx.prompt.message(done);
 }
 
-MasterDataTab::AddResult MasterDataTab::insertIfAbsent(
-    const QString& existsSql, const QVariantList& key, const QString& insertSql, const QVariantList& values)
+MasterDataTab::AddResult MasterDataTab::insertIfAbsent(const QString& existsSql, const QVariantList& key,
+    const QString& insertSql, QVariantList values, const Admit& admit)
 {
     DBAccess& db = m_ctx.db();
     if (!db.BeginTrans())
@@ -251,6 +251,10 @@ MasterDataTab::AddResult MasterDataTab::insertIfAbsent(
     if (!existing || !existing->isEmpty()) {
         db.Rollback();
         return existing ? AddResult::Exists : AddResult::CheckFailed;
+    }
+    if (admit && !admit(values)) {
+        db.Rollback();
+        return AddResult::CheckFailed;
     }
     if (db.Insert(insertSql, values) && db.Commit())
         return AddResult::Added;

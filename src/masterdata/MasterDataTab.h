@@ -100,10 +100,13 @@ protected:
 
     // Adds a row unless one with its key exists: the check and the insert run in
     // one write transaction, so that no other writer can add the same key in
-    // between. CheckFailed: the store has shown its error.
+    // between. `admit`, when given, runs in that transaction after the check and
+    // before the insert: it may complete `values`, or stop the add after saying
+    // why. CheckFailed: the store has shown its error, or `admit` stopped.
     enum class AddResult { Added, Exists, Failed, CheckFailed };
-    AddResult insertIfAbsent(
-        const QString& existsSql, const QVariantList& key, const QString& insertSql, const QVariantList& values);
+    using Admit = std::function<bool(QVariantList& values)>;
+    AddResult insertIfAbsent(const QString& existsSql, const QVariantList& key, const QString& insertSql,
+        QVariantList values, const Admit& admit = {});
 
     // The row-selection handler of the tab: a click on a data row.
     virtual void gridClicked() = 0;

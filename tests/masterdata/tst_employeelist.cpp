@@ -192,6 +192,7 @@ private slots:
         env.prompt.clear();
         env.click(u"EmployeeList_cmdAdd"_s);
         QCOMPARE(env.prompt.messages(), messages);
+        QVERIFY(!env.db().inTransaction()); // a refused add ends its transaction too
         const auto rows = storeRows(env,
             u"select group_no,employee_no,acc_type,cert_type,cert_code,acc_name,net_no,person_no"
             u" from person_payee_acc where acc_no='6222000000000009'"_s);
