@@ -432,11 +432,7 @@ void EmployeeList::EmployeeList_cmdDelete_Click()
 
 void EmployeeList::employeeList_cmdExport_Click()
 {
-    if (!m_grid->hasData()) {
-        m_ctx.prompt.message(u"收款人名册没有记录可以导出"_s);
-        return;
-    }
-    const QString path = m_main.selectSaveFile(u"*"_s);
+    const QString path = chooseExportFile(u"*"_s, u"收款人名册没有记录可以导出"_s);
     const QString format = path.right(3).toLower();
     if (format != u"xml"_s && format != u"csv"_s)
         return;

@@ -128,14 +128,11 @@ QLabel* MasterDataTab::captionOf(QLineEdit* box) const
     return item ? qobject_cast<QLabel*>(item->widget()) : nullptr;
 }
 
-bool MasterDataTab::showCount(const QString& sql, const QVariantList& params)
+void MasterDataTab::showCount(const QString& sql, const QVariantList& params)
 {
     const std::optional<RecordSet> rs = m_ctx.db().Query(sql, params);
-    if (!rs)
-        return false;
-    if (!rs->isEmpty())
+    if (rs && !rs->isEmpty())
         m_main.setCountPanels(fieldToText(rs->value(0, u"totalNum"_s)).trimmed());
-    return true;
 }
 
 void MasterDataTab::setGridColumns(const QList<Column>& columns)
@@ -151,12 +148,12 @@ void MasterDataTab::setGridColumns(const QList<Column>& columns)
     }
 }
 
-bool MasterDataTab::showList(const QList<Column>& columns, const QString& sql, const QVariantList& params)
+void MasterDataTab::showList(const QList<Column>& columns, const QString& sql, const QVariantList& params)
 {
     setGridColumns(columns);
     const std::optional<RecordSet> rs = m_ctx.db().Query(sql, params);
     if (!rs)
-        return false;
+        return;
     std::vector<int> fields; // record-set column of each grid column after the first
     for (int c = 1; c < columns.size(); ++c)
         fields.push_back(rs->columnIndex(columns.at(c).field));
@@ -172,7 +169,6 @@ bool MasterDataTab::showList(const QList<Column>& columns, const QString& sql, c
         rows.push_back(std::move(row));
     }
     setGridRows(std::move(rows));
-    return true;
 }
 
 QString MasterDataTab::chosenIndex() const
@@ -205,13 +201,13 @@ bool MasterDataTab::checkBox(QLineEdit* box, int fieldId, bool doCheck)
     return false;
 }
 
-QString MasterDataTab::chooseExportFile()
+QString MasterDataTab::chooseExportFile(const QString& filter, const QString& emptyMessage)
 {
     if (!m_grid->hasData()) {
-        m_ctx.prompt.message(u"没有记录可以导出"_s);
+        m_ctx.prompt.message(emptyMessage);
         return {};
     }
-    const QString path = m_main.selectSaveFile(u"xml"_s);
+    const QString path = m_main.selectSaveFile(filter);
     return path.trimmed().isEmpty() ? QString() : path;
 }
 

@@ -60,14 +60,14 @@ protected:
 
     // ---- The list
 
-    // Runs the count query and shows "总笔数" and its `totalNum`. False when the
-    // query failed (the store has shown its error).
-    bool showCount(const QString& sql, const QVariantList& params = {});
+    // Runs the count query and shows "总笔数" and its `totalNum`; nothing when
+    // the query failed (the store has shown its error).
+    void showCount(const QString& sql, const QVariantList& params = {});
     // Runs the list query and shows its rows: the running number in column 0,
     // then the query's fields named by the columns, each trimmed; one empty row
     // when there are none. Columns 1.. are left-aligned; column 0 becomes current. When the
     // query fails the grid keeps its header only.
-    bool showList(const QList<Column>& columns, const QString& sql, const QVariantList& params = {});
+    void showList(const QList<Column>& columns, const QString& sql, const QVariantList& params = {});
     // Sets the header and widths without rows (the grid is emptied).
     void setGridColumns(const QList<Column>& columns);
 
@@ -85,10 +85,11 @@ protected:
     // whole text is selected.
     bool checkBox(QLineEdit* box, int fieldId, bool doCheck = true);
 
-    // The start of an XML export: "没有记录可以导出" when the list is empty, else
-    // the file the user chooses (asking before an existing one is replaced).
-    // Empty when there is nothing to do.
-    QString chooseExportFile();
+    // The start of an export: `emptyMessage` when the list is empty, else the
+    // file of type `filter` the user chooses (asking before an existing one is
+    // replaced). Empty when there is nothing to do.
+    QString chooseExportFile(const QString& filter = QStringLiteral("xml"),
+        const QString& emptyMessage = QStringLiteral("没有记录可以导出"));
 
     // The XML import the exchanging tabs share: choose a file and load it (no
     // file, a missing one or one that is not XML stops without a word; one that
