@@ -364,6 +364,16 @@ private slots:
         QVERIFY(!QFile::exists(path));
     }
 
+    void exportWithAnEmptyRoster()
+    {
+        TestEnv env;
+        showRoster(env);
+        const QString path = env.path(u"roster.xml"_s);
+        exportFile(env, path);
+        QCOMPARE(env.prompt.texts(), QStringList { u"收款人名册没有记录可以导出"_s });
+        QVERIFY(!QFile::exists(path));
+    }
+
     void importReplacesDuplicates()
     {
         TestEnv env;
