@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -232,6 +233,51 @@ inline QByteArray sizeNote(const QString& path, const QByteArray& what = {})
 inline void reportPeakMemory(int width = 28)
 {
     std::printf("%-*s %.1f MB\n", width, "peak memory", static_cast<double>(peakMemoryKb()) / 1024.0);
+}
+
+// What an instruction tab is measured on: its list reload, its CSV upload
+// file and its range delete, with the names they are reported under and the
+// messages they end with.
+struct InstructionListSteps {
+    const char* refreshName;
+    std::function<void()> refresh;
+    const char* writeName;
+    QString fileStem; // the files written: stem0.csv, stem1.csv, ...
+    std::function<void()> write;
+    QStringList written;
+    const char* writeFailure;
+    std::function<void()> rangeDelete;
+    QStringList deleted;
+};
+
+// Reloads the list five times (it must then show `n` instructions), writes the
+// upload file five times and deletes every row with the range delete, and
+// reports each. False, after saying what went wrong, when a step fails.
+inline bool measureInstructionList(Program& program, ListGrid& grid, int n, const InstructionListSteps& steps)
+{
+    const std::vector<Timing> refresh = measureRuns(5, steps.refresh);
+    if (!listShows(grid, n))
+        return false;
+    report(steps.refreshName, refresh);
+
+    SilentPrompt& prompt = program.prompt;
+    const std::vector<Timing> writes = commandRuns(
+        prompt, 5, steps.written, steps.writeFailure,
+        [&](int i) {
+            prompt.savePath = program.dir.filePath(steps.fileStem + QString::number(i) + QStringLiteral(".csv"));
+        },
+        steps.write);
+    if (writes.empty())
+        return false;
+    report(steps.writeName, writes, sizeNote(prompt.savePath).constData());
+
+    const std::vector<Timing> del = commandRuns(
+        prompt, 1, steps.deleted, "range delete failed", [&](int) { grid.selectRows(1, grid.rows() - 1, 1); },
+        steps.rangeDelete);
+    if (del.empty())
+        return false;
+    report("range delete of all rows", del, " (with the refresh after it)");
+    return true;
 }
 
 // One timed step with its check: "  what   1.234 s", FAILED behind it when the check failed.

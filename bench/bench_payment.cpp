@@ -13,8 +13,6 @@
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
-using bench::report;
-using bench::Timing;
 
 namespace {
 
@@ -48,7 +46,6 @@ int main(int argc, char** argv)
     bench::Program program;
     if (!program.createStore())
         return 1;
-    bench::SilentPrompt& prompt = program.prompt;
     AppContext& ctx = *program.ctx;
 
     QElapsedTimer t;
@@ -62,31 +59,22 @@ int main(int argc, char** argv)
     frmMain& window = *program.window;
     auto* page = static_cast<PaymentB2B*>(window.page(frmMain::TabPaymentB2B));
     bench::goOnAfterChecks(*page);
-    ListGrid* grid = page->grid();
-
-    const std::vector<Timing> refresh = bench::measureRuns(5, [&] { window.resetPaymentB2B(); });
-    if (!bench::listShows(*grid, n))
-        return 1;
-    report("resetPaymentB2B", refresh);
-
-    const std::vector<Timing> writes = bench::commandRuns(
-        prompt, 5, { u"批量支付文件*.csv生成完毕"_s }, "upload file not written",
-        [&](int i) { prompt.savePath = program.dir.filePath(u"batch%1.csv"_s.arg(i)); },
-        [&] { page->menuWriteB2BFile_Click(); });
-    if (writes.empty())
-        return 1;
-    report("upload file", writes, bench::sizeNote(prompt.savePath).constData());
-
-    const std::vector<Timing> del = bench::commandRuns(
-        prompt, 1, { u"删除批量支付文件成功."_s }, "range delete failed",
-        [&](int) { grid->selectRows(1, grid->rows() - 1, 1); }, [&] { page->cmdDeleteBut_Click(); });
-    if (del.empty())
+    const bool measured = bench::measureInstructionList(program, *page->grid(), n,
+        { .refreshName = "resetPaymentB2B",
+            .refresh = [&] { window.resetPaymentB2B(); },
+            .writeName = "upload file",
+            .fileStem = u"batch"_s,
+            .write = [&] { page->menuWriteB2BFile_Click(); },
+            .written = { u"批量支付文件*.csv生成完毕"_s },
+            .writeFailure = "upload file not written",
+            .rangeDelete = [&] { page->cmdDeleteBut_Click(); },
+            .deleted = { u"删除批量支付文件成功."_s } });
+    if (!measured)
         return 1;
     if (bench::rowCount(ctx.db(), u"payment"_s) != 0) {
         std::fprintf(stderr, "range delete failed: rows left\n");
         return 1;
     }
-    report("range delete of all rows", del, " (with the refresh after it)");
     bench::reportPeakMemory();
     return 0;
 }

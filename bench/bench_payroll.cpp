@@ -60,26 +60,18 @@ int main(int argc, char** argv)
     auto* page = static_cast<Laborage*>(window.page(frmMain::TabLaborage));
     bench::goOnAfterChecks(*page);
     ListGrid* grid = page->grid();
-
-    const std::vector<Timing> refresh = bench::measureRuns(5, [&] { window.resetLaborageIn(); });
-    if (!bench::listShows(*grid, n))
+    const bool measured = bench::measureInstructionList(program, *grid, n,
+        { .refreshName = "resetLaborageIn",
+            .refresh = [&] { window.resetLaborageIn(); },
+            .writeName = "CSV upload file",
+            .fileStem = u"payroll"_s,
+            .write = [&] { page->menuWriteLaborageFile_Click(); },
+            .written = { u"代发工资*.csv文件生成完毕"_s },
+            .writeFailure = "CSV upload file failed",
+            .rangeDelete = [&] { page->Laborage_cmdDeleteBut_Click(); },
+            .deleted = { u"删除账号成功."_s } });
+    if (!measured)
         return 1;
-    report("resetLaborageIn", refresh);
-
-    const std::vector<Timing> writes = bench::commandRuns(
-        prompt, 5, { u"代发工资*.csv文件生成完毕"_s }, "CSV upload file failed",
-        [&](int i) { prompt.savePath = program.dir.filePath(u"payroll%1.csv"_s.arg(i)); },
-        [&] { page->menuWriteLaborageFile_Click(); });
-    if (writes.empty())
-        return 1;
-    report("CSV upload file", writes, bench::sizeNote(prompt.savePath).constData());
-
-    const std::vector<Timing> del = bench::commandRuns(
-        prompt, 1, { u"删除账号成功."_s }, "range delete failed",
-        [&](int) { grid->selectRows(1, grid->rows() - 1, 1); }, [&] { page->Laborage_cmdDeleteBut_Click(); });
-    if (del.empty())
-        return 1;
-    report("range delete of all rows", del, " (with the refresh after it)");
 
     // The largest workbook: 65,535 rows.
     ctx.db().Delete(u"delete from person_payee_acc"_s);
