@@ -9,26 +9,16 @@
 // Runs offscreen; no window is shown.
 
 #include "BenchSupport.h"
-#include "app/AppContext.h"
 #include "app/ApprovalSheet.h"
 #include "app/InstructionCheck.h"
-#include "app/Startup.h"
-#include "app/frmMain.h"
 #include "payment/PaymentB2B.h"
-#include "store/DBAccess.h"
 
 #include <QApplication>
-#include <QFileInfo>
-#include <QTemporaryDir>
-
-#include <cstdio>
-#include <memory>
 
 using namespace Qt::StringLiterals;
-using bench::measure;
+using bench::amount;
+using bench::measureRuns;
 using bench::report;
-using bench::SilentPrompt;
-using bench::Timing;
 
 namespace {
 // A card number with a right check digit (Luhn).
@@ -44,16 +34,11 @@ QString account(int i)
     }
     return digits + QChar(u'0' + (10 - sum % 10) % 10);
 }
-QString amount(int i)
-{
-    return u"%1.%2"_s.arg(1 + (i * 7919) % 25000).arg(i % 100, 2, 10, QChar(u'0'));
-}
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     const int n = argc > 1 ? std::atoi(argv[1]) : 100000;
 
@@ -78,19 +63,16 @@ int main(int argc, char** argv)
     rules.amountField = u"付款金额"_s;
     rules.accountLengthRule = u"16,19"_s;
     size_t found = 0;
-    std::vector<Timing> checks;
-    for (int k = 0; k < 5; ++k)
-        checks.push_back(measure([&] { found = InstructionCheck::check(records, rules).size(); }));
+    const auto checks = measureRuns(5, [&] { found = InstructionCheck::check(records, rules).size(); });
     const QByteArray extra = " (" + QByteArray::number(qulonglong(found)) + " findings)";
     std::printf("%-28s %d\n", "instructions", n);
     report("check (records)", checks, extra.constData());
 
     // The same over the store, as "检查指令" runs it.
-    QTemporaryDir dir;
-    if (!bench::createStore(dir))
+    bench::Program program;
+    if (!program.createStore())
         return 1;
-    SilentPrompt prompt;
-    AppContext ctx(prompt, dir.path() + u'/');
+    AppContext& ctx = *program.ctx;
     ctx.db().BeginTrans();
     for (int i = 1; i <= n; ++i)
         ctx.db().Insert(u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,"
@@ -99,18 +81,15 @@ int main(int argc, char** argv)
             { u"%1"_s.arg(i, 20, 10, QChar(u'0')), account(i), u"收款人%1"_s.arg(i), amount(i),
                 i % 10 == 0 ? u"货款,定金"_s : u"货款"_s });
     ctx.db().Commit();
-    std::unique_ptr<frmMain> window;
-    if (startProgram(ctx, window) != 0)
+    if (!program.start())
         return 1;
-    auto* page = static_cast<PaymentB2B*>(window->page(frmMain::TabPaymentB2B));
+    auto* page = static_cast<PaymentB2B*>(program.window->page(frmMain::TabPaymentB2B));
     size_t storeFound = 0;
     page->setCheckReportOpener([&](const CheckReportRequest& r) {
         storeFound = r.findings.size();
         return false;
     });
-    std::vector<Timing> tabChecks;
-    for (int k = 0; k < 3; ++k)
-        tabChecks.push_back(measure([&] { page->menuCheckB2BRec_Click(); }));
+    const auto tabChecks = measureRuns(3, [&] { page->menuCheckB2BRec_Click(); });
     const QByteArray extra2 = " (" + QByteArray::number(qulonglong(storeFound)) + " findings)";
     report("检查指令 (store and check)", tabChecks, extra2.constData());
 
@@ -127,14 +106,11 @@ int main(int argc, char** argv)
         data.rows.push_back({ QString::number(i), account(i), u"收款人%1"_s.arg(i), m.toGroupedText(), u"货款"_s });
     }
     const ApprovalSheet sheet(std::move(data));
-    std::vector<Timing> sheets;
-    const QString pdf = dir.filePath(u"sheet.pdf"_s);
-    for (int k = 0; k < 3; ++k)
-        sheets.push_back(measure([&] {
-            if (!sheet.writePdf(pdf))
-                std::fprintf(stderr, "sheet not written\n");
-        }));
-    const QByteArray size = " (" + QByteArray::number(QFileInfo(pdf).size()) + " bytes)";
-    report("approval sheet 10,000 rows", sheets, size.constData());
+    const QString pdf = program.dir.filePath(u"sheet.pdf"_s);
+    const auto sheets = measureRuns(3, [&] {
+        if (!sheet.writePdf(pdf))
+            std::fprintf(stderr, "sheet not written\n");
+    });
+    report("approval sheet 10,000 rows", sheets, bench::sizeNote(pdf).constData());
     return 0;
 }

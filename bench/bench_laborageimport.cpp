@@ -9,28 +9,16 @@
 // Runs offscreen.
 
 #include "BenchSupport.h"
-#include "app/AppContext.h"
-#include "app/Startup.h"
-#include "app/frmMain.h"
 #include "common/GbkCodec.h"
 #include "common/Workbook.h"
 #include "payroll/Laborage.h"
 #include "payroll/LaborageImport.h"
-#include "store/DBAccess.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
 
 using namespace Qt::StringLiterals;
-using bench::measure;
+using bench::amount;
 using bench::report;
-using bench::SilentPrompt;
-using bench::Timing;
 
 namespace {
 QString knownAccount(int i)
@@ -41,11 +29,6 @@ QString unknownAccount(int i)
 {
     return u"6217%1"_s.arg(i, 12, 10, QChar(u'0'));
 }
-QString amount(int i)
-{
-    return u"%1.%2"_s.arg(1 + (i * 7919) % 25000).arg(i % 100, 2, 10, QChar(u'0'));
-}
-
 void fillRoster(DBAccess& db, int n)
 {
     db.BeginTrans();
@@ -64,62 +47,44 @@ QByteArray uploadFile(int n)
         text += u"%1,#E%1, 员工%1,#%2,#%3\r\n"_s.arg(i).arg(knownAccount(i), amount(i));
     return GbkCodec::encode(text).value();
 }
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::preferOffscreen();
     QApplication app(argc, argv);
-    const int n = argc > 1 ? std::max(1, atoi(argv[1])) : 100000;
+    const int n = bench::countArgument(argc, argv, 1, 100000);
     const int w = argc > 2 ? std::clamp(atoi(argv[2]), 1, 65535) : 65535;
     const int u = argc > 3 ? std::clamp(atoi(argv[3]), 0, w) : 1000;
 
-    QTemporaryDir dir;
-    if (!bench::createStore(dir))
+    bench::Program program;
+    if (!program.createStore() || !program.start())
         return 1;
-    SilentPrompt prompt;
-    AppContext ctx(prompt, dir.path() + u'/');
-    std::unique_ptr<frmMain> window;
-    if (startProgram(ctx, window) != 0)
-        return 1;
+    bench::SilentPrompt& prompt = program.prompt;
+    AppContext& ctx = *program.ctx;
+    const QTemporaryDir& dir = program.dir;
+    frmMain* window = program.window.get();
     auto* page = static_cast<Laborage*>(window->page(frmMain::TabLaborage));
     fillRoster(ctx.db(), std::max(n, w));
 
     // CSV upload file.
     const QString csvPath = dir.filePath(u"payroll.csv"_s);
     const QByteArray csv = uploadFile(n);
-    if (!writeFile(csvPath, csv))
+    if (!bench::writeFile(csvPath, csv))
         return 1;
     std::printf("%-28s %d\n", "CSV lines", n);
     prompt.openPath = csvPath;
-    std::vector<Timing> runs;
-    for (int i = 0; i < 3; ++i) {
-        prompt.messages.clear();
-        runs.push_back(measure([&] { page->Laborage_cmdLoadB2BFileBut_Click(); }));
-        if (prompt.messages != QStringList { u"导入代发工资文件完毕"_s }) {
-            std::fprintf(stderr, "CSV import failed: %s\n", qPrintable(prompt.messages.join(u" / "_s)));
-            return 1;
-        }
-    }
-    report("CSV import with refresh", runs);
-    runs.clear();
-    for (int i = 0; i < 3; ++i)
-        runs.push_back(measure([&] {
-            if (LaborageImport::readCsv(csv).records.size() != size_t(n))
-                std::abort();
-        }));
-    report("  of which reading", runs);
-    runs.clear();
-    for (int i = 0; i < 3; ++i)
-        runs.push_back(measure([&] { window->resetLaborageIn(); }));
-    report("  of which the list refresh", runs);
+    const auto csvImports = bench::commandRuns(
+        prompt, 3, { u"导入代发工资文件完毕"_s }, "CSV import failed", [](int) {},
+        [&] { page->Laborage_cmdLoadB2BFileBut_Click(); });
+    if (csvImports.empty())
+        return 1;
+    report("CSV import with refresh", csvImports);
+    report("  of which reading", bench::measureRuns(3, [&] {
+        if (LaborageImport::readCsv(csv).records.size() != size_t(n))
+            std::abort();
+    }));
+    report("  of which the list refresh", bench::measureRuns(3, [&] { window->resetLaborageIn(); }));
 
     // Workbook: a header row, then w - 1 accounts, the last u unknown.
     QList<QStringList> rows { { u"账号"_s, u"户名"_s, u"金额"_s } };
@@ -134,27 +99,18 @@ int main(int argc, char** argv)
     }
     std::printf("%-28s %d rows, %d unknown accounts\n", "workbook", w, u);
     prompt.openPath = xlsPath;
-    runs.clear();
-    for (int i = 0; i < 3; ++i) {
-        ctx.db().Delete(u"delete from person_payee_acc where group_no='未分组'"_s);
-        prompt.messages.clear();
-        runs.push_back(measure([&] { page->Laborage_cmdLoadB2BFileBut_Click(); }));
-        const QStringList expected { u"共导入%1条记录"_s.arg(w - 1), u"导入数据成功"_s };
-        if (prompt.messages != expected) {
-            std::fprintf(stderr, "workbook import failed: %s\n", qPrintable(prompt.messages.join(u" / "_s)));
-            return 1;
-        }
-    }
-    report("workbook import with refresh", runs);
-    runs.clear();
-    for (int i = 0; i < 3; ++i)
-        runs.push_back(measure([&] {
-            const Result<WorkbookReader> sheet = WorkbookReader::read(xlsPath);
-            if (!sheet || LaborageImport::readWorkbook(sheet.value()).records.size() != size_t(w - 1))
-                std::abort();
-        }));
-    report("  of which reading", runs);
-    std::printf("%-28s %.1f MB\n", "peak memory", static_cast<double>(bench::peakMemoryKb()) / 1024.0);
-    window.reset();
+    const auto bookImports = bench::commandRuns(
+        prompt, 3, { u"共导入%1条记录"_s.arg(w - 1), u"导入数据成功"_s }, "workbook import failed",
+        [&](int) { ctx.db().Delete(u"delete from person_payee_acc where group_no='未分组'"_s); },
+        [&] { page->Laborage_cmdLoadB2BFileBut_Click(); });
+    if (bookImports.empty())
+        return 1;
+    report("workbook import with refresh", bookImports);
+    report("  of which reading", bench::measureRuns(3, [&] {
+        const Result<WorkbookReader> sheet = WorkbookReader::read(xlsPath);
+        if (!sheet || LaborageImport::readWorkbook(sheet.value()).records.size() != size_t(w - 1))
+            std::abort();
+    }));
+    bench::reportPeakMemory();
     return 0;
 }

@@ -9,31 +9,20 @@
 // Runs offscreen; no window is shown.
 
 #include "BenchSupport.h"
-#include "app/AppContext.h"
-#include "app/ListGrid.h"
-#include "app/Startup.h"
 #include "app/TabPage.h"
-#include "app/frmMain.h"
-#include "common/Prompt.h"
 #include "common/TextFile.h"
 #include "common/XmlDoc.h"
 #include "masterdata/MasterDataXml.h"
-#include "store/DBAccess.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <functional>
-#include <memory>
 
 using namespace Qt::StringLiterals;
 using bench::peakMemoryKb;
-using bench::seconds;
-using bench::SilentPrompt;
 
 namespace {
 
@@ -45,21 +34,12 @@ bool writeFile(const QString& path, const QStringList& lines)
     return result.ok();
 }
 
-int count(DBAccess& db, const QString& table)
-{
-    const auto rs = db.Query(u"select count(*) as n from "_s + table);
-    return rs && !rs->isEmpty() ? rs->value(0, 0).toInt() : -1;
-}
-
 // Runs `step` and prints its time; false when the check after it fails.
 bool timed(const char* what, const std::function<void()>& step, const std::function<bool()>& check)
 {
-    QElapsedTimer t;
-    t.start();
-    step();
-    const double s = seconds(t);
+    const double s = bench::measure(step).wall;
     const bool ok = check();
-    std::printf("  %-52s %8.3f s%s\n", what, s, ok ? "" : "   FAILED");
+    bench::reportChecked(52, what, s, ok);
     return ok;
 }
 
@@ -67,19 +47,17 @@ bool timed(const char* what, const std::function<void()>& step, const std::funct
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::preferOffscreen();
     QApplication app(argc, argv);
-    const int n = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 10000;
+    const int n = bench::countArgument(argc, argv, 1, 10000);
 
-    QTemporaryDir dir;
-    if (!bench::createStore(dir))
+    bench::Program program;
+    if (!program.createStore() || !program.start())
         return 1;
-    SilentPrompt prompt;
-    AppContext ctx(prompt, dir.path());
-    std::unique_ptr<frmMain> window;
-    if (startProgram(ctx, window) != 0)
-        return 1;
-    DBAccess& db = ctx.db();
+    bench::SilentPrompt& prompt = program.prompt;
+    const QTemporaryDir& dir = program.dir;
+    frmMain* window = program.window.get();
+    DBAccess& db = program.ctx->db();
 
     // The files: N payer accounts, N remarks (all in one file).
     QList<MasterDataXml::PayAccount> accounts;
@@ -106,7 +84,7 @@ int main(int argc, char** argv)
         window->findChild<QPushButton*>(QString::fromLatin1(button))->click();
     };
     auto finished = [&](const QString& message, const QString& table, int tab) {
-        return prompt.messages == QStringList { message } && count(db, table) == n
+        return prompt.messages == QStringList { message } && bench::rowCount(db, table) == n
             && window->page(tab)->grid()->rows() == n + 1;
     };
     ok &= timed(
@@ -140,13 +118,12 @@ int main(int argc, char** argv)
     bool result = false;
     ok &= timed(
         "payer accounts, load and import (no list reload)", [&] { result = bareImport(accountFile, true); },
-        [&] { return result && count(db, u"pay_acc"_s) == n; });
+        [&] { return result && bench::rowCount(db, u"pay_acc"_s) == n; });
     ok &= timed(
         "remarks, load and import (no list reload)", [&] { result = bareImport(remarkFile, false); },
-        [&] { return result && count(db, u"user_remark"_s) == n; });
+        [&] { return result && bench::rowCount(db, u"user_remark"_s) == n; });
 
     std::printf("  peak memory %ld KiB\n", peakMemoryKb());
     std::fflush(stdout);
-    window.reset();
     return ok ? 0 : 1;
 }

@@ -8,35 +8,17 @@
 // Runs offscreen; the dialog is shown on the offscreen platform only.
 
 #include "BenchSupport.h"
-#include "app/AppContext.h"
-#include "app/ListGrid.h"
-#include "app/Startup.h"
-#include "app/frmMain.h"
 #include "common/GbkCodec.h"
 #include "payment/PaymentB2B.h"
 #include "payment/PaymentImport.h"
 #include "payment/frmPaymentB2B.h"
-#include "store/DBAccess.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <ctime>
-#include <memory>
-#include <vector>
 
 using namespace Qt::StringLiterals;
 using bench::measure;
-using bench::peakMemoryKb;
 using bench::report;
-using bench::seconds;
-using bench::SilentPrompt;
 using bench::Timing;
 
 namespace {
@@ -72,57 +54,41 @@ void fillPayees(DBAccess& db, int n)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::preferOffscreen();
     QApplication app(argc, argv);
-    const int n = argc > 1 ? std::max(1, atoi(argv[1])) : 100000;
-    const int payees = argc > 2 ? std::max(1, atoi(argv[2])) : 10000;
+    const int n = bench::countArgument(argc, argv, 1, 100000);
+    const int payees = bench::countArgument(argc, argv, 2, 10000);
 
-    QTemporaryDir dir;
-    if (!bench::createStore(dir))
+    bench::Program program;
+    if (!program.createStore() || !program.start())
         return 1;
-    SilentPrompt prompt;
-    AppContext ctx(prompt, dir.path() + u'/');
-    std::unique_ptr<frmMain> window;
-    if (startProgram(ctx, window) != 0)
-        return 1;
+    bench::SilentPrompt& prompt = program.prompt;
+    AppContext& ctx = *program.ctx;
+    frmMain* window = program.window.get();
     auto* page = static_cast<PaymentB2B*>(window->page(frmMain::TabPaymentB2B));
 
-    prompt.openPath = dir.filePath(u"batch.csv"_s);
-    {
-        QFile file(prompt.openPath);
-        if (!file.open(QIODevice::WriteOnly) || file.write(uploadFile(n)) < 0)
-            return 1;
-    }
+    prompt.openPath = program.dir.filePath(u"batch.csv"_s);
+    if (!bench::writeFile(prompt.openPath, uploadFile(n)))
+        return 1;
     std::printf("%-32s %d\n", "instructions", n);
 
-    std::vector<Timing> imports;
-    for (int i = 0; i < 3; ++i) {
-        prompt.messages.clear();
-        imports.push_back(measure([&] { page->cmdLoadB2BFileBut_Click(); }));
-        if (prompt.messages != QStringList { u"导入批量付款文件完毕"_s } || page->grid()->rows() != n + 1) {
-            std::fprintf(stderr, "import failed: %s\n", qPrintable(prompt.messages.join(u" / "_s)));
-            return 1;
-        }
-    }
+    const std::vector<Timing> imports = bench::commandRuns(
+        prompt, 3, { u"导入批量付款文件完毕"_s }, "import failed", [](int) {},
+        [&] { page->cmdLoadB2BFileBut_Click(); });
+    if (imports.empty() || !bench::listShows(*page->grid(), n))
+        return 1;
     report("import with list refresh", imports);
 
     // Its parts: reading and checking the file, and the list refresh alone.
     QFile file(prompt.openPath);
     file.open(QIODevice::ReadOnly);
     const QByteArray bytes = file.readAll();
-    std::vector<Timing> reads;
-    for (int i = 0; i < 3; ++i)
-        reads.push_back(measure([&] {
-            if (PaymentImport::readCsv(bytes).records.size() != size_t(n))
-                std::abort();
-        }));
-    report("  of which reading the file", reads);
-    std::vector<Timing> refreshes;
-    for (int i = 0; i < 3; ++i)
-        refreshes.push_back(measure([&] { window->resetPaymentB2B(); }));
-    report("  of which the list refresh", refreshes);
-    std::printf("%-32s %.1f MB\n", "peak memory", static_cast<double>(peakMemoryKb()) / 1024.0);
+    report("  of which reading the file", bench::measureRuns(3, [&] {
+        if (PaymentImport::readCsv(bytes).records.size() != size_t(n))
+            std::abort();
+    }));
+    report("  of which the list refresh", bench::measureRuns(3, [&] { window->resetPaymentB2B(); }));
+    bench::reportPeakMemory(32);
 
     fillPayees(ctx.db(), payees);
     std::printf("%-32s %d\n", "payees of one kind", payees);
@@ -130,7 +96,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < 5; ++i) {
         std::unique_ptr<frmPaymentB2B> dialog;
         opens.push_back(measure([&] {
-            dialog = std::make_unique<frmPaymentB2B>(ctx, window.get());
+            dialog = std::make_unique<frmPaymentB2B>(ctx, window);
             dialog->show();
             QApplication::processEvents();
         }));
@@ -139,6 +105,5 @@ int main(int argc, char** argv)
             return 1;
     }
     report("entry dialog opens", opens);
-    window.reset();
     return 0;
 }

@@ -9,29 +9,18 @@
 // Runs offscreen; no window is shown.
 
 #include "BenchSupport.h"
-#include "app/AppContext.h"
-#include "app/ListGrid.h"
-#include "app/Startup.h"
-#include "app/TabPage.h"
-#include "app/frmMain.h"
 #include "common/TextFile.h"
 #include "common/Workbook.h"
 #include "masterdata/EmployeeListFile.h"
-#include "store/DBAccess.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 
 #include <cstdio>
-#include <memory>
 
 using namespace Qt::StringLiterals;
 using bench::peakMemoryKb;
-using bench::seconds;
-using bench::SilentPrompt;
 
 namespace {
 
@@ -62,30 +51,22 @@ QList<QStringList> sheetRows(const QList<EmployeeListFile::Entry>& list)
     return rows;
 }
 
-int count(DBAccess& db)
-{
-    const auto rs = db.Query(u"select count(*) from person_payee_acc"_s);
-    return rs && !rs->isEmpty() ? rs->value(0, 0).toInt() : -1;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::preferOffscreen();
     QApplication app(argc, argv);
-    const int n = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 10000;
+    const int n = bench::countArgument(argc, argv, 1, 10000);
     constexpr int kLongSheet = 65535;
 
-    QTemporaryDir dir;
-    if (!bench::createStore(dir))
+    bench::Program program;
+    if (!program.createStore() || !program.start())
         return 1;
-    SilentPrompt prompt;
-    AppContext ctx(prompt, dir.path());
-    std::unique_ptr<frmMain> window;
-    if (startProgram(ctx, window) != 0)
-        return 1;
-    DBAccess& db = ctx.db();
+    bench::SilentPrompt& prompt = program.prompt;
+    const QTemporaryDir& dir = program.dir;
+    frmMain* window = program.window.get();
+    DBAccess& db = program.ctx->db();
 
     const auto list = entries(n);
     const QString csv = dir.filePath(u"roster.csv"_s);
@@ -108,12 +89,9 @@ int main(int argc, char** argv)
     auto timed = [&](const char* what, const QString& file, int expected, const QStringList& messages) {
         prompt.openPath = file;
         prompt.messages.clear();
-        QElapsedTimer t;
-        t.start();
-        button->click();
-        const double s = seconds(t);
-        const bool passed = prompt.messages == messages && count(db) == expected;
-        std::printf("  %-48s %8.3f s%s\n", what, s, passed ? "" : "   FAILED");
+        const double s = bench::measure([&] { button->click(); }).wall;
+        const bool passed = prompt.messages == messages && bench::rowCount(db, u"person_payee_acc"_s) == expected;
+        bench::reportChecked(48, what, s, passed);
         if (!passed)
             std::printf("    %s\n", qPrintable(prompt.messages.join(u" | "_s)));
         ok &= passed;
@@ -137,6 +115,5 @@ int main(int argc, char** argv)
 
     std::printf("  peak memory %ld KiB\n", peakMemoryKb());
     std::fflush(stdout);
-    window.reset();
     return ok ? 0 : 1;
 }

@@ -11,7 +11,6 @@
 #include <QMenu>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QPushButton>
 #include <QToolBar>
 
 using namespace Qt::StringLiterals;
@@ -57,13 +56,6 @@ InstructionListTab::InstructionListTab(
         }
         preview.exec();
     };
-}
-
-QPushButton* InstructionListTab::addButton(const QString& shortName, const QString& caption)
-{
-    auto* button = new QPushButton(caption, this);
-    button->setObjectName(controlName(shortName));
-    return button;
 }
 
 void InstructionListTab::connectMenuEntry(const QString& name, std::function<void()> handler)
@@ -134,9 +126,7 @@ void InstructionListTab::refresh()
         rows.push_back(std::move(row));
     });
     previous.clear();
-    if (rows.empty())
-        rows.push_back(QStringList(columns, QString()));
-    m_grid->setRows(std::move(rows));
+    setGridRows(std::move(rows));
     listRefreshed();
 
     for (int c = 0; c < columns && c < static_cast<int>(m_layout.widthsTwips.size()); ++c)
@@ -172,17 +162,12 @@ void InstructionListTab::deleteSelectedRange()
     }
     if (!m_ctx.prompt.askOkCancel(m_layout.rangeDeleteQuestion))
         return;
-    // Exactly the selected instructions go, found by their keys. All keys go in
-    // one bound parameter, a JSON array, so any number of rows is deleted by
-    // one statement.
-    const QStringList keys = columnTexts(range, ColumnKey);
-    if (m_ctx.db().Delete(
-            u"delete from %1 where %2 in (select value from json_each(?))"_s.arg(m_layout.table, m_layout.keyField),
-            { DBAccess::listParameter(keys) })) {
+    // Exactly the selected instructions go, found by their keys.
+    if (deleteRange(
+            u"delete from %1 where %2 in (select value from json_each(?))"_s.arg(m_layout.table, m_layout.keyField), {},
+            range, ColumnKey, m_layout.rangeDeleteFailed)) {
         refresh();
         m_ctx.prompt.message(m_layout.rangeDeleteDone);
-    } else {
-        m_ctx.prompt.message(m_layout.rangeDeleteFailed + u"指令序列"_s + QString::number(range.last + 1));
     }
 }
 

@@ -13,7 +13,6 @@
 #include <vector>
 
 class QMenu;
-class QPushButton;
 
 // The number and exact total of the instructions a tab counts.
 struct InstructionTotals {
@@ -87,7 +86,6 @@ public:
     }
 
 protected:
-    QPushButton* addButton(const QString& shortName, const QString& caption);
     // Connects the main window's menu entry `name` to a handler of this tab.
     void connectMenuEntry(const QString& name, std::function<void()> handler);
     // Double click and right button on the grid.

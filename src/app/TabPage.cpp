@@ -1,8 +1,11 @@
 #include "TabPage.h"
 
+#include "AppContext.h"
 #include "ListGrid.h"
+#include "common/Prompt.h"
 #include "frmMain.h"
 
+#include <QPushButton>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -33,6 +36,33 @@ QStringList TabPage::columnTexts(const RowRange& range, int column) const
     for (int r = range.first; r <= range.last; ++r)
         texts << m_grid->textMatrix(r, column).trimmed();
     return texts;
+}
+
+bool TabPage::deleteRange(
+    const QString& sql, QVariantList params, const RowRange& range, int keyColumn, const QString& failure)
+{
+    params << DBAccess::listParameter(columnTexts(range, keyColumn));
+    if (m_ctx.db().Delete(sql, params))
+        return true;
+    showRangeFailure(failure, range);
+    return false;
+}
+
+void TabPage::showRangeFailure(const QString& failure, const RowRange& range)
+{
+    m_ctx.prompt.message(failure + u"指令序列"_s + QString::number(range.last + 1));
+}
+
+QPushButton* TabPage::addButton(const QString& shortName, const QString& caption)
+{
+    return newControl<QPushButton>(shortName, caption);
+}
+
+void TabPage::setGridRows(std::vector<QStringList>&& rows)
+{
+    if (rows.empty())
+        rows.push_back(QStringList(m_grid->cols(), QString()));
+    m_grid->setRows(std::move(rows));
 }
 
 void TabPage::clearGrid()

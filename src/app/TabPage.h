@@ -2,12 +2,17 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 #include <QWidget>
+
+#include <utility>
+#include <vector>
 
 struct AppContext;
 class frmMain;
 class ListGrid;
 class QMenu;
+class QPushButton;
 
 // One tab of the main window: its list grid and its work area. The main window
 // reloads a page when it is shown and clears its grid when it is left.
@@ -34,6 +39,18 @@ public:
 protected:
     // The control name of this page for a short name: "txtAccNo" -> "PayAccList_txtAccNo".
     QString controlName(const QString& shortName) const { return m_prefix + u'_' + shortName; }
+    // A new control of this page named after `shortName`; `args` go before the parent.
+    template <class Control, class... Args> Control* newControl(const QString& shortName, Args&&... args)
+    {
+        auto* control = new Control(std::forward<Args>(args)..., this);
+        control->setObjectName(controlName(shortName));
+        return control;
+    }
+    // A command button of this page.
+    QPushButton* addButton(const QString& shortName, const QString& caption);
+
+    // Shows the rows in the grid; no rows show as one blank row.
+    void setGridRows(std::vector<QStringList>&& rows);
 
     // The selected rows: from the current row to the end of the selection,
     // swapped when the selection was made upwards.
@@ -44,6 +61,14 @@ protected:
     RowRange selectedRange() const;
     // The trimmed texts of one column over a range of rows.
     QStringList columnTexts(const RowRange& range, int column) const;
+    // Deletes the rows of a range by their keys in grid column `keyColumn`, with
+    // one statement ending in "in (select value from json_each(?))": all keys go
+    // in as one bound JSON array after `params`, so any number of rows goes at
+    // once. On failure shows showRangeFailure(failure).
+    bool deleteRange(
+        const QString& sql, QVariantList params, const RowRange& range, int keyColumn, const QString& failure);
+    // The failure of a range command: `failure`, then "指令序列" and the row after the range.
+    void showRangeFailure(const QString& failure, const RowRange& range);
 
     AppContext& m_ctx;
     frmMain& m_main;

@@ -3,6 +3,7 @@
 #include "EmployeeListFile.h"
 #include "MasterDataXml.h"
 #include "app/AppContext.h"
+#include "app/ControlInput.h"
 #include "app/ListGrid.h"
 #include "app/TabPages.h"
 #include "app/frmMain.h"
@@ -254,12 +255,12 @@ bool EmployeeList::EmployeeList_checkForm()
     const int position = m_comboCertType->currentIndex();
     if (position >= 1 && m_txtCertCode->text().trimmed().isEmpty()) {
         m_ctx.prompt.message(u"请输入有效证件号码"_s);
-        focusAndSelect(m_txtCertCode);
+        LineEditInput(*m_txtCertCode).focusAndSelectAll();
         return false;
     }
     if (position == 0 && !isIdCardNumber(m_txtCertCode->text())) {
         m_ctx.prompt.message(u"身份证号码格式错误，请重新输入。"_s);
-        focusAndSelect(m_txtCertCode);
+        LineEditInput(*m_txtCertCode).focusAndSelectAll();
         return false;
     }
     return true;
@@ -301,35 +302,41 @@ void EmployeeList::EmployeeList_cmdAdd_Click()
     const QString number = m_txtCertCode->text().trimmed();
     const QString certType = number.isEmpty() ? QString() : certTypeCode();
 
-    const auto existing = number.isEmpty()
-        ? m_ctx.db().Query(
-            u"select acc_no from person_payee_acc where (acc_no=?)or (employee_no =? )"_s, { account, employee })
-        : m_ctx.db().Query(
-            u"select acc_no from person_payee_acc where (acc_no=?) or (cert_type=? and cert_code=?) or (employee_no =? )"_s,
-            { account, certType, number, employee });
-    if (!existing)
-        return;
-    if (!existing->isEmpty()) {
-        m_ctx.prompt.message(duplicateMessage());
-        return;
-    }
-    if (!groupKindAllows(group, kind, u"请检查您所添加的银行类别！"_s))
-        return;
-    const auto last = m_ctx.db().Query(u"select max(person_no) as personNo from person_payee_acc"_s);
-    if (!last)
-        return;
-    const qlonglong personNo = fieldToNumberText(last->value(0, 0)).toLongLong() + 1;
-    const Result<> inserted = m_ctx.db().Insert(
+    // The same account, document or employee number is an existing entry.
+    const QString existsSql = number.isEmpty()
+        ? u"select acc_no from person_payee_acc where (acc_no=?)or (employee_no =? )"_s
+        : u"select acc_no from person_payee_acc where (acc_no=?) or (cert_type=? and cert_code=?) or (employee_no =? )"_s;
+    const QVariantList key
+        = number.isEmpty() ? QVariantList { account, employee } : QVariantList { account, certType, number, employee };
+    // In the same transaction: the group's kind, and the next person_no after the largest one.
+    const auto admit = [&](QVariantList& values) {
+        if (!groupKindAllows(group, kind, u"请检查您所添加的银行类别！"_s))
+            return false;
+        const auto last = m_ctx.db().Query(u"select max(person_no) as personNo from person_payee_acc"_s);
+        if (!last)
+            return false;
+        values[0] = fieldToNumberText(last->value(0, 0)).toLongLong() + 1;
+        return true;
+    };
+    switch (insertIfAbsent(existsSql, key,
         u"insert into person_payee_acc "
         u"(person_no,group_no,acc_no,acc_name,employee_no,cert_type,cert_code,net_no,mul_net_no,acc_type)"
         u" values (?,?,?,?,?,?,?,?,?,?)"_s,
-        { personNo, group, account, m_txtAccName->text().trimmed(), employee, certType, number,
-            m_txtNetNo->text().trimmed(), m_txtMulNetNo->text().trimmed(), kind });
-    if (inserted) {
+        { QVariant(), group, account, m_txtAccName->text().trimmed(), employee, certType, number,
+            m_txtNetNo->text().trimmed(), m_txtMulNetNo->text().trimmed(), kind },
+        admit)) {
+    case AddResult::Added:
         m_ctx.prompt.message(u"新增账号成功"_s);
         EmployeeList_refresh();
-    } else {
+        break;
+    case AddResult::Exists:
+        m_ctx.prompt.message(duplicateMessage());
+        break;
+    case AddResult::Failed:
         m_ctx.prompt.message(u"新增账号失败"_s);
+        break;
+    case AddResult::CheckFailed:
+        break; // the store or the group's kind has said why
     }
 }
 
@@ -416,7 +423,7 @@ void EmployeeList::EmployeeList_cmdDelete_Click()
             db.Rollback();
     }
     if (!deleted) {
-        m_ctx.prompt.message(u"删除账号失败,失败位置："_s + u"指令序列"_s + QString::number(range.last + 1));
+        showRangeFailure(u"删除账号失败,失败位置："_s, range);
         return;
     }
     EmployeeList_refresh();
@@ -425,11 +432,7 @@ void EmployeeList::EmployeeList_cmdDelete_Click()
 
 void EmployeeList::employeeList_cmdExport_Click()
 {
-    if (!m_grid->hasData()) {
-        m_ctx.prompt.message(u"收款人名册没有记录可以导出"_s);
-        return;
-    }
-    const QString path = m_main.selectSaveFile(u"*"_s);
+    const QString path = chooseExportFile(u"*"_s, u"收款人名册没有记录可以导出"_s);
     const QString format = path.right(3).toLower();
     if (format != u"xml"_s && format != u"csv"_s)
         return;

@@ -38,8 +38,7 @@ MasterDataTab::MasterDataTab(AppContext& ctx, frmMain& main, const QString& pref
     m_pageLayout->addLayout(body, 1);
     body->addWidget(grid(), 3);
 
-    auto* entry = new QWidget(this);
-    entry->setObjectName(controlName(u"Entry"_s));
+    auto* entry = newControl<QWidget>(u"Entry"_s);
     auto* entryLayout = new QVBoxLayout(entry);
     m_form = new QGridLayout;
     m_buttons = new QHBoxLayout;
@@ -52,12 +51,9 @@ MasterDataTab::MasterDataTab(AppContext& ctx, frmMain& main, const QString& pref
     entryLayout->addStretch(1);
     body->addWidget(entry, 2);
 
-    auto* lblNo = new QLabel(u"序号："_s, entry);
-    lblNo->setObjectName(controlName(u"lblNo"_s));
-    m_lblIndex = new QLabel(entry);
-    m_lblIndex->setObjectName(controlName(indexLabel));
+    m_form->addWidget(newControl<QLabel>(u"lblNo"_s, u"序号："_s), 0, 0, Qt::AlignRight);
+    m_lblIndex = newControl<QLabel>(indexLabel);
     m_lblIndex->setTextInteractionFlags(Qt::NoTextInteraction);
-    m_form->addWidget(lblNo, 0, 0, Qt::AlignRight);
     m_form->addWidget(m_lblIndex, 0, 1);
     m_form->setColumnStretch(1, 1);
 
@@ -65,51 +61,43 @@ MasterDataTab::MasterDataTab(AppContext& ctx, frmMain& main, const QString& pref
     connect(grid(), &ListGrid::choiceCleared, this, [this] { clearChosenIndex(); });
 }
 
+void MasterDataTab::placeField(QLabel* label, QWidget* widget)
+{
+    label->setBuddy(widget);
+    m_form->addWidget(label, m_formRows, 0, Qt::AlignRight);
+    m_form->addWidget(widget, m_formRows++, 1);
+}
+
 QLineEdit* MasterDataTab::addTextField(
     const QString& labelName, const QString& caption, const QString& boxName, int maxLength)
 {
-    auto* label = new QLabel(caption, this);
-    label->setObjectName(controlName(labelName));
-    auto* box = new QLineEdit(this);
-    box->setObjectName(controlName(boxName));
+    QLabel* label = newControl<QLabel>(labelName, caption);
+    auto* box = newControl<QLineEdit>(boxName);
     if (maxLength > 0)
         box->setMaxLength(maxLength);
-    label->setBuddy(box);
-    m_form->addWidget(label, m_formRows, 0, Qt::AlignRight);
-    m_form->addWidget(box, m_formRows, 1);
-    ++m_formRows;
+    placeField(label, box);
     return box;
 }
 
 QComboBox* MasterDataTab::addComboField(const QString& labelName, const QString& caption, const QString& comboName)
 {
-    auto* label = new QLabel(caption, this);
-    label->setObjectName(controlName(labelName));
-    auto* combo = new QComboBox(this);
-    combo->setObjectName(controlName(comboName));
-    label->setBuddy(combo);
-    m_form->addWidget(label, m_formRows, 0, Qt::AlignRight);
-    m_form->addWidget(combo, m_formRows, 1);
-    ++m_formRows;
+    QLabel* label = newControl<QLabel>(labelName, caption);
+    auto* combo = newControl<QComboBox>(comboName);
+    placeField(label, combo);
     return combo;
 }
 
 QLabel* MasterDataTab::addWidgetField(const QString& labelName, const QString& caption, QWidget* widget)
 {
-    auto* label = new QLabel(caption, this);
-    label->setObjectName(controlName(labelName));
+    QLabel* label = newControl<QLabel>(labelName, caption);
     widget->setParent(this);
-    label->setBuddy(widget);
-    m_form->addWidget(label, m_formRows, 0, Qt::AlignRight);
-    m_form->addWidget(widget, m_formRows, 1);
-    ++m_formRows;
+    placeField(label, widget);
     return label;
 }
 
 QPushButton* MasterDataTab::addButton(const QString& name, const QString& caption)
 {
-    auto* button = new QPushButton(caption, this);
-    button->setObjectName(controlName(name));
+    QPushButton* button = TabPage::addButton(name, caption);
     button->setAutoDefault(false);
     m_buttons->addWidget(button);
     return button;
@@ -117,8 +105,7 @@ QPushButton* MasterDataTab::addButton(const QString& name, const QString& captio
 
 QLabel* MasterDataTab::addNotice(const QString& name, const QString& text)
 {
-    auto* label = new QLabel(text, this);
-    label->setObjectName(controlName(name));
+    auto* label = newControl<QLabel>(name, text);
     label->setWordWrap(true);
     m_notices->addWidget(label);
     return label;
@@ -141,14 +128,11 @@ QLabel* MasterDataTab::captionOf(QLineEdit* box) const
     return item ? qobject_cast<QLabel*>(item->widget()) : nullptr;
 }
 
-bool MasterDataTab::showCount(const QString& sql, const QVariantList& params)
+void MasterDataTab::showCount(const QString& sql, const QVariantList& params)
 {
     const Result<RecordSet> rs = m_ctx.db().Query(sql, params);
-    if (!rs)
-        return false;
-    if (!rs->isEmpty())
+    if (rs && !rs->isEmpty())
         m_main.setCountPanels(fieldToText(rs->value(0, u"totalNum"_s)).trimmed());
-    return true;
 }
 
 void MasterDataTab::setGridColumns(const QList<Column>& columns)
@@ -164,12 +148,12 @@ void MasterDataTab::setGridColumns(const QList<Column>& columns)
     }
 }
 
-bool MasterDataTab::showList(const QList<Column>& columns, const QString& sql, const QVariantList& params)
+void MasterDataTab::showList(const QList<Column>& columns, const QString& sql, const QVariantList& params)
 {
     setGridColumns(columns);
     const Result<RecordSet> rs = m_ctx.db().Query(sql, params);
     if (!rs)
-        return false;
+        return;
     std::vector<int> fields; // record-set column of each grid column after the first
     for (int c = 1; c < columns.size(); ++c)
         fields.push_back(rs->columnIndex(columns.at(c).field));
@@ -184,14 +168,7 @@ bool MasterDataTab::showList(const QList<Column>& columns, const QString& sql, c
             row << (field < 0 ? QString() : fieldToText(rs->value(r, field)).trimmed());
         rows.push_back(std::move(row));
     }
-    if (rows.empty()) {
-        QStringList empty;
-        for (int c = 0; c < columns.size(); ++c)
-            empty << QString();
-        rows.push_back(empty);
-    }
-    m_grid->setRows(std::move(rows));
-    return true;
+    setGridRows(std::move(rows));
 }
 
 QString MasterDataTab::chosenIndex() const
@@ -220,23 +197,17 @@ bool MasterDataTab::checkBox(QLineEdit* box, int fieldId, bool doCheck)
 {
     if (checkField(box, fieldId, doCheck, m_ctx))
         return true;
-    focusAndSelect(box);
+    LineEditInput(*box).focusAndSelectAll();
     return false;
 }
 
-void MasterDataTab::focusAndSelect(QLineEdit* box)
-{
-    box->setFocus(Qt::OtherFocusReason);
-    box->selectAll();
-}
-
-QString MasterDataTab::chooseExportFile()
+QString MasterDataTab::chooseExportFile(const QString& filter, const QString& emptyMessage)
 {
     if (!m_grid->hasData()) {
-        m_ctx.prompt.message(u"没有记录可以导出"_s);
+        m_ctx.prompt.message(emptyMessage);
         return {};
     }
-    const QString path = m_main.selectSaveFile(u"xml"_s);
+    const QString path = m_main.selectSaveFile(filter);
     return path.trimmed().isEmpty() ? QString() : path;
 }
 
@@ -258,21 +229,8 @@ void MasterDataTab::importXml(const QString& readError, const XmlImport& import,
     m_ctx.prompt.message(done);
 }
 
-bool MasterDataTab::deleteRows(const QString& sql, const QVariantList& leadingParams, const QStringList& keys,
-    const QString& success, const QString& failure, const RowRange& range)
-{
-    QVariantList params = leadingParams;
-    params << DBAccess::listParameter(keys);
-    if (m_ctx.db().Delete(sql, params)) {
-        m_ctx.prompt.message(success);
-        return true;
-    }
-    m_ctx.prompt.message(failure + u"指令序列"_s + QString::number(range.last + 1));
-    return false;
-}
-
-MasterDataTab::AddResult MasterDataTab::insertIfAbsent(
-    const QString& existsSql, const QVariantList& key, const QString& insertSql, const QVariantList& values)
+MasterDataTab::AddResult MasterDataTab::insertIfAbsent(const QString& existsSql, const QVariantList& key,
+    const QString& insertSql, QVariantList values, const Admit& admit)
 {
     DBAccess& db = m_ctx.db();
     if (!db.BeginTrans())
@@ -281,6 +239,10 @@ MasterDataTab::AddResult MasterDataTab::insertIfAbsent(
     if (!existing || !existing->isEmpty()) {
         db.Rollback();
         return existing ? AddResult::Exists : AddResult::CheckFailed;
+    }
+    if (admit && !admit(values)) {
+        db.Rollback();
+        return AddResult::CheckFailed;
     }
     if (db.Insert(insertSql, values) && db.Commit())
         return AddResult::Added;

@@ -8,15 +8,12 @@
 #include <QVariantList>
 
 #include <functional>
-#include <optional>
-#include <vector>
 
 class QComboBox;
 class QGridLayout;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QVBoxLayout;
 
 // The shape the master-data tabs share: the list grid on the left; on the
@@ -53,7 +50,7 @@ protected:
     QComboBox* addComboField(const QString& labelName, const QString& caption, const QString& comboName);
     // A caption label and any widget on the next row; returns the label.
     QLabel* addWidgetField(const QString& labelName, const QString& caption, QWidget* widget);
-    // The next command button, left to right.
+    // The next command button, left to right (Enter does not press it).
     QPushButton* addButton(const QString& name, const QString& caption);
     // The next help text below the buttons.
     QLabel* addNotice(const QString& name, const QString& text);
@@ -63,14 +60,14 @@ protected:
 
     // ---- The list
 
-    // Runs the count query and shows "总笔数" and its `totalNum`. False when the
-    // query failed (the store has shown its error).
-    bool showCount(const QString& sql, const QVariantList& params = {});
+    // Runs the count query and shows "总笔数" and its `totalNum`; nothing when
+    // the query failed (the store has shown its error).
+    void showCount(const QString& sql, const QVariantList& params = {});
     // Runs the list query and shows its rows: the running number in column 0,
     // then the query's fields named by the columns, each trimmed; one empty row
     // when there are none. Columns 1.. are left-aligned; column 0 becomes current. When the
     // query fails the grid keeps its header only.
-    bool showList(const QList<Column>& columns, const QString& sql, const QVariantList& params = {});
+    void showList(const QList<Column>& columns, const QString& sql, const QVariantList& params = {});
     // Sets the header and widths without rows (the grid is emptied).
     void setGridColumns(const QList<Column>& columns);
 
@@ -87,13 +84,12 @@ protected:
     // The field check of a screen: on failure the focus goes to the box and its
     // whole text is selected.
     bool checkBox(QLineEdit* box, int fieldId, bool doCheck = true);
-    // Puts the focus on the box and selects its whole text.
-    static void focusAndSelect(QLineEdit* box);
 
-    // The start of an XML export: "没有记录可以导出" when the list is empty, else
-    // the file the user chooses (asking before an existing one is replaced).
-    // Empty when there is nothing to do.
-    QString chooseExportFile();
+    // The start of an export: `emptyMessage` when the list is empty, else the
+    // file of type `filter` the user chooses (asking before an existing one is
+    // replaced). Empty when there is nothing to do.
+    QString chooseExportFile(const QString& filter = QStringLiteral("xml"),
+        const QString& emptyMessage = QStringLiteral("没有记录可以导出"));
 
     // The XML import the exchanging tabs share: choose a file and load it (no
     // file, a missing one or one that is not XML stops without a word; one that
@@ -103,19 +99,15 @@ protected:
     using XmlImport = std::function<Result<int>(DBAccess&, const XmlDoc&)>;
     void importXml(const QString& readError, const XmlImport& import, const QString& done);
 
-    // Deletes the rows whose key is in `keys` with a statement ending in
-    // "in (select value from json_each(?))" (the keys go in as one JSON array,
-    // after `leadingParams`). Shows `success`, or `failure` followed by
-    // "指令序列" and the row after the range.
-    bool deleteRows(const QString& sql, const QVariantList& leadingParams, const QStringList& keys,
-        const QString& success, const QString& failure, const RowRange& range);
-
     // Adds a row unless one with its key exists: the check and the insert run in
     // one write transaction, so that no other writer can add the same key in
-    // between. CheckFailed: the store has shown its error.
+    // between. `admit`, when given, runs in that transaction after the check and
+    // before the insert: it may complete `values`, or stop the add after saying
+    // why. CheckFailed: the store has shown its error, or `admit` stopped.
     enum class AddResult { Added, Exists, Failed, CheckFailed };
-    AddResult insertIfAbsent(
-        const QString& existsSql, const QVariantList& key, const QString& insertSql, const QVariantList& values);
+    using Admit = std::function<bool(QVariantList& values)>;
+    AddResult insertIfAbsent(const QString& existsSql, const QVariantList& key, const QString& insertSql,
+        QVariantList values, const Admit& admit = {});
 
     // The row-selection handler of the tab: a click on a data row.
     virtual void gridClicked() = 0;
@@ -123,6 +115,9 @@ protected:
     QLabel* m_lblIndex;
 
 private:
+    // Puts a caption and its control on the next row of the entry area.
+    void placeField(QLabel* label, QWidget* widget);
+
     QVBoxLayout* m_pageLayout;
     QGridLayout* m_form;
     QHBoxLayout* m_buttons;

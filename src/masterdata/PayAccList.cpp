@@ -2,6 +2,7 @@
 
 #include "MasterDataXml.h"
 #include "app/AppContext.h"
+#include "app/ControlInput.h"
 #include "app/ListGrid.h"
 #include "app/TabPages.h"
 #include "app/frmMain.h"
@@ -97,7 +98,7 @@ void PayAccList::PayAccList_DataGrid_Click()
 void PayAccList::PayAccList_txtAccNo_KeyPress(int keyAscii)
 {
     if (keyAscii == 13)
-        focusAndSelect(m_txtAccName);
+        LineEditInput(*m_txtAccName).focusAndSelectAll();
 }
 
 bool PayAccList::PayAccList_checkForm()
@@ -116,7 +117,7 @@ void PayAccList::PayAccList_cmdAdd_Click()
         { std::tuple { m_txtAccNo, number, u"付款账号"_s }, std::tuple { m_txtAccName, name, u"付款账户户名"_s } }) {
         if (text.isEmpty()) {
             m_ctx.prompt.message(caption + u"不能为空，请重新输入。"_s);
-            focusAndSelect(box);
+            LineEditInput(*box).focusAndSelectAll();
             return;
         }
     }
@@ -169,8 +170,9 @@ void PayAccList::PayAccList_cmdDelete_Click()
     }
     setChosenIndex(m_grid->rowSel());
     if (m_ctx.prompt.askOkCancel(u"是否确认要删除所选付款账号?"_s)) {
-        deleteRows(u"delete from pay_acc where acc_no in (select value from json_each(?))"_s, {}, columnTexts(range, 1),
-            u"删除付款账号成功."_s, u"删除付款账号失败,失败位置："_s, range);
+        if (deleteRange(u"delete from pay_acc where acc_no in (select value from json_each(?))"_s, {}, range, 1,
+                u"删除付款账号失败,失败位置："_s))
+            m_ctx.prompt.message(u"删除付款账号成功."_s);
     }
     PayAccList_refresh();
 }

@@ -1,6 +1,7 @@
 #include "PayeeAccList.h"
 
 #include "app/AppContext.h"
+#include "app/ControlInput.h"
 #include "app/ListGrid.h"
 #include "app/TabPages.h"
 #include "app/frmMain.h"
@@ -183,7 +184,7 @@ void PayeeAccList::PayeeAccList_cmdAdd_Click()
              std::tuple { m_txtPayeeAccName, name, u"收款账户户名"_s } }) {
         if (text.isEmpty()) {
             m_ctx.prompt.message(caption + u"不能为空，请重新输入。"_s);
-            focusAndSelect(box);
+            LineEditInput(*box).focusAndSelectAll();
             return;
         }
     }
@@ -252,8 +253,9 @@ void PayeeAccList::PayeeAccList_cmdDelete_Click()
     if (m_ctx.prompt.askOkCancel(u"是否确认要删除所选收款账号?"_s)) {
         // Only the rows of the kind in view: an account of the same number of the
         // other kind is not in the selection and stays.
-        deleteRows(u"delete from payee_acc where acc_type=? and acc_no in (select value from json_each(?))"_s,
-            { accType() }, columnTexts(range, 1), u"删除收款账号成功."_s, u"删除收款账号失败,失败位置："_s, range);
+        if (deleteRange(u"delete from payee_acc where acc_type=? and acc_no in (select value from json_each(?))"_s,
+                { accType() }, range, 1, u"删除收款账号失败,失败位置："_s))
+            m_ctx.prompt.message(u"删除收款账号成功."_s);
     }
     PayeeAccList_clearForm();
 }

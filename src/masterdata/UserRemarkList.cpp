@@ -154,8 +154,9 @@ void UserRemarkList::UserRemarkList_cmdDelete_Click()
     }
     setChosenIndex(m_grid->rowSel());
     if (UserRemarkList_checkForm() && m_ctx.prompt.askOkCancel(u"是否确认要删除所选备注?"_s)) {
-        deleteRows(u"delete from user_remark where remark in (select value from json_each(?))"_s, {},
-            columnTexts(range, 1), u"删除备注成功."_s, u"删除备注失败,失败位置："_s, range);
+        if (deleteRange(u"delete from user_remark where remark in (select value from json_each(?))"_s, {}, range, 1,
+                u"删除备注失败,失败位置："_s))
+            m_ctx.prompt.message(u"删除备注成功."_s);
     }
     UserRemarkList_refresh();
 }

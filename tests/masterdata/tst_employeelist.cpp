@@ -192,6 +192,7 @@ private slots:
         env.prompt.clear();
         env.click(u"EmployeeList_cmdAdd"_s);
         QCOMPARE(env.prompt.messages(), messages);
+        QVERIFY(!env.db().inTransaction()); // a refused add ends its transaction too
         const auto rows = storeRows(env,
             u"select group_no,employee_no,acc_type,cert_type,cert_code,acc_name,net_no,person_no"
             u" from person_payee_acc where acc_no='6222000000000009'"_s);
@@ -360,6 +361,16 @@ private slots:
         const QString path = env.path(file);
         exportFile(env, path);
         QCOMPARE(env.prompt.messages(), QStringList { message });
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void exportWithAnEmptyRoster()
+    {
+        TestEnv env;
+        showRoster(env);
+        const QString path = env.path(u"roster.xml"_s);
+        exportFile(env, path);
+        QCOMPARE(env.prompt.texts(), QStringList { u"收款人名册没有记录可以导出"_s });
         QVERIFY(!QFile::exists(path));
     }
 
