@@ -83,97 +83,104 @@ bool residentIdValid(const QString& id)
     return id.at(17).toUpper() == QChar(checks[sum % 11]);
 }
 
-std::vector<Finding> check(const std::vector<Record>& records, const Rules& rules)
+Checker::Checker(Rules rules)
+    : m_rules(std::move(rules))
 {
-    std::vector<Finding> out;
-    const auto add = [&](Severity s, const Record& r, const QString& field, QString problem) {
+    const QString rule = m_rules.accountLengthRule.trimmed();
+    m_lengthRuled = !rule.isEmpty() && rule != u"10000"_s && isLengthRule(rule, true);
+}
+
+void Checker::add(const Record& r)
+{
+    const Rules& rules = m_rules;
+    const auto add = [&](Severity s, const QString& field, QString problem) {
         if (r.row == 0 && !r.serialNo.isEmpty())
             problem = u"流水号%1：%2"_s.arg(r.serialNo.trimmed(), problem);
-        out.push_back({ s, r.row, field, std::move(problem) });
+        m_findings.push_back({ s, r.row, field, std::move(problem) });
     };
-    const bool lengthRuled = !rules.accountLengthRule.trimmed().isEmpty()
-        && rules.accountLengthRule.trimmed() != u"10000"_s && isLengthRule(rules.accountLengthRule.trimmed(), true);
 
-    // The row of the first instruction with each account and amount.
-    QHash<std::pair<QString, qint64>, qint64> seen;
-    seen.reserve(static_cast<qsizetype>(records.size()));
-    Money total;
-    bool totalOverflow = false;
-
-    for (const Record& r : records) {
-        for (const TextField& t : r.texts) {
-            // One pass finds what needs a closer look.
-            bool comma = false;
-            bool lineBreak = false;
-            bool wide = false;
-            for (const QChar c : t.text) {
-                const char16_t u = c.unicode();
-                comma |= u == u',';
-                lineBreak |= u == u'\n' || u == u'\r';
-                wide |= u >= 0x80;
-            }
-            if (comma)
-                add(Severity::Error, r, t.name, u"含有逗号，会使上传文件的各栏错位"_s);
-            else if (lineBreak)
-                add(Severity::Error, r, t.name, u"含有换行符，会使上传文件的各栏错位"_s);
-            else if (wide) {
-                if (const QString c = firstUnencodable(t.text); !c.isEmpty())
-                    add(Severity::Error, r, t.name, u"含有字符“%1”，无法用GBK编码写入上传文件"_s.arg(c));
-            }
+    for (const TextField& t : r.texts) {
+        // One pass finds what needs a closer look.
+        bool comma = false;
+        bool lineBreak = false;
+        bool wide = false;
+        for (const QChar c : t.text) {
+            const char16_t u = c.unicode();
+            comma |= u == u',';
+            lineBreak |= u == u'\n' || u == u'\r';
+            wide |= u >= 0x80;
         }
-
-        const QString acc = r.accNo.trimmed();
-        bool accountOk = !acc.isEmpty() && accountCharactersValid(acc, r.inBank);
-        if (acc.isEmpty()) {
-            add(Severity::Error, r, rules.accountField, u"账号为空"_s);
-        } else if (!accountOk) {
-            add(Severity::Error, r, rules.accountField,
-                r.inBank ? u"账号“%1”含有数字以外的字符"_s.arg(acc) : u"账号“%1”含有数字和“-”以外的字符"_s.arg(acc));
-        } else if (r.inBank && lengthRuled && !checkLength(acc, rules.accountLengthRule.trimmed(), true)) {
-            accountOk = false;
-            add(Severity::Error, r, rules.accountField,
-                u"行内账号长度为%1位，不符合账号规则“%2”"_s.arg(acc.size()).arg(rules.accountLengthRule.trimmed()));
+        if (comma)
+            add(Severity::Error, t.name, u"含有逗号，会使上传文件的各栏错位"_s);
+        else if (lineBreak)
+            add(Severity::Error, t.name, u"含有换行符，会使上传文件的各栏错位"_s);
+        else if (wide) {
+            if (const QString c = firstUnencodable(t.text); !c.isEmpty())
+                add(Severity::Error, t.name, u"含有字符“%1”，无法用GBK编码写入上传文件"_s.arg(c));
         }
-        // Bank cards (16 to 19 digits) mostly carry a Luhn check digit; many
-        // other accounts do not, so a failure is only a hint.
-        if (accountOk && acc.size() >= 16 && acc.size() <= 19 && !acc.contains(u'-') && !luhnValid(acc))
-            add(Severity::Warning, r, rules.accountField, u"账号“%1”校验位不符，可能输错，请核对"_s.arg(acc));
-
-        const auto amount = Money::parse(r.amount.trimmed());
-        if (!amount) {
-            add(Severity::Error, r, rules.amountField, u"金额“%1”不是有效的金额"_s.arg(r.amount.trimmed()));
-        } else if (amount->fen() <= 0) {
-            add(Severity::Error, r, rules.amountField, u"金额必须大于零"_s);
-        } else {
-            if (const auto sum = Money::checkedAdd(total, *amount))
-                total = *sum;
-            else
-                totalOverflow = true;
-            if (!acc.isEmpty()) {
-                const std::pair<QString, qint64> key(acc, amount->fen());
-                const auto it = seen.constFind(key);
-                if (it == seen.constEnd())
-                    seen.insert(key, r.row);
-                else
-                    add(Severity::Warning, r, rules.accountField,
-                        u"与第%1条指令的账号和金额相同，可能重复"_s.arg(it.value()));
-            }
-        }
-
-        if (!r.inRoster)
-            add(Severity::Warning, r, rules.accountField, u"账号已不在代发工资名册中，该指令不会写入上传文件"_s);
-        const QString id = r.residentId.trimmed();
-        if (id.size() == 18 && !residentIdValid(id))
-            add(Severity::Warning, r, u"身份证号码"_s, u"身份证号码“%1”校验位不符，可能输错，请核对"_s.arg(id));
-        if (r.keptName && r.keptName->trimmed() != r.accName.trimmed())
-            add(Severity::Warning, r, rules.nameField,
-                u"户名“%1”与该账号维护的户名“%2”不一致"_s.arg(r.accName.trimmed(), r.keptName->trimmed()));
     }
 
-    if (totalOverflow || total.fen() > rules.maxTotalFen)
-        out.push_back({ Severity::Error, 0, u"总金额"_s,
-            u"总金额超过上传文件表头可容纳的%1元"_s.arg(Money::fromFen(rules.maxTotalFen).toPlainText()) });
-    return out;
+    const QString acc = r.accNo.trimmed();
+    bool accountOk = !acc.isEmpty() && accountCharactersValid(acc, r.inBank);
+    if (acc.isEmpty()) {
+        add(Severity::Error, rules.accountField, u"账号为空"_s);
+    } else if (!accountOk) {
+        add(Severity::Error, rules.accountField,
+            r.inBank ? u"账号“%1”含有数字以外的字符"_s.arg(acc) : u"账号“%1”含有数字和“-”以外的字符"_s.arg(acc));
+    } else if (r.inBank && m_lengthRuled && !checkLength(acc, rules.accountLengthRule.trimmed(), true)) {
+        accountOk = false;
+        add(Severity::Error, rules.accountField,
+            u"行内账号长度为%1位，不符合账号规则“%2”"_s.arg(acc.size()).arg(rules.accountLengthRule.trimmed()));
+    }
+    // Bank cards (16 to 19 digits) mostly carry a Luhn check digit; many
+    // other accounts do not, so a failure is only a hint.
+    if (accountOk && acc.size() >= 16 && acc.size() <= 19 && !acc.contains(u'-') && !luhnValid(acc))
+        add(Severity::Warning, rules.accountField, u"账号“%1”校验位不符，可能输错，请核对"_s.arg(acc));
+
+    const auto amount = Money::parse(r.amount.trimmed());
+    if (!amount) {
+        add(Severity::Error, rules.amountField, u"金额“%1”不是有效的金额"_s.arg(r.amount.trimmed()));
+    } else if (amount->fen() <= 0) {
+        add(Severity::Error, rules.amountField, u"金额必须大于零"_s);
+    } else {
+        if (const auto sum = Money::checkedAdd(m_total, *amount))
+            m_total = *sum;
+        else
+            m_totalOverflow = true;
+        if (!acc.isEmpty()) {
+            const std::pair<QString, qint64> key(acc, amount->fen());
+            const auto it = m_seen.constFind(key);
+            if (it == m_seen.constEnd())
+                m_seen.insert(key, r.row);
+            else
+                add(Severity::Warning, rules.accountField, u"与第%1条指令的账号和金额相同，可能重复"_s.arg(it.value()));
+        }
+    }
+
+    if (!r.inRoster)
+        add(Severity::Warning, rules.accountField, u"账号已不在代发工资名册中，该指令不会写入上传文件"_s);
+    const QString id = r.residentId.trimmed();
+    if (id.size() == 18 && !residentIdValid(id))
+        add(Severity::Warning, u"身份证号码"_s, u"身份证号码“%1”校验位不符，可能输错，请核对"_s.arg(id));
+    if (r.keptName && r.keptName->trimmed() != r.accName.trimmed())
+        add(Severity::Warning, rules.nameField,
+            u"户名“%1”与该账号维护的户名“%2”不一致"_s.arg(r.accName.trimmed(), r.keptName->trimmed()));
+}
+
+std::vector<Finding> Checker::finish()
+{
+    if (m_totalOverflow || m_total.fen() > m_rules.maxTotalFen)
+        m_findings.push_back({ Severity::Error, 0, u"总金额"_s,
+            u"总金额超过上传文件表头可容纳的%1元"_s.arg(Money::fromFen(m_rules.maxTotalFen).toPlainText()) });
+    return std::move(m_findings);
+}
+
+std::vector<Finding> check(const std::vector<Record>& records, const Rules& rules)
+{
+    Checker checker(rules);
+    for (const Record& r : records)
+        checker.add(r);
+    return checker.finish();
 }
 
 bool hasErrors(const std::vector<Finding>& findings)

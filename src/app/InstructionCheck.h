@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/Money.h"
+
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -52,8 +55,27 @@ struct Rules {
     qint64 maxTotalFen = 999'999'999'999'999;
 };
 
-// All findings, errors and warnings in row order; a finding about the whole
-// list (the total) comes last.
+// Checks a list one instruction at a time, so that a list of any length is
+// checked without holding all its records.
+class Checker {
+public:
+    explicit Checker(Rules rules);
+    void add(const Record& record);
+    // All findings, errors and warnings in the order the records were added; a
+    // finding about the whole list (the total) comes last.
+    std::vector<Finding> finish();
+
+private:
+    Rules m_rules;
+    bool m_lengthRuled = false;
+    // The row of the first instruction with each account and amount.
+    QHash<std::pair<QString, qint64>, qint64> m_seen;
+    Money m_total;
+    bool m_totalOverflow = false;
+    std::vector<Finding> m_findings;
+};
+
+// The findings of a whole list, as a Checker gives them.
 std::vector<Finding> check(const std::vector<Record>& records, const Rules& rules);
 bool hasErrors(const std::vector<Finding>& findings);
 

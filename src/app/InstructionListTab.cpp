@@ -195,13 +195,13 @@ InstructionCheck::Rules InstructionListTab::rulesFor(
     return rules;
 }
 
-bool InstructionListTab::checkInstructions(bool writing)
+bool InstructionListTab::checkInstructions(bool writing, const FileRowSink& fileRow)
 {
-    const auto records = checkRecords();
-    if (!records)
+    InstructionCheck::Checker checker(checkRules());
+    if (!checkRecords([&checker](const InstructionCheck::Record& record) { checker.add(record); }, fileRow))
         return false; // the store has shown its error
     CheckReportRequest request;
-    request.findings = InstructionCheck::check(*records, checkRules());
+    request.findings = checker.finish();
     request.writing = writing;
     if (request.findings.empty()) {
         if (!writing)

@@ -13,6 +13,7 @@
 #include <vector>
 
 class QMenu;
+class RecordView;
 
 // The number and exact total of the instructions a tab counts.
 struct InstructionTotals {
@@ -67,7 +68,10 @@ public:
     // the result is true; otherwise the report window is shown and the result
     // says whether the upload file may be written (no errors and the user
     // chose to go on). `writing` false: the report only ("检查指令").
-    bool checkInstructions(bool writing);
+    // `fileRow`, when given, receives every row the upload file is written
+    // from, read by the same pass over the store as the check.
+    using FileRowSink = std::function<void(const RecordView&)>;
+    bool checkInstructions(bool writing, const FileRowSink& fileRow = {});
     // "打印审批单": the approval sheet of the list in the print preview.
     void printApprovalSheet();
     // Selects the instruction with this 序号 in the list.
@@ -103,8 +107,12 @@ protected:
     // Called at the end of every refresh.
     virtual void listRefreshed() { }
 
-    // The instructions to check, in list order; none when the store failed.
-    virtual Result<std::vector<InstructionCheck::Record>> checkRecords() = 0;
+    // Hands the instructions to check to `check`, one at a time in list order,
+    // and, when `fileRow` is given, the rows the upload file is written from
+    // (as the tab's file builder reads them) to `fileRow`. Fails when the store
+    // failed (it has shown its error).
+    using CheckSink = std::function<void(const InstructionCheck::Record&)>;
+    virtual Result<> checkRecords(const CheckSink& check, const FileRowSink& fileRow) = 0;
     virtual InstructionCheck::Rules checkRules() const = 0;
     // The check rules of a list: the names its report gives the account, name
     // and amount fields, and the length rule of field `accountRuleId` when that

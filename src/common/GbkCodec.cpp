@@ -16,24 +16,59 @@ namespace {
 constexpr const char* kGbkName = "GBK";
 constexpr const char* kUtf8Name = "UTF-8";
 
-struct ConverterCloser {
-    void operator()(UConverter* c) const { ucnv_close(c); }
+// Opening a converter costs more than converting a short text, so every
+// thread keeps the strict converters it has used and lends them out again.
+struct ConverterPool {
+    std::vector<std::pair<const char*, UConverter*>> idle;
+    ~ConverterPool()
+    {
+        for (const auto& entry : idle)
+            ucnv_close(entry.second);
+    }
 };
-using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
+thread_local ConverterPool pool;
+
+// Gives a borrowed converter back to the thread's pool when it is done with.
+struct ConverterReturn {
+    const char* name = nullptr;
+    void operator()(UConverter* c) const
+    {
+        if (pool.idle.size() < 4)
+            pool.idle.emplace_back(name, c);
+        else
+            ucnv_close(c);
+    }
+};
+using ConverterPtr = std::unique_ptr<UConverter, ConverterReturn>;
 
 // A converter that stops at the first character or byte sequence it cannot
-// convert, and never uses fallback mappings (which would not read back).
+// convert, and never uses fallback mappings (which would not read back). It is
+// in its initial state; a nested call gets a converter of its own.
 ConverterPtr openStrict(const char* name)
 {
+    for (auto it = pool.idle.begin(); it != pool.idle.end(); ++it) {
+        if (it->first == name) {
+            UConverter* converter = it->second;
+            pool.idle.erase(it);
+            ucnv_reset(converter);
+            return ConverterPtr(converter, ConverterReturn { name });
+        }
+    }
     UErrorCode status = U_ZERO_ERROR;
-    ConverterPtr converter(ucnv_open(name, &status));
-    if (U_FAILURE(status) || !converter)
-        return {};
+    UConverter* opened = ucnv_open(name, &status);
+    if (U_FAILURE(status) || !opened) {
+        if (opened)
+            ucnv_close(opened);
+        return ConverterPtr(nullptr, ConverterReturn { name });
+    }
+    ConverterPtr converter(opened, ConverterReturn { name });
     ucnv_setFallback(converter.get(), false);
     ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
     ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-    if (U_FAILURE(status))
-        return {};
+    if (U_FAILURE(status)) {
+        ucnv_close(converter.release());
+        return ConverterPtr(nullptr, ConverterReturn { name });
+    }
     return converter;
 }
 
@@ -207,10 +242,43 @@ QByteArray encodeWithCharacterReferences(const QString& text)
     return out;
 }
 
+namespace {
+// Whether each UTF-16 code unit outside the surrogates can be written in GBK
+// on its own. GBK is stateless and holds no character beyond the BMP, so a
+// text can be written exactly when every one of its code units can. The table
+// is made once by encoding all of them.
+const std::vector<bool>& encodableUnits()
+{
+    static const std::vector<bool> table = [] {
+        QString all;
+        all.reserve(0x10000 - 0x800);
+        for (char32_t c = 0; c < 0x10000; ++c)
+            if (!QChar::isSurrogate(c))
+                all.append(QChar(char16_t(c)));
+        std::vector<bool> encodable(0x10000, false);
+        for (qsizetype i = 0; i < all.size(); ++i)
+            encodable[all.at(i).unicode()] = true;
+        QByteArray ignored;
+        encodeAll(all, ignored, [&](qsizetype index, qsizetype length, QByteArray&) {
+            if (length <= 0) // no converter: nothing counts as encodable
+                std::fill(encodable.begin(), encodable.end(), false);
+            else
+                encodable[all.at(index).unicode()] = false;
+            return length > 0;
+        });
+        return encodable;
+    }();
+    return table;
+}
+} // namespace
+
 bool canEncode(const QString& text)
 {
-    QByteArray ignored;
-    return encodeAll(text, ignored, [](qsizetype, qsizetype, QByteArray&) { return false; });
+    const std::vector<bool>& encodable = encodableUnits();
+    for (const QChar c : text)
+        if (c.isSurrogate() || !encodable[c.unicode()])
+            return false;
+    return true;
 }
 
 Result<QString> decode(const QByteArray& bytes)

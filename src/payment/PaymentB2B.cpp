@@ -172,17 +172,20 @@ void PaymentB2B::menuWriteB2BFile_Click()
 {
     if (m_grid->rows() <= 1)
         return;
-    if (m_grid->hasData() && !checkInstructions(true))
-        return;
     // The header carries the exact count and total of all rows of payment, as
-    // the status bar shows them; the lines are built while the rows are read.
+    // the status bar shows them; the lines are built while the rows are read
+    // for the check.
     const auto totals = queryTotals();
     if (!totals)
         return; // the store has shown its error
     PaymentUploadFile::Builder builder(totals->count, totals->total);
-    if (!m_ctx.db().QueryEach(
-            PaymentUploadFile::selectStatement(), {}, [&](const RecordView& record) { builder.add(record); }))
+    const auto addLine = [&builder](const RecordView& record) { builder.add(record); };
+    if (m_grid->hasData()) {
+        if (!checkInstructions(true, addLine))
+            return;
+    } else if (!m_ctx.db().QueryEach(PaymentUploadFile::selectStatement(), {}, addLine)) {
         return;
+    }
     const QString path = m_main.selectSaveFile(u"csv"_s).trimmed();
     if (path.isEmpty())
         return;
@@ -213,33 +216,38 @@ void PaymentB2B::cmdPrintBut_Click()
     printApprovalSheet();
 }
 
-Result<std::vector<InstructionCheck::Record>> PaymentB2B::checkRecords()
+Result<> PaymentB2B::checkRecords(const CheckSink& check, const FileRowSink& fileRow)
 {
-    std::vector<InstructionCheck::Record> records;
-    qint64 row = 0;
-    // The payee's kept name is the one of the payee list for the account and kind.
-    const Result<> ok = m_ctx.db().QueryEach(
-        u"select p.serial_no,p.pay_acc_no,p.pay_acc_name,p.rec_acc_type,p.rec_acc_no,p.rec_acc_name,p.rec_net_no,"
-        u"p.pay_amt,p.remark,(select k.acc_name from payee_acc k where k.acc_no=p.rec_acc_no"
-        u" and k.acc_type=p.rec_acc_type limit 1) from payment p order by p.serial_no"_s,
+    // One record, refilled for every row: its field names are set once.
+    InstructionCheck::Record rec;
+    rec.texts = { { u"付款账号"_s, {} }, { u"付款账户户名"_s, {} }, { u"账号行别"_s, {} }, { u"收款账号"_s, {} },
+        { u"收款账户户名"_s, {} }, { u"支付系统行号"_s, {} }, { u"备注"_s, {} } };
+    // The columns of the upload file's statement (PaymentUploadFile::selectStatement)
+    // come first, so that the file is built from the same reading; then the
+    // serial number and the payee's kept name, the one of the payee list for
+    // the account and kind.
+    return m_ctx.db().QueryEach(
+        u"select p.pay_acc_no,p.pay_acc_name,p.rec_acc_type,p.rec_acc_no,p.rec_acc_name,p.rec_bank_id,p.rec_area_no,"
+        u"p.rec_net_no,p.pay_amt,p.remark,p.user_remark,p.serial_no,(select k.acc_name from payee_acc k"
+        u" where k.acc_no=p.rec_acc_no and k.acc_type=p.rec_acc_type limit 1) from payment p order by p.serial_no"_s,
         {}, [&](const RecordView& r) {
-            InstructionCheck::Record rec;
-            rec.row = ++row;
-            rec.serialNo = r.text(0);
-            rec.texts = { { u"付款账号"_s, r.text(1) }, { u"付款账户户名"_s, r.text(2) }, { u"账号行别"_s, r.text(3) },
-                { u"收款账号"_s, r.text(4) }, { u"收款账户户名"_s, r.text(5) }, { u"支付系统行号"_s, r.text(6) },
-                { u"备注"_s, r.text(8) } };
-            rec.inBank = r.text(3).trimmed() == u"0"_s;
-            rec.accNo = r.text(4);
-            rec.accName = r.text(5);
-            rec.amount = r.text(7);
-            if (!r.isNull(9))
-                rec.keptName = r.text(9);
-            records.push_back(std::move(rec));
+            ++rec.row;
+            rec.serialNo = r.text(11);
+            static constexpr int kTextColumns[] = { 0, 1, 2, 3, 4, 7, 9 };
+            for (size_t i = 0; i < std::size(kTextColumns); ++i)
+                rec.texts[i].text = r.text(kTextColumns[i]);
+            rec.inBank = rec.texts[2].text.trimmed() == u"0"_s;
+            rec.accNo = rec.texts[3].text;
+            rec.accName = rec.texts[4].text;
+            rec.amount = r.text(8);
+            if (r.isNull(12))
+                rec.keptName.reset();
+            else
+                rec.keptName = r.text(12);
+            check(rec);
+            if (fileRow)
+                fileRow(r);
         });
-    if (!ok)
-        return ok.failure();
-    return records;
 }
 
 InstructionCheck::Rules PaymentB2B::checkRules() const

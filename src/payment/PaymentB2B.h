@@ -86,7 +86,7 @@ public slots:
 private:
     // resetPaymentB2B also sets the batch payer account.
     void listRefreshed() override;
-    Result<std::vector<InstructionCheck::Record>> checkRecords() override;
+    Result<> checkRecords(const CheckSink& check, const FileRowSink& fileRow) override;
     InstructionCheck::Rules checkRules() const override;
     Result<ApprovalSheetData> approvalSheetData() override;
 

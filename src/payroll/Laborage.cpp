@@ -170,16 +170,13 @@ void Laborage::menuWriteLaborageFile_Click()
     const QString path = m_main.selectSaveFile(u"*"_s);
     const QString kind = path.right(3).toLower();
     // The check comes once the format is known: a workbook carries any text.
-    if (kind == u"csv"_s || kind == u"xls"_s) {
-        m_checkFileTexts = kind == u"csv"_s;
-        if (!checkInstructions(true))
-            return;
-    }
-    if (kind == u"csv"_s)
+    if (kind == u"csv"_s) {
         writeCsv(path);
-    else if (kind == u"xls"_s)
-        writeWorkbook(path);
-    else if (!path.isEmpty())
+    } else if (kind == u"xls"_s) {
+        m_checkFileTexts = false;
+        if (checkInstructions(true))
+            writeWorkbook(path);
+    } else if (!path.isEmpty())
         m_ctx.prompt.message(u"抱歉，系统目前不支持该格式文件，请生成CSV或XLS文件进行操作"_s);
 }
 
@@ -188,13 +185,13 @@ void Laborage::writeCsv(const QString& path)
     if (path.trimmed().isEmpty())
         return;
     // The header carries the exact count and total the status bar shows; the
-    // lines are built while the rows are read.
+    // lines are built while the rows are read for the check.
     const auto totals = queryTotals();
     if (!totals)
         return; // the store has shown its error
     LaborageUploadFile::CsvBuilder builder(totals->count, totals->total);
-    if (!m_ctx.db().QueryEach(
-            LaborageUploadFile::selectStatement(), {}, [&](const RecordView& record) { builder.add(record); }))
+    m_checkFileTexts = true;
+    if (!checkInstructions(true, [&builder](const RecordView& record) { builder.add(record); }))
         return;
     if (builder.instructionCount() == 0) {
         m_ctx.prompt.message(u"代发工资*.csv文件生成失败,或无指令需要生成代发工资文件"_s);
@@ -257,33 +254,33 @@ void Laborage::Laborage_cmdPrintBut_Click()
     printApprovalSheet();
 }
 
-Result<std::vector<InstructionCheck::Record>> Laborage::checkRecords()
+Result<> Laborage::checkRecords(const CheckSink& check, const FileRowSink& fileRow)
 {
-    std::vector<InstructionCheck::Record> records;
     qint64 row = 0;
     // Every in-bank instruction, also one whose account has left the roster
-    // (the list and the file leave it out; it gets no 序号).
-    const Result<> ok = m_ctx.db().QueryEach(
-        u"select a.serial_no,a.acc_no,a.pay_amount,c.acc_name,c.employee_no,c.cert_type,c.cert_code,c.acc_no"
-        u" from laborage a left join person_payee_acc c on a.acc_no=c.acc_no"
+    // (the list and the file leave it out; it gets no 序号). The columns of the
+    // upload file's statement (LaborageUploadFile::selectStatement) come first,
+    // so that the file is built from the same reading of its rows.
+    return m_ctx.db().QueryEach(
+        u"select a.acc_no,c.acc_name,c.employee_no,c.cert_type,c.cert_code,a.pay_amount,a.remark,a.net_no,"
+        u"a.serial_no,c.acc_no from laborage a left join person_payee_acc c on a.acc_no=c.acc_no"
         u" where a.acc_type='0' order by a.serial_no"_s,
         {}, [&](const RecordView& r) {
             InstructionCheck::Record rec;
-            rec.inRoster = !r.isNull(7);
+            rec.inRoster = !r.isNull(9);
             rec.row = rec.inRoster ? ++row : 0;
-            rec.serialNo = r.text(0);
-            rec.accNo = r.text(1);
-            rec.amount = r.text(2);
-            rec.accName = r.text(3);
+            rec.serialNo = r.text(8);
+            rec.accNo = r.text(0);
+            rec.amount = r.text(5);
+            rec.accName = r.text(1);
             if (rec.inRoster && m_checkFileTexts)
-                rec.texts = { { u"编号"_s, r.text(4) }, { u"户名"_s, r.text(3) }, { u"账号"_s, r.text(1) } };
-            if (r.text(5).trimmed() == u"1"_s)
-                rec.residentId = r.text(6);
-            records.push_back(std::move(rec));
+                rec.texts = { { u"编号"_s, r.text(2) }, { u"户名"_s, rec.accName }, { u"账号"_s, rec.accNo } };
+            if (r.text(3).trimmed() == u"1"_s)
+                rec.residentId = r.text(4);
+            check(rec);
+            if (fileRow && rec.inRoster)
+                fileRow(r);
         });
-    if (!ok)
-        return ok.failure();
-    return records;
 }
 
 InstructionCheck::Rules Laborage::checkRules() const

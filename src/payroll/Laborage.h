@@ -60,7 +60,7 @@ public slots:
     void Laborage_cmdPrintBut_Click();
 
 private:
-    Result<std::vector<InstructionCheck::Record>> checkRecords() override;
+    Result<> checkRecords(const CheckSink& check, const FileRowSink& fileRow) override;
     InstructionCheck::Rules checkRules() const override;
     Result<ApprovalSheetData> approvalSheetData() override;
     void writeCsv(const QString& path);

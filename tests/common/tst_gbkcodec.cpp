@@ -86,6 +86,20 @@ private slots:
         QVERIFY(!GbkCodec::canEncode(text));
     }
 
+    // The quick test of a whole text agrees with the encoder on every single
+    // character of the BMP and on characters beyond it.
+    void canEncodeAgreesWithEncode()
+    {
+        for (char32_t c = 0; c < 0x10000; ++c) {
+            const QString text = QChar(char16_t(c));
+            if (GbkCodec::canEncode(text) != GbkCodec::encode(text).ok())
+                QFAIL(qPrintable(u"U+%1"_s.arg(uint(c), 4, 16, QChar(u'0'))));
+        }
+        QVERIFY(!GbkCodec::canEncode(u"中\U0001F600"_s));
+        QVERIFY(!GbkCodec::canEncode(u"\U00020000"_s)); // CJK extension B: not in GBK
+        QVERIFY(GbkCodec::canEncode(u"中文€\uE000"_s));
+    }
+
     void characterReferences()
     {
         QCOMPARE(GbkCodec::encodeWithCharacterReferences(u"a😀中한\uE766"_s),
