@@ -8,10 +8,13 @@
 #include "common/PublicSub.h"
 
 #include <QAction>
+#include <QHBoxLayout>
 #include <QMenu>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -56,6 +59,29 @@ InstructionListTab::InstructionListTab(
         }
         preview.exec();
     };
+}
+
+void InstructionListTab::layOutCommands(std::initializer_list<Command> commands)
+{
+    auto* layout = new QVBoxLayout(this);
+    auto* buttons = new QHBoxLayout;
+    layout->addLayout(buttons);
+    layout->addWidget(m_grid, 1);
+    for (const Command& command : commands) {
+        QPushButton* button = addButton(command.shortName, command.caption);
+        buttons->addWidget(button);
+        connect(button, &QPushButton::clicked, this, command.run);
+    }
+    buttons->addStretch(1);
+}
+
+void InstructionListTab::checkListCommand()
+{
+    if (!m_grid->hasData()) {
+        m_ctx.prompt.message(u"无指令需要检查"_s);
+        return;
+    }
+    checkInstructions(false);
 }
 
 void InstructionListTab::connectMenuEntry(const QString& name, std::function<void()> handler)

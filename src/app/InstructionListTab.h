@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <initializer_list>
 #include <vector>
 
 class QMenu;
@@ -90,6 +91,18 @@ public:
     }
 
 protected:
+    // A command button of the row above the list.
+    struct Command {
+        QString shortName;
+        QString caption;
+        std::function<void()> run;
+    };
+    // Lays the tab out: the command buttons in a row, in the given order, over
+    // the list; each button runs its command when clicked.
+    void layOutCommands(std::initializer_list<Command> commands);
+    // "检查指令": the report of every check over the list, or the message that
+    // there is nothing to check.
+    void checkListCommand();
     // Connects the main window's menu entry `name` to a handler of this tab.
     void connectMenuEntry(const QString& name, std::function<void()> handler);
     // Double click and right button on the grid.

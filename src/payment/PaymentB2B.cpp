@@ -10,10 +10,6 @@
 #include "common/PublicSub.h"
 #include "frmPaymentB2B.h"
 
-#include <QHBoxLayout>
-#include <QPushButton>
-#include <QVBoxLayout>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -57,29 +53,15 @@ TabPage* createPaymentB2B(AppContext& ctx, frmMain& main)
 PaymentB2B::PaymentB2B(AppContext& ctx, frmMain& main)
     : InstructionListTab(ctx, main, u"PaymentB2B"_s, paymentList())
 {
-    auto* layout = new QVBoxLayout(this);
-    auto* buttons = new QHBoxLayout;
-    layout->addLayout(buttons);
-    layout->addWidget(m_grid, 1);
-
-    QPushButton* add = addButton(u"cmdNewBut"_s, u"新建指令"_s);
-    QPushButton* update = addButton(u"cmdUpdateBut"_s, u"修改或删除指令"_s);
-    QPushButton* del = addButton(u"cmdDeleteBut"_s, u"删除指令"_s);
-    QPushButton* write = addButton(u"cmdWriteB2BFileBut"_s, u"生成上传文件"_s);
-    QPushButton* payAcc = addButton(u"cmdPayAccSetup"_s, u"付款账号维护"_s);
-    QPushButton* load = addButton(u"cmdLoadB2BFileBut"_s, u"上传文件导入"_s);
-    QPushButton* print = addButton(u"cmdPrintBut"_s, u"打印审批单"_s);
-    for (QPushButton* b : { add, update, del, write, payAcc, load, print })
-        buttons->addWidget(b);
-    buttons->addStretch(1);
-
-    connect(add, &QPushButton::clicked, this, &PaymentB2B::menuNewB2BRec_Click);
-    connect(update, &QPushButton::clicked, this, &PaymentB2B::menuUpdateB2BRec_Click);
-    connect(del, &QPushButton::clicked, this, &PaymentB2B::cmdDeleteBut_Click);
-    connect(write, &QPushButton::clicked, this, &PaymentB2B::menuWriteB2BFile_Click);
-    connect(payAcc, &QPushButton::clicked, this, &PaymentB2B::cmdPayAccSetup_Click);
-    connect(load, &QPushButton::clicked, this, &PaymentB2B::cmdLoadB2BFileBut_Click);
-    connect(print, &QPushButton::clicked, this, &PaymentB2B::cmdPrintBut_Click);
+    layOutCommands({
+        { u"cmdNewBut"_s, u"新建指令"_s, [this] { menuNewB2BRec_Click(); } },
+        { u"cmdUpdateBut"_s, u"修改或删除指令"_s, [this] { menuUpdateB2BRec_Click(); } },
+        { u"cmdDeleteBut"_s, u"删除指令"_s, [this] { cmdDeleteBut_Click(); } },
+        { u"cmdWriteB2BFileBut"_s, u"生成上传文件"_s, [this] { menuWriteB2BFile_Click(); } },
+        { u"cmdPayAccSetup"_s, u"付款账号维护"_s, [this] { cmdPayAccSetup_Click(); } },
+        { u"cmdLoadB2BFileBut"_s, u"上传文件导入"_s, [this] { cmdLoadB2BFileBut_Click(); } },
+        { u"cmdPrintBut"_s, u"打印审批单"_s, [this] { cmdPrintBut_Click(); } },
+    });
 
     connectMenuEntry(u"menuNewB2BRec"_s, [this] { menuNewB2BRec_Click(); });
     connectMenuEntry(u"menuUpdateB2BRec"_s, [this] { menuUpdateB2BRec_Click(); });
@@ -204,11 +186,7 @@ void PaymentB2B::cmdLoadB2BFileBut_Click()
 
 void PaymentB2B::menuCheckB2BRec_Click()
 {
-    if (!m_grid->hasData()) {
-        m_ctx.prompt.message(u"无指令需要检查"_s);
-        return;
-    }
-    checkInstructions(false);
+    checkListCommand();
 }
 
 void PaymentB2B::cmdPrintBut_Click()

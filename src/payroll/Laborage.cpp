@@ -13,9 +13,6 @@
 #include "frmLaborage.h"
 
 #include <QFileInfo>
-#include <QHBoxLayout>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -57,29 +54,15 @@ TabPage* createLaborage(AppContext& ctx, frmMain& main)
 Laborage::Laborage(AppContext& ctx, frmMain& main)
     : InstructionListTab(ctx, main, u"Laborage"_s, laborageList())
 {
-    auto* layout = new QVBoxLayout(this);
-    auto* buttons = new QHBoxLayout;
-    layout->addLayout(buttons);
-    layout->addWidget(m_grid, 1);
-
-    QPushButton* add = addButton(u"cmdNewBut"_s, u"逐笔新增指令"_s);
-    QPushButton* update = addButton(u"cmdUpdateBut"_s, u"修改或删除指令"_s);
-    QPushButton* del = addButton(u"cmdDeleteBut"_s, u"删除指令"_s);
-    QPushButton* write = addButton(u"cmdWriteB2BFileBut"_s, u"生成上传文件"_s);
-    QPushButton* batch = addButton(u"cmdBatchNewBut"_s, u"按组批量新增指令"_s);
-    QPushButton* load = addButton(u"cmdLoadB2BFileBut"_s, u"上传文件导入"_s);
-    QPushButton* print = addButton(u"cmdPrintBut"_s, u"打印审批单"_s);
-    for (QPushButton* b : { add, update, del, write, batch, load, print })
-        buttons->addWidget(b);
-    buttons->addStretch(1);
-
-    connect(add, &QPushButton::clicked, this, &Laborage::menuNewLaborage_Click);
-    connect(update, &QPushButton::clicked, this, &Laborage::menuUpdateLaborage_Click);
-    connect(del, &QPushButton::clicked, this, &Laborage::Laborage_cmdDeleteBut_Click);
-    connect(write, &QPushButton::clicked, this, &Laborage::menuWriteLaborageFile_Click);
-    connect(batch, &QPushButton::clicked, this, &Laborage::Laborage_cmdBatchNewBut_Click);
-    connect(load, &QPushButton::clicked, this, &Laborage::Laborage_cmdLoadB2BFileBut_Click);
-    connect(print, &QPushButton::clicked, this, &Laborage::Laborage_cmdPrintBut_Click);
+    layOutCommands({
+        { u"cmdNewBut"_s, u"逐笔新增指令"_s, [this] { menuNewLaborage_Click(); } },
+        { u"cmdUpdateBut"_s, u"修改或删除指令"_s, [this] { menuUpdateLaborage_Click(); } },
+        { u"cmdDeleteBut"_s, u"删除指令"_s, [this] { Laborage_cmdDeleteBut_Click(); } },
+        { u"cmdWriteB2BFileBut"_s, u"生成上传文件"_s, [this] { menuWriteLaborageFile_Click(); } },
+        { u"cmdBatchNewBut"_s, u"按组批量新增指令"_s, [this] { Laborage_cmdBatchNewBut_Click(); } },
+        { u"cmdLoadB2BFileBut"_s, u"上传文件导入"_s, [this] { Laborage_cmdLoadB2BFileBut_Click(); } },
+        { u"cmdPrintBut"_s, u"打印审批单"_s, [this] { Laborage_cmdPrintBut_Click(); } },
+    });
 
     connectMenuEntry(u"menuNewLaborage"_s, [this] { menuNewLaborage_Click(); });
     connectMenuEntry(u"menuUpdateLaborage"_s, [this] { menuUpdateLaborage_Click(); });
@@ -242,11 +225,7 @@ void Laborage::writeWorkbook(const QString& path)
 void Laborage::menuCheckLaborage_Click()
 {
     m_checkFileTexts = true;
-    if (!m_grid->hasData()) {
-        m_ctx.prompt.message(u"无指令需要检查"_s);
-        return;
-    }
-    checkInstructions(false);
+    checkListCommand();
 }
 
 void Laborage::Laborage_cmdPrintBut_Click()
