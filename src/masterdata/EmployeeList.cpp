@@ -36,6 +36,9 @@ const QString kUngrouped = u"未分组"_s;
 
 // The number columns are wide enough for whole numbers: 20-digit accounts,
 // 12-digit bank numbers and 21-character agreement numbers.
+// The columns of the list, as columns() sets them up.
+enum ListColumn : int { ColumnGroupNo = 1, ColumnAccNo, ColumnAccName, ColumnEmployeeNo, ColumnNetNo, ColumnMulNetNo };
+
 const QList<MasterDataTab::Column>& columns()
 {
     static const QList<MasterDataTab::Column> list = {
@@ -211,14 +214,14 @@ void EmployeeList::EmployeeList_DataGrid_Click()
     const int row = m_grid->row();
     const auto stored = m_ctx.db().Query(
         u"select acc_type,net_no,mul_net_no,cert_type,cert_code from person_payee_acc where acc_no =?"_s,
-        { m_grid->textMatrix(row, 2) });
+        { m_grid->textMatrix(row, ColumnAccNo) });
     if (!stored)
         return;
     setChosenIndex(row);
-    m_combGroupNo->setEditText(m_grid->textMatrix(row, 1).trimmed());
-    m_txtAccNo->setText(m_grid->textMatrix(row, 2).trimmed());
-    m_txtAccName->setText(m_grid->textMatrix(row, 3).trimmed());
-    m_txtEmployeeNo->setText(m_grid->textMatrix(row, 4).trimmed());
+    m_combGroupNo->setEditText(m_grid->textMatrix(row, ColumnGroupNo).trimmed());
+    m_txtAccNo->setText(m_grid->textMatrix(row, ColumnAccNo).trimmed());
+    m_txtAccName->setText(m_grid->textMatrix(row, ColumnAccName).trimmed());
+    m_txtEmployeeNo->setText(m_grid->textMatrix(row, ColumnEmployeeNo).trimmed());
 
     // A row that has gone from the store shows as in-bank with no document.
     auto field = [&stored](int column) {
@@ -367,7 +370,7 @@ void EmployeeList::EmployeeList_cmdUpdate_Click()
     }
     const QString kind = accType();
     const QString account = m_txtAccNo->text().trimmed();
-    if (account != m_grid->textMatrix(chosenRow(), 2).trimmed()) {
+    if (account != m_grid->textMatrix(chosenRow(), ColumnAccNo).trimmed()) {
         m_ctx.prompt.message(u"账号不可修改，请删除后再添加"_s);
         return;
     }
@@ -410,7 +413,7 @@ void EmployeeList::EmployeeList_cmdDelete_Click()
     setChosenIndex(range.last);
     if (!m_ctx.prompt.askOkCancel(u"是否确认要删除所选账号以及工资单中关于改账号的指令?"_s))
         return;
-    const QString keys = DBAccess::listParameter(columnTexts(range, 2));
+    const QString keys = DBAccess::listParameter(columnTexts(range, ColumnAccNo));
     DBAccess& db = m_ctx.db();
     // The payroll instructions and the roster rows go together or not at all.
     bool deleted = bool(db.BeginTrans());
@@ -455,12 +458,12 @@ void EmployeeList::employeeList_cmdExport_Click()
     entries.reserve(m_grid->rows() - 1);
     for (int r = 1; r < m_grid->rows(); ++r) {
         EmployeeListFile::Entry e;
-        e.group = m_grid->textMatrix(r, 1).trimmed();
-        e.accNo = m_grid->textMatrix(r, 2).trimmed();
-        e.accName = m_grid->textMatrix(r, 3).trimmed();
-        e.employeeNo = m_grid->textMatrix(r, 4).trimmed();
-        e.netNo = m_grid->textMatrix(r, 5).trimmed();
-        e.mulNetNo = m_grid->textMatrix(r, 6).trimmed();
+        e.group = m_grid->textMatrix(r, ColumnGroupNo).trimmed();
+        e.accNo = m_grid->textMatrix(r, ColumnAccNo).trimmed();
+        e.accName = m_grid->textMatrix(r, ColumnAccName).trimmed();
+        e.employeeNo = m_grid->textMatrix(r, ColumnEmployeeNo).trimmed();
+        e.netNo = m_grid->textMatrix(r, ColumnNetNo).trimmed();
+        e.mulNetNo = m_grid->textMatrix(r, ColumnMulNetNo).trimmed();
         const QStringList more = stored.value(e.accNo, { QString(), QString(), QString() });
         e.accType = more.at(0);
         e.certDesc = more.at(1);

@@ -22,6 +22,9 @@ TabPage* createPayAccList(AppContext& ctx, frmMain& main)
 }
 
 namespace {
+// The columns of the list, as listColumns() sets them up.
+enum ListColumn : int { ColumnAccNo = 1, ColumnAccName, ColumnCurrency };
+
 const QList<MasterDataTab::Column>& listColumns()
 {
     static const QList<MasterDataTab::Column> columns = {
@@ -91,8 +94,8 @@ void PayAccList::PayAccList_DataGrid_Click()
         return;
     const int row = m_grid->row();
     setChosenIndex(row);
-    m_txtAccNo->setText(m_grid->textMatrix(row, 1).trimmed());
-    m_txtAccName->setText(m_grid->textMatrix(row, 2).trimmed());
+    m_txtAccNo->setText(m_grid->textMatrix(row, ColumnAccNo).trimmed());
+    m_txtAccName->setText(m_grid->textMatrix(row, ColumnAccName).trimmed());
 }
 
 void PayAccList::PayAccList_txtAccNo_KeyPress(int keyAscii)
@@ -148,7 +151,7 @@ void PayAccList::PayAccList_cmdUpdate_Click()
         return;
     const QString number = m_txtAccNo->text().trimmed();
     // The account number is the key and cannot be changed.
-    if (number != m_grid->textMatrix(chosenRow(), 1).trimmed()) {
+    if (number != m_grid->textMatrix(chosenRow(), ColumnAccNo).trimmed()) {
         m_ctx.prompt.message(u"账号不可修改，请删除后再添加"_s);
         return;
     }
@@ -185,8 +188,8 @@ void PayAccList::PayAccList_cmdExport_Click()
     QList<MasterDataXml::PayAccount> accounts;
     accounts.reserve(m_grid->rows() - 1);
     for (int r = 1; r < m_grid->rows(); ++r) {
-        accounts.append({ m_grid->textMatrix(r, 1).trimmed(), m_grid->textMatrix(r, 3).trimmed(),
-            m_grid->textMatrix(r, 2).trimmed() });
+        accounts.append({ m_grid->textMatrix(r, ColumnAccNo).trimmed(), m_grid->textMatrix(r, ColumnCurrency).trimmed(),
+            m_grid->textMatrix(r, ColumnAccName).trimmed() });
     }
     const Result<int> exported = MasterDataXml::exportPayAccounts(path, accounts);
     m_ctx.prompt.message(exported ? u"导出付款账号完毕"_s : exported.message());

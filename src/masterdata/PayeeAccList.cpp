@@ -25,6 +25,9 @@ namespace {
 const QString kInBank = u"0"_s;
 const QString kOtherBank = u"1"_s;
 
+// The columns of the lists, as inBankColumns() and otherBankColumns() set them up.
+enum ListColumn : int { ColumnAccNo = 1, ColumnAccName, ColumnNetNo };
+
 const QList<MasterDataTab::Column>& inBankColumns()
 {
     static const QList<MasterDataTab::Column> columns = {
@@ -155,10 +158,10 @@ void PayeeAccList::PayeeAccList_DataGrid_Click()
         return;
     const int row = m_grid->row();
     setChosenIndex(row);
-    m_txtPayeeAccNo->setText(m_grid->textMatrix(row, 1));
-    m_txtPayeeAccName->setText(m_grid->textMatrix(row, 2));
+    m_txtPayeeAccNo->setText(m_grid->textMatrix(row, ColumnAccNo));
+    m_txtPayeeAccName->setText(m_grid->textMatrix(row, ColumnAccName));
     if (accType() == kOtherBank)
-        m_txtPayeeNetNo->setText(m_grid->textMatrix(row, 3));
+        m_txtPayeeNetNo->setText(m_grid->textMatrix(row, ColumnNetNo));
 }
 
 bool PayeeAccList::PayeeAccList_checkForm()
@@ -220,7 +223,7 @@ void PayeeAccList::PayeeAccList_cmdUpdate_Click()
     if (!PayeeAccList_checkForm())
         return;
     const QString number = m_txtPayeeAccNo->text().trimmed();
-    const QString loaded = m_grid->textMatrix(chosenRow(), 1).trimmed();
+    const QString loaded = m_grid->textMatrix(chosenRow(), ColumnAccNo).trimmed();
     if (number != loaded) {
         m_ctx.prompt.message(u"账号不可修改，请删除后重新添加"_s);
         m_txtPayeeAccNo->setText(loaded);

@@ -19,6 +19,9 @@ TabPage* createUserRemarkList(AppContext& ctx, frmMain& main)
 }
 
 namespace {
+// The column of the list, as listColumns() sets it up.
+enum ListColumn : int { ColumnRemark = 1 };
+
 const QList<MasterDataTab::Column>& listColumns()
 {
     static const QList<MasterDataTab::Column> columns = {
@@ -71,7 +74,7 @@ void UserRemarkList::UserRemarkList_DataGrid_Click()
         return;
     const int row = m_grid->row();
     setChosenIndex(row);
-    m_txtUserRemark->setText(m_grid->textMatrix(row, 1));
+    m_txtUserRemark->setText(m_grid->textMatrix(row, ColumnRemark));
 }
 
 bool UserRemarkList::UserRemarkList_checkForm()
@@ -110,7 +113,7 @@ void UserRemarkList::UserRemarkList_cmdUpdate_Click()
     if (!UserRemarkList_checkForm() || !m_grid->hasData())
         return;
     // The remark shown as chosen: the row whose text was loaded into the box.
-    const QString oldText = m_grid->textMatrix(chosenRow(), 1).trimmed();
+    const QString oldText = m_grid->textMatrix(chosenRow(), ColumnRemark).trimmed();
     const QString newText = m_txtUserRemark->text().trimmed();
 
     DBAccess& db = m_ctx.db();
@@ -169,7 +172,7 @@ void UserRemarkList::UserRemarkList_cmdExport_Click()
     QStringList remarks;
     remarks.reserve(m_grid->rows() - 1);
     for (int r = 1; r < m_grid->rows(); ++r)
-        remarks << m_grid->textMatrix(r, 1).trimmed();
+        remarks << m_grid->textMatrix(r, ColumnRemark).trimmed();
     const Result<int> exported = MasterDataXml::exportRemarks(path, remarks);
     m_ctx.prompt.message(exported ? u"导出备注完毕"_s : exported.message());
 }

@@ -653,7 +653,7 @@ void frmPaymentB2B::cmdAdd_Click()
     if (m_parentForm) {
         m_parentForm->resetPaymentB2B();
         const ListGrid* list = m_parentForm->page(frmMain::TabPaymentB2B)->grid();
-        setPayIdx(list->rows() > 1 && !list->textMatrix(1, 1).isEmpty() ? list->rows() : 1);
+        setPayIdx(list->rows() > 1 && !list->textMatrix(1, PaymentB2B::ColumnSerialNo).isEmpty() ? list->rows() : 1);
     } else {
         setPayIdx(1);
     }

@@ -139,7 +139,7 @@ void Laborage::Laborage_cmdBatchNewBut_Click()
 void Laborage::Laborage_cmdLoadB2BFileBut_Click()
 {
     LaborageImport::importPayrollFile(
-        m_ctx, m_main, m_grid->rows() >= 2 && !m_grid->textMatrix(1, 1).trimmed().isEmpty());
+        m_ctx, m_main, m_grid->rows() >= 2 && !m_grid->textMatrix(1, ColumnSerialNo).trimmed().isEmpty());
 }
 
 void Laborage::menuWriteLaborageFile_Click()

@@ -1,5 +1,7 @@
 #include "frmLaborage.h"
 
+#include "Laborage.h"
+
 #include "app/AppContext.h"
 #include "app/ControlInput.h"
 #include "app/ListGrid.h"
@@ -410,7 +412,9 @@ void frmLaborage::cmdAdd_Click()
         refreshParent();
         clearInstructionFields();
         const ListGrid* grid = m_parentForm ? m_parentForm->page(frmMain::TabLaborage)->grid() : nullptr;
-        setPayIdx(grid && grid->rows() > 1 && !grid->textMatrix(1, 1).trimmed().isEmpty() ? grid->rows() : 1);
+        setPayIdx(grid && grid->rows() > 1 && !grid->textMatrix(1, Laborage::ColumnSerialNo).trimmed().isEmpty()
+                ? grid->rows()
+                : 1);
     } else {
         m_ctx.prompt.message(u"新建指令失败"_s);
     }
