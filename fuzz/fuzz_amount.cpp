@@ -5,8 +5,9 @@
 
 #include "common/AmountConvert.h"
 #include "common/Decimal.h"
+#include "common/FieldChecks.h"
 #include "common/Money.h"
-#include "common/PublicSub.h"
+#include "common/TextFormat.h"
 
 #include <cstdint>
 #include <cstdio>

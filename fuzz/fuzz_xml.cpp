@@ -4,9 +4,9 @@
 //   build-fuzz/fuzz/fuzz_xml -max_total_time=300 CORPUS-DIR tests/data/masterdata
 
 #include "common/GbkCodec.h"
-#include "common/PublicSub.h"
 #include "common/TextFile.h"
 #include "common/XmlDoc.h"
+#include "common/XmlRead.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 #include "app/ControlInput.h"
 
 #include "app/AppContext.h"
-#include "common/PublicSub.h"
+#include "common/FieldChecks.h"
 
 #include <QComboBox>
 #include <QLineEdit>

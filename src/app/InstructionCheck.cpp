@@ -1,8 +1,8 @@
 #include "InstructionCheck.h"
 
+#include "common/FieldChecks.h"
 #include "common/GbkCodec.h"
 #include "common/Money.h"
-#include "common/PublicSub.h"
 
 #include <QHash>
 

@@ -5,7 +5,7 @@
 #include "app/frmMain.h"
 #include "common/AmountConvert.h"
 #include "common/Prompt.h"
-#include "common/PublicSub.h"
+#include "common/TextFormat.h"
 
 #include <QAction>
 #include <QHBoxLayout>

@@ -2,8 +2,8 @@
 
 #include "SysConf.h"
 #include "common/Decimal.h"
+#include "common/FieldChecks.h"
 #include "common/Prompt.h"
-#include "common/PublicSub.h"
 #include "common/TextFile.h"
 
 #include <QCheckBox>

@@ -8,8 +8,8 @@
 #include "app/TabPages.h"
 #include "app/frmMain.h"
 #include "app/frmMsg.h"
+#include "common/FieldChecks.h"
 #include "common/Prompt.h"
-#include "common/PublicSub.h"
 #include "common/Workbook.h"
 #include "common/XmlDoc.h"
 

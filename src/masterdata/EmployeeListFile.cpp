@@ -2,12 +2,14 @@
 
 #include "app/ImportRunner.h"
 #include "common/CsvLineWriter.h"
+#include "common/FieldChecks.h"
 #include "common/GbkCodec.h"
 #include "common/ImportText.h"
-#include "common/PublicSub.h"
 #include "common/TextFile.h"
+#include "common/TextFormat.h"
 #include "common/Workbook.h"
 #include "common/XmlDoc.h"
+#include "common/XmlRead.h"
 #include "store/DBAccess.h"
 
 #include <QHash>

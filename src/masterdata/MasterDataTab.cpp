@@ -4,8 +4,8 @@
 #include "app/ControlInput.h"
 #include "app/ListGrid.h"
 #include "app/frmMain.h"
+#include "common/FieldChecks.h"
 #include "common/Prompt.h"
-#include "common/PublicSub.h"
 #include "common/XmlDoc.h"
 #include "store/RecordSet.h"
 

@@ -7,7 +7,6 @@
 #include "app/TabPages.h"
 #include "app/frmMain.h"
 #include "common/Prompt.h"
-#include "common/PublicSub.h"
 #include "frmPaymentB2B.h"
 
 using namespace Qt::StringLiterals;

@@ -3,10 +3,12 @@
 #include "app/AppContext.h"
 #include "app/ImportRunner.h"
 #include "app/frmMain.h"
+#include "common/FieldChecks.h"
 #include "common/ImportText.h"
 #include "common/Prompt.h"
-#include "common/PublicSub.h"
+#include "common/TextFormat.h"
 #include "common/XmlDoc.h"
+#include "common/XmlRead.h"
 
 #include <QDateTime>
 #include <QFile>

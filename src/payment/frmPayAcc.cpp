@@ -3,7 +3,6 @@
 #include "app/AppContext.h"
 #include "app/frmMain.h"
 #include "common/Prompt.h"
-#include "common/PublicSub.h"
 
 #include <QComboBox>
 #include <QFileInfo>

@@ -7,9 +7,10 @@
 #include "app/TabPage.h"
 #include "app/frmMain.h"
 #include "common/AmountConvert.h"
+#include "common/FieldChecks.h"
 #include "common/Money.h"
 #include "common/Prompt.h"
-#include "common/PublicSub.h"
+#include "common/TextFormat.h"
 #include "frmPayAcc.h"
 
 #include <QComboBox>

@@ -7,7 +7,7 @@
 #include "app/TabPages.h"
 #include "app/frmMain.h"
 #include "common/Prompt.h"
-#include "common/PublicSub.h"
+#include "common/TextFormat.h"
 #include "common/Workbook.h"
 #include "frmBatchLaborage.h"
 #include "frmLaborage.h"

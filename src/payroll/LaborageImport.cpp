@@ -4,9 +4,9 @@
 #include "app/ImportRunner.h"
 #include "app/frmMain.h"
 #include "app/frmMsg.h"
+#include "common/FieldChecks.h"
 #include "common/ImportText.h"
 #include "common/Prompt.h"
-#include "common/PublicSub.h"
 #include "common/Workbook.h"
 #include "store/DBAccess.h"
 

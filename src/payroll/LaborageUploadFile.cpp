@@ -1,6 +1,6 @@
 #include "LaborageUploadFile.h"
 
-#include "common/PublicSub.h"
+#include "common/TextFormat.h"
 #include "store/DBAccess.h"
 
 using namespace Qt::StringLiterals;

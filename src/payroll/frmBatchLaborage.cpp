@@ -3,7 +3,7 @@
 #include "app/AppContext.h"
 #include "app/frmMain.h"
 #include "common/Prompt.h"
-#include "common/PublicSub.h"
+#include "common/TextFormat.h"
 
 #include <QComboBox>
 #include <QFileInfo>

@@ -1,12 +1,14 @@
-#include "common/PublicSub.h"
+#include "common/FieldChecks.h"
 
 #include "common/FieldRule.h"
 #include "common/Money.h"
 #include "common/Prompt.h"
+#include "common/TextFormat.h"
 
 #include <QLocale>
 
 #include <algorithm>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -36,24 +38,7 @@ Decimal ruleBound(const QString& text, double value)
         return *d;
     return Decimal();
 }
-
-// Step 1 shared by both amount formats: no leading zeros, but never empty and
-// never starting with the point.
-QString stripLeadingZeros(const QString& text)
-{
-    qsizetype k = 0;
-    while (k < text.size() && text[k] == u'0')
-        ++k;
-    QString s = text.mid(k);
-    if (s.isEmpty())
-        s = u"0"_s;
-    if (s.startsWith(u'.'))
-        s.prepend(u'0');
-    return s;
-}
-}
-
-// ---- Checks -------------------------------------------------------------------
+} // namespace
 
 bool checkField(InputControl& control, int fieldId, bool doCheck, const FieldRules& rules, Prompt& prompt)
 {
@@ -250,137 +235,4 @@ bool isIdCardNumber(const QString& text)
 bool isEmptyText(const QString& text)
 {
     return text.isEmpty();
-}
-
-// ---- Formatting -----------------------------------------------------------------
-
-QString formatAmount(const QString& text)
-{
-    QString s = stripLeadingZeros(text);
-    const qsizetype dot = s.indexOf(u'.');
-    if (dot >= 0) {
-        s += u"00"_s;
-        s.truncate(dot + 3); // excess decimals are dropped, not rounded
-    } else {
-        s += u".00"_s;
-    }
-    return groupThousands(s);
-}
-
-QString formatStoredAmount(const QString& text, bool withSeparators)
-{
-    const QString s = text.trimmed();
-    if (!s.contains(u'-') && !s.contains(u','))
-        if (const auto money = Money::parse(s))
-            return withSeparators ? money->toGroupedText() : money->toPlainText();
-    return withSeparators ? formatAmount(s) : removeCommas(formatAmount(s));
-}
-
-QString formatAmountTyped(const QString& text)
-{
-    QString s = stripLeadingZeros(text);
-    const qsizetype dot = s.indexOf(u'.');
-    if (dot < 0) {
-        QString grouped = groupThousands(s + u".00"_s);
-        grouped.chop(3);
-        return grouped;
-    }
-    const qsizetype typedDecimals = std::min<qsizetype>(s.size() - dot - 1, 2);
-    s += u"00"_s;
-    s.truncate(dot + 3);
-    QString grouped = groupThousands(s);
-    grouped.truncate(grouped.indexOf(u'.') + 1 + typedDecimals);
-    return grouped;
-}
-
-QString groupThousands(const QString& text)
-{
-    if (text.size() < 7)
-        return text;
-    QString s = removeCommas(text);
-    QString tail = s.right(6);
-    QString head = s.left(s.size() - tail.size());
-    // A leading sign stays in front of the first group.
-    QString sign;
-    if (head.startsWith(u'-') || head.startsWith(u'+')) {
-        sign = head.left(1);
-        head.remove(0, 1);
-    }
-    while (head.size() >= 4) {
-        tail = head.right(3) + u',' + tail;
-        head.chop(3);
-    }
-    if (head.isEmpty())
-        return sign + tail;
-    return sign + head + u',' + tail;
-}
-
-QString removeCommas(const QString& text)
-{
-    QString s = text;
-    s.remove(u',');
-    return s;
-}
-
-void removeBlanks(QString& text)
-{
-    text.removeIf([](QChar c) { return c == u'\n' || c == u'\r' || c == u' '; });
-}
-
-QString padZeroLeft(const QString& text, int width)
-{
-    if (text.size() >= width)
-        return text;
-    return QString(width - text.size(), u'0') + text;
-}
-
-// ---- XML reading ------------------------------------------------------------------
-
-namespace {
-XmlNode childAt(const XmlNode& parent, int index)
-{
-    if (index < 0)
-        return XmlNode();
-    const QList<XmlNode> children = parent.childNodes();
-    return index < children.size() ? children.at(index) : XmlNode();
-}
-}
-
-QString getNodeText(const XmlNode& node, const QString& name, const QString& defaultText)
-{
-    const XmlNode found = node.firstDescendant(name);
-    return found ? found.text() : defaultText;
-}
-
-QString getNodeText(const XmlDoc& doc, const QString& name, const QString& defaultText)
-{
-    const XmlNode found = doc.firstDescendant(name);
-    return found ? found.text() : defaultText;
-}
-
-QString getAttributeText(const XmlNode& element, const QString& name)
-{
-    const QString value = element.attribute(name);
-    return value == u"null"_s ? QString() : value;
-}
-
-XmlNode getRecordField(const XmlNode& node, int index)
-{
-    return childAt(node.lastChild().lastChild(), index);
-}
-
-XmlNode getRecordField(const XmlDoc& doc, int index)
-{
-    return childAt(doc.lastChild().lastChild(), index);
-}
-
-QString quotedValue(const QString& value)
-{
-    constexpr qsizetype kShown = 40;
-    if (value.size() <= kShown)
-        return value;
-    qsizetype cut = kShown;
-    if (value.at(cut - 1).isHighSurrogate())
-        --cut; // never split a character
-    return value.left(cut) + u"…"_s;
 }

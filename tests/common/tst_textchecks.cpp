@@ -1,8 +1,10 @@
 #include "TestRegistry.h"
 
 #include "RecordingPrompt.h"
+#include "common/FieldChecks.h"
 #include "common/FieldRule.h"
-#include "common/PublicSub.h"
+#include "common/TextFormat.h"
+#include "common/XmlRead.h"
 
 #include <QTest>
 
@@ -35,7 +37,7 @@ private:
 const QString kLabel = u"批量付款:收款帐号"_s;
 }
 
-class TestPublicSub : public QObject {
+class TestTextChecks : public QObject {
     Q_OBJECT
 
 private slots:
@@ -71,7 +73,7 @@ private slots:
     void xmlReaders();
 };
 
-void TestPublicSub::checkLength_data()
+void TestTextChecks::checkLength_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("rule");
@@ -107,7 +109,7 @@ void TestPublicSub::checkLength_data()
     QTest::newRow("trimmed length counts") << u"  "_s + digits(12) + u"  "_s << u"12"_s << true << true;
 }
 
-void TestPublicSub::checkLength()
+void TestTextChecks::checkLength()
 {
     QFETCH(QString, text);
     QFETCH(QString, rule);
@@ -116,7 +118,7 @@ void TestPublicSub::checkLength()
     QCOMPARE(::checkLength(text, rule, isAccount), passes);
 }
 
-void TestPublicSub::checkField_data()
+void TestTextChecks::checkField_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("isCombo");
@@ -204,7 +206,7 @@ void TestPublicSub::checkField_data()
                                    << none << none << true << none << false;
 }
 
-void TestPublicSub::checkField()
+void TestTextChecks::checkField()
 {
     QFETCH(QString, text);
     QFETCH(bool, isCombo);
@@ -241,7 +243,7 @@ void TestPublicSub::checkField()
     QCOMPARE(input.text(), text);
 }
 
-void TestPublicSub::checkFieldReadsTheGivenSlot()
+void TestTextChecks::checkFieldReadsTheGivenSlot()
 {
     FieldRules rules;
     rules.ruleFor(1).label = u"A:"_s;
@@ -272,7 +274,7 @@ void TestPublicSub::checkFieldReadsTheGivenSlot()
     QCOMPARE(prompt.messages(), QStringList { u"C:输入错误，请输入正确的数值,数据最大为99.5,最小为1。"_s });
 }
 
-void TestPublicSub::isFieldFilled_data()
+void TestTextChecks::isFieldFilled_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("isCombo");
@@ -289,7 +291,7 @@ void TestPublicSub::isFieldFilled_data()
     QTest::newRow("combo none, text") << u"x"_s << true << -1 << true << false << true;
 }
 
-void TestPublicSub::isFieldFilled()
+void TestTextChecks::isFieldFilled()
 {
     QFETCH(QString, text);
     QFETCH(bool, isCombo);
@@ -309,7 +311,7 @@ void TestPublicSub::isFieldFilled()
     QVERIFY(::isTextFilled(input, false));
 }
 
-void TestPublicSub::isInRange_data()
+void TestTextChecks::isInRange_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("min");
@@ -336,7 +338,7 @@ void TestPublicSub::isInRange_data()
     QTest::newRow("bad bound") << u"5"_s << u"0"_s << u"lots"_s << false;
 }
 
-void TestPublicSub::isInRange()
+void TestTextChecks::isInRange()
 {
     QFETCH(QString, text);
     QFETCH(QString, min);
@@ -345,7 +347,7 @@ void TestPublicSub::isInRange()
     QCOMPARE(::isInRange(text, min, max), inRange);
 }
 
-void TestPublicSub::isNumberText_data()
+void TestTextChecks::isNumberText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("numeric");
@@ -374,7 +376,7 @@ void TestPublicSub::isNumberText_data()
     QTest::newRow("zero with a huge exponent") << u"0E999999"_s << true << u"0E999999"_s;
 }
 
-void TestPublicSub::isNumberText()
+void TestTextChecks::isNumberText()
 {
     QFETCH(QString, text);
     QFETCH(bool, numeric);
@@ -383,7 +385,7 @@ void TestPublicSub::isNumberText()
     QCOMPARE(text, after);
 }
 
-void TestPublicSub::isIntegerText_data()
+void TestTextChecks::isIntegerText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("integer");
@@ -397,14 +399,14 @@ void TestPublicSub::isIntegerText_data()
     QTest::newRow("letter") << u"12a"_s << false;
 }
 
-void TestPublicSub::isIntegerText()
+void TestTextChecks::isIntegerText()
 {
     QFETCH(QString, text);
     QFETCH(bool, integer);
     QCOMPARE(::isIntegerText(text), integer);
 }
 
-void TestPublicSub::isAmountText_data()
+void TestTextChecks::isAmountText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("amount");
@@ -422,14 +424,14 @@ void TestPublicSub::isAmountText_data()
     QTest::newRow("exponent") << u"1E5"_s << false;
 }
 
-void TestPublicSub::isAmountText()
+void TestTextChecks::isAmountText()
 {
     QFETCH(QString, text);
     QFETCH(bool, amount);
     QCOMPARE(::isAmountText(text), amount);
 }
 
-void TestPublicSub::isIdCardNumber_data()
+void TestTextChecks::isIdCardNumber_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("valid");
@@ -446,14 +448,14 @@ void TestPublicSub::isIdCardNumber_data()
     QTest::newRow("15 with point") << u"1101054912310.2"_s << false;
 }
 
-void TestPublicSub::isIdCardNumber()
+void TestTextChecks::isIdCardNumber()
 {
     QFETCH(QString, text);
     QFETCH(bool, valid);
     QCOMPARE(::isIdCardNumber(text), valid);
 }
 
-void TestPublicSub::isAccountText_data()
+void TestTextChecks::isAccountText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("valid");
@@ -465,14 +467,14 @@ void TestPublicSub::isAccountText_data()
     QTest::newRow("point") << u"62.22"_s << false;
 }
 
-void TestPublicSub::isAccountText()
+void TestTextChecks::isAccountText()
 {
     QFETCH(QString, text);
     QFETCH(bool, valid);
     QCOMPARE(::isAccountText(text), valid);
 }
 
-void TestPublicSub::isDigitsOnly_data()
+void TestTextChecks::isDigitsOnly_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("valid");
@@ -485,14 +487,14 @@ void TestPublicSub::isDigitsOnly_data()
     QTest::newRow("point") << u"1.5"_s << false;
 }
 
-void TestPublicSub::isDigitsOnly()
+void TestTextChecks::isDigitsOnly()
 {
     QFETCH(QString, text);
     QFETCH(bool, valid);
     QCOMPARE(::isDigitsOnly(text), valid);
 }
 
-void TestPublicSub::isEmptyText()
+void TestTextChecks::isEmptyText()
 {
     QVERIFY(::isEmptyText(QString()));
     QVERIFY(::isEmptyText(u""_s));
@@ -500,7 +502,7 @@ void TestPublicSub::isEmptyText()
     QVERIFY(!::isEmptyText(u"0"_s));
 }
 
-void TestPublicSub::formatAmount_data()
+void TestTextChecks::formatAmount_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("formatted");
@@ -517,14 +519,14 @@ void TestPublicSub::formatAmount_data()
     QTest::newRow("ten digits") << u"1234567890.1"_s << u"1,234,567,890.10"_s;
 }
 
-void TestPublicSub::formatAmount()
+void TestTextChecks::formatAmount()
 {
     QFETCH(QString, text);
     QFETCH(QString, formatted);
     QCOMPARE(::formatAmount(text), formatted);
 }
 
-void TestPublicSub::formatAmountTyped_data()
+void TestTextChecks::formatAmountTyped_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("formatted");
@@ -540,14 +542,14 @@ void TestPublicSub::formatAmountTyped_data()
     QTest::newRow("small") << u"123"_s << u"123"_s;
 }
 
-void TestPublicSub::formatAmountTyped()
+void TestTextChecks::formatAmountTyped()
 {
     QFETCH(QString, text);
     QFETCH(QString, formatted);
     QCOMPARE(::formatAmountTyped(text), formatted);
 }
 
-void TestPublicSub::groupThousands_data()
+void TestTextChecks::groupThousands_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("grouped");
@@ -560,14 +562,14 @@ void TestPublicSub::groupThousands_data()
     QTest::newRow("negative, three digits") << u"-123.00"_s << u"-123.00"_s;
 }
 
-void TestPublicSub::groupThousands()
+void TestTextChecks::groupThousands()
 {
     QFETCH(QString, text);
     QFETCH(QString, grouped);
     QCOMPARE(::groupThousands(text), grouped);
 }
 
-void TestPublicSub::textHelpers()
+void TestTextChecks::textHelpers()
 {
     QCOMPARE(removeCommas(u"1,234,567.8"_s), u"1234567.8"_s);
     QCOMPARE(removeCommas(QString()), QString());
@@ -582,7 +584,7 @@ void TestPublicSub::textHelpers()
     QCOMPARE(padZeroLeft(QString(), 2), u"00"_s);
 }
 
-void TestPublicSub::xmlReaders()
+void TestTextChecks::xmlReaders()
 {
     const QByteArray xml = R"(<?xml version="1.0" encoding="UTF-8"?>
 <root>
@@ -635,5 +637,5 @@ void TestPublicSub::xmlReaders()
     QCOMPARE(getAttributeText(XmlNode(), u"note"_s), QString());
 }
 
-QELVORA_TEST(TestPublicSub)
-#include "tst_publicsub.moc"
+QELVORA_TEST(TestTextChecks)
+#include "tst_textchecks.moc"

@@ -1,18 +1,17 @@
 #pragma once
 
-// The shared input checks, amount formatting and XML readers of the entry
-// screens. All routines are free functions without state of their own.
+// The input checks of the entry screens and the imports: the field rules of the
+// settings applied to a control, and the checks of single texts (lengths,
+// accounts, numbers, amounts, identity card numbers). True means the input
+// passes.
 
 #include "common/Decimal.h"
 #include "common/InputControl.h"
-#include "common/XmlDoc.h"
 
 #include <QString>
 
 class FieldRules;
 class Prompt;
-
-// ---- Checks (true means the input passes) ---------------------------------
 
 // Applies field rule `fieldId` (1..50) to the control and shows the first
 // failure through `prompt`. Only an account-format failure moves the focus to
@@ -50,34 +49,3 @@ bool isIntegerText(const QString& text);
 bool isAmountText(const QString& text);
 bool isIdCardNumber(const QString& text);
 bool isEmptyText(const QString& text);
-
-// ---- Formatting -------------------------------------------------------------
-
-QString formatAmount(const QString& text);
-QString formatAmountTyped(const QString& text);
-// A stored amount ("1234.5") for a list (with separators: "1,234.50") or a
-// file (without: "1234.50"). Amounts as the store holds them go through Money;
-// anything else through formatAmount.
-QString formatStoredAmount(const QString& text, bool withSeparators);
-QString groupThousands(const QString& text);
-QString removeCommas(const QString& text);
-// Removes line feeds, carriage returns and spaces from `text` itself.
-void removeBlanks(QString& text);
-QString padZeroLeft(const QString& text, int width);
-// A value as a message quotes it: whole up to 40 characters, else its first 40
-// and "…", so that a huge value in a file never floods a message box.
-QString quotedValue(const QString& value);
-
-// ---- XML reading ------------------------------------------------------------
-
-// The text of the first element named `name` below `node` (".//name"), or
-// `defaultText` when there is none.
-QString getNodeText(const XmlNode& node, const QString& name, const QString& defaultText);
-QString getNodeText(const XmlDoc& doc, const QString& name, const QString& defaultText);
-// The attribute's value; empty when the element is none, the attribute is
-// absent or its value is the text "null".
-QString getAttributeText(const XmlNode& element, const QString& name);
-// The child at `index` (0-based) of the last child of the node's last child;
-// none when there is no such child. Whitespace between elements is not a child.
-XmlNode getRecordField(const XmlNode& node, int index);
-XmlNode getRecordField(const XmlDoc& doc, int index);
