@@ -83,9 +83,10 @@ bool residentIdValid(const QString& id)
     return id.at(17).toUpper() == QChar(checks[sum % 11]);
 }
 
-Checker::Checker(Rules rules)
+Checker::Checker(Rules rules, qsizetype expected)
     : m_rules(std::move(rules))
 {
+    m_seen.reserve(expected);
     const QString rule = m_rules.accountLengthRule.trimmed();
     m_lengthRuled = !rule.isEmpty() && rule != u"10000"_s && isLengthRule(rule, true);
 }
@@ -177,7 +178,7 @@ std::vector<Finding> Checker::finish()
 
 std::vector<Finding> check(const std::vector<Record>& records, const Rules& rules)
 {
-    Checker checker(rules);
+    Checker checker(rules, qsizetype(records.size()));
     for (const Record& r : records)
         checker.add(r);
     return checker.finish();

@@ -59,7 +59,8 @@ struct Rules {
 // checked without holding all its records.
 class Checker {
 public:
-    explicit Checker(Rules rules);
+    // `expected`: about how many records will be added (room is made for them).
+    explicit Checker(Rules rules, qsizetype expected = 0);
     void add(const Record& record);
     // All findings, errors and warnings in the order the records were added; a
     // finding about the whole list (the total) comes last.

@@ -223,7 +223,7 @@ InstructionCheck::Rules InstructionListTab::rulesFor(
 
 bool InstructionListTab::checkInstructions(bool writing, const FileRowSink& fileRow)
 {
-    InstructionCheck::Checker checker(checkRules());
+    InstructionCheck::Checker checker(checkRules(), m_grid->rows());
     if (!checkRecords([&checker](const InstructionCheck::Record& record) { checker.add(record); }, fileRow))
         return false; // the store has shown its error
     CheckReportRequest request;

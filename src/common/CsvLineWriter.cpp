@@ -30,7 +30,6 @@ void CsvLineWriter::reserve(qsizetype lines, qsizetype bytesPerLine)
     // Reserved once instead of growing a text of megabytes step by step.
     const qsizetype n = std::clamp<qsizetype>(lines, 0, 1'000'000) + 1;
     m_text.reserve(m_text.size() + n * bytesPerLine);
-    m_spans.reserve(m_spans.size() + static_cast<size_t>(n) * 4);
 }
 
 void CsvLineWriter::addHeaderLine(QByteArrayView utf8)
@@ -44,17 +43,24 @@ bool CsvLineWriter::addLine(std::initializer_list<Piece> pieces)
     if (refused())
         return false;
     for (const Piece& piece : pieces) {
-        if (piece.field >= 0 && holdsSeparator(piece.text)) {
+        if (piece.field < 0)
+            continue;
+        if (holdsSeparator(piece.text)) {
             const QString what = piece.text.contains(',') ? u"逗号“,”"_s : u"换行符"_s;
             m_message = m_messages.separator.arg(m_rowLabel(m_dataLines), fieldName(piece.field), what);
+            return false;
+        }
+        if (const qsizetype bad = GbkCodec::firstUnencodableUtf8(piece.text); bad >= 0) {
+            const QString text = QString::fromUtf8(piece.text);
+            const qsizetype at = QString::fromUtf8(piece.text.first(bad)).size();
+            m_message = m_messages.character.arg(
+                m_rowLabel(m_dataLines), fieldName(piece.field), GbkCodec::characterText(text, at));
             return false;
         }
     }
     for (const Piece& piece : pieces) {
         if (piece.before)
             m_text.append(piece.before);
-        if (piece.field >= 0 && !piece.text.isEmpty())
-            m_spans.push_back({ m_text.size(), m_text.size() + piece.text.size(), m_dataLines, piece.field });
         m_text.append(piece.text);
     }
     m_text.append("\r\n");
@@ -74,20 +80,11 @@ Result<> CsvLineWriter::write(const QString& path) const
 {
     if (refused())
         return Failure { m_message };
-    const QString all = QString::fromUtf8(m_text);
-    const Result<QByteArray> encoded = GbkCodec::encode(all);
-    if (!encoded) {
-        // Back from the character's place in the text to its byte in m_text,
-        // and from there to the field that holds it.
-        const qsizetype byte = QStringView(all).left(encoded.at()).toUtf8().size();
-        const auto span = std::upper_bound(
-            m_spans.begin(), m_spans.end(), byte, [](qsizetype b, const Span& s) { return b < s.begin; });
-        if (span != m_spans.begin() && byte < std::prev(span)->end) {
-            return Failure { m_messages.character.arg(m_rowLabel(std::prev(span)->line),
-                fieldName(std::prev(span)->field), GbkCodec::characterText(all, encoded.at())) };
-        }
+    // The checked fields passed addLine, so only text of the caller's own can
+    // still fail here.
+    const Result<QByteArray> encoded = GbkCodec::encodeUtf8(m_text);
+    if (!encoded)
         return Failure { encoded.message() };
-    }
     if (!TextFile::writeBytesAtomically(path, encoded.value()))
         return Failure { m_messages.fileError };
     return {};

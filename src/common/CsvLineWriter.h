@@ -51,7 +51,8 @@ public:
     // A line of the caller's own making (a header), written without checks.
     void addHeaderLine(QByteArrayView utf8);
     // Appends the next data line. False, with message(), when a checked piece
-    // holds a "," or a line break; nothing more is added after a refusal.
+    // holds a "," or a line break or a character GBK cannot carry; nothing
+    // more is added after a refusal.
     bool addLine(std::initializer_list<Piece> pieces);
 
     bool refused() const { return !m_message.isEmpty(); }
@@ -62,25 +63,16 @@ public:
     QStringList lines() const;
 
     // Encodes the text in GBK and writes it to `path`. The failure is the
-    // refusal of a line, a character GBK cannot carry (naming its row and
-    // field) or the file error message; nothing is written then.
+    // refusal of a line or the file error message; nothing is written then.
     Result<> write(const QString& path) const;
 
 private:
-    // Where a checked field lies in m_text, for naming it after a failed encoding.
-    struct Span {
-        qsizetype begin;
-        qsizetype end;
-        qsizetype line;
-        int field;
-    };
     QString fieldName(int field) const { return field >= 0 && field < m_names.size() ? m_names.at(field) : QString(); }
 
     QStringList m_names;
     Messages m_messages;
     std::function<QString(qsizetype)> m_rowLabel;
     QByteArray m_text; // UTF-8; every line followed by CR LF
-    std::vector<Span> m_spans;
     qsizetype m_dataLines = 0;
     QString m_message;
 };

@@ -2,6 +2,7 @@
 
 #include <unicode/ucnv.h>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -279,6 +280,73 @@ bool canEncode(const QString& text)
         if (c.isSurrogate() || !encodable[c.unicode()])
             return false;
     return true;
+}
+
+qsizetype firstUnencodableUtf8(QByteArrayView utf8)
+{
+    const std::vector<bool>& encodable = encodableUnits();
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const qsizetype n = utf8.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        // Two or three bytes reach every BMP character; GBK has none beyond it.
+        char32_t c = 0;
+        qsizetype length = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
+            c = b & 0x1F;
+            length = 2;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            c = b & 0x0F;
+            length = 3;
+        } else {
+            return i;
+        }
+        if (i + length > n)
+            return i;
+        for (qsizetype k = 1; k < length; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                return i;
+            c = (c << 6) | (p[i + k] & 0x3F);
+        }
+        // Overlong forms and surrogates are not UTF-8 characters.
+        if ((length == 3 && c < 0x800) || QChar::isSurrogate(c) || !encodable[c])
+            return i;
+        i += length;
+    }
+    return -1;
+}
+
+Result<QByteArray> encodeUtf8(QByteArrayView utf8)
+{
+    if (const qsizetype bad = firstUnencodableUtf8(utf8); bad >= 0) {
+        const QString character
+            = QString::fromUtf8(utf8.sliced(bad).first(std::min<qsizetype>(3, utf8.size() - bad))).left(1);
+        return Failure { u"第%1字节起的字符“%2”不能用GBK编码"_s.arg(bad + 1).arg(character), bad };
+    }
+    if (utf8.isEmpty())
+        return QByteArray();
+    ConverterPtr gbk = openStrict(kGbkName);
+    ConverterPtr source = openStrict(kUtf8Name);
+    if (!gbk || !source)
+        return Failure { u"无法打开字符集转换器 %1"_s.arg(QString::fromLatin1(kGbkName)), 0 };
+    // Every character passed the check above: GBK needs at most as many bytes
+    // as UTF-8 for it (two for three, one for one; two-byte UTF-8 characters
+    // take two GBK bytes at the most).
+    QByteArray out(utf8.size(), Qt::Uninitialized);
+    char* target = out.data();
+    const char* input = utf8.data();
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_convertEx(gbk.get(), source.get(), &target, out.data() + out.size(), &input, utf8.data() + utf8.size(),
+        nullptr, nullptr, nullptr, nullptr, true, true, &status);
+    if (U_FAILURE(status))
+        return Failure { u"第%1字节起的内容无法转换为GBK编码"_s.arg(input - utf8.data() + 1), input - utf8.data() };
+    out.resize(target - out.data());
+    return out;
 }
 
 Result<QString> decode(const QByteArray& bytes)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include "Result.h"
@@ -37,6 +38,15 @@ QByteArray encodeWithCharacterReferences(const QString& text);
 
 // True when every character of the text can be written in GBK.
 bool canEncode(const QString& text);
+
+// The byte offset in UTF-8 text of the first character GBK cannot carry (or of
+// the first byte that is not UTF-8); -1 when the whole text can be written.
+qsizetype firstUnencodableUtf8(QByteArrayView utf8);
+
+// UTF-8 text to GBK bytes, as encode() does for the same text. Refuses the
+// first character GBK cannot carry (or byte that is not UTF-8): the failure
+// lies at its byte offset.
+Result<QByteArray> encodeUtf8(QByteArrayView utf8);
 
 // GBK bytes to text. Refuses the first byte sequence that is not GBK: the
 // failure lies at its byte offset.

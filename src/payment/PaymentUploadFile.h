@@ -47,7 +47,9 @@ public:
     Builder(qint64 count, Money total);
 
     // Appends the next instruction's line. False, with message(), when one of its
-    // text fields holds a "," or a line break; nothing more is added after that.
+    // text fields holds a "," or a line break or a character GBK cannot carry
+    // (named with the instruction's sequence number and the field); nothing
+    // more is added after that.
     bool add(const Instruction& instruction);
     // The same for one record of selectStatement(), taken straight from the store.
     bool add(const RecordView& record);
@@ -59,8 +61,7 @@ public:
     QStringList lines() const { return m_writer.lines(); }
 
     // Encodes the text in GBK and writes it through a temporary file renamed into
-    // place. A character GBK cannot carry is refused, naming the instruction's
-    // sequence number, the field and the character.
+    // place; after a refused line nothing is written.
     Result<> write(const QString& path) const { return m_writer.write(path); }
 
 private:
@@ -72,7 +73,8 @@ private:
 };
 
 // The header and one line per instruction; refuses the first instruction with a
-// "," or a line break in a text field, naming its sequence number and field.
+// "," or a line break or a character GBK cannot carry in a text field, naming
+// its sequence number and field.
 Result<QStringList> buildLines(qint64 count, Money total, const std::vector<Instruction>& instructions);
 
 // Builds the lines and writes them to `path`.

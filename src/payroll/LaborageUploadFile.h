@@ -45,7 +45,8 @@ QString amountField(const QString& payAmount);
 class CsvBuilder {
 public:
     CsvBuilder(qint64 count, Money total);
-    // False, with message(), when a field holds a "," or a line break.
+    // False, with message(), when a field holds a "," or a line break or a
+    // character GBK cannot carry.
     bool add(const Instruction& instruction);
     bool add(const RecordView& record);
     qint64 instructionCount() const { return m_writer.lineCount(); }

@@ -48,6 +48,7 @@ private slots:
         const Result<QByteArray> result = GbkCodec::encode(text);
         QVERIFY2(result.ok(), qPrintable(result.message()));
         QCOMPARE(result.value(), bytes);
+        QCOMPARE(GbkCodec::encodeUtf8(text.toUtf8()).value_or("<refused>"), bytes);
         QVERIFY(GbkCodec::canEncode(text));
         // And back.
         const Result<QString> decoded = GbkCodec::decode(bytes);
@@ -84,6 +85,13 @@ private slots:
         QCOMPARE(code, character);
         QVERIFY(result.message().contains(refused));
         QVERIFY(!GbkCodec::canEncode(text));
+        // The same character refused from UTF-8, at its byte offset (a lone
+        // surrogate has no UTF-8 form).
+        if (!refused.front().isSurrogate() || refused.size() == 2) {
+            const Result<QByteArray> fromUtf8 = GbkCodec::encodeUtf8(text.toUtf8());
+            QVERIFY(!fromUtf8.ok());
+            QCOMPARE(fromUtf8.at(), text.left(position).toUtf8().size());
+        }
     }
 
     // The quick test of a whole text agrees with the encoder on every single
@@ -92,9 +100,19 @@ private slots:
     {
         for (char32_t c = 0; c < 0x10000; ++c) {
             const QString text = QChar(char16_t(c));
-            if (GbkCodec::canEncode(text) != GbkCodec::encode(text).ok())
+            const bool encodes = GbkCodec::encode(text).ok();
+            // A lone surrogate has no UTF-8 form of its own.
+            if (GbkCodec::canEncode(text) != encodes
+                || (!QChar::isSurrogate(c) && GbkCodec::firstUnencodableUtf8(text.toUtf8()) != (encodes ? -1 : 0)))
                 QFAIL(qPrintable(u"U+%1"_s.arg(uint(c), 4, 16, QChar(u'0'))));
         }
+        // The byte offset of the first refused character, and bytes that are not UTF-8.
+        QCOMPARE(GbkCodec::firstUnencodableUtf8(u"ab中한c"_s.toUtf8()), qsizetype(5));
+        QCOMPARE(GbkCodec::firstUnencodableUtf8(u"中\U0001F600"_s.toUtf8()), qsizetype(3));
+        QCOMPARE(GbkCodec::firstUnencodableUtf8("a\xC0\x80"), qsizetype(1)); // overlong
+        QCOMPARE(GbkCodec::firstUnencodableUtf8("ab\xE4\xB8"), qsizetype(2)); // cut short
+        QCOMPARE(GbkCodec::firstUnencodableUtf8("a\xFF"), qsizetype(1));
+        QCOMPARE(GbkCodec::firstUnencodableUtf8(u"张三,€"_s.toUtf8()), qsizetype(-1));
         QVERIFY(!GbkCodec::canEncode(u"中\U0001F600"_s));
         QVERIFY(!GbkCodec::canEncode(u"\U00020000"_s)); // CJK extension B: not in GBK
         QVERIFY(GbkCodec::canEncode(u"中文€\uE000"_s));
