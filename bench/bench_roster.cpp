@@ -73,13 +73,13 @@ int main(int argc, char** argv)
     const QString xml = dir.filePath(u"roster.xml"_s);
     const QString xls = dir.filePath(u"roster.xls"_s);
     const QString longXls = dir.filePath(u"long.xls"_s);
-    const Result<> written = !EmployeeListFile::exportCsv(csv, QString::number(n), QString(), list)
-            || !EmployeeListFile::exportXml(xml, list)
-        ? Result<>(Failure { u"(roster export)"_s })
-        : writeWorkbook(xls, sheetRows(list));
-    if (!written || !writeWorkbook(longXls, sheetRows(entries(kLongSheet)))) {
-        std::fprintf(stderr, "cannot write the files %s\n", qPrintable(written.message()));
-        return 1;
+    for (const QString& failure : { EmployeeListFile::exportCsv(csv, QString::number(n), QString(), list).message(),
+             EmployeeListFile::exportXml(xml, list).message(), writeWorkbook(xls, sheetRows(list)).message(),
+             writeWorkbook(longXls, sheetRows(entries(kLongSheet))).message() }) {
+        if (!failure.isEmpty()) {
+            std::fprintf(stderr, "cannot write the files: %s\n", qPrintable(failure));
+            return 1;
+        }
     }
 
     window->SSTabMain()->setCurrentIndex(frmMain::TabEmployeeList);
