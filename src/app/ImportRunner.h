@@ -44,6 +44,9 @@ public:
     // index of the record that stopped the import (0 for the preparation), or
     // the store's refusal, lying nowhere (-1).
     Result<qint64> run(qint64 count, const RecordStep& step);
+    // True when the store refused the transaction, rather than a record (or the
+    // preparation) stopping the import.
+    static bool storeRefused(const Result<qint64>& result) { return !result && result.at() < 0; }
 
 private:
     Result<qint64> finish(const Result<>& stop, qint64 written);

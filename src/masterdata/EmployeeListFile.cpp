@@ -231,7 +231,7 @@ Result<int> run(DBAccess& db, Format format, qint64 count, const std::function<Q
         db, format == Format::Workbook ? ImportRunner::Mode::AllOrNothing : ImportRunner::Mode::KeepWritten);
     runner.setPreparation([&importer] { return importer.prepare(); });
     const Result<qint64> result = runner.run(count, [&](qint64 index) { return record(importer, index); });
-    if (!result && result.at() < 0)
+    if (ImportRunner::storeRefused(result))
         return Failure { u"导入收款人名册失败，数据库错误："_s + result.message() };
     if (!result)
         return result.failure();

@@ -95,7 +95,7 @@ Result<int> runImport(DBAccess& db, const QString& failure, qint64 count,
     });
     if (!storeError.isEmpty())
         return storeFailure(failure, storeError);
-    if (!result && result.at() < 0)
+    if (ImportRunner::storeRefused(result))
         return storeFailure(failure, result.message());
     if (!result)
         return result.failure();

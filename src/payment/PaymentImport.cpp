@@ -319,11 +319,9 @@ void importBatchPaymentFile(AppContext& ctx, frmMain& main, bool listShowsInstru
     if (result) {
         main.resetPaymentB2B();
         ctx.prompt.message(u"导入批量付款文件完毕"_s);
-    } else if (result.at() >= 0) {
-        // A record stopped the import.
+    } else if (!ImportRunner::storeRefused(result)) {
         ctx.prompt.message(result.message() + u'\n' + kNothingImported);
     } else {
-        // The store refused the transaction.
         ctx.prompt.message(
             u"文件读写错误，导入批量付款文件失败"_s + u'\n' + result.message() + u'\n' + kNothingImported);
         main.resetPaymentB2B();

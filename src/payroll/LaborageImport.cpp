@@ -30,10 +30,6 @@ constexpr qsizetype kMaxNameLength = 60;
 constexpr int kSpreadsheetDigits = 15;
 
 const QString kReadFailed = u"文件读写错误，导入代发工资文件失败"_s;
-ReadResult& stop(ReadResult& result, const QString& message)
-{
-    return result.stopWith(message);
-}
 
 // The plain decimal text of `value` rounded to `digits` significant digits.
 QString roundedNumberText(double value, int digits)
@@ -98,18 +94,18 @@ ReadResult readCsv(const QByteArray& bytes)
         // Employee number, account and amount carry a mark to drop: a line
         // without them is not an upload file's line.
         if (f.size() < 5 || f.at(1).trimmed().isEmpty() || f.at(3).trimmed().isEmpty() || f.at(4).trimmed().isEmpty())
-            return stop(result, recordMessage(lineNo, u"条记录的格式不正确，"_s) + kReadFailed);
+            return result.stopWith(recordMessage(lineNo, u"条记录的格式不正确，"_s) + kReadFailed);
         Record r;
         r.accNo = f.at(3).trimmed().mid(1).trimmed().toString();
         if (r.accNo.isEmpty())
-            return stop(result, recordMessage(lineNo, u"条记录中的收款账号为空，文件导入被中止"_s));
+            return result.stopWith(recordMessage(lineNo, u"条记录中的收款账号为空，文件导入被中止"_s));
         const QString amount = f.at(4).trimmed().mid(1).trimmed().toString();
         if (const QString problem = ImportText::amountProblem(amount, &r.payAmount); !problem.isEmpty())
-            return stop(result, recordMessage(lineNo, problem));
+            return result.stopWith(recordMessage(lineNo, problem));
         result.records.push_back(std::move(r));
     }
     if (lines.badLine > 0)
-        return stop(result, recordMessage(lines.badLine, u"条记录中含有无法识别的字符，文件导入被中止"_s));
+        return result.stopWith(recordMessage(lines.badLine, u"条记录中含有无法识别的字符，文件导入被中止"_s));
     return result;
 }
 
@@ -136,7 +132,7 @@ ReadResult readWorkbook(const WorkbookReader& sheet, const Progress& progress)
         if (rec.accNo.isEmpty())
             break;
         const qsizetype n = qsizetype(result.records.size()) + 1;
-        const auto refuse = [&](const QString& text) -> ReadResult& { return stop(result, recordMessage(n, text)); };
+        const auto refuse = [&](const QString& text) -> ReadResult& { return result.stopWith(recordMessage(n, text)); };
         if (!isNumeric(rec.accNo))
             return refuse(u"条记录中的序号格式有误，文件导入被中止"_s);
         if (!isDigitsOnly(rec.accNo))
@@ -268,7 +264,7 @@ Result<qint64> importRecords(DBAccess& db, const ReadResult& read, Format format
         runner.setProgress([&](qint64 done, qint64 total) { progress(int(done), int(total)); });
     const qint64 steps = qint64(read.records.size()) + (read.stopped() ? 1 : 0);
     const Result<qint64> result = runner.run(steps, [&](qint64 i) { return writer.write(i); });
-    if (!result && result.at() < 0)
+    if (ImportRunner::storeRefused(result))
         return Failure { kReadFailed + u'\n' + result.message() };
     return result;
 }
