@@ -3,7 +3,12 @@
 #include "app/AppContext.h"
 #include "common/FieldChecks.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
+#include <QCoreApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -67,4 +72,68 @@ bool checkField(QWidget* control, int fieldId, bool doCheck, AppContext& ctx)
     }
     Q_ASSERT_X(false, "checkField", "unsupported input control");
     return false;
+}
+
+namespace {
+// Enter in the popup of offered entries while none of them is chosen: the
+// popup closes and the box takes the Enter as if the popup had not been open.
+class EnterTakesTypedText : public QObject {
+public:
+    EnterTakesTypedText(QComboBox& combo, QAbstractItemView& popup)
+        : QObject(&combo)
+        , m_combo(combo)
+        , m_popup(popup)
+    {
+        popup.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) || m_popup.currentIndex().isValid())
+            return false;
+        m_popup.hide();
+        QKeyEvent enter(QEvent::KeyPress, key->key(), key->modifiers(), key->text());
+        QCoreApplication::sendEvent(&m_combo, &enter);
+        return true;
+    }
+
+private:
+    QComboBox& m_combo;
+    QAbstractItemView& m_popup;
+};
+} // namespace
+
+void offerEntries(QComboBox& combo, std::function<void(int index)> picked)
+{
+    Q_ASSERT(combo.isEditable());
+    combo.setInsertPolicy(QComboBox::NoInsert);
+    // QComboBox chooses the first entry that matches the text when editing
+    // finishes (Enter, focus out), changes the text to it and emits activated.
+    [[maybe_unused]] const bool off
+        = QObject::disconnect(combo.lineEdit(), SIGNAL(editingFinished()), &combo, SLOT(_q_editingFinished()));
+    Q_ASSERT_X(off, "offerEntries", "the combo box's own choice on editing finished is not connected");
+    // A popup of the entries instead of the default inline completion, which
+    // puts the rest of the first matching entry into the text.
+    auto* completer = new QCompleter(combo.model(), &combo);
+    completer->setCompletionMode(QCompleter::PopupCompletion);
+    completer->setFilterMode(Qt::MatchContains);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    // The combo box chooses an entry picked from this popup by its row, and
+    // reports it as activated.
+    combo.setCompleter(completer);
+    new EnterTakesTypedText(combo, *completer->popup());
+    if (picked)
+        QObject::connect(&combo, &QComboBox::activated, &combo, std::move(picked));
+}
+
+bool isLostFocus(const QEvent& event)
+{
+    if (event.type() != QEvent::FocusOut)
+        return false;
+    const Qt::FocusReason reason = static_cast<const QFocusEvent&>(event).reason();
+    return reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason;
 }

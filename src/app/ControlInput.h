@@ -2,7 +2,10 @@
 
 #include "common/InputControl.h"
 
+#include <functional>
+
 class QComboBox;
+class QEvent;
 class QLineEdit;
 class QPlainTextEdit;
 class QWidget;
@@ -60,3 +63,20 @@ private:
 // with the rules and prompt of the context. Any other widget is a caller error
 // and fails.
 bool checkField(QWidget* control, int fieldId, bool doCheck, AppContext& ctx);
+
+// Makes an editable combo box keep what the user types. The entries are only
+// offered: while the user types, a popup lists the entries containing the text.
+// Enter and leaving the box keep the text exactly as typed, and no entry is
+// chosen by itself (Qt would otherwise choose the first entry matching the text,
+// take over that entry's spelling and report it as activated). Enter while the
+// popup is open and none of its entries is chosen closes it and reaches the box
+// (its lineEdit's returnPressed) as if the popup had not been open. `picked` runs
+// with an entry's index only when the user picks that entry: from the open
+// list (a click, or the arrow keys and Enter) or from the popup of offered entries.
+void offerEntries(QComboBox& combo, std::function<void(int index)> picked = {});
+
+// True when `event` is a control's focus leaving it for another control of its
+// window (Tab, a click elsewhere): the moment a screen checks what was typed.
+// A popup opening (a list of entries) or another window taking the focus (the
+// message box such a check shows) does not leave the control.
+bool isLostFocus(const QEvent& event);

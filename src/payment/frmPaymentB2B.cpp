@@ -14,13 +14,10 @@
 #include "frmPayAcc.h"
 
 #include <QComboBox>
-#include <QCompleter>
 #include <QEvent>
 #include <QFileInfo>
-#include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -133,21 +130,10 @@ frmPaymentB2B::frmPaymentB2B(AppContext& ctx, QWidget* parent)
         if (i >= 2)
             payeeLists[i]->hide();
     }
-    // Typing part of a payee's number or name offers the matching payees.
-    for (QComboBox* box : { m_comboRecAccNo, m_comboRecAccName }) {
-        auto* completer = new QCompleter(box->model(), box);
-        completer->setFilterMode(Qt::MatchContains);
-        completer->setCaseSensitivity(Qt::CaseInsensitive);
-        completer->setCompletionMode(QCompleter::PopupCompletion);
-        box->setCompleter(completer);
-        connect(completer, qOverload<const QString&>(&QCompleter::activated), this, [this, box](const QString& text) {
-            const int index = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-            if (index < 0)
-                return;
-            box->setCurrentIndex(index);
-            box == m_comboRecAccNo ? comboRecAccNo_Click() : comboRecAccName_Click();
-        });
-    }
+    // Typing part of a payee's number or name offers the matching payees; only
+    // a payee picked from a list fills the other payee entries.
+    offerEntries(*m_comboRecAccNo, [this](int) { comboRecAccNo_Click(); });
+    offerEntries(*m_comboRecAccName, [this](int) { comboRecAccName_Click(); });
 
     m_txtRecBankId = makeBox(this, u"txtRecBankId"_s);
     addPair(makeLabel(this, u"lblRecBankId"_s, u"收款账开户网点号："_s), m_txtRecBankId);
@@ -161,6 +147,7 @@ frmPaymentB2B::frmPaymentB2B(AppContext& ctx, QWidget* parent)
     m_lblCnPayAmount->setWordWrap(true);
     addPair(makeLabel(this, u"lblCnPayAmt"_s, u"大写金额："_s), m_lblCnPayAmount);
     m_comboRemark = makeCombo(this, u"comboRemark"_s, true);
+    offerEntries(*m_comboRemark);
     addPair(makeLabel(this, u"lblRemark"_s, u"备注：*"_s), m_comboRemark);
     grid->addWidget(makeLabel(this, u"lblNotes"_s, u"注：*为必输项目"_s), row++, 0, 1, 2);
 
@@ -195,12 +182,11 @@ frmPaymentB2B::frmPaymentB2B(AppContext& ctx, QWidget* parent)
     connect(close, &QPushButton::clicked, this, &frmPaymentB2B::cmdClose_Click);
     connect(m_optRecAccType[0], &QRadioButton::clicked, this, [this] { optRecAccType_Click(0); });
     connect(m_optRecAccType[1], &QRadioButton::clicked, this, [this] { optRecAccType_Click(1); });
-    connect(m_comboRecAccNo, &QComboBox::activated, this, &frmPaymentB2B::comboRecAccNo_Click);
-    connect(m_comboRecAccName, &QComboBox::activated, this, &frmPaymentB2B::comboRecAccName_Click);
     connect(m_comboPayAccNo, &QComboBox::currentIndexChanged, this, &frmPaymentB2B::comboPayAccNo_Click);
     connect(m_comboPayAccName, &QComboBox::currentIndexChanged, this, &frmPaymentB2B::comboPayAccName_Click);
     connect(m_txtAmount, &QLineEdit::textChanged, this, &frmPaymentB2B::txtAmount_Change);
     connect(m_txtAmount, &QLineEdit::returnPressed, this, &frmPaymentB2B::txtAmount_LostFocus);
+    connect(m_comboRecAccNo->lineEdit(), &QLineEdit::returnPressed, this, &frmPaymentB2B::comboRecAccNo_LostFocus);
     m_txtAmount->installEventFilter(this);
     m_comboRecAccNo->installEventFilter(this);
     m_comboRecAccNo->lineEdit()->installEventFilter(this);
@@ -245,21 +231,12 @@ frmPaymentB2B::frmPaymentB2B(AppContext& ctx, QWidget* parent)
 
 bool frmPaymentB2B::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool amount = watched == m_txtAmount;
-    const bool payee = watched == m_comboRecAccNo || watched == m_comboRecAccNo->lineEdit();
-    if (amount || payee) {
-        const bool enter = event->type() == QEvent::KeyPress
-            && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return
-                || static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter);
-        // A popup (the completer's list) takes no focus from the box.
-        const bool focusOut
-            = event->type() == QEvent::FocusOut && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason;
-        if (focusOut || (payee && enter)) {
-            if (amount)
-                txtAmount_LostFocus();
-            else if (!m_comboRecAccNo->hasFocus() || enter)
-                comboRecAccNo_LostFocus();
-        }
+    // A popup (the offered entries) or a message box takes no focus from the box.
+    if (isLostFocus(*event)) {
+        if (watched == m_txtAmount)
+            txtAmount_LostFocus();
+        else if ((watched == m_comboRecAccNo || watched == m_comboRecAccNo->lineEdit()) && !m_comboRecAccNo->hasFocus())
+            comboRecAccNo_LostFocus();
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -366,7 +343,8 @@ void frmPaymentB2B::comboRecAccName_Click()
 
 void frmPaymentB2B::comboRecAccNo_LostFocus()
 {
-    if (m_comboRecAccNo->currentIndex() >= 1)
+    // An entry stays chosen only while the box shows its text.
+    if (ComboBoxInput(*m_comboRecAccNo).currentIndex() >= 1)
         return;
     const int index
         = m_comboRecAccNo->findText(m_comboRecAccNo->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
@@ -500,6 +478,11 @@ bool frmPaymentB2B::checkInstruction()
         return fail(m_comboRecAccNo);
     if (!checkField(m_comboRecAccName, 2, true, m_ctx))
         return fail(m_comboRecAccName);
+    // Whatever rule 2 says: the upload file needs a payee name.
+    if (m_comboRecAccName->currentText().trimmed().isEmpty()) {
+        m_ctx.prompt.message(u"收款账户户名不能为空"_s);
+        return fail(m_comboRecAccName);
+    }
     if (!checkField(m_txtRecBankId, 3, m_bankIdRequired, m_ctx))
         return fail(m_bankIdRequired ? m_txtRecBankId : nullptr);
     if (!checkField(m_txtAreaNo, 4, m_areaNoRequired, m_ctx))

@@ -68,7 +68,7 @@ frmLaborage::frmLaborage(AppContext& ctx, QWidget* parent)
     m_comboName = named(new QComboBox, u"comboName"_s);
     m_comboRemark = named(new QComboBox, u"comboRemark"_s);
     m_comboRemark->setEditable(true);
-    m_comboRemark->setInsertPolicy(QComboBox::NoInsert);
+    offerEntries(*m_comboRemark);
     m_lblRecAccType = label(u"lblRecAccType"_s, u"收款账号行别：*"_s);
     m_optRecAccType[0] = named(new QRadioButton(u"行内转账"_s), u"optRecAccType_0"_s);
     m_optRecAccType[1] = named(new QRadioButton(u"行外账户"_s), u"optRecAccType_1"_s);
@@ -329,7 +329,8 @@ void frmLaborage::txtAmount_LostFocus()
 bool frmLaborage::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_txtAmount) {
-        if (event->type() == QEvent::FocusOut) {
+        // The message box a check shows takes the focus, but does not leave the box.
+        if (isLostFocus(*event)) {
             txtAmount_LostFocus();
         } else if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
@@ -343,6 +344,12 @@ bool frmLaborage::eventFilter(QObject* watched, QEvent* event)
 bool frmLaborage::checkInstruction()
 {
     if (!checkField(m_comboName, 8, true, m_ctx)) {
+        m_comboName->setFocus();
+        return false;
+    }
+    // Whatever rule 8 says: the upload file needs the payee's name.
+    if (m_comboName->currentText().trimmed().isEmpty()) {
+        m_ctx.prompt.message(u"收款人名称不能为空"_s);
         m_comboName->setFocus();
         return false;
     }

@@ -1,3 +1,4 @@
+#include "GuiTest.h"
 #include "TestEnv.h"
 #include "TestRegistry.h"
 
@@ -8,7 +9,6 @@
 #include "payment/frmPaymentB2B.h"
 
 #include <QComboBox>
-#include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -113,6 +113,37 @@ struct Tab {
     QStringList shown;
 };
 
+// The entry dialog on screen for a new instruction, driven by keys and clicks.
+struct OnScreen {
+    explicit OnScreen(TestEnv& env)
+        : gui(env.prompt)
+        , dialog(env.ctx(), &env.window())
+    {
+        dialog.setParentForm(&env.window());
+        gui.show(dialog);
+    }
+    template <class T> T* get(const QString& name) { return gui.find<T>(name); }
+    QString text(const QString& name)
+    {
+        if (auto* combo = qobject_cast<QComboBox*>(gui.widget(name)))
+            return combo->currentText();
+        return get<QLineEdit>(name)->text();
+    }
+    GuiTest gui;
+    frmPaymentB2B dialog;
+};
+
+// The stored instructions, one a line in serial-number order: kind, payee
+// number and name, branch, area and bank numbers, amount, remark.
+QString payments(TestEnv& env)
+{
+    return env
+        .scalar(u"select group_concat(line, '|') from (select rec_acc_type||','||rec_acc_no||','||rec_acc_name||','||"
+                u"rec_bank_id||','||rec_area_no||','||rec_net_no||','||pay_amt||','||remark as line"
+                u" from payment order by serial_no)"_s)
+        .toString();
+}
+
 void addInstruction(TestEnv& env, const QString& serial, const QString& recAccNo, const QString& amount)
 {
     env.exec(
@@ -193,29 +224,102 @@ private slots:
         QCOMPARE(count(env, u"select count(*) from payment"_s), message == u"新建指令成功"_s ? 1 : 0);
     }
 
+    // The amount as typed key by key, and as left with Tab or Enter: every
+    // refusal is shown once, in a real message box that takes the focus.
+    void amountFollowsTheTyping_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("enter");
+        QTest::addColumn<QString>("whileTyping");
+        QTest::addColumn<QString>("afterLeaving");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("1234.5") << u"1234.5"_s << false << u"1,234.5"_s << u"1,234.50"_s << QStringList();
+        QTest::newRow("1234.5, Enter") << u"1234.5"_s << true << u"1,234.5"_s << u"1,234.50"_s << QStringList();
+        QTest::newRow("separators typed") << u"12,345"_s << false << u"12,345"_s << u"12,345.00"_s << QStringList();
+        QTest::newRow("not a number") << u"12a"_s << false << QString() << QString()
+                                      << QStringList { u"金额格式错误"_s };
+        QTest::newRow("minus") << u"-"_s << false << QString() << QString() << QStringList { u"金额格式错误"_s };
+        QTest::newRow("exactly 1E11") << u"100000000000"_s << false << u"100,000,000,000"_s << u"100,000,000,000.00"_s
+                                      << QStringList();
+        QTest::newRow("1E11 + 0.01") << u"100000000000.01"_s << false << QString() << QString()
+                                     << QStringList { u"金额超过系统最大单笔限制"_s };
+        QTest::newRow("zero, Tab") << u"0.00"_s << false << u"0.00"_s << QString()
+                                   << QStringList { u"金额必须大于零元"_s };
+        QTest::newRow("zero, Enter") << u"0"_s << true << u"0"_s << QString() << QStringList { u"金额必须大于零元"_s };
+    }
     void amountFollowsTheTyping()
     {
+        QFETCH(QString, typed);
+        QFETCH(bool, enter);
+        QFETCH(QString, whileTyping);
+        QFETCH(QString, afterLeaving);
+        QFETCH(QStringList, messages);
         TestEnv env;
         prepare(env);
-        frmPaymentB2B d(env.ctx());
-        auto* amount = child<QLineEdit>(d, u"txtAmount"_s);
-        auto* words = child<QLabel>(d, u"lblCnPayAmount"_s);
-        amount->setText(u"1234.5"_s);
-        QCOMPARE(amount->text(), u"1,234.5"_s);
-        QCOMPARE(words->text(), u"壹仟贰佰叁拾肆元伍角"_s);
-        d.txtAmount_LostFocus();
-        QCOMPARE(amount->text(), u"1,234.50"_s);
-        amount->setText(u"100000000000"_s);
-        QVERIFY(env.prompt.texts().isEmpty());
-        amount->setText(u"100000000000.01"_s);
-        QCOMPARE(amount->text(), QString());
-        amount->setText(u"-5"_s);
-        QCOMPARE(amount->text(), QString());
-        amount->setText(u"0"_s);
-        d.txtAmount_LostFocus();
-        QCOMPARE(env.prompt.texts(),
-            QStringList({ u"金额超过系统最大单笔限制"_s, u"金额格式错误"_s, u"金额必须大于零元"_s }));
-        QCOMPARE(words->text(), QString());
+        OnScreen s(env);
+        s.gui.type(u"txtAmount"_s, typed);
+        if (!enter)
+            QCOMPARE(s.text(u"txtAmount"_s), whileTyping);
+        // A refused amount leaves the box empty and focused.
+        const bool refusedWhileTyping = !messages.isEmpty() && whileTyping.isEmpty();
+        if (refusedWhileTyping)
+            QCOMPARE(s.gui.focused(), u"txtAmount"_s);
+        enter ? s.gui.enter() : s.gui.tab();
+        QCOMPARE(s.text(u"txtAmount"_s), afterLeaving);
+        QCOMPARE(env.prompt.texts(), messages);
+        QCOMPARE(s.gui.boxes(), messages);
+        if (!messages.isEmpty() && !refusedWhileTyping)
+            QCOMPARE(s.gui.focused(), u"txtAmount"_s);
+        if (typed == u"1234.5"_s)
+            QCOMPARE(s.get<QLabel>(u"lblCnPayAmount"_s)->text(), u"壹仟贰佰叁拾肆元伍角"_s);
+    }
+
+    // Amounts typed with thousands separators are stored without them.
+    void amountStoredExactly_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("1,234.56") << u"1,234.56"_s << u"1234.56"_s;
+        QTest::newRow("12,345") << u"12,345"_s << u"12345"_s;
+        QTest::newRow("1234567.8") << u"1234567.8"_s << u"1234567.8"_s;
+    }
+    void amountStoredExactly()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        TestEnv env;
+        prepare(env);
+        OnScreen s(env);
+        s.gui.pick(u"comboRecAccNo"_s, 0);
+        s.gui.type(u"txtAmount"_s, typed);
+        s.gui.type(u"comboRemark"_s, u"货款"_s);
+        s.gui.click(u"cmdAdd"_s);
+        QCOMPARE(env.prompt.texts(), QStringList { u"新建指令成功"_s });
+        QCOMPARE(env.scalar(u"select cast(pay_amt as text) from payment"_s).toString(), stored);
+    }
+
+    // The payee name is required whatever rule 2 says: the upload file needs it.
+    void payeeNameRequired_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("blanks") << u"  "_s;
+    }
+    void payeeNameRequired()
+    {
+        QFETCH(QString, name);
+        TestEnv env;
+        prepare(env);
+        env.ctx().fieldRules.ruleFor(2).notNull = false;
+        OnScreen s(env);
+        s.gui.type(u"comboRecAccNo"_s, u"6217000055556666"_s);
+        s.gui.type(u"comboRecAccName"_s, name);
+        s.gui.type(u"txtAmount"_s, u"100"_s);
+        s.gui.type(u"comboRemark"_s, u"货款"_s);
+        s.gui.click(u"cmdAdd"_s);
+        QCOMPARE(env.prompt.texts(), QStringList { u"收款账户户名不能为空"_s });
+        QCOMPARE(s.gui.focused(), u"comboRecAccName"_s);
+        QCOMPARE(count(env, u"select count(*) from payment"_s), 0);
     }
 
     // New batch through the tab: the payer dialog comes first, then the entry
@@ -415,21 +519,203 @@ private slots:
         QCOMPARE(env.prompt.texts(), QStringList { u"批量付款记录已存在，付款账号不可为空"_s });
     }
 
-    void payeePickedFillsTheDetails()
+    // Typing a kept payee's name neither chooses that payee nor replaces the
+    // payee number typed before: the instruction is stored as typed.
+    void typedPayeeStaysTyped_data()
+    {
+        QTest::addColumn<bool>("enter");
+        QTest::newRow("Enter") << true;
+        QTest::newRow("Tab") << false;
+    }
+    void typedPayeeStaysTyped()
+    {
+        QFETCH(bool, enter);
+        TestEnv env;
+        prepare(env);
+        env.exec(u"insert into payee_acc (acc_no,acc_name,acc_type,branch_id,area_no,net_no)"
+                 u" values ('6222000033334444','张三丰','0','0202','','')"_s);
+        OnScreen s(env);
+        s.gui.type(u"comboRecAccNo"_s, u"6217000055556666"_s);
+        s.gui.type(u"comboRecAccName"_s, u"张三丰"_s);
+        enter ? s.gui.enter() : s.gui.tab();
+        QCOMPARE(s.text(u"comboRecAccNo"_s), u"6217000055556666"_s);
+        QCOMPARE(s.text(u"comboRecAccName"_s), u"张三丰"_s);
+        QCOMPARE(s.text(u"txtRecBankId"_s), QString());
+        s.gui.type(u"txtAmount"_s, u"100"_s);
+        s.gui.type(u"comboRemark"_s, u"货款"_s);
+        s.gui.click(u"cmdAdd"_s);
+        QCOMPARE(env.prompt.texts(), QStringList { u"新建指令成功"_s });
+        QCOMPARE(payments(env), u"0,6217000055556666,张三丰,,,,100,货款"_s);
+    }
+
+    // Two kept payees of one name: the one picked is the one whose details are
+    // shown and stored, however it was picked.
+    void sameNamePayeesArePickedApart_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("name list, arrow keys") << u"pick"_s;
+        QTest::newRow("name list, click") << u"click"_s;
+        QTest::newRow("offered names") << u"offered"_s;
+        QTest::newRow("number list") << u"number"_s;
+        QTest::newRow("number typed") << u"typed"_s;
+    }
+    void sameNamePayeesArePickedApart()
+    {
+        QFETCH(QString, how);
+        TestEnv env;
+        prepare(env);
+        env.exec(u"insert into payee_acc (acc_no,acc_name,acc_type,branch_id,area_no,net_no)"
+                 u" values ('6222000077778888','张三','0','0909','','')"_s);
+        OnScreen s(env);
+        if (how == u"pick"_s) {
+            s.gui.pick(u"comboRecAccName"_s, 1);
+        } else if (how == u"click"_s) {
+            s.gui.clickEntry(u"comboRecAccName"_s, 1);
+        } else if (how == u"offered"_s) {
+            s.gui.type(u"comboRecAccName"_s, u"张"_s);
+            QCOMPARE(s.gui.offered(), QStringList({ u"张三"_s, u"张三"_s }));
+            s.gui.pickOffered(1);
+        } else if (how == u"number"_s) {
+            s.gui.pick(u"comboRecAccNo"_s, 1);
+        } else {
+            s.gui.type(u"comboRecAccNo"_s, u"6222000077778888"_s);
+        }
+        // On through the payee boxes to the amount.
+        s.gui.focus(u"comboRecAccNo"_s);
+        s.gui.tab();
+        QCOMPARE(s.gui.focused(), u"comboRecAccName"_s);
+        s.gui.enter();
+        s.gui.tab();
+        QCOMPARE(s.text(u"comboRecAccNo"_s), u"6222000077778888"_s);
+        QCOMPARE(s.text(u"comboRecAccName"_s), u"张三"_s);
+        QCOMPARE(s.text(u"txtRecBankId"_s), u"0909"_s);
+        s.gui.type(u"txtAmount"_s, u"100"_s);
+        s.gui.type(u"comboRemark"_s, u"货款"_s);
+        s.gui.click(u"cmdAdd"_s);
+        QCOMPARE(env.prompt.texts(), QStringList { u"新建指令成功"_s });
+        QCOMPARE(payments(env), u"0,6222000077778888,张三,0909,,,100,货款"_s);
+    }
+
+    // A remark is stored exactly as typed; the kept remarks are only offered.
+    void remarkStaysAsTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("leave");
+        QTest::newRow("prefix, Tab") << u"服"_s << u"Tab"_s;
+        QTest::newRow("prefix, Enter") << u"服"_s << u"Enter"_s;
+        QTest::newRow("prefix, add at once") << u"服"_s << QString();
+        QTest::newRow("between two kept remarks") << u"服务费"_s << u"Tab"_s;
+        QTest::newRow("a kept remark") << u"服务"_s << u"Tab"_s;
+        QTest::newRow("other case") << u"abc"_s << u"Enter"_s;
+    }
+    void remarkStaysAsTyped()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, leave);
+        TestEnv env;
+        prepare(env);
+        env.exec(u"insert into user_remark (remark) values ('服务'),('服务费用'),('ABC')"_s);
+        OnScreen s(env);
+        s.gui.type(u"comboRecAccNo"_s, u"6217000055556666"_s);
+        s.gui.type(u"comboRecAccName"_s, u"王五"_s);
+        s.gui.type(u"txtAmount"_s, u"100"_s);
+        s.gui.type(u"comboRemark"_s, typed);
+        if (leave == u"Tab"_s)
+            s.gui.tab();
+        else if (leave == u"Enter"_s)
+            s.gui.enter();
+        QCOMPARE(s.text(u"comboRemark"_s), typed);
+        s.gui.click(u"cmdAdd"_s);
+        QCOMPARE(env.prompt.texts(), QStringList { u"新建指令成功"_s });
+        QCOMPARE(env.scalar(u"select remark from payment"_s).toString(), typed);
+    }
+
+    void keptRemarkPickedFromTheOffer()
     {
         TestEnv env;
         prepare(env);
-        frmPaymentB2B d(env.ctx());
-        child<QRadioButton>(d, u"optRecAccType1"_s)->click();
-        auto* number = child<QComboBox>(d, u"comboRecAccNo"_s);
-        QCOMPARE(number->count(), 1);
-        number->setEditText(kOtherBankPayee);
-        d.comboRecAccNo_LostFocus();
-        QCOMPARE(child<QComboBox>(d, u"comboRecAccName"_s)->currentText(), u"李四"_s);
-        QCOMPARE(child<QLineEdit>(d, u"txtAreaNo"_s)->text(), u"020"_s);
-        QCOMPARE(child<QLineEdit>(d, u"txtNetNo"_s)->text(), u"313100000013"_s);
-        QVERIFY(number->completer());
-        QCOMPARE(number->completer()->filterMode(), Qt::MatchContains);
+        env.exec(u"insert into user_remark (remark) values ('服务费'),('技术服务费')"_s);
+        OnScreen s(env);
+        s.gui.type(u"comboRemark"_s, u"服务"_s);
+        QCOMPARE(s.gui.offered(), QStringList({ u"技术服务费"_s, u"服务费"_s }));
+        s.gui.pickOffered(0);
+        QCOMPARE(s.text(u"comboRemark"_s), u"技术服务费"_s);
+    }
+
+    // A typed number that is exactly a kept payee's fills that payee's details.
+    void typedNumberOfAKeptPayee_data()
+    {
+        QTest::addColumn<bool>("enter");
+        QTest::newRow("Enter") << true;
+        QTest::newRow("Tab") << false;
+    }
+    void typedNumberOfAKeptPayee()
+    {
+        QFETCH(bool, enter);
+        TestEnv env;
+        prepare(env);
+        OnScreen s(env);
+        s.gui.click(u"optRecAccType1"_s);
+        QCOMPARE(s.get<QComboBox>(u"comboRecAccNo"_s)->count(), 1);
+        s.gui.type(u"comboRecAccNo"_s, kOtherBankPayee);
+        enter ? s.gui.enter() : s.gui.tab();
+        QCOMPARE(s.text(u"comboRecAccName"_s), u"李四"_s);
+        QCOMPARE(s.text(u"txtAreaNo"_s), u"020"_s);
+        QCOMPARE(s.text(u"txtNetNo"_s), u"313100000013"_s);
+        // Part of a number is only offered.
+        s.gui.type(u"comboRecAccNo"_s, u"5880"_s);
+        QCOMPARE(s.gui.offered(), QStringList { kOtherBankPayee });
+        s.gui.tab();
+        QCOMPARE(s.text(u"comboRecAccNo"_s), u"5880"_s);
+    }
+
+    // A changed instruction keeps every column in its own place: the payee's
+    // branch, area and bank numbers, picked again from the list, the amount
+    // typed with separators and the remark.
+    void changeStoresEveryColumn_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("accNo");
+        QTest::addColumn<QStringList>("kept"); // branch, area and bank number in payee_acc
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("in-bank") << u"0"_s << u"6222000055556666"_s << QStringList({ u"0303"_s, {}, {} })
+                                 << u"0,6222000055556666,王五,0303,,,1234.56,服务费"_s;
+        QTest::newRow("other-bank") << u"1"_s << u"955880002"_s << QStringList({ {}, u"021"_s, u"402100000018"_s })
+                                    << u"1,955880002,王五,,021,402100000018,1234.56,服务费"_s;
+    }
+    void changeStoresEveryColumn()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, accNo);
+        QFETCH(QStringList, kept);
+        QFETCH(QString, stored);
+        TestEnv env;
+        prepare(env);
+        env.exec(u"insert into payee_acc (acc_no,acc_name,acc_type,branch_id,area_no,net_no)"
+                 u" values (?,'王五',?,?,?,?)"_s,
+            { accNo, kind, kept.at(0), kept.at(1), kept.at(2) });
+        // Stored with other numbers in all three columns, as an import may leave them.
+        env.exec(u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,rec_acc_name,"
+                 u"rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark)"
+                 u" values ('2024010112000000000001',?,?,?,?,'王五','0909','099','999','60','货款','')"_s,
+            { kPayer, kPayerName, kind, accNo });
+        env.window().resetPaymentB2B();
+        GuiTest gui(env.prompt);
+        Tab tab(env);
+        tab.drivers.push_back([&](QDialog& d) {
+            gui.show(d);
+            auto* numbers = gui.find<QComboBox>(u"comboRecAccNo"_s);
+            gui.pick(u"comboRecAccNo"_s, numbers->findText(accNo));
+            gui.type(u"txtAmount"_s, u"1,234.56"_s);
+            gui.type(u"comboRemark"_s, u"服务费"_s);
+            gui.click(u"cmdUpdate"_s);
+        });
+        tab.page->grid()->selectRows(1, 1, 3);
+        env.click(u"PaymentB2B_cmdUpdateBut"_s);
+        QCOMPARE(env.prompt.texts(), QStringList { u"修改指令成功"_s });
+        QCOMPARE(payments(env), stored);
+        QCOMPARE(env.scalar(u"select serial_no||','||pay_acc_no||','||pay_acc_name from payment"_s).toString(),
+            u"2024010112000000000001,"_s + kPayer + u","_s + kPayerName);
     }
 };
 

@@ -1,8 +1,10 @@
+#include "GuiTest.h"
 #include "PayrollTest.h"
 #include "TestRegistry.h"
 
 #include "app/ListGrid.h"
 #include "app/frmMain.h"
+#include "payroll/Laborage.h"
 #include "payroll/frmLaborage.h"
 
 #include <QComboBox>
@@ -16,61 +18,151 @@ using namespace Qt::StringLiterals;
 using namespace payrolltest;
 
 namespace {
-// The dialog as the payroll tab opens it, with amounts editable.
+// The dialog as the payroll tab opens it, with amounts editable; a new
+// instruction's dialog is on screen at once, a change's once show() is called.
 struct Dialog {
     explicit Dialog(TestEnv& env, bool add = true)
+        : gui(env.prompt)
     {
         env.window().SSTabMain()->setCurrentIndex(frmMain::TabLaborage);
         env.ctx().fieldRules.ruleFor(6).canEdit = true;
         dlg = std::make_unique<frmLaborage>(env.ctx(), &env.window());
         dlg->setParentForm(&env.window());
         dlg->setPayIdx(1);
-        if (add)
+        if (add) {
             dlg->setAddMode(true);
+            show();
+        }
     }
+    void show() { gui.show(*dlg); }
     template <class T> T* get(const QString& name) { return dlg->findChild<T*>(name); }
     QLineEdit* amount() { return get<QLineEdit>(u"txtAmount"_s); }
-    void type(const QString& text)
-    {
-        amount()->clear();
-        QTest::keyClicks(amount(), text);
-    }
+    GuiTest gui;
     std::unique_ptr<frmLaborage> dlg;
 };
+
+// The stored instructions with their bank numbers, one a line.
+QString dumpWithNetNo(TestEnv& env)
+{
+    return env
+        .scalar(u"select group_concat(line, '|') from (select serial_no||','||acc_no||','||pay_amount||','||"
+                u"acc_type||','||net_no||','||ifnull(remark,'') as line from laborage order by serial_no)"_s)
+        .toString();
+}
 } // namespace
 
 class TestFrmLaborage : public QObject {
     Q_OBJECT
 private slots:
+    // The amount as typed key by key, and as left with Tab or Enter: every
+    // refusal is shown once, in a real message box that takes the focus.
     void amountTyping_data()
     {
         QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("enter");
         QTest::addColumn<QString>("whileTyping");
         QTest::addColumn<QString>("afterLeaving");
         QTest::addColumn<QStringList>("messages");
-        QTest::newRow("1234.5") << u"1234.5"_s << u"1,234.5"_s << u"1,234.50"_s << QStringList();
-        QTest::newRow("not a number") << u"12a"_s << QString() << QString() << QStringList { u"金额格式错误"_s };
-        QTest::newRow("exactly 1E11") << u"100000000000"_s << u"100,000,000,000"_s << u"100,000,000,000.00"_s
+        QTest::newRow("1234.5") << u"1234.5"_s << false << u"1,234.5"_s << u"1,234.50"_s << QStringList();
+        QTest::newRow("1234.5, Enter") << u"1234.5"_s << true << u"1,234.5"_s << u"1,234.50"_s << QStringList();
+        QTest::newRow("separators typed") << u"12,345"_s << false << u"12,345"_s << u"12,345.00"_s << QStringList();
+        QTest::newRow("not a number") << u"12a"_s << false << QString() << QString()
+                                      << QStringList { u"金额格式错误"_s };
+        QTest::newRow("exactly 1E11") << u"100000000000"_s << false << u"100,000,000,000"_s << u"100,000,000,000.00"_s
                                       << QStringList();
-        QTest::newRow("1E11 + 0.01") << u"100000000000.01"_s << QString() << QString()
+        QTest::newRow("1E11 + 0.01") << u"100000000000.01"_s << false << QString() << QString()
                                      << QStringList { u"金额超过系统最大单笔限制"_s };
-        QTest::newRow("zero") << u"0.00"_s << u"0.00"_s << QString() << QStringList { u"金额必须大于零元"_s };
+        QTest::newRow("zero, Tab") << u"0.00"_s << false << u"0.00"_s << QString()
+                                   << QStringList { u"金额必须大于零元"_s };
+        QTest::newRow("zero, Enter") << u"0"_s << true << u"0"_s << QString() << QStringList { u"金额必须大于零元"_s };
     }
     void amountTyping()
     {
         QFETCH(QString, typed);
+        QFETCH(bool, enter);
         QFETCH(QString, whileTyping);
         QFETCH(QString, afterLeaving);
         QFETCH(QStringList, messages);
         TestEnv env;
         Dialog d(env);
-        d.type(typed);
-        QCOMPARE(d.amount()->text(), whileTyping);
-        d.dlg->txtAmount_LostFocus();
+        d.gui.type(u"txtAmount"_s, typed);
+        if (!enter)
+            QCOMPARE(d.amount()->text(), whileTyping);
+        // A refused amount leaves the box empty and focused.
+        const bool refusedWhileTyping = !messages.isEmpty() && whileTyping.isEmpty();
+        if (refusedWhileTyping)
+            QCOMPARE(d.gui.focused(), u"txtAmount"_s);
+        enter ? d.gui.enter() : d.gui.tab();
         QCOMPARE(d.amount()->text(), afterLeaving);
         QCOMPARE(env.prompt.messages(), messages);
+        QCOMPARE(d.gui.boxes(), messages);
+        if (!messages.isEmpty() && !refusedWhileTyping)
+            QCOMPARE(d.gui.focused(), u"txtAmount"_s);
         if (typed == u"1234.5"_s)
             QCOMPARE(d.get<QLabel>(u"lblCnPayAmount"_s)->text(), u"壹仟贰佰叁拾肆元伍角"_s);
+    }
+
+    // Amounts typed with thousands separators are stored without them.
+    void amountStoredExactly_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("1,234.56") << u"1,234.56"_s << u"1234.56"_s;
+        QTest::newRow("12,345") << u"12,345"_s << u"12345"_s;
+        QTest::newRow("1234567.8") << u"1234567.8"_s << u"1234567.8"_s;
+    }
+    void amountStoredExactly()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        TestEnv env;
+        addRoster(env, u"6228480011112222"_s, u"张三"_s, u"1"_s);
+        Dialog d(env);
+        d.gui.type(u"txtAmount"_s, typed);
+        d.gui.type(u"comboRemark"_s, u"工资"_s);
+        d.gui.click(u"cmdAdd"_s);
+        QCOMPARE(env.prompt.texts(), QStringList({ u"新建指令成功"_s }));
+        QCOMPARE(env.scalar(u"select cast(pay_amount as text) from laborage"_s).toString(), stored);
+    }
+
+    // A remark is stored exactly as typed; the kept remarks are only offered.
+    void remarkStaysAsTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("enter");
+        QTest::newRow("prefix, Tab") << u"服"_s << false;
+        QTest::newRow("between two kept remarks, Enter") << u"服务费"_s << true;
+        QTest::newRow("other case") << u"abc"_s << true;
+    }
+    void remarkStaysAsTyped()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, enter);
+        TestEnv env;
+        addRoster(env, u"6228480011112222"_s, u"张三"_s, u"1"_s);
+        env.exec(u"insert into user_remark (remark) values ('服务'),('服务费用'),('ABC')"_s);
+        Dialog d(env);
+        d.gui.type(u"txtAmount"_s, u"100"_s);
+        d.gui.type(u"comboRemark"_s, typed);
+        enter ? d.gui.enter() : d.gui.tab();
+        QCOMPARE(d.get<QComboBox>(u"comboRemark"_s)->currentText(), typed);
+        d.gui.click(u"cmdAdd"_s);
+        QCOMPARE(env.prompt.texts(), QStringList({ u"新建指令成功"_s }));
+        QCOMPARE(dump(env), u"1,6228480011112222,100,0,"_s + typed);
+    }
+
+    // The payee's name is required whatever rule 8 says: the upload file needs it.
+    void payeeNameRequired()
+    {
+        TestEnv env;
+        addRoster(env, u"6228480011112222"_s, QString(), u"1"_s);
+        env.ctx().fieldRules.ruleFor(8).notNull = false;
+        Dialog d(env);
+        d.gui.type(u"txtAmount"_s, u"100"_s);
+        d.gui.type(u"comboRemark"_s, u"工资"_s);
+        d.gui.click(u"cmdAdd"_s);
+        QCOMPARE(env.prompt.texts(), QStringList({ u"收款人名称不能为空"_s }));
+        QCOMPARE(env.scalar(u"select count(*) from laborage"_s).toInt(), 0);
     }
 
     void editableByTheRulesOfFieldsFiveAndSix()
@@ -92,30 +184,28 @@ private slots:
         addRoster(env, u"6228480011112222"_s, u"张三"_s, u"1"_s);
         Dialog d(env);
         // The lists are sorted by account and kept in step.
-        auto* name = d.get<QComboBox>(u"comboName"_s);
-        name->setCurrentIndex(1);
-        d.dlg->comboName_Click();
+        d.gui.pick(u"comboName"_s, 1);
         QCOMPARE(d.get<QComboBox>(u"comboAccNo"_s)->currentText(), u"6228480033334444"_s);
         QCOMPARE(d.get<QComboBox>(u"comboEmployeeNo"_s)->currentText(), u"2"_s);
-        d.type(u"1,234.5"_s);
-        d.get<QComboBox>(u"comboRemark"_s)->setEditText(u" 工资 "_s);
-        d.dlg->cmdAdd_Click();
+        d.gui.type(u"txtAmount"_s, u"1,234.5"_s);
+        d.gui.type(u"comboRemark"_s, u" 工资 "_s);
+        d.gui.click(u"cmdAdd"_s);
         QCOMPARE(env.prompt.texts(), QStringList({ u"新建指令成功"_s }));
         QCOMPARE(dump(env), u"1,6228480033334444,1234.5,0, 工资 "_s);
         QCOMPARE(d.get<QLabel>(u"lblPayIdx"_s)->text(), u"2"_s);
         QCOMPARE(env.window().statusPanelText(2), u"1"_s);
 
         // Same account again: Cancel writes nothing, OK adds the next number.
-        name->setCurrentIndex(1);
-        d.dlg->comboName_Click();
-        d.type(u"10"_s);
+        d.gui.clickEntry(u"comboAccNo"_s, 1);
+        QCOMPARE(d.get<QComboBox>(u"comboName"_s)->currentText(), u"李四"_s);
+        d.gui.type(u"txtAmount"_s, u"10"_s);
         env.prompt.clear();
         env.prompt.answerCancel();
-        d.dlg->cmdAdd_Click();
+        d.gui.click(u"cmdAdd"_s);
         QCOMPARE(env.prompt.texts(), QStringList({ u"该账号的代发记录已存在，请确认是否要继续保存?"_s }));
         QCOMPARE(env.scalar(u"select count(*) from laborage"_s).toInt(), 1);
         env.prompt.answerOk();
-        d.dlg->cmdAdd_Click();
+        d.gui.click(u"cmdAdd"_s);
         QCOMPARE(dump(env), u"1,6228480033334444,1234.5,0, 工资 |2,6228480033334444,10,0,"_s);
     }
 
@@ -128,17 +218,64 @@ private slots:
         Dialog d(env, false);
         d.dlg->setRecordValue(u"40000"_s, u"6228480033334444"_s, u"行内"_s, QString(), u"200.00"_s, u" 奖金 "_s);
         d.dlg->setAddMode(false);
+        d.show();
         QCOMPARE(d.get<QComboBox>(u"comboName"_s)->currentText(), u"李四"_s);
         QCOMPARE(d.get<QComboBox>(u"comboEmployeeNo"_s)->currentText(), u"2"_s);
         QVERIFY(!d.get<QComboBox>(u"comboAccNo"_s)->isEnabled());
         QVERIFY(d.get<QLineEdit>(u"txtNetNo"_s)->isHidden());
         QVERIFY(d.get<QRadioButton>(u"optRecAccType_1"_s)->isHidden());
         QVERIFY(!d.get<QPushButton>(u"cmdAdd"_s)->isEnabled());
-        d.type(u"300"_s);
-        d.dlg->cmdUpdate_Click();
+        d.gui.type(u"txtAmount"_s, u"300"_s);
+        d.gui.click(u"cmdUpdate"_s);
         QCOMPARE(env.prompt.texts(), QStringList({ u"修改指令成功"_s }));
         QCOMPARE(dump(env), u"40000,6228480033334444,300,0, 奖金 "_s);
         QCOMPARE(d.dlg->result(), int(QDialog::Accepted));
+    }
+
+    // Changed through the payroll tab: the amount typed with separators and
+    // the remark land in their own columns, the account and the other
+    // instruction stay as they were.
+    void changeThroughTheTabStoresEveryColumn()
+    {
+        TestEnv env;
+        addRoster(env, u"6228480011112222"_s, u"张三"_s, u"1"_s);
+        addRoster(env, u"6228480033334444"_s, u"李四"_s, u"2"_s);
+        addInstruction(env, 1, u"6228480011112222"_s, u"50"_s, u"0"_s, u"旧"_s);
+        addInstruction(env, 2, u"6228480033334444"_s, u"200"_s, u"0"_s, u" 奖金 "_s);
+        env.exec(u"update laborage set net_no='999'"_s);
+        env.window().SSTabMain()->setCurrentIndex(frmMain::TabLaborage);
+        env.ctx().fieldRules.ruleFor(6).canEdit = true;
+        GuiTest gui(env.prompt);
+        gui.whenModal(u"frmLaborage"_s, [&](QWidget&) {
+            QCOMPARE(gui.find<QComboBox>(u"comboRemark"_s)->currentText(), u" 奖金 "_s);
+            gui.type(u"txtAmount"_s, u"2,345.67"_s);
+            gui.type(u"comboRemark"_s, u"年终奖"_s);
+            gui.click(u"cmdUpdate"_s);
+        });
+        env.window().page(frmMain::TabLaborage)->grid()->selectRows(2, 2, 2);
+        env.click(u"Laborage_cmdUpdateBut"_s);
+        QVERIFY(gui.modalStepsRan());
+        QCOMPARE(env.prompt.texts(), QStringList({ u"修改指令成功"_s }));
+        QCOMPARE(dumpWithNetNo(env), u"1,6228480011112222,50,0,999,旧|2,6228480033334444,2345.67,0,,年终奖"_s);
+    }
+
+    // An other-bank instruction keeps its bank number in net_no.
+    void otherBankChangeStoresItsBankNumber()
+    {
+        TestEnv env;
+        addRoster(env, u"6228480033334444"_s, u"李四"_s, u"2"_s);
+        addInstruction(env, 40000, u"6228480033334444"_s, u"200"_s, u"1"_s, u"旧"_s);
+        Dialog d(env, false);
+        d.dlg->setRecordValue(u"40000"_s, u"6228480033334444"_s, u"跨行"_s, u"313100000013"_s, u"200.00"_s, u"旧"_s);
+        d.dlg->setAddMode(false);
+        d.show();
+        QCOMPARE(d.get<QLineEdit>(u"txtNetNo"_s)->text(), u"313100000013"_s);
+        d.gui.type(u"txtNetNo"_s, u"402100000018"_s);
+        d.gui.type(u"txtAmount"_s, u"2,345.67"_s);
+        d.gui.type(u"comboRemark"_s, u"年终奖"_s);
+        d.gui.click(u"cmdUpdate"_s);
+        QCOMPARE(env.prompt.texts(), QStringList({ u"修改指令成功"_s }));
+        QCOMPARE(dumpWithNetNo(env), u"40000,6228480033334444,2345.67,1,402100000018,年终奖"_s);
     }
 
     void deleteOne()
@@ -149,8 +286,10 @@ private slots:
         addInstruction(env, 40001, u"6228480033334444"_s, u"300"_s);
         Dialog d(env, false);
         d.dlg->setRecordValue(u"40001"_s, u"6228480033334444"_s, u"行内"_s, QString(), u"300.00"_s, QString());
+        d.dlg->setAddMode(false);
+        d.show();
         env.prompt.answerOk();
-        d.dlg->cmdDelete_Click();
+        d.gui.click(u"cmdDelete"_s);
         QCOMPARE(env.prompt.texts(), QStringList({ u"是否确认要删除代发工资指令?"_s, u"删除指令成功"_s }));
         QCOMPARE(dump(env), u"40000,6228480033334444,200,0,"_s);
         QCOMPARE(env.window().statusPanelText(2), u"1"_s);

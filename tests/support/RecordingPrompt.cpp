@@ -5,11 +5,15 @@
 void RecordingPrompt::message(const QString& text)
 {
     m_calls.append({ Kind::Message, applicationTitle(), text });
+    if (showBox)
+        showBox(m_calls.back(), true);
 }
 
 void RecordingPrompt::critical(const QString& title, const QString& text)
 {
     m_calls.append({ Kind::Critical, title, text });
+    if (showBox)
+        showBox(m_calls.back(), true);
 }
 
 std::variant<RecordingPrompt::Choice, QString> RecordingPrompt::takeAnswer(Kind kind, const QString& text)
@@ -35,7 +39,10 @@ bool RecordingPrompt::askOkCancel(const QString& text)
             __FILE__, __LINE__);
         return false;
     }
-    return std::get<Choice>(a) == Choice::Ok;
+    const bool ok = std::get<Choice>(a) == Choice::Ok;
+    if (showBox)
+        showBox(m_calls.back(), ok);
+    return ok;
 }
 
 bool RecordingPrompt::askYesNo(const QString& text)
@@ -47,7 +54,10 @@ bool RecordingPrompt::askYesNo(const QString& text)
             __FILE__, __LINE__);
         return false;
     }
-    return std::get<Choice>(a) == Choice::Yes;
+    const bool yes = std::get<Choice>(a) == Choice::Yes;
+    if (showBox)
+        showBox(m_calls.back(), yes);
+    return yes;
 }
 
 QString RecordingPrompt::chooseSaveFile(const QString& filter)

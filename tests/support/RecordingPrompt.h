@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <variant>
 
 // The test double of the prompt service. It records every call (kind, title,
@@ -37,6 +38,10 @@ public:
     void answerNo() { m_answers.push_back(Choice::No); }
     void answerFile(const QString& path) { m_answers.push_back(path); }
     bool allAnswersUsed() const { return m_answers.empty(); }
+
+    // Called after a message, question or critical box has been recorded, with
+    // its answer: a GUI test shows the box for real there (GuiTest).
+    std::function<void(Call call, bool answer)> showBox;
 
     const QList<Call>& calls() const { return m_calls; }
     // The texts of all calls in order (messages, questions, critical boxes; file dialogs give their filter).
