@@ -1,6 +1,6 @@
 # Payroll workbooks whose cells hold spreadsheet error values, as a sheet does
-# after a lookup or a division fails. Run with Debian's python3-xlwt:
-#   /usr/bin/python3 make_error_cells.py
+# after a lookup or a division fails. Needs the python3-xlwt package:
+#   python3 make_error_cells.py
 import struct, xlwt
 
 # BIFF8 error codes (xlwt's own table maps some names to the wrong codes).
