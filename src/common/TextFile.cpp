@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace TextFile {
@@ -45,20 +47,40 @@ Result<> writeLines(const QString& path, const QStringList& lines)
     return writeBytesAtomically(path, bytes);
 }
 
+qsizetype nextLineEnd(QStringView text, qsizetype from)
+{
+    const QChar* data = text.data();
+    for (qsizetype i = from; i < text.size(); ++i)
+        if (data[i] == u'\n' || data[i] == u'\r')
+            return i;
+    return -1;
+}
+
+qsizetype lineEndsBefore(const QByteArray& bytes, qsizetype end)
+{
+    end = std::min(end, bytes.size());
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < end; ++i) {
+        // A CR followed by an LF is one line end, counted at the LF.
+        if (bytes.at(i) == '\n' || (bytes.at(i) == '\r' && (i + 1 >= bytes.size() || bytes.at(i + 1) != '\n')))
+            ++count;
+    }
+    return count;
+}
+
 QStringList splitLines(const QString& text)
 {
     QStringList lines;
     qsizetype start = 0;
     const qsizetype n = text.size();
     while (start < n) {
-        qsizetype end = text.indexOf(u'\n', start);
-        if (end < 0)
-            end = n;
-        qsizetype lineEnd = end;
-        if (end < n && lineEnd > start && text.at(lineEnd - 1) == u'\r')
-            --lineEnd;
-        lines.append(text.mid(start, lineEnd - start));
-        start = end + 1;
+        const qsizetype end = nextLineEnd(text, start);
+        if (end < 0) {
+            lines.append(text.mid(start));
+            break;
+        }
+        lines.append(text.mid(start, end - start));
+        start = afterLineEnd(text, end);
     }
     return lines;
 }
@@ -73,9 +95,7 @@ Result<QStringList> readLines(const QString& path)
         return Failure { u"无法读取文件 %1：%2"_s.arg(path, file.errorString()) };
     const Result<QString> decoded = GbkCodec::decodeFile(bytes);
     if (!decoded) {
-        // LF (0x0A) never occurs inside a GBK or UTF-8 multi-byte sequence, so
-        // counting it gives the line of the offending byte.
-        const qsizetype line = bytes.left(decoded.at()).count('\n');
+        const qsizetype line = lineEndsBefore(bytes, decoded.at());
         return Failure { u"第%1行：%2"_s.arg(line + 1).arg(decoded.message()), decoded.at() };
     }
     return splitLines(decoded.value());

@@ -830,7 +830,7 @@ WorkbookCell WorkbookReader::cell(int row, int column) const
     case Kind::Number:
         return { workbookNumberText(it->number), true };
     case Kind::Error:
-        return { errorCodeText(it->code), false };
+        return { errorCodeText(it->code), false, true };
     }
     return {};
 }

@@ -19,11 +19,13 @@
 // One cell as a caller sees it: its text, and whether the workbook held a number
 // (whole numbers come as plain digits, others as the shortest plain decimal; a
 // boolean reads as 1 or 0). An error value reads as its text ("#DIV/0!", "#N/A",
-// ...) and is not a number. A formula reads as its last computed result. An
-// empty cell has an empty text.
+// ...), is not a number and sets isError, so that it is never taken for text a
+// user typed. A formula reads as its last computed result. An empty cell has an
+// empty text.
 struct WorkbookCell {
     QString text;
     bool isNumber = false;
+    bool isError = false;
     bool isEmpty() const { return text.isEmpty(); }
 };
 

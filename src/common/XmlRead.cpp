@@ -1,5 +1,7 @@
 #include "common/XmlRead.h"
 
+#include <QFileInfo>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -38,4 +40,19 @@ XmlNode getRecordField(const XmlNode& node, int index)
 XmlNode getRecordField(const XmlDoc& doc, int index)
 {
     return childAt(doc.lastChild().lastChild(), index);
+}
+
+QString unreadableXmlMessage(const QString& path, const QString& why)
+{
+    return u"文件“%1”无法读取：%2"_s.arg(QFileInfo(path).fileName(), why);
+}
+
+Result<XmlDoc> parseImportFile(const QString& path, const QByteArray& bytes)
+{
+    Result<XmlDoc> doc = XmlDoc::parse(bytes);
+    if (!doc || doc->rootElement().isNull()) {
+        const QString why = doc.message().isEmpty() ? u"不是有效的XML文档"_s : doc.message();
+        return Failure { unreadableXmlMessage(path, why) };
+    }
+    return doc;
 }

@@ -18,3 +18,11 @@ QString getAttributeText(const XmlNode& element, const QString& name);
 // none when there is no such child. Whitespace between elements is not a child.
 XmlNode getRecordField(const XmlNode& node, int index);
 XmlNode getRecordField(const XmlDoc& doc, int index);
+
+// The message of an XML import file that is not a usable document (malformed,
+// truncated, empty, wrong encoding, refused declarations, records out of
+// place): "文件“<file name>”无法读取：<why>".
+QString unreadableXmlMessage(const QString& path, const QString& why);
+// Parses the bytes of an XML import file read from `path`. A document without
+// a root element fails too; the failure is unreadableXmlMessage.
+Result<XmlDoc> parseImportFile(const QString& path, const QByteArray& bytes);

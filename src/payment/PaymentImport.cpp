@@ -28,14 +28,11 @@ constexpr qsizetype kMaxRemarkLength = 60;
 // so an in-bank XML record passes only with an empty branch number.
 constexpr qsizetype kPayeeBankIdMaxLength = 0;
 
-// A field without its first character (the "#" of the upload file).
-QString withoutMark(const QString& field)
-{
-    return field.isEmpty() ? QString() : field.mid(1).trimmed();
-}
+const QString kReadFailed = u"文件读写错误，导入批量付款文件失败"_s;
 
-// The checks both families share, in the order of the XML file's checks. The
-// XML path adds its format and length rules around them.
+// The checks both families share. The XML path adds its format and length
+// rules around them; the upload file the tab writes may carry an empty payee
+// name (the list's check report flags it), so that is left to the XML path.
 QString commonProblem(const Record& r)
 {
     if (r.payAccNo.isEmpty())
@@ -44,10 +41,17 @@ QString commonProblem(const Record& r)
         return u"条记录中的付款账户户名长度错误，文件导入被中止"_s;
     if (r.recAccNo.isEmpty())
         return u"条记录中的收款账户为空，文件导入被中止"_s;
-    if (r.recAccName.isEmpty())
-        return u"条记录中的收款账户户名长度错误，文件导入被中止"_s;
     if (r.recAccType != u"0"_s && r.recAccType != u"1"_s)
         return u"条记录中的收款账户类别不可识别，文件导入被中止"_s;
+    return {};
+}
+
+// The first of the named values that holds a control character.
+QString controlProblem(std::initializer_list<std::pair<QString, const QString*>> fields)
+{
+    for (const auto& [name, value] : fields)
+        if (ImportText::hasControlCharacter(*value))
+            return ImportText::controlCharacterProblem(name);
     return {};
 }
 
@@ -68,13 +72,12 @@ Family familyOf(const QString& path)
 ReadResult readCsv(const QByteArray& bytes)
 {
     ReadResult result;
-    const ImportText::Lines lines = ImportText::decodeInstructionLines(bytes);
-    const qsizetype badLine = lines.badLine;
+    const ImportText::UploadLines lines = ImportText::decodeUploadFile(bytes);
+    ImportText::LineTotals totals;
 
     qsizetype lineNo = 0; // N of the messages: 1 for the first instruction line
-    const auto stop = [&](const QString& text) { return result.stopWith(recordMessage(lineNo, text)); };
-    const QString& text = lines.text;
-    ImportText::LineCursor cursor(text);
+    const auto stop = [&](const QString& text) -> ReadResult& { return result.stopWith(recordMessage(lineNo, text)); };
+    ImportText::LineCursor cursor(lines.text);
     QStringView line;
     while (cursor.next(line)) {
         ++lineNo;
@@ -83,25 +86,34 @@ ReadResult readCsv(const QByteArray& bytes)
             return stop(u"条记录的字段个数不正确，文件导入被中止"_s);
         const auto field = [&](int i) { return f.at(i).trimmed().toString(); };
         Record r;
-        r.payAccNo = withoutMark(field(1));
+        r.payAccNo = ImportText::withoutMark(f.at(1));
         r.payAccName = field(2);
         r.recAccType = field(3);
-        r.recAccNo = withoutMark(field(4));
+        r.recAccNo = ImportText::withoutMark(f.at(4));
         r.recAccName = field(5);
-        r.recNetNo = withoutMark(field(6));
-        const QString amount = withoutMark(field(7));
+        r.recNetNo = ImportText::withoutMark(f.at(6));
+        const QString amount = ImportText::withoutMark(f.at(7));
         r.remark = field(8);
-        QString problem = commonProblem(r);
+        QString problem = controlProblem({ { u"付款账号"_s, &r.payAccNo }, { u"付款账户户名"_s, &r.payAccName },
+            { u"账号行别"_s, &r.recAccType }, { u"收款账号"_s, &r.recAccNo }, { u"收款账户户名"_s, &r.recAccName },
+            { u"支付系统行号"_s, &r.recNetNo }, { u"付款金额"_s, &amount }, { u"备注"_s, &r.remark } });
+        if (problem.isEmpty())
+            problem = commonProblem(r);
         if (problem.isEmpty())
             problem = ImportText::amountProblem(amount, &r.payAmt);
         if (!problem.isEmpty())
             return stop(problem);
+        totals.add(r.payAmt);
         result.records.push_back(std::move(r));
     }
-    if (badLine > 0) {
-        lineNo = badLine;
+    if (lines.badLine > 0) {
+        lineNo = lines.badLine;
         return stop(u"条记录中含有无法识别的字符，文件导入被中止"_s);
     }
+    // A truncated download still reads line by line: the header tells.
+    if (!result.records.empty())
+        if (const QString problem = totals.headerProblem(ImportText::parseHeader(lines.header)); !problem.isEmpty())
+            return result.stopWith(problem);
     return result;
 }
 
@@ -109,6 +121,21 @@ namespace {
 qsizetype countRecords(const XmlDoc& doc)
 {
     return doc.descendants(u"record"_s).size();
+}
+
+// Record i is child i of the record list, the last child of the document's
+// last top-level node. When a record element lies elsewhere (deeper, in
+// another container, behind other nodes), the records counted are not the
+// ones looked up: the reason, else an empty text.
+QString layoutProblem(const XmlDoc& doc)
+{
+    const QList<XmlNode> records = doc.descendants(u"record"_s);
+    const QList<XmlNode> nodes = doc.lastChild().lastChild().childNodes();
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        if (i >= nodes.size() || !(nodes.at(i) == records.at(i)))
+            return u"第%1条记录不在记录列表（根元素下的RecordList）中规定的位置"_s.arg(i + 1);
+    }
+    return {};
 }
 
 QString xmlProblem(const XmlNode& node, Record& r)
@@ -124,9 +151,16 @@ QString xmlProblem(const XmlNode& node, Record& r)
     r.recAccNo = attr(u"recAccNo"_s);
     r.recAccName = attr(u"recAccNme"_s);
     r.recNetNo = attr(u"recOpenBankNo"_s);
-    const QString amount = removeCommas(attr(u"money"_s));
+    const QString money = attr(u"money"_s);
+    const QString amount = removeCommas(money);
     r.remark = attr(u"comment"_s);
 
+    if (const QString problem = controlProblem({ { u"付款账号"_s, &r.payAccNo }, { u"付款账户户名"_s, &r.payAccName },
+            { u"收款账号开户网点号"_s, &r.recBankId }, { u"收款账户地区号"_s, &r.recAreaNo },
+            { u"收款账户类别"_s, &r.recAccType }, { u"收款账号"_s, &r.recAccNo }, { u"收款账户户名"_s, &r.recAccName },
+            { u"支付系统行号"_s, &r.recNetNo }, { u"金额"_s, &money }, { u"用途"_s, &r.remark } });
+        !problem.isEmpty())
+        return problem;
     if (r.payAccNo.isEmpty())
         return u"条记录中的付款账号为空，文件导入被中止"_s;
     if (!isDigitsOnly(r.payAccNo))
@@ -163,17 +197,14 @@ QString xmlProblem(const XmlNode& node, Record& r)
     return {};
 }
 
+// The records of a document whose layout holds (layoutProblem is empty).
 ReadResult readRecords(const XmlDoc& doc)
 {
     ReadResult result;
-    const qsizetype count = countRecords(doc);
-    // Record i is child i of the last child of the document's last top-level
-    // node: the record list under the root. The list is taken once.
-    const QList<XmlNode> nodes = doc.lastChild().lastChild().childNodes();
-    for (qsizetype i = 0; i < count; ++i) {
+    const QList<XmlNode> nodes = doc.descendants(u"record"_s);
+    for (qsizetype i = 0; i < nodes.size(); ++i) {
         Record r;
-        const XmlNode node = i < nodes.size() ? nodes.at(i) : XmlNode();
-        const QString problem = xmlProblem(node, r);
+        const QString problem = xmlProblem(nodes.at(i), r);
         if (!problem.isEmpty())
             return result.stopWith(recordMessage(i + 1, problem));
         result.records.push_back(std::move(r));
@@ -188,11 +219,14 @@ qsizetype countXmlRecords(const QByteArray& bytes)
     return !doc || doc->rootElement().isNull() ? -1 : countRecords(doc.value());
 }
 
-ReadResult readXml(const QByteArray& bytes)
+ReadResult readXml(const QByteArray& bytes, const QString& path)
 {
-    const Result<XmlDoc> doc = XmlDoc::parse(bytes);
-    if (!doc || doc->rootElement().isNull())
-        return {};
+    ReadResult result;
+    const Result<XmlDoc> doc = parseImportFile(path, bytes);
+    if (!doc)
+        return result.stopWith(doc.message());
+    if (const QString problem = layoutProblem(doc.value()); !problem.isEmpty())
+        return result.stopWith(unreadableXmlMessage(path, problem));
     return readRecords(doc.value());
 }
 
@@ -232,7 +266,7 @@ private:
         if (known == m_payers.cend()) {
             const auto rs = m_ctx.db().Query(u"select acc_name from pay_acc where acc_no=?"_s, { r.payAccNo });
             if (!rs)
-                return u"文件读写错误，导入批量付款文件失败"_s;
+                return kReadFailed;
             if (rs->isEmpty()) {
                 if (!m_ctx.db().Insert(
                         u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, { r.payAccNo, r.payAccName }))
@@ -269,41 +303,48 @@ void importBatchPaymentFile(AppContext& ctx, frmMain& main, bool listShowsInstru
         return;
     }
 
-    const auto askToReplace = [&] {
-        return !listShowsInstruction
-            || ctx.prompt.askOkCancel(
-                u"文件导入时原有数据将被全部清空，请先用“生成上传文件”功能保存，请确认是否要继续?"_s);
-    };
+    // The whole file is read before anything is asked or changed.
     QFile file(path);
     const bool opened = file.open(QIODevice::ReadOnly);
     const QByteArray bytes = opened ? file.readAll() : QByteArray();
     const bool readFailed = !opened || file.error() != QFileDevice::NoError;
     file.close();
+    if (readFailed) {
+        ctx.prompt.message(kReadFailed + u'\n' + kNothingImported);
+        main.resetPaymentB2B();
+        return;
+    }
 
     ReadResult read;
     if (family == Family::Xml) {
-        if (readFailed)
-            return; // an unreadable file has no root element: nothing is said
-        const Result<XmlDoc> doc = XmlDoc::parse(bytes);
-        if (!doc || doc->rootElement().isNull())
+        // A file that is not a usable document, or whose records are not where
+        // the layout puts them, is refused naming the file and the reason.
+        const Result<XmlDoc> doc = parseImportFile(path, bytes);
+        if (!doc) {
+            ctx.prompt.message(doc.message());
             return;
+        }
         if (countRecords(doc.value()) == 0) {
             ctx.prompt.message(u"文件内容不正确，请检查后重新输入。"_s);
             return;
         }
-        if (!askToReplace())
-            return;
-        read = readRecords(doc.value());
-    } else {
-        if (!askToReplace())
-            return;
-        if (readFailed) {
-            ctx.prompt.message(u"文件读写错误，导入批量付款文件失败"_s);
-            main.resetPaymentB2B();
+        if (const QString problem = layoutProblem(doc.value()); !problem.isEmpty()) {
+            ctx.prompt.message(unreadableXmlMessage(path, problem));
             return;
         }
+        read = readRecords(doc.value());
+    } else {
         read = readCsv(bytes);
+        if (read.records.empty() && !read.stopped()) {
+            ctx.prompt.message(ImportText::kNoInstructions);
+            return;
+        }
     }
+
+    if (listShowsInstruction
+        && !ctx.prompt.askOkCancel(
+            u"文件导入时原有数据将被全部清空，请先用“生成上传文件”功能保存，请确认是否要继续?"_s))
+        return;
 
     // Clearing the old batch, adding payer accounts and inserting the records
     // succeed or fail together.
@@ -322,8 +363,7 @@ void importBatchPaymentFile(AppContext& ctx, frmMain& main, bool listShowsInstru
     } else if (!ImportRunner::storeRefused(result)) {
         ctx.prompt.message(result.message() + u'\n' + kNothingImported);
     } else {
-        ctx.prompt.message(
-            u"文件读写错误，导入批量付款文件失败"_s + u'\n' + result.message() + u'\n' + kNothingImported);
+        ctx.prompt.message(kReadFailed + u'\n' + result.message() + u'\n' + kNothingImported);
         main.resetPaymentB2B();
     }
 }

@@ -39,12 +39,14 @@ enum class Family { None, Csv, Xml, Unsupported };
 // The family by the path's last three characters, in any case; None for an empty path.
 Family familyOf(const QString& path);
 
-// The upload file: a header line, then one instruction per line with nine
-// comma-separated fields (account, bank-number and amount fields carry one
-// leading character, normally "#", that is dropped). A file that starts with
-// the UTF-8 byte-order mark is read as UTF-8, else as GBK; a line that does not
-// decode, has another number of fields, or fails a field check is refused
-// naming the line.
+// The upload file: a header line "count,total", then one instruction per line
+// with nine comma-separated fields (account, bank-number and amount fields
+// carry a leading "#", dropped when present). Lines end at CR LF, LF or a lone
+// CR. A file that starts with the UTF-8 byte-order mark is read as UTF-8, else
+// as GBK; a line that does not decode, has another number of fields, holds a
+// control character or fails a field check is refused naming the line, and a
+// header whose count or total differs from the lines read refuses the file.
+// A file without instruction lines gives no records and no stop.
 ReadResult readCsv(const QByteArray& bytes);
 
 // The number of record elements anywhere in the document; -1 when the bytes
@@ -53,13 +55,17 @@ qsizetype countXmlRecords(const QByteArray& bytes);
 
 // The XML instruction file: the record elements of the container under the
 // document's last top-level node, all values in attributes, each checked before
-// the next one is read.
-ReadResult readXml(const QByteArray& bytes);
+// the next one is read. A file that is not a usable document, or whose records
+// are not where the layout puts them, stops at once with
+// "文件“<name of path>”无法读取：<why>".
+ReadResult readXml(const QByteArray& bytes, const QString& path = {});
 
 // The command behind "上传文件导入": asks for the file, asks before the instructions
 // the list shows are replaced, and replaces the batch in one transaction, so a
-// stop leaves payment and pay_acc as they were. `listShowsInstruction` tells
-// whether the batch list shows an instruction.
+// stop leaves payment and pay_acc as they were. A file that cannot be read, is
+// not a usable document or holds no instruction is refused before the
+// question. `listShowsInstruction` tells whether the batch list shows an
+// instruction.
 void importBatchPaymentFile(AppContext& ctx, frmMain& main, bool listShowsInstruction);
 
 } // namespace PaymentImport

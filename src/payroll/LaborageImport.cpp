@@ -83,29 +83,44 @@ Format formatOf(const QString& path)
 ReadResult readCsv(const QByteArray& bytes)
 {
     ReadResult result;
-    const ImportText::Lines lines = ImportText::decodeInstructionLines(bytes);
-    const QString& text = lines.text;
+    const ImportText::UploadLines lines = ImportText::decodeUploadFile(bytes);
+    ImportText::LineTotals totals;
     qsizetype lineNo = 0; // the first instruction line is 1
-    ImportText::LineCursor cursor(text);
+    const auto stop = [&](const QString& text) -> ReadResult& { return result.stopWith(recordMessage(lineNo, text)); };
+    ImportText::LineCursor cursor(lines.text);
     QStringView line;
     while (cursor.next(line)) {
         ++lineNo;
         const QList<QStringView> f = line.split(u',');
-        // Employee number, account and amount carry a mark to drop: a line
-        // without them is not an upload file's line.
-        if (f.size() < 5 || f.at(1).trimmed().isEmpty() || f.at(3).trimmed().isEmpty() || f.at(4).trimmed().isEmpty())
+        if (f.size() < 5)
             return result.stopWith(recordMessage(lineNo, u"条记录的格式不正确，"_s) + kReadFailed);
+        // Employee number and name are read but not used; a control character
+        // in any of them still marks a damaged line.
+        const QString employeeNo = ImportText::withoutMark(f.at(1));
+        const QString name = f.at(2).trimmed().toString();
         Record r;
-        r.accNo = f.at(3).trimmed().mid(1).trimmed().toString();
+        r.accNo = ImportText::withoutMark(f.at(3));
+        const QString amount = ImportText::withoutMark(f.at(4));
+        const std::pair<QString, const QString*> fields[] = { { u"编号"_s, &employeeNo }, { u"收款户名"_s, &name },
+            { u"收款账号"_s, &r.accNo }, { u"金额"_s, &amount } };
+        for (const auto& [field, value] : fields)
+            if (ImportText::hasControlCharacter(*value))
+                return stop(ImportText::controlCharacterProblem(field));
         if (r.accNo.isEmpty())
-            return result.stopWith(recordMessage(lineNo, u"条记录中的收款账号为空，文件导入被中止"_s));
-        const QString amount = f.at(4).trimmed().mid(1).trimmed().toString();
+            return stop(u"条记录中的收款账号为空，文件导入被中止"_s);
         if (const QString problem = ImportText::amountProblem(amount, &r.payAmount); !problem.isEmpty())
-            return result.stopWith(recordMessage(lineNo, problem));
+            return stop(problem);
+        totals.add(r.payAmount);
         result.records.push_back(std::move(r));
     }
-    if (lines.badLine > 0)
-        return result.stopWith(recordMessage(lines.badLine, u"条记录中含有无法识别的字符，文件导入被中止"_s));
+    if (lines.badLine > 0) {
+        lineNo = lines.badLine;
+        return stop(u"条记录中含有无法识别的字符，文件导入被中止"_s);
+    }
+    // A truncated download still reads line by line: the header tells.
+    if (!result.records.empty())
+        if (const QString problem = totals.headerProblem(ImportText::parseHeader(lines.header)); !problem.isEmpty())
+            return result.stopWith(problem);
     return result;
 }
 
@@ -133,6 +148,13 @@ ReadResult readWorkbook(const WorkbookReader& sheet, const Progress& progress)
             break;
         const qsizetype n = qsizetype(result.records.size()) + 1;
         const auto refuse = [&](const QString& text) -> ReadResult& { return result.stopWith(recordMessage(n, text)); };
+        // An error value (#N/A, #DIV/0! ...) is what a formula gave, never what
+        // the user meant to pay to or to call an employee.
+        const auto errorValue = [&](const QString& field, const WorkbookCell& cell) {
+            return u"条记录中的%1是错误值%2（工作表第%3行），文件导入被中止"_s.arg(field, cell.text).arg(r);
+        };
+        if (account.isError)
+            return refuse(errorValue(u"收款账号"_s, account));
         if (!isNumeric(rec.accNo))
             return refuse(u"条记录中的序号格式有误，文件导入被中止"_s);
         if (!isDigitsOnly(rec.accNo))
@@ -141,10 +163,18 @@ ReadResult readWorkbook(const WorkbookReader& sheet, const Progress& progress)
         if (account.isNumber && rec.accNo.size() >= 16)
             return refuse(u"条记录中的账号是数字格式，16位以上的数字已丢失末尾几位，"
                           u"请将账号列设置为文本格式后重新填写，文件导入被中止"_s);
-        rec.accName = sheet.cell(r, 2).text.trimmed();
+        const WorkbookCell name = sheet.cell(r, 2);
+        if (name.isError)
+            return refuse(errorValue(u"收款户名"_s, name));
+        rec.accName = name.text.trimmed();
+        if (ImportText::hasControlCharacter(rec.accName))
+            return refuse(ImportText::controlCharacterProblem(u"收款户名"_s));
         if (rec.accName.isEmpty() || rec.accName.size() > kMaxNameLength)
             return refuse(u"条记录中的收款户名数据长度错误，文件导入被中止"_s);
-        if (const QString problem = ImportText::amountProblem(workbookAmountText(sheet.cell(r, 3)), &rec.payAmount);
+        const WorkbookCell amount = sheet.cell(r, 3);
+        if (amount.isError)
+            return refuse(errorValue(u"金额"_s, amount));
+        if (const QString problem = ImportText::amountProblem(workbookAmountText(amount), &rec.payAmount);
             !problem.isEmpty())
             return refuse(problem);
         if (seen.contains(rec.accNo))
@@ -281,11 +311,11 @@ void importPayrollFile(AppContext& ctx, frmMain& main, bool listShowsInstruction
         ctx.prompt.message(u"抱歉，系统目前不支持该格式文件，请选择csv或xls格式文件进行操作"_s);
         return;
     }
-    if (listShowsInstruction
-        && !ctx.prompt.askOkCancel(
-            u"文件导入时原有数据将被全部清空，请先用“生成上传文件”功能保存，请确认是否要继续?"_s))
-        return;
 
+    // The whole file is read before anything is asked or changed.
+    frmMsg msg(&main);
+    const auto step = [&msg](int done, int total) { msg.step(done, total); };
+    ReadResult read;
     if (format == Format::Csv) {
         QFile file(path);
         const bool opened = file.open(QIODevice::ReadOnly);
@@ -294,7 +324,30 @@ void importPayrollFile(AppContext& ctx, frmMain& main, bool listShowsInstruction
             ctx.prompt.message(kReadFailed + u'\n' + kNothingImported);
             return;
         }
-        const Result<qint64> imported = importRecords(ctx.db(), readCsv(bytes), format, listShowsInstruction);
+        read = readCsv(bytes);
+    } else {
+        msg.begin();
+        const Result<WorkbookReader> sheet = WorkbookReader::read(path);
+        if (!sheet) {
+            msg.end();
+            ctx.prompt.message(kReadFailed + u'\n' + kNothingImported);
+            return;
+        }
+        read = readWorkbook(sheet.value(), step);
+        msg.end();
+    }
+    if (read.records.empty() && !read.stopped()) {
+        ctx.prompt.message(ImportText::kNoInstructions);
+        return;
+    }
+
+    if (listShowsInstruction
+        && !ctx.prompt.askOkCancel(
+            u"文件导入时原有数据将被全部清空，请先用“生成上传文件”功能保存，请确认是否要继续?"_s))
+        return;
+
+    if (format == Format::Csv) {
+        const Result<qint64> imported = importRecords(ctx.db(), read, format, listShowsInstruction);
         main.resetLaborageIn();
         if (imported)
             ctx.prompt.message(u"导入代发工资文件完毕"_s);
@@ -303,16 +356,7 @@ void importPayrollFile(AppContext& ctx, frmMain& main, bool listShowsInstruction
         return;
     }
 
-    frmMsg msg(&main);
     msg.begin();
-    const Result<WorkbookReader> sheet = WorkbookReader::read(path);
-    if (!sheet) {
-        msg.end();
-        ctx.prompt.message(kReadFailed + u'\n' + kNothingImported);
-        return;
-    }
-    const auto step = [&msg](int done, int total) { msg.step(done, total); };
-    const ReadResult read = readWorkbook(sheet.value(), step);
     const Result<qint64> imported = importRecords(ctx.db(), read, format, listShowsInstruction, step);
     msg.end();
     if (!imported) {

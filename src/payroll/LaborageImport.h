@@ -37,14 +37,19 @@ struct Record {
 // `records.size() + 1` (a CSV line number or a workbook record number).
 using ReadResult = ImportText::RecordsRead<Record>;
 
-// The CSV upload file: line 0 (the header) is skipped unread; every further
-// line needs at least five comma-separated fields, account and amount carrying
-// one leading mark that is dropped. GBK, or UTF-8 with a byte-order mark.
+// The CSV upload file: line 0 is the header "count,total"; every further line
+// needs at least five comma-separated fields, employee number, account and
+// amount carrying a leading "#" that is dropped when present. Lines end at CR
+// LF, LF or a lone CR; GBK, or UTF-8 with a byte-order mark. A line holding a
+// control character is refused naming the line and field, and a header whose
+// count or total differs from the lines read refuses the file. A file without
+// instruction lines gives no records and no stop.
 ReadResult readCsv(const QByteArray& bytes);
 
 // The active worksheet of a payroll workbook. Row 1 is a header unless its
-// cell A is numeric; the data end at the first row whose cell A is empty.
-// `progress` gets the rows read and the rows of the sheet.
+// cell A is numeric; the data end at the first row whose cell A is empty. An
+// error value (#N/A ...) in columns A to C, or a control character in a name,
+// refuses the record. `progress` gets the rows read and the rows of the sheet.
 using Progress = std::function<void(int done, int total)>;
 ReadResult readWorkbook(const WorkbookReader& sheet, const Progress& progress = {});
 

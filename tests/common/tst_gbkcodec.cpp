@@ -276,7 +276,11 @@ private slots:
         QTest::newRow("mixed, last without end") << QByteArray("a\r\nb\nc") << QStringList { u"a"_s, u"b"_s, u"c"_s };
         QTest::newRow("empty lines") << QByteArray("\r\n\r\nx\r\n\r\n")
                                      << QStringList { QString(), QString(), u"x"_s, QString() };
-        QTest::newRow("lone cr stays") << QByteArray("a\rb\r\n") << QStringList { u"a\rb"_s };
+        QTest::newRow("lone cr") << QByteArray("a\rb\r\n") << QStringList { u"a"_s, u"b"_s };
+        QTest::newRow("lone cr only, last with end")
+            << QByteArray("a\rb\rc\r") << QStringList { u"a"_s, u"b"_s, u"c"_s };
+        QTest::newRow("cr before crlf") << QByteArray("a\r\r\nb") << QStringList { u"a"_s, QString(), u"b"_s };
+        QTest::newRow("lf cr") << QByteArray("a\n\rb") << QStringList { u"a"_s, QString(), u"b"_s };
         QTest::newRow("gbk") << QByteArray("\xD6\xD0,\x80\r\n") << QStringList { u"中,€"_s };
         QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF\xE4\xB8\xAD\r\nx") << QStringList { u"中"_s, u"x"_s };
     }
@@ -301,6 +305,11 @@ private slots:
         QVERIFY(!result.ok());
         QVERIFY2(result.message().startsWith(u"第3行："_s), qPrintable(result.message()));
         QCOMPARE(result.at(), qsizetype(18));
+
+        // Lone CR line ends count as lines too.
+        writeAll(path, "ok\rstill ok\r\n\rbad \xFF here\r");
+        const Result<QStringList> lone = TextFile::readLines(path);
+        QVERIFY2(lone.message().startsWith(u"第4行："_s), qPrintable(lone.message()));
 
         QVERIFY(!TextFile::readLines(dir.filePath(u"missing.txt"_s)).ok());
     }

@@ -8,6 +8,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 using namespace payrolltest;
 
@@ -45,6 +47,37 @@ QString writeCsv(TestEnv& env, const QByteArray& body)
     const QString path = env.path(u"payroll.csv"_s);
     writeAll(path, "2,0.00\r\n" + body);
     return path;
+}
+
+// The payroll, the roster and the payee tables an import may touch, as text.
+QString storeDump(TestEnv& env)
+{
+    return dump(env) + u"\n--\n"_s + roster(env) + u"\n--\n"_s
+        + env.scalar(u"select count(*)||','||ifnull(group_concat(acc_no),'') from payment"_s).toString();
+}
+
+// The set-up of the hostile-file tables: the reference payroll and an
+// other-bank instruction (serial 7) that no import touches.
+void payrollWithOtherBank(TestEnv& env)
+{
+    addReferencePayroll(env);
+    addRoster(env, u"6228489999"_s, u"他行"_s, u"9"_s, u"一组"_s, u"1"_s);
+    addInstruction(env, 7, u"6228489999"_s, u"3"_s, u"1"_s);
+}
+
+// Runs the tab's import of `path`, answering the clearing question with OK
+// when `asked`; the messages shown.
+QStringList importAnswering(TestEnv& env, const QString& path, bool asked)
+{
+    env.window().SSTabMain()->setCurrentIndex(frmMain::TabLaborage);
+    env.prompt.clear();
+    env.prompt.answerFile(path);
+    if (asked)
+        env.prompt.answerOk();
+    env.click(u"Laborage_cmdLoadB2BFileBut"_s);
+    if (!env.prompt.allAnswersUsed())
+        qWarning("the clearing question was not asked");
+    return env.prompt.messages();
 }
 
 // Runs the command of the payroll tab on `path`, answering the clearing
@@ -248,6 +281,199 @@ private slots:
         QVERIFY(!read.stopped());
         QCOMPARE(read.records.size(), size_t(1));
         QCOMPARE(read.records[0].accNo, u"6228480011112222"_s);
+    }
+
+    // Hostile upload files through the tab's import: the exact message, and
+    // the store as it was unless the whole file was imported.
+    void hostileCsvFiles_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("payroll"); // laborage after a whole import; empty: unchanged
+
+        const QByteArray l1 = "1,#007, \xD5\xC5\xC8\xFD,#6228480011112222,#1234.50"; // 张三
+        const QByteArray l2 = "2,#, \xC0\xEE\xCB\xC4,#6228480033334444,#200.00"; // 李四
+        const QByteArray header = "2,1434.50";
+        const QString both = u"7,6228489999,3,1,|8,6228480011112222,1234.5,0,|9,6228480033334444,200,0,"_s;
+        const auto file = [](const QList<QByteArray>& lines, const QByteArray& end) {
+            QByteArray bytes;
+            for (const QByteArray& line : lines)
+                bytes += line + end;
+            return bytes;
+        };
+        const QString done = u"导入代发工资文件完毕"_s;
+        const QString noLines = u"文件中没有指令记录，文件导入被中止"_s;
+        const auto stop = [](const QString& text) { return text + u'\n' + kNothing; };
+
+        QTest::newRow("CR LF") << file({ header, l1, l2 }, "\r\n") << true << done << both;
+        QTest::newRow("LF only") << file({ header, l1, l2 }, "\n") << true << done << both;
+        QTest::newRow("lone CR") << file({ header, l1, l2 }, "\r") << true << done << both;
+        QTest::newRow("header says 3") << file({ "3,1434.50", l1, l2 }, "\r\n") << true
+                                       << stop(u"文件头记录数（3）与明细记录数（2）不符，文件导入被中止"_s)
+                                       << QString();
+        QTest::newRow("cut inside the last amount")
+            << header + "\r\n" + l1 + "\r\n" + l2.chopped(4) << true
+            << stop(u"文件头合计金额（1434.50）与明细合计金额（1254.50）不符，文件导入被中止"_s) << QString();
+        QTest::newRow("total a fen off") << file({ "2,1434.49", l1, l2 },
+            "\r\n") << true << stop(u"文件头合计金额（1434.49）与明细合计金额（1434.50）不符，文件导入被中止"_s)
+                                         << QString();
+        QTest::newRow("empty") << QByteArray() << false << noLines << QString();
+        QTest::newRow("byte-order mark only") << QByteArray("\xEF\xBB\xBF") << false << noLines << QString();
+        QTest::newRow("header only") << file({ header }, "\r\n") << false << noLines << QString();
+        QTest::newRow("no # marks") << file(
+            { header, QByteArray(l1).replace('#', ""), QByteArray(l2).replace('#', "") }, "\r\n")
+                                    << true << done << both;
+        QTest::newRow("NUL in a name") << file({ header, l1, QByteArray(l2).replace("\xC0\xEE", QByteArray("\0", 1)) },
+            "\r\n") << true << stop(u"第2条记录中的收款户名含有控制字符，文件导入被中止"_s)
+                                       << QString();
+        QTest::newRow("control character in an account") << file({ header,
+                                                                     QByteArray(l1).replace("#6228",
+                                                                         "#62\x01"
+                                                                         "28"),
+                                                                     l2 },
+            "\r\n") << true << stop(u"第1条记录中的收款账号含有控制字符，文件导入被中止"_s)
+                                                         << QString();
+    }
+    void hostileCsvFiles()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, asked);
+        QFETCH(QString, message);
+        QFETCH(QString, payroll);
+        TestEnv env;
+        payrollWithOtherBank(env);
+        const QString before = storeDump(env);
+        const QString people = roster(env);
+        const QString path = env.path(u"payroll.csv"_s);
+        writeAll(path, file);
+        QCOMPARE(importAnswering(env, path, asked), QStringList { message });
+        QVERIFY(env.prompt.allAnswersUsed());
+        if (payroll.isEmpty()) {
+            QCOMPARE(storeDump(env), before);
+        } else {
+            QCOMPARE(dump(env), payroll);
+            QCOMPARE(roster(env), people);
+        }
+    }
+
+    // Hostile workbooks through the tab's import: error values, control
+    // characters, the name length at its limit, damaged and empty files.
+    void hostileWorkbooks_data()
+    {
+        QTest::addColumn<QString>("fixture"); // a file under tests/data, or empty
+        QTest::addColumn<QList<QStringList>>("sheet"); // else the text cells written by the program's writer
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("payroll"); // laborage after a whole import; empty: unchanged
+
+        const QList<QStringList> none;
+        const QStringList head = { u"账号"_s, u"户名"_s, u"金额"_s };
+        const auto refused = [](const QString& text) {
+            return QStringList { text + u'\n' + kNothing, u"文件导入失败"_s };
+        };
+        const QString readFailed = u"文件读写错误，导入代发工资文件失败\n"_s + kNothing;
+        const auto row = [](const QString& name) {
+            return QList<QStringList> { { u"6228480011112222"_s, name, u"10"_s } };
+        };
+
+        QTest::newRow("error value as a name")
+            << u"payroll_import/error_name.xls"_s << none << true
+            << refused(u"第2条记录中的收款户名是错误值#N/A（工作表第3行），文件导入被中止"_s) << QString();
+        QTest::newRow("error value as an account")
+            << u"payroll_import/error_account.xls"_s << none << true
+            << refused(u"第2条记录中的收款账号是错误值#REF!（工作表第2行），文件导入被中止"_s) << QString();
+        QTest::newRow("formula error as an amount")
+            << u"payroll_import/error_amount_formula.xls"_s << none << true
+            << refused(u"第1条记录中的金额是错误值#DIV/0!（工作表第2行），文件导入被中止"_s) << QString();
+        QTest::newRow("line feed in a name")
+            << QString() << row(u"张\n三"_s) << true << refused(u"第1条记录中的收款户名含有控制字符，文件导入被中止"_s)
+            << QString();
+        QTest::newRow("NUL in a name") << QString() << row(u"张"_s + QChar(0) + u"三"_s) << true
+                                       << refused(u"第1条记录中的收款户名含有控制字符，文件导入被中止"_s) << QString();
+        QTest::newRow("name of 60") << QString() << row(QString(60, u'名')) << true
+                                    << QStringList { u"共导入1条记录"_s, u"导入数据成功"_s }
+                                    << u"7,6228489999,3,1,|8,6228480011112222,10,0,"_s;
+        QTest::newRow("name of 61") << QString() << row(QString(61, u'名')) << true
+                                    << refused(u"第1条记录中的收款户名数据长度错误，文件导入被中止"_s) << QString();
+        QTest::newRow("header only") << QString() << QList<QStringList> { head } << false
+                                     << QStringList { u"文件中没有指令记录，文件导入被中止"_s } << QString();
+        QTest::newRow("empty file") << u"xls/bad_empty.xls"_s << none << false << QStringList { readFailed }
+                                    << QString();
+        QTest::newRow("truncated") << u"xls/bad_truncated_half.xls"_s << none << false << QStringList { readFailed }
+                                   << QString();
+    }
+    void hostileWorkbooks()
+    {
+        QFETCH(QString, fixture);
+        QFETCH(QList<QStringList>, sheet);
+        QFETCH(bool, asked);
+        QFETCH(QStringList, messages);
+        QFETCH(QString, payroll);
+        TestEnv env;
+        payrollWithOtherBank(env);
+        const QString before = storeDump(env);
+        const QString people = roster(env);
+        QString path = env.path(u"in.xls"_s);
+        if (fixture.isEmpty())
+            path = writeXls(env, sheet);
+        else
+            QVERIFY(QFile::copy(kData + u'/' + fixture, path));
+        QCOMPARE(importAnswering(env, path, asked), messages);
+        QVERIFY(env.prompt.allAnswersUsed());
+        if (payroll.isEmpty()) {
+            QCOMPARE(storeDump(env), before);
+        } else {
+            QCOMPARE(dump(env), payroll);
+            QCOMPARE(roster(env), people);
+        }
+    }
+
+    // A store that refuses to clear the old payroll stops the import: nothing
+    // is added and the old payroll stays.
+    void clearingFailsKeepsThePayroll_data()
+    {
+        QTest::addColumn<bool>("workbook");
+        QTest::newRow("csv") << false;
+        QTest::newRow("xls") << true;
+    }
+    void clearingFailsKeepsThePayroll()
+    {
+        QFETCH(bool, workbook);
+        TestEnv env;
+        payrollWithOtherBank(env);
+        env.exec(u"create trigger keep before delete on laborage begin select raise(abort,'kept'); end"_s);
+        const QString before = storeDump(env);
+        const QString path = workbook
+            ? writeXls(env, { { u"6217000000000001"_s, u"新人"_s, u"10"_s } })
+            : writeCsv(env, "1,#1, a,#6228480011112222,#1.00\r\n2,#2, b,#6228480033334444,#2.00\r\n");
+        QStringList expected = { u"清除原有数据时发生错误，文件导入被中止\n"_s + kNothing };
+        if (workbook)
+            expected << u"文件导入失败"_s;
+        QCOMPARE(importAnswering(env, path, true), expected);
+        const auto& calls = env.prompt.calls();
+        QVERIFY(std::any_of(calls.begin(), calls.end(), [](const RecordingPrompt::Call& c) {
+            return c.kind == RecordingPrompt::Kind::Critical && c.title == u"SQL error"_s;
+        }));
+        QCOMPARE(storeDump(env), before);
+        QVERIFY(!env.db().inTransaction());
+    }
+
+    // Every account a workbook adds to the roster gets a number of its own.
+    void workbookGivesEachNewAccountItsOwnPersonNo()
+    {
+        TestEnv env;
+        addReferencePayroll(env);
+        const QString path = writeXls(env,
+            { { u"6217000000000001"_s, u"甲"_s, u"1"_s }, { u"6228480011112222"_s, u"张三"_s, u"2"_s },
+                { u"6217000000000002"_s, u"乙"_s, u"3"_s }, { u"6217000000000003"_s, u"丙"_s, u"4"_s } });
+        QCOMPARE(runImport(env, path), QStringList({ u"共导入4条记录"_s, u"导入数据成功"_s }));
+        QCOMPARE(env.scalar(u"select count(distinct person_no)||'/'||count(*) from person_payee_acc"_s).toString(),
+            u"6/6"_s);
+        QCOMPARE(env.scalar(u"select group_concat(person_no||'='||acc_no,'|') from (select * from person_payee_acc"
+                            u" where group_no='未分组' order by person_no)"_s)
+                     .toString(),
+            u"4=6217000000000001|5=6217000000000002|6=6217000000000003"_s);
     }
 
     void nothingChangesWithoutAnImport_data()
