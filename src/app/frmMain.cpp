@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "AppContext.h"
+#include "HelpWindow.h"
 #include "ListGrid.h"
 #include "TabPage.h"
 #include "TabPages.h"
@@ -9,7 +10,7 @@
 #include "config/frmSysAdvanceConf.h"
 #include "config/frmSysConf.h"
 
-#include <QDesktopServices>
+#include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QIcon>
@@ -19,7 +20,8 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
-#include <QUrl>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -64,7 +66,6 @@ QMenu* addMenu(QMenuBar* bar, const QString& name, const QString& caption)
 frmMain::frmMain(AppContext& ctx, QWidget* parent)
     : QMainWindow(parent)
     , m_ctx(ctx)
-    , m_openDocument([](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); })
 {
     setObjectName(u"frmMain"_s);
     resize(1100, 720);
@@ -293,11 +294,27 @@ void frmMain::menuExit_Click()
     close();
 }
 
+QString frmMain::helpFilePath() const
+{
+    return m_ctx.appDir + u"help"_s + QDir::separator() + u"index.html"_s;
+}
+
 void frmMain::menuHelpFile_Click()
 {
-    const QString path = m_ctx.appDir + u"help.chm"_s;
-    if (!QFileInfo::exists(path) || !m_openDocument(path))
-        m_ctx.prompt.message(u"无法打开帮助文件 "_s + path);
+    // One guide window beside the main window: help again brings it to the
+    // front where the user left it.
+    if (!m_helpWindow) {
+        const QString path = helpFilePath();
+        auto window = std::make_unique<HelpWindow>(this);
+        if (!window->openGuide(path)) {
+            m_ctx.prompt.message(u"无法打开帮助文件 "_s + path);
+            return;
+        }
+        m_helpWindow = window.release();
+    }
+    m_helpWindow->show();
+    m_helpWindow->raise();
+    m_helpWindow->activateWindow();
 }
 
 void frmMain::option_Click()

@@ -7,6 +7,7 @@
 #include <functional>
 
 struct AppContext;
+class HelpWindow;
 class QAction;
 class QLabel;
 class QMenu;
@@ -56,8 +57,10 @@ public:
     QString selectSaveFile(const QString& extension);
     QString selectOpenFile(const QString& extension);
 
-    // How the help file is opened; replaceable so that tests open nothing.
-    void setDocumentOpener(std::function<bool(const QString& path)> opener) { m_openDocument = std::move(opener); }
+    // The user guide: help/index.html in the program folder.
+    QString helpFilePath() const;
+    // The guide's window once help has been opened; null before.
+    HelpWindow* helpWindow() const { return m_helpWindow; }
 
 public slots:
     void menuNew_Click();
@@ -93,5 +96,5 @@ private:
     QAction* m_button6 = nullptr;
     std::array<QLabel*, 6> m_panels {};
     QLabel* m_label1 = nullptr;
-    std::function<bool(const QString&)> m_openDocument;
+    HelpWindow* m_helpWindow = nullptr; // a child window, kept once opened
 };

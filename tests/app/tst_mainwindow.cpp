@@ -149,21 +149,6 @@ private slots:
         QCOMPARE(grid->rows(), 1);
     }
 
-    void helpOpensTheHelpFile()
-    {
-        TestEnv env;
-        frmMain& w = env.window();
-        QString opened;
-        w.setDocumentOpener([&](const QString& path) {
-            opened = path;
-            return true;
-        });
-        writeAll(env.path(u"help.chm"_s), "help");
-        env.click(u"mainToolbar_button6"_s);
-        QCOMPARE(opened, env.ctx().appDir + u"help.chm"_s);
-        QVERIFY(env.prompt.calls().isEmpty());
-    }
-
     void exitDisconnects()
     {
         TestEnv env;

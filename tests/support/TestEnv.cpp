@@ -31,7 +31,6 @@ frmMain& TestEnv::window()
     if (!m_window) {
         if (startProgram(*m_ctx, m_window) != 0 || !m_window)
             qFatal("the main window did not start");
-        m_window->setDocumentOpener([](const QString&) { return true; });
         for (int tab = 0; tab < frmMain::TabCount; ++tab) {
             if (auto* list = qobject_cast<InstructionListTab*>(m_window->page(tab))) {
                 list->setCheckReportOpener([this](const CheckReportRequest& request) {
