@@ -125,7 +125,7 @@ public:
             ++m_row;
             row.number = m_row;
             row.cells.clear();
-            for (int c = 1; c <= m_reader.lastColumn(); ++c) {
+            for (int c = m_reader.nextStoredColumn(m_row, 0); c > 0; c = m_reader.nextStoredColumn(m_row, c)) {
                 WorkbookCell cell = m_reader.cell(m_row, c);
                 if (!cell.isEmpty())
                     row.cells.push_back(

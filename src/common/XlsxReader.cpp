@@ -576,10 +576,20 @@ public:
     const char* namespaceUri() const { return reinterpret_cast<const char*>(xmlTextReaderConstNamespaceUri(m_reader)); }
     const char* value() const { return reinterpret_cast<const char*>(xmlTextReaderConstValue(m_reader)); }
     // True on an element of SpreadsheetML called `name`.
-    bool isMain(const char* name) const
+    bool isMain(const char* name)
     {
         const char* local = localName();
-        return local && std::strcmp(local, name) == 0 && isMainNamespace(namespaceUri());
+        if (!local || std::strcmp(local, name) != 0)
+            return false;
+        // Namespace names come from the parser's dictionary: once one has been
+        // recognised, the same pointer is the same namespace.
+        const char* ns = namespaceUri();
+        if (ns && ns == m_mainNamespace)
+            return true;
+        if (!isMainNamespace(ns))
+            return false;
+        m_mainNamespace = ns;
+        return true;
     }
 
     // Calls f(localName, namespaceUri, value) for each attribute of the current element.
@@ -704,6 +714,7 @@ private:
     }
 
     PartStream& m_stream;
+    const char* m_mainNamespace = nullptr;
     bool m_prologDone = false;
     std::string m_prolog;
     xmlTextReaderPtr m_reader = nullptr;
@@ -1078,12 +1089,12 @@ bool XlsxReader::Impl::readCell(SheetRow& row, int& previousColumn)
         }
     }
 
-    const QString name = cellName(row.number, column);
+    const auto name = [&] { return cellName(row.number, column); };
     // A formula's value is the result last computed; a program that wrote the
     // formula without computing it left nothing to read.
     const bool isString = type == "str" || type == "inlineStr";
     if (haveFormula && (!haveValue || (!isString && trimmed(value).empty())))
-        return stop(u"单元格%1的公式没有计算结果，请在 Excel 中打开并保存后再试"_s.arg(name));
+        return stop(u"单元格%1的公式没有计算结果，请在 Excel 中打开并保存后再试"_s.arg(name()));
 
     SheetCell cell;
     cell.column = column;
@@ -1101,7 +1112,7 @@ bool XlsxReader::Impl::readCell(SheetRow& row, int& previousColumn)
             cell.text = u"#NUM!"_s;
             break;
         case NumberParse::Invalid:
-            return stop(textCorrupt(u"单元格%1的数值“%2”无法识别"_s.arg(name, fromUtf8(value))));
+            return stop(textCorrupt(u"单元格%1的数值“%2”无法识别"_s.arg(name(), fromUtf8(value))));
         }
     } else if (type == "s") {
         if (!haveValue)
@@ -1110,7 +1121,7 @@ bool XlsxReader::Impl::readCell(SheetRow& row, int& previousColumn)
         const std::string_view v = trimmed(value);
         const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), index);
         if (ec != std::errc() || end != v.data() + v.size() || v.empty() || index + 1 >= starts.size())
-            return stop(textCorrupt(u"单元格%1引用了不存在的共享字符串 %2"_s.arg(name, fromUtf8(value))));
+            return stop(textCorrupt(u"单元格%1引用了不存在的共享字符串 %2"_s.arg(name(), fromUtf8(value))));
         cell.text = fromUtf8(std::string_view(pool).substr(starts[index], starts[index + 1] - starts[index]));
     } else if (type == "inlineStr") {
         cell.text = textOf(haveInline ? inlineText : value);
@@ -1125,7 +1136,7 @@ bool XlsxReader::Impl::readCell(SheetRow& row, int& previousColumn)
         else if (v == "0" || v == "false")
             cell.text = u"0"_s;
         else
-            return stop(textCorrupt(u"单元格%1的逻辑值“%2”无法识别"_s.arg(name, fromUtf8(value))));
+            return stop(textCorrupt(u"单元格%1的逻辑值“%2”无法识别"_s.arg(name(), fromUtf8(value))));
         cell.kind = SheetCell::Kind::Number;
     } else if (type == "e") {
         if (!haveValue)
@@ -1135,7 +1146,7 @@ bool XlsxReader::Impl::readCell(SheetRow& row, int& previousColumn)
         if (cell.text.isEmpty())
             cell.text = u"#N/A"_s;
     } else {
-        return stop(textCorrupt(u"单元格%1的类型“%2”无法识别"_s.arg(name, fromUtf8(type))));
+        return stop(textCorrupt(u"单元格%1的类型“%2”无法识别"_s.arg(name(), fromUtf8(type))));
     }
     if (cell.text.isEmpty())
         return true;
