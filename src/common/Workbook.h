@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -45,6 +46,19 @@ public:
     // Last row and column (1-based) holding a non-empty cell; 0 for an empty sheet.
     int lastRow() const { return m_lastRow; }
     int lastColumn() const { return m_lastColumn; }
+    // The first column after `column` in which `row` stores a cell (which may
+    // still read as empty), or 0 when there is none: walks a row without probing
+    // every column up to lastColumn().
+    int nextStoredColumn(int row, int column) const
+    {
+        if (row < 1 || std::size_t(row) >= m_rowStart.size() || column >= 0x10000)
+            return 0;
+        const std::uint32_t k = (std::uint32_t(row - 1) << 16) | std::uint32_t(std::max(column, 0));
+        const auto end = m_cells.begin() + m_rowStart[row];
+        const auto it = std::lower_bound(m_cells.begin() + m_rowStart[row - 1], end, k,
+            [](const Entry& e, std::uint32_t key) { return e.key < key; });
+        return it == end ? 0 : int(it->key & 0xFFFF) + 1;
+    }
 
 private:
     enum class Kind : std::uint8_t { Text, Number, Error };
