@@ -180,7 +180,8 @@ int InstructionListTab::chosenRow()
 void InstructionListTab::deleteSelectedRange()
 {
     const RowRange range = selectedRange();
-    if (m_grid->col() == 0) {
+    // An empty list offers only its blank row: nothing to choose, nothing to ask.
+    if (m_grid->col() == 0 || !m_grid->hasData()) {
         m_ctx.prompt.message(m_layout.noChoiceMessage);
         return;
     }
