@@ -10,11 +10,16 @@ AppContext::AppContext(Prompt& p, const QString& appDirectory)
         appDir += QDir::separator();
     dbAccess = std::make_unique<DBAccess>(appDir + QStringLiteral("userdb.mdb"), prompt);
     // New instruction numbers continue after the largest stored one, so a clock
-    // set back never repeats or undercuts a number already in the store.
-    dbAccess->setOpenHandler([this] {
+    // set back never repeats or undercuts a number already in the store. A
+    // store whose largest number cannot be read is not used: numbers made
+    // without it could repeat the keys that change and delete find rows by.
+    dbAccess->setOpenHandler([this]() -> Result<> {
         const auto rs = dbAccess->Query(QStringLiteral("select max(serial_no) as maxSerial from payment"
                                                        " where length(serial_no)=22"));
-        if (rs && !rs->isEmpty())
+        if (!rs)
+            return Failure { QStringLiteral("无法读取批量支付指令的流水号：") + rs.message() };
+        if (!rs->isEmpty())
             serialNumbers.continueAfter(fieldToText(rs->value(0, QStringLiteral("maxSerial"))));
+        return {};
     });
 }

@@ -8,6 +8,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPrinter>
 #include <QSaveFile>
 
 #include <array>
@@ -87,6 +88,13 @@ QString ApprovalSheet::totalInWords() const
         return u"零元整"_s;
     const QString words = amountToWords(m_data.total.toPlainText());
     return fen % 100 == 0 ? words + u"整"_s : words;
+}
+
+void ApprovalSheet::preparePrinter(QPrinter& printer) const
+{
+    printer.setPageLayout(QPageLayout(
+        QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+    printer.setDocName(m_data.title);
 }
 
 int ApprovalSheet::render(QPagedPaintDevice& device) const

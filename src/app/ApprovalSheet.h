@@ -9,6 +9,7 @@
 
 class QPagedPaintDevice;
 class QPainter;
+class QPrinter;
 
 // One instruction line of the sheet, as the list shows it.
 struct ApprovalSheetRow {
@@ -44,6 +45,9 @@ public:
     // amount without jiao and fen ("壹佰元整", "壹佰元伍角", "零元整").
     QString totalInWords() const;
 
+    // Sets a printer up for the sheet: A4 portrait, 15 mm margins, the title
+    // as document name.
+    void preparePrinter(QPrinter& printer) const;
     // Paints all pages on the device (a printer or a PDF writer set to A4);
     // returns the number of pages.
     int render(QPagedPaintDevice& device) const;

@@ -138,6 +138,14 @@ void Checker::add(const Record& r)
     if (accountOk && acc.size() >= 16 && acc.size() <= 19 && !acc.contains(u'-') && !luhnValid(acc))
         add(Severity::Warning, rules.accountField, u"账号“%1”校验位不符，可能输错，请核对"_s.arg(acc));
 
+    // An instruction without a payee name is written, but its file does not
+    // import back.
+    if (r.inRoster && r.accName.trimmed().isEmpty())
+        add(Severity::Error, rules.nameField, u"户名为空"_s);
+    if (r.inRoster && r.rosterOtherBank)
+        add(Severity::Error, rules.accountField,
+            u"账号“%1”在代发工资名册中已是跨行账户，不能作为行内指令写入上传文件，请删除该指令"_s.arg(acc));
+
     const auto amount = Money::parse(r.amount.trimmed());
     if (!amount) {
         add(Severity::Error, rules.amountField, u"金额“%1”不是有效的金额"_s.arg(r.amount.trimmed()));

@@ -41,6 +41,10 @@ struct Record {
     QString accName;
     std::optional<QString> keptName; // the name kept for this account, when one is kept
     bool inRoster = true; // payroll: the account still has a roster row
+    // Payroll: the in-bank instruction's account is other-bank in the roster
+    // (changed since the instruction was made); the bank refuses it in the
+    // in-bank upload file.
+    bool rosterOtherBank = false;
     QString residentId; // payroll: the roster's resident ID number, when it has one
 };
 

@@ -39,9 +39,7 @@ InstructionListTab::InstructionListTab(
     };
     m_openApprovalSheet = [this](const ApprovalSheet& sheet) {
         QPrinter printer(QPrinter::HighResolution);
-        printer.setPageLayout(QPageLayout(
-            QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
-        printer.setDocName(sheet.data().title);
+        sheet.preparePrinter(printer);
         QPrintPreviewDialog preview(&printer, &m_main);
         preview.setWindowTitle(sheet.data().title);
         connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&sheet](QPrinter* p) { sheet.render(*p); });
@@ -182,7 +180,8 @@ int InstructionListTab::chosenRow()
 void InstructionListTab::deleteSelectedRange()
 {
     const RowRange range = selectedRange();
-    if (m_grid->col() == 0) {
+    // An empty list offers only its blank row: nothing to choose, nothing to ask.
+    if (m_grid->col() == 0 || !m_grid->hasData()) {
         m_ctx.prompt.message(m_layout.noChoiceMessage);
         return;
     }

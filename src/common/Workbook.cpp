@@ -1,5 +1,7 @@
 #include "Workbook.h"
 
+#include "TextFile.h"
+
 #include <QFile>
 
 #include <gsf/gsf-infile-msole.h>
@@ -7,7 +9,7 @@
 #include <gsf/gsf-input-memory.h>
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-stdio.h>
+#include <gsf/gsf-output-memory.h>
 #include <gsf/gsf-output.h>
 
 #include <algorithm>
@@ -1187,21 +1189,12 @@ Result<> writeWorkbook(const QString& path, const QList<QStringList>& rows)
     book.end();
     putEof(book);
 
-    // The stdio output writes to a temporary file beside the target and renames
-    // it into place when closed without error; with an error set it removes the
-    // temporary file and leaves the target alone.
-    GError* gerror = nullptr;
-#ifdef Q_OS_WIN
-    const QByteArray nativePath = path.toUtf8(); // GLib takes UTF-8 file names on Windows
-#else
-    const QByteArray nativePath = QFile::encodeName(path);
-#endif
-    GObjectRef sink(gsf_output_stdio_new(nativePath.constData(), &gerror));
-    if (!sink.object) {
-        const QString why = gerror ? QString::fromUtf8(gerror->message) : QString();
-        g_clear_error(&gerror);
-        return Failure { u"无法写入文件 %1：%2"_s.arg(path, why) };
-    }
+    // The whole compound file is built in memory and handed to the same atomic
+    // writer as the text files: an unnamed temporary file in the target's
+    // folder, linked into place only when complete. A failure, or a process
+    // killed at any moment, leaves the previous file as it was and nothing
+    // beside it.
+    GObjectRef sink(gsf_output_memory_new());
     GsfOutput* sinkOutput = GSF_OUTPUT(sink.object);
     bool ok = true;
     {
@@ -1210,15 +1203,14 @@ Result<> writeWorkbook(const QString& path, const QList<QStringList>& rows)
         ok = stream.object && gsf_output_write(GSF_OUTPUT(stream.object), book.size(), book.data());
         if (stream.object)
             ok = gsf_output_close(GSF_OUTPUT(stream.object)) && ok;
-        if (!ok)
-            gsf_output_set_error(sinkOutput, 0, "write failed");
         ok = gsf_output_close(GSF_OUTPUT(ole.object)) && ok;
     }
     if (!gsf_output_is_closed(sinkOutput))
         ok = gsf_output_close(sinkOutput) && ok;
-    if (!ok) {
-        const GError* e = gsf_output_error(sinkOutput);
-        return Failure { u"无法写入文件 %1：%2"_s.arg(path, e ? QString::fromUtf8(e->message) : u"写入失败"_s) };
-    }
-    return {};
+    const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink.object));
+    const gsf_off_t size = gsf_output_size(sinkOutput);
+    if (!ok || !bytes || size <= 0)
+        return Failure { u"无法写入文件 %1：%2"_s.arg(path, u"工作簿生成失败"_s) };
+    return TextFile::writeBytesAtomically(
+        path, QByteArray::fromRawData(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(size)));
 }

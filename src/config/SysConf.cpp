@@ -249,6 +249,11 @@ bool SysConf::setSysIcon(const QString& path)
     return save(doc);
 }
 
+QString SysConf::getSysIcon()
+{
+    return loadDocument().firstDescendant(u"SysConf"_s).attribute(u"sys_icon"_s);
+}
+
 bool SysConf::saveSettings(const SysConfEdit& edit)
 {
     const XmlDoc doc = loadDocument();

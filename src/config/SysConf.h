@@ -65,6 +65,8 @@ public:
     // False when the file has no such element or could not be written.
     bool setBankName(const QString& name);
     bool setSysIcon(const QString& path);
+    // sys_icon of the first SysConf element as the file holds it; empty when absent.
+    QString getSysIcon();
     // Writes a whole settings save as one document, written once: bank_name,
     // sys_icon when given, and on the element of each field id (the first one
     // carrying it; ids no element carries are skipped) field_name, can_edit,

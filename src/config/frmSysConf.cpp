@@ -37,6 +37,15 @@ QString lastPathComponent(const QString& path)
     return path.mid(cut + 1);
 }
 
+// A bound the loader reads into a double and the checks compare exactly:
+// at most 1E15 either way.
+bool boundInRange(const Decimal& value)
+{
+    static const Decimal largest = *Decimal::parse(u"1E15"_s);
+    static const Decimal smallest = *Decimal::parse(u"-1E15"_s);
+    return value <= largest && value >= smallest;
+}
+
 QCheckBox* centredCheckBox(QGridLayout* grid, int gridRow, int column, const QString& name)
 {
     auto* box = new QCheckBox;
@@ -251,42 +260,40 @@ bool frmSysConf::checkBeforeSave()
         // A rule the checks cannot read would refuse every input.
         if (!isLengthRule(length, account))
             return refuse(r.length, u"%1中“%2”的长度“%3”无法识别，请参照说明。"_s.arg(r.group, r.fieldName, length));
-        // A bound that is not a number would switch the field's rule off.
+        // A bound the loader cannot read, as a number within its range, would
+        // switch the field's whole rule off at the next start.
         const std::pair<QLineEdit*, QString> bounds[] = { { r.minValue, u"最小值"_s }, { r.maxValue, u"最大值"_s } };
         for (const auto& [box, caption] : bounds) {
-            if (box->isHidden() || box->text().trimmed().isEmpty() || Decimal::parse(box->text()))
+            if (box->isHidden() || box->text().trimmed().isEmpty())
                 continue;
-            return refuse(
-                box, u"%1中“%2”的%3“%4”不是数值，请重新输入。"_s.arg(r.group, r.fieldName, caption, box->text()));
+            const std::optional<Decimal> value = Decimal::parse(box->text());
+            if (!value)
+                return refuse(
+                    box, u"%1中“%2”的%3“%4”不是数值，请重新输入。"_s.arg(r.group, r.fieldName, caption, box->text()));
+            if (!boundInRange(*value))
+                return refuse(box,
+                    u"%1中“%2”的%3“%4”超出范围，请输入-1E15至1E15之间的数值。"_s.arg(
+                        r.group, r.fieldName, caption, box->text()));
         }
     }
     return true;
 }
 
-bool frmSysConf::installIcon(const QString& source, QString& stored)
+QString frmSysConf::iconTarget(const QString& source) const
 {
-    if (!QImageReader(source).canRead()) {
-        refuse(m_txtSysIcon, u"系统图标文件不存在或不是图片："_s + source);
+    return m_config.appDir + u"ico"_s + QDir::separator() + lastPathComponent(source);
+}
+
+bool frmSysConf::installIcon(const QString& source, const QString& target)
+{
+    if (!QDir().mkpath(QFileInfo(target).path()))
         return false;
-    }
-    const QString directory = m_config.appDir + u"ico"_s;
-    const QString target = directory + QDir::separator() + lastPathComponent(source);
-    const QString failed = u"系统图标无法复制到"_s + target + u"，系统图标未更改。"_s;
-    if (!QDir().mkpath(directory)) {
-        m_prompt.message(failed);
-        return false;
-    }
     // The source may be the installed file itself, spelled another way.
     const QString sourceFile = QFileInfo(source).canonicalFilePath();
-    if (sourceFile.isEmpty() || sourceFile != QFileInfo(target).canonicalFilePath()) {
-        QFile file(source);
-        if (!file.open(QIODevice::ReadOnly) || !TextFile::writeBytesAtomically(target, file.readAll())) {
-            m_prompt.message(failed);
-            return false;
-        }
-    }
-    stored = target;
-    return true;
+    if (!sourceFile.isEmpty() && sourceFile == QFileInfo(target).canonicalFilePath())
+        return true;
+    QFile file(source);
+    return file.open(QIODevice::ReadOnly) && TextFile::writeBytesAtomically(target, file.readAll());
 }
 
 frmSysConf::SaveResult frmSysConf::save()
@@ -297,29 +304,44 @@ frmSysConf::SaveResult frmSysConf::save()
 
     SysConfEdit edit;
     edit.bankName = m_txtBankName->text();
-    // An empty box, or one still naming the icon installed before, keeps the
-    // stored icon as it is.
-    const QString icon = m_txtSysIcon->text();
-    if (!icon.trimmed().isEmpty() && icon != m_installedIcon) {
-        QString stored;
-        if (!installIcon(icon, stored))
-            return SaveResult::Refused;
-        edit.sysIcon = stored;
-    }
     for (int id = 1; id <= kRowCount; ++id) {
         const Row& r = row(id);
         edit.fields.append({ static_cast<qint16>(id), r.fieldName, r.canEdit->isChecked(), r.isAccount->isChecked(),
             r.enableNull->isChecked(), r.isNumric->isChecked(), r.length->text(), r.minValue->text(),
             r.maxValue->text() });
     }
+    // An empty box, or one still naming the icon installed before, keeps the
+    // stored icon as it is. A new icon is named in the settings and copied into
+    // ico only once they are written, so a save that fails changes nothing; an
+    // icon that cannot be installed costs only the icon, not the other edits.
+    const QString icon = m_txtSysIcon->text();
+    QString iconFailure;
+    const QString previousIcon = sysConf.getSysIcon();
+    if (!icon.trimmed().isEmpty() && icon != m_installedIcon) {
+        if (QImageReader(icon).canRead())
+            edit.sysIcon = iconTarget(icon);
+        else
+            iconFailure = u"系统图标文件不存在或不是图片："_s + icon + u"，系统图标未更改，其余设定已保存。"_s;
+    }
     if (!sysConf.saveSettings(edit))
         return SaveResult::WriteFailed;
+    if (edit.sysIcon && !installIcon(icon, *edit.sysIcon)) {
+        // The settings name only an icon that is in place.
+        sysConf.setSysIcon(previousIcon);
+        iconFailure = u"系统图标无法复制到"_s + *edit.sysIcon + u"，系统图标未更改，其余设定已保存。"_s;
+        edit.sysIcon.reset();
+    }
 
     // What the program uses from now on is what the file holds.
     sysConf.LoadValues();
+    m_isSaved = true;
+    if (!iconFailure.isEmpty()) {
+        // The icon is still to be installed: the dialog keeps it as a change.
+        refuse(m_txtSysIcon, iconFailure);
+        return SaveResult::SavedWithoutIcon;
+    }
     if (edit.sysIcon)
         m_installedIcon = icon;
-    m_isSaved = true;
     m_changed = false;
     m_prompt.message(u"系统设定保存成功。"_s);
     return SaveResult::Saved;
@@ -340,7 +362,7 @@ void frmSysConf::Command2_Click(int index)
         accept();
         break;
     case 1:
-        if (save() != SaveResult::Saved)
+        if (const SaveResult result = save(); result == SaveResult::Refused || result == SaveResult::WriteFailed)
             m_prompt.message(u"系统设定失败，请重试。"_s);
         break;
     case 2:

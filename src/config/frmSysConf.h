@@ -40,7 +40,8 @@ public:
     bool isSaved() const { return m_isSaved; }
 
 private:
-    enum class SaveResult { Saved, Refused, WriteFailed };
+    // SavedWithoutIcon: everything but a new icon, which could not be installed.
+    enum class SaveResult { Saved, SavedWithoutIcon, Refused, WriteFailed };
 
     struct Row {
         QString group; // the caption of the row's frame, naming it in messages
@@ -64,9 +65,10 @@ private:
     // and shown bound must be one the settings loader can read.
     bool checkBeforeSave();
     bool refuse(QLineEdit* box, const QString& message);
-    // Copies the icon named in txtSysIcon into appDir/ico; `stored` receives the
-    // path to write to sys_icon. False after a message when it cannot.
-    bool installIcon(const QString& source, QString& stored);
+    // Where an icon chosen at `source` is installed: appDir/ico/<its file name>.
+    QString iconTarget(const QString& source) const;
+    // Copies the icon to `target` (atomically; nothing when it is the same file).
+    bool installIcon(const QString& source, const QString& target);
     SaveResult save();
     void showIcon(const QString& path);
 

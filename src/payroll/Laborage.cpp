@@ -239,10 +239,11 @@ Result<> Laborage::checkRecords(const CheckSink& check, const FileRowSink& fileR
     // Every in-bank instruction, also one whose account has left the roster
     // (the list and the file leave it out; it gets no 序号). The columns of the
     // upload file's statement (LaborageUploadFile::selectStatement) come first,
-    // so that the file is built from the same reading of its rows.
+    // so that the file is built from the same reading of its rows. The roster's
+    // kind shows an employee who has become other-bank since.
     return m_ctx.db().QueryEach(
         u"select a.acc_no,c.acc_name,c.employee_no,c.cert_type,c.cert_code,a.pay_amount,a.remark,a.net_no,"
-        u"a.serial_no,c.acc_no from laborage a left join person_payee_acc c on a.acc_no=c.acc_no"
+        u"a.serial_no,c.acc_no,c.acc_type from laborage a left join person_payee_acc c on a.acc_no=c.acc_no"
         u" where a.acc_type='0' order by a.serial_no"_s,
         {}, [&](const RecordView& r) {
             InstructionCheck::Record rec;
@@ -252,6 +253,7 @@ Result<> Laborage::checkRecords(const CheckSink& check, const FileRowSink& fileR
             rec.accNo = r.text(0);
             rec.amount = r.text(5);
             rec.accName = r.text(1);
+            rec.rosterOtherBank = r.text(10).trimmed() == u"1"_s;
             if (rec.inRoster && m_checkFileTexts)
                 rec.texts = { { u"编号"_s, r.text(2) }, { u"户名"_s, rec.accName }, { u"账号"_s, rec.accNo } };
             if (r.text(3).trimmed() == u"1"_s)

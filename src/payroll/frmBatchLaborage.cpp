@@ -14,9 +14,23 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <optional>
 #include <vector>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+// The largest serial number as read (a whole or decimal number), rounded down;
+// none when it is not a number that leaves room for a batch after it.
+std::optional<qint64> wholeNumber(const QString& text)
+{
+    bool ok = false;
+    const double value = std::floor(text.trimmed().toDouble(&ok));
+    if (!ok || !std::isfinite(value) || std::abs(value) > 9e15)
+        return std::nullopt;
+    return static_cast<qint64>(value);
+}
+} // namespace
 
 frmBatchLaborage::frmBatchLaborage(AppContext& ctx, frmMain* main, QWidget* parent)
     : QDialog(parent ? parent : main)
@@ -93,9 +107,21 @@ void frmBatchLaborage::Command1_Click()
         return;
     }
     // Inside the transaction the largest number already counts the members
-    // added before, so the batch gets consecutive numbers.
-    const auto max = db.Query(u"select max(serial_no) as personNo from laborage"_s);
-    qint64 next = max ? std::llround(std::floor(fieldToNumberText(max->value(0, u"personNo"_s)).toDouble())) + 1 : 1;
+    // added before, so the batch gets consecutive numbers. A largest number
+    // that cannot be read stops the batch before its first member: numbering
+    // from 1 would repeat the numbers that change and delete find rows by.
+    qint64 next = 1;
+    if (!members.empty()) {
+        const auto max = db.Query(u"select max(serial_no) as personNo from laborage"_s);
+        const std::optional<qint64> last
+            = max && !max->isEmpty() ? wholeNumber(fieldToNumberText(max->value(0, u"personNo"_s))) : std::nullopt;
+        if (!last) {
+            db.Rollback();
+            m_ctx.prompt.message(u"添加指令失败，失败位置："_s + members.front().accNo);
+            return;
+        }
+        next = *last + 1;
+    }
     for (const Member& m : members) {
         const auto existing = db.Query(u"select count(*) as num from laborage where acc_no = ?"_s, { m.accNo });
         if (existing && existing->value(0, u"num"_s).toLongLong() != 0) {

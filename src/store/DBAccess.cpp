@@ -88,6 +88,24 @@ QVariant columnValue(sqlite3_stmt* stmt, int column)
     }
 }
 
+// A journal beside the store that the first read did not roll back (one a
+// killed process left zero-filled, as the journal of a finished transaction
+// is) stays on disk until a write transaction takes it over. The journal is
+// never deleted by hand: only SQLite knows whether it must be rolled back, and
+// the first read has done that already. An empty transaction does not touch
+// the journal, so the transaction rewrites the schema version with its own
+// value: the journal is opened, and the commit deletes it. Nothing is done
+// when there is no journal; a failure leaves the store as it was.
+void takeOverLeftJournal(sqlite3* db, int version)
+{
+    const char* path = sqlite3_db_filename(db, "main");
+    if (!path || !QFileInfo::exists(QFile::decodeName(path) + u"-journal"_s))
+        return;
+    const QByteArray sql = "BEGIN IMMEDIATE; PRAGMA user_version=" + QByteArray::number(version) + "; COMMIT;";
+    if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK && sqlite3_get_autocommit(db) == 0)
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
 } // namespace
 
 bool RecordView::isNull(int column) const
@@ -166,9 +184,9 @@ Result<> DBAccess::Connect()
             failure = u"文件不是本程序的数据库 ("_s + m_dbPath + u")"_s;
         }
         sqlite3_finalize(stmt);
+        int version = -1;
         if (failure.isEmpty()) {
             stmt = nullptr;
-            int version = -1;
             if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &stmt, nullptr) == SQLITE_OK
                 && sqlite3_step(stmt) == SQLITE_ROW)
                 version = sqlite3_column_int(stmt, 0);
@@ -198,20 +216,28 @@ Result<> DBAccess::Connect()
                 sqlite3_free(err);
             }
         }
+        if (failure.isEmpty())
+            takeOverLeftJournal(db, version);
     }
-    if (!failure.isEmpty()) {
-        sqlite3_close(db);
-        m_openFailed = true;
-        m_lastError = failure;
-        m_prompt.critical(u"Database error"_s, failure);
-        if (m_onFatal)
-            m_onFatal();
-        return Failure { failure };
+    if (failure.isEmpty()) {
+        m_db = db;
+        if (m_onOpen) {
+            if (const Result<> ready = m_onOpen(); !ready) {
+                failure = ready.message();
+                clearStatements();
+                m_db = nullptr;
+            }
+        }
+        if (failure.isEmpty())
+            return {};
     }
-    m_db = db;
-    if (m_onOpen)
-        m_onOpen();
-    return {};
+    sqlite3_close_v2(db);
+    m_openFailed = true;
+    m_lastError = failure;
+    m_prompt.critical(u"Database error"_s, failure);
+    if (m_onFatal)
+        m_onFatal();
+    return Failure { failure };
 }
 
 void DBAccess::Disconnect()

@@ -63,8 +63,10 @@ public:
 
     // Called once when the store cannot be opened, after the "Database error" box.
     void setFatalHandler(std::function<void()> handler) { m_onFatal = std::move(handler); }
-    // Called once right after the store has been opened, before any other statement runs.
-    void setOpenHandler(std::function<void()> handler) { m_onOpen = std::move(handler); }
+    // Called once right after the store has been opened, before any other
+    // statement runs. When it fails, the store is closed again and ends the
+    // program as one that cannot be opened ("Database error" with its text).
+    void setOpenHandler(std::function<Result<>()> handler) { m_onOpen = std::move(handler); }
 
     // Every operation answers with a Result whose failure is the store's own
     // text of the error (after the box, where the operation shows one).
@@ -124,5 +126,5 @@ private:
     bool m_openFailed = false;
     QString m_lastError;
     std::function<void()> m_onFatal;
-    std::function<void()> m_onOpen;
+    std::function<Result<>()> m_onOpen;
 };

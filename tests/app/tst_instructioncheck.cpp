@@ -7,6 +7,7 @@
 #include "common/GbkCodec.h"
 
 #include <QFile>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -43,6 +44,36 @@ Rules paymentRules()
     rules.amountField = u"付款金额"_s;
     rules.accountLengthRule = u"16,19"_s;
     return rules;
+}
+
+struct Word {
+    QRectF box;
+    QString text;
+};
+// The words of each page of a PDF file with their boxes, as pdftotext -bbox gives them.
+std::vector<std::vector<Word>> pdfWords(const QString& path)
+{
+    QProcess p;
+    p.start(u"pdftotext"_s, { u"-bbox"_s, path, u"-"_s });
+    if (!p.waitForFinished(120000) || p.exitCode() != 0)
+        return {};
+    const QString html = QString::fromUtf8(p.readAllStandardOutput());
+    std::vector<std::vector<Word>> pages;
+    static const QRegularExpression tag(
+        uR"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"_s);
+    for (auto it = tag.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        if (m.captured(0).startsWith(u"<page"_s)) {
+            pages.emplace_back();
+            continue;
+        }
+        if (pages.empty())
+            continue;
+        const double x0 = m.captured(1).toDouble(), y0 = m.captured(2).toDouble();
+        const double x1 = m.captured(3).toDouble(), y1 = m.captured(4).toDouble();
+        pages.back().push_back({ QRectF(QPointF(x0, y0), QPointF(x1, y1)), m.captured(5) });
+    }
+    return pages;
 }
 
 QString pdfText(const QString& path)
@@ -113,6 +144,11 @@ private slots:
         }) << Severity::Warning << qint64(0)
                                          << u"收款账号"_s
                                          << u"流水号7：账号已不在代发工资名册中，该指令不会写入上传文件"_s;
+        QTest::newRow("empty name") << with([](Record& r) { r.accName = u" "_s; }) << Severity::Error << qint64(2)
+                                    << u"收款账户户名"_s << u"户名为空"_s;
+        QTest::newRow("other-bank in the roster")
+            << with([](Record& r) { r.rosterOtherBank = true; }) << Severity::Error << qint64(2) << u"收款账号"_s
+            << u"账号“6228480012345671”在代发工资名册中已是跨行账户，不能作为行内指令写入上传文件，请删除该指令"_s;
         QTest::newRow("name differs") << with([](Record& r) { r.keptName = u"张叁"_s; }) << Severity::Warning
                                       << qint64(2) << u"收款账户户名"_s
                                       << u"户名“张三”与该账号维护的户名“张叁”不一致"_s;
@@ -268,6 +304,134 @@ private slots:
             QCOMPARE(pageCount, 1);
         else
             QVERIFY(pageCount >= rows / perFullPage && pageCount <= rows / perFullPage + 2);
+    }
+
+    // Card numbers of 16 to 19 digits carry a Luhn check digit; a wrong one is
+    // a warning, right at both ends of that range and nowhere outside it.
+    void cardCheckDigitBoundaries_data()
+    {
+        QTest::addColumn<QString>("account");
+        QTest::addColumn<bool>("warned");
+        QTest::newRow("15 digits, wrong") << u"622848007777882"_s << false;
+        QTest::newRow("16 digits, right") << u"6228480077778881"_s << false;
+        QTest::newRow("16 digits, wrong") << u"6228480077778882"_s << true;
+        QTest::newRow("19 digits, right") << u"6228480077778888998"_s << false;
+        QTest::newRow("19 digits, wrong") << u"6228480077778888997"_s << true;
+        QTest::newRow("20 digits, wrong") << u"62284800777788889997"_s << false;
+    }
+    void cardCheckDigitBoundaries()
+    {
+        QFETCH(QString, account);
+        QFETCH(bool, warned);
+        Rules rules = paymentRules();
+        rules.accountLengthRule = u"15-20"_s;
+        for (const bool inBank : { true, false }) {
+            Record r = clean(1, account);
+            r.inBank = inBank;
+            const std::vector<Finding> findings = check({ r }, rules);
+            QCOMPARE(findings.size(), size_t(warned ? 1 : 0));
+            if (warned) {
+                QCOMPARE(findings[0].severity, Severity::Warning);
+                QCOMPARE(findings[0].problem, u"账号“%1”校验位不符，可能输错，请核对"_s.arg(account));
+            }
+        }
+    }
+
+    // Printed through a printer set up as the print preview sets it up: on every
+    // page the rows stay clear of the page footer, also on full pages, and each
+    // row is printed exactly once.
+    void sheetRowsClearOfFooter()
+    {
+        ApprovalSheetData data;
+        data.title = u"代发工资审批单"_s;
+        data.payroll = true;
+        data.bankName = u"某某银行"_s;
+        data.madeAt = QDateTime(QDate(2026, 3, 4), QTime(9, 5, 6));
+        const int rows = 150;
+        for (int i = 1; i <= rows; ++i)
+            data.rows.push_back({ QString::number(i), u"95%1"_s.arg(i, 14, 10, QChar(u'0')), u"收款人%1"_s.arg(i),
+                u"1,000.00"_s, u"工资"_s });
+        data.total = Money::fromFen(rows * 100000LL);
+        const ApprovalSheet sheet(data);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"sheet.pdf"_s);
+        int pageCount = 0;
+        {
+            QPrinter printer(QPrinter::HighResolution);
+            sheet.preparePrinter(printer);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(path);
+            pageCount = sheet.render(printer);
+        }
+        QVERIFY(pageCount >= 3);
+
+        const auto pages = pdfWords(path);
+        QVERIFY2(!pages.empty(), "pdftotext (poppler-utils) gave no words");
+        QCOMPARE(int(pages.size()), pageCount);
+        const QRegularExpression account(u"^95(\\d{14})$"_s);
+        struct Line {
+            int row;
+            QRectF box; // every word on the row's line
+        };
+        std::vector<QRectF> footers;
+        std::vector<std::vector<Line>> lines;
+        std::vector<int> seen(rows + 1, 0);
+        for (size_t n = 0; n < pages.size(); ++n) {
+            const std::vector<Word>& words = pages[n];
+            const auto lineOf = [&](const QRectF& box) {
+                QRectF line = box;
+                for (const Word& w : words)
+                    if (w.box.center().y() >= box.top() && w.box.center().y() <= box.bottom())
+                        line |= w.box;
+                return line;
+            };
+            // The footer: the line of "第 n 页 / 共 m 页", the lowest on the page.
+            QRectF footer;
+            for (const Word& w : words)
+                if (w.text.startsWith(u"第"_s) && (footer.isNull() || w.box.top() > footer.top()))
+                    footer = w.box;
+            QVERIFY2(!footer.isNull(), qPrintable(u"page %1 has no footer"_s.arg(n + 1)));
+            footers.push_back(lineOf(footer));
+            lines.emplace_back();
+            for (const Word& w : words) {
+                if (const auto m = account.match(w.text); m.hasMatch()) {
+                    const int row = m.captured(1).toInt();
+                    QVERIFY(row >= 1 && row <= rows);
+                    ++seen[static_cast<size_t>(row)];
+                    lines.back().push_back({ row, lineOf(w.box) });
+                }
+            }
+        }
+        for (int row = 1; row <= rows; ++row)
+            QVERIFY2(seen[static_cast<size_t>(row)] == 1,
+                qPrintable(u"row %1 printed %2 times"_s.arg(row).arg(seen[static_cast<size_t>(row)])));
+
+        // A row's box is its band of the table: its line widened by half the
+        // space between two rows, above and below.
+        double pitch = 0;
+        for (const auto& page : lines)
+            for (size_t i = 1; i < page.size(); ++i) {
+                const double d = page[i].box.top() - page[i - 1].box.top();
+                QVERIFY(d > 0);
+                pitch = pitch == 0 ? d : std::min(pitch, d);
+            }
+        QVERIFY(pitch > 0);
+        int fullPages = 0;
+        for (size_t n = 0; n < lines.size(); ++n) {
+            for (const Line& line : lines[n]) {
+                const double margin = std::max(0.0, (pitch - line.box.height()) / 2);
+                const QRectF band = line.box.adjusted(0, -margin, 0, margin);
+                QVERIFY2(!band.intersects(footers[n]) && band.bottom() < footers[n].top(),
+                    qPrintable(u"page %1: row %2 reaches %3, the footer starts at %4"_s.arg(n + 1)
+                                   .arg(line.row)
+                                   .arg(band.bottom())
+                                   .arg(footers[n].top())));
+            }
+            // A page between the first and the last is full.
+            if (n > 0 && n + 1 < lines.size() && !lines[n].empty())
+                ++fullPages;
+        }
+        QVERIFY(fullPages >= 1);
     }
 
     void luhnAndResidentId_data()

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QTabWidget>
 
 using namespace Qt::StringLiterals;
@@ -147,6 +148,48 @@ private slots:
         QCOMPARE(grid->rows(), 2);
         w.SSTabMain()->setCurrentIndex(1);
         QCOMPARE(grid->rows(), 1);
+    }
+
+    // The blank row of an empty list is no choice: a click on it and then the
+    // range delete says so, without asking and without a success message.
+    void rangeDeleteOnEmptyList_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("batch payment") << int(frmMain::TabPaymentB2B) << u"PaymentB2B_cmdDeleteBut"_s
+                                       << u"请先选择批量付款指令"_s;
+        QTest::newRow("payroll") << int(frmMain::TabLaborage) << u"Laborage_cmdDeleteBut"_s
+                                 << u"请先选择代发工资指令"_s;
+        QTest::newRow("payer accounts") << int(frmMain::TabPayAccList) << u"PayAccList_cmdDelete"_s
+                                        << u"请先选择要删除的账户"_s;
+        QTest::newRow("payee accounts") << int(frmMain::TabPayeeAccList) << u"PayeeAccList_cmdDelete"_s
+                                        << u"请先选择要删除的账户"_s;
+        QTest::newRow("roster") << int(frmMain::TabEmployeeList) << u"EmployeeList_cmdDelete"_s
+                                << u"请先选择要删除的账户"_s;
+        QTest::newRow("remarks") << int(frmMain::TabUserRemarkList) << u"UserRemarkList_cmdDelete"_s
+                                 << u"请先选择要删除的备注"_s;
+    }
+    void rangeDeleteOnEmptyList()
+    {
+        QFETCH(int, tab);
+        QFETCH(QString, button);
+        QFETCH(QString, message);
+        TestEnv env;
+        frmMain& w = env.window();
+        w.resize(1200, 800);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.SSTabMain()->setCurrentIndex(tab);
+        ListGrid* grid = w.page(tab)->grid();
+        QCOMPARE(grid->rows(), 2);
+        QVERIFY(!grid->hasData());
+        const QRect cell = grid->visualRect(grid->model()->index(0, grid->model()->columnCount() - 1));
+        QVERIFY(!cell.isEmpty());
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        env.prompt.clear();
+        QTest::mouseClick(env.find<QPushButton>(button), Qt::LeftButton);
+        QCOMPARE(env.prompt.texts(), QStringList { message });
     }
 
     void exitDisconnects()

@@ -21,8 +21,13 @@
 #include <gsf/gsf-output-memory.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <limits>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -265,6 +270,8 @@ private slots:
     void writerRefusesAndKeepsTarget();
     void writerReplacesExistingFile();
     void writerReportsUnwritableTarget();
+    void killedWriteLeavesNothingBehind_data();
+    void killedWriteLeavesNothingBehind();
     void independentReaderAcceptsOutput();
 };
 
@@ -796,6 +803,61 @@ void TestWorkbook::writerReportsUnwritableTarget()
     QVERIFY(!folder.ok());
     QVERIFY2(folder.message().startsWith(u"无法写入文件 "_s), qPrintable(folder.message()));
     QVERIFY(QFileInfo(dir.filePath(u"folder.xls"_s)).isDir());
+}
+
+void TestWorkbook::killedWriteLeavesNothingBehind_data()
+{
+    QTest::addColumn<bool>("replacing");
+    QTest::newRow("new file") << false;
+    QTest::newRow("replacing a file") << true;
+}
+
+// A process killed while it writes the workbook leaves the folder as it was:
+// the previous file whole (or none), and no temporary file beside it.
+void TestWorkbook::killedWriteLeavesNothingBehind()
+{
+    QFETCH(bool, replacing);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"upload.xls"_s);
+    QByteArray before;
+    if (replacing) {
+        QVERIFY(writeWorkbook(path, { QStringList { u"old"_s, u"旧"_s } }).ok());
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        before = f.readAll();
+    }
+    QList<QStringList> rows;
+    for (int i = 0; i < 4000; ++i)
+        rows.append({ QString::number(i + 1), u"员工%1"_s.arg(i), QString::number(6222020200000000000LL + i) });
+
+    const pid_t child = fork();
+    if (child == 0) {
+        // The system kills a process that writes beyond its file size limit
+        // (SIGXFSZ), in the middle of the write.
+        rlimit limit {};
+        setrlimit(RLIMIT_CORE, &limit);
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 32 * 1024;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, SIG_DFL);
+        writeWorkbook(path, rows);
+        _exit(0);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ, "the write was not killed");
+
+    const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    QCOMPARE(left, replacing ? QStringList { u"upload.xls"_s } : QStringList());
+    if (replacing) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+    }
+    // Without the kill the same write completes.
+    QVERIFY(writeWorkbook(path, rows).ok());
+    QCOMPARE(WorkbookReader::read(path)->lastRow(), 4000);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList { u"upload.xls"_s });
 }
 
 void TestWorkbook::independentReaderAcceptsOutput()

@@ -185,6 +185,20 @@ private slots:
         QTest::newRow("maximum not a number")
             << 6 << false << u"chkMaxValue"_s << u"1,0000,"_s
             << u"批量支付文件设定中“付款金额”的最大值“1,0000,”不是数值，请重新输入。"_s;
+        // The loader drops the whole rule of a bound it cannot hold; the dialog
+        // takes bounds up to 1E15 either way.
+        QTest::newRow("maximum beyond the range")
+            << 6 << false << u"chkMaxValue"_s << u"1E400"_s
+            << u"批量支付文件设定中“付款金额”的最大值“1E400”超出范围，请输入-1E15至1E15之间的数值。"_s;
+        QTest::newRow("maximum just beyond the range")
+            << 10 << false << u"chkMaxValue"_s << u"1,000,000,000,000,000.01"_s
+            << u"代发工资文件设定中“金额”的最大值“1,000,000,000,000,000.01”超出范围，请输入-1E15至1E15之间的数值。"_s;
+        QTest::newRow("minimum below the range")
+            << 10 << false << u"chkMinValue"_s << u"-1000000000000001"_s
+            << u"代发工资文件设定中“金额”的最小值“-1000000000000001”超出范围，请输入-1E15至1E15之间的数值。"_s;
+        QTest::newRow("maximum at the range") << 6 << false << u"chkMaxValue"_s << u"1E15"_s << QString();
+        QTest::newRow("minimum at the range")
+            << 10 << false << u"chkMinValue"_s << u"-1,000,000,000,000,000"_s << QString();
         QTest::newRow("account range") << 1 << true << u"chkLength"_s << u"18-22"_s << QString();
         QTest::newRow("account list") << 12 << true << u"chkLength"_s << u"12,15,17"_s << QString();
         QTest::newRow("maximum with separators") << 6 << false << u"chkMaxValue"_s << u"100,000,000,000"_s << QString();
@@ -310,7 +324,8 @@ private slots:
     }
 
     // Whatever goes wrong with the icon, sys_icon keeps its value and the
-    // dialog says why.
+    // dialog says why; the other edits of the same save are kept, and OK keeps
+    // the dialog open while the icon is still to be installed.
     void iconKeptWhen_data()
     {
         QTest::addColumn<QString>("situation");
@@ -318,11 +333,12 @@ private slots:
         QTest::newRow("box emptied") << u"empty"_s << QStringList { u"系统设定保存成功。"_s };
         QTest::newRow("box unchanged, icon missing") << u"unchanged"_s << QStringList { u"系统设定保存成功。"_s };
         QTest::newRow("not a picture") << u"text"_s
-                                       << QStringList { u"系统图标文件不存在或不是图片：{path}"_s,
-                                              u"系统设定失败，请重试。"_s };
+                                       << QStringList { u"系统图标文件不存在或不是图片：{path}，系统图标未更改，"
+                                                        u"其余设定已保存。"_s };
         QTest::newRow("copy fails") << u"blocked"_s
-                                    << QStringList { u"系统图标无法复制到{target}，系统图标未更改。"_s,
-                                           u"系统设定失败，请重试。"_s };
+                                    << QStringList {
+                                           u"系统图标无法复制到{target}，系统图标未更改，其余设定已保存。"_s
+                                       };
     }
     void iconKeptWhen()
     {
@@ -344,12 +360,101 @@ private slots:
         auto dialog = s.open();
         if (situation != u"unchanged"_s)
             box(*dialog, u"txtSysIcon"_s)->setText(path);
+        box(*dialog, u"txtBankName"_s)->setText(u"新银行"_s);
+        box(*dialog, u"chkLength_3"_s)->setText(u"12"_s);
         click(*dialog, u"Command2_1"_s);
         const QString target = s.env.ctx().appDir + u"ico"_s + QDir::separator() + u"bank.ico"_s;
         for (QString& m : messages)
             m.replace(u"{path}"_s, path).replace(u"{target}"_s, target);
         QCOMPARE(s.env.prompt.messages(), messages);
         QCOMPARE(sysIconAttribute(s.env), stored);
+        const XmlDoc saved = parsedXml(readAll(settingsFile(s.env)));
+        QCOMPARE(saved.firstDescendant(u"SysConf"_s).attribute(u"bank_name"_s), u"新银行"_s);
+        QCOMPARE(saved.firstDescendant(u"GatherAccountNetNo"_s).attribute(u"length"_s), u"12"_s);
+        QCOMPARE(s.env.ctx().bankName, u"新银行"_s);
+        QVERIFY(!QFileInfo(target).isFile());
+
+        const bool iconFailed = messages.size() == 1 && messages.first() != u"系统设定保存成功。"_s;
+        s.env.prompt.clear();
+        click(*dialog, u"Command2_0"_s);
+        QCOMPARE(s.env.prompt.messages(), iconFailed ? messages : QStringList());
+        QCOMPARE(dialog->result(), int(iconFailed ? QDialog::Rejected : QDialog::Accepted));
+    }
+
+    // A save whose settings cannot be written leaves ico as it was: the new
+    // icon is copied only once the settings name it.
+    void failedWriteCopiesNoIcon_data()
+    {
+        QTest::addColumn<bool>("sameName");
+        QTest::newRow("new icon name") << false;
+        QTest::newRow("replacing the installed icon") << true;
+    }
+    void failedWriteCopiesNoIcon()
+    {
+        QFETCH(bool, sameName);
+        Started s;
+        const QString installed = s.env.ctx().appDir + u"ico"_s + QDir::separator() + u"bank.ico"_s;
+        QByteArray installedBytes;
+        if (sameName) {
+            QVERIFY(QDir().mkpath(s.env.path(u"ico"_s)));
+            installedBytes = readAll(writeIcon(installed, Qt::red));
+            writeAll(settingsFile(s.env),
+                readAll(settingsFile(s.env)).replace("sys_icon=\"\"", "sys_icon=\"" + installed.toUtf8() + '"'));
+        }
+        const QByteArray before = readAll(settingsFile(s.env));
+        QTemporaryDir pictures;
+        const QString source = writeIcon(pictures.filePath(u"bank.ico"_s), Qt::blue);
+        QVERIFY(readAll(source) != installedBytes);
+        auto dialog = s.open();
+        s.env.prompt.answerFile(source);
+        click(*dialog, u"Command1"_s);
+        for (int id = 1; id <= frmSysConf::kRowCount; ++id)
+            box(*dialog, u"chkLength_%1"_s.arg(id))->setText(u"30"_s);
+        {
+            // Room for the icon, not for the settings.
+            FileSizeLimit limit(before.size() + 100);
+            QVERIFY(limit.ok());
+            QVERIFY(readAll(source).size() < before.size());
+            click(*dialog, u"Command2_0"_s);
+        }
+        QCOMPARE(s.env.prompt.messages(), QStringList { u"系统设定失败，请重试。"_s });
+        QCOMPARE(readAll(settingsFile(s.env)), before);
+        if (sameName)
+            QCOMPARE(readAll(installed), installedBytes);
+        else
+            QVERIFY(!QFileInfo::exists(installed));
+    }
+
+    // Each rule flag is written and read back as its own: "非空" and "数值"
+    // set differently in one row keep their values after the next start.
+    void flagsReadBackEachOnItsOwn()
+    {
+        Started s;
+        {
+            auto dialog = s.open();
+            check(*dialog, u"chkEnableNull_8"_s)->click();
+            check(*dialog, u"chkIsNumric_10"_s)->click();
+            check(*dialog, u"chkCanEdit_18"_s)->click();
+            check(*dialog, u"chkIsNumric_18"_s)->click();
+            click(*dialog, u"Command2_0"_s);
+            QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        }
+        AppConfig next;
+        SysConf loaded(next, s.env.dir());
+        const auto flags = [&](int id) {
+            const FieldRule& r = next.fieldRules.ruleFor(id);
+            return QList<bool> { r.canEdit, r.notNull, r.isAccount, r.isNumric };
+        };
+        QCOMPARE(flags(8), (QList<bool> { false, true, false, false }));
+        QCOMPARE(flags(10), (QList<bool> { false, false, false, true }));
+        QCOMPARE(flags(18), (QList<bool> { true, false, false, true }));
+        QCOMPARE(flags(9), (QList<bool> { false, false, false, false }));
+
+        auto reopened = s.open();
+        QVERIFY(check(*reopened, u"chkEnableNull_8"_s)->isChecked());
+        QVERIFY(!check(*reopened, u"chkIsNumric_8"_s)->isChecked());
+        QVERIFY(!check(*reopened, u"chkEnableNull_10"_s)->isChecked());
+        QVERIFY(check(*reopened, u"chkIsNumric_10"_s)->isChecked());
     }
 
     // Choosing a file that is not a picture leaves the box as it was.

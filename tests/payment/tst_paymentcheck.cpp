@@ -91,6 +91,25 @@ private slots:
             amount == u"0"_s ? u"0.00"_s : u"50.00"_s);
     }
 
+    // A payee without a name would be written into a file that does not import
+    // back: an error, so nothing is written.
+    void emptyPayeeNameBlocksFile()
+    {
+        TestEnv env;
+        addCleanBatch(env);
+        env.exec(u"update payment set rec_acc_name='' where rec_acc_name='李四'"_s);
+        env.window();
+        env.click(u"menuWriteB2BFile"_s);
+        QCOMPARE(env.checkReports.size(), size_t(1));
+        const auto& f = env.checkReports[0].findings;
+        QCOMPARE(f.size(), size_t(1));
+        QCOMPARE(f[0].severity, InstructionCheck::Severity::Error);
+        QCOMPARE(f[0].row, 2);
+        QCOMPARE(f[0].field, u"收款账户户名"_s);
+        QCOMPARE(f[0].problem, u"户名为空"_s);
+        QVERIFY(env.prompt.calls().isEmpty());
+    }
+
     void checkCommandWritesNothing()
     {
         TestEnv env;

@@ -7,6 +7,7 @@
 #include "payroll/frmBatchLaborage.h"
 
 #include <QComboBox>
+#include <QPushButton>
 #include <QTabWidget>
 
 using namespace Qt::StringLiterals;
@@ -71,6 +72,37 @@ private slots:
                 u"批量新增指令失败，请删除重复账号！"_s }));
         QCOMPARE(dump(env), before);
         QVERIFY(!env.db().inTransaction());
+    }
+
+    // When the largest serial number cannot be read, the batch stops before
+    // its first member and writes nothing: numbering from 1 would give the new
+    // instructions the numbers of existing ones.
+    void unreadableLargestNumberWritesNothing()
+    {
+        TestEnv env;
+        addGroup(env);
+        addInstruction(env, 1, u"622848999"_s, u"20"_s);
+        // The table behind a view whose serial number fails to read for any row;
+        // inserts still reach the table.
+        env.exec(u"alter table laborage rename to laborage_rows"_s);
+        env.exec(u"create view laborage as select json(acc_no||'{') as serial_no,acc_no,pay_amount,acc_type,"
+                 u"net_no,remark from laborage_rows"_s);
+        env.exec(u"create trigger laborage_insert instead of insert on laborage begin insert into laborage_rows "
+                 u"values (new.serial_no,new.acc_no,new.pay_amount,new.acc_type,new.net_no,new.remark); end"_s);
+        const QString before
+            = env.scalar(u"select group_concat(serial_no||','||acc_no,'|') from laborage_rows"_s).toString();
+        auto form = open(env, u"一组"_s);
+        form->show();
+        env.prompt.clear();
+        QTest::mouseClick(form->findChild<QPushButton*>(u"Command1"_s), Qt::LeftButton);
+        QCOMPARE(env.prompt.calls().size(), 2);
+        QCOMPARE(env.prompt.calls().at(0).kind, RecordingPrompt::Kind::Critical);
+        QCOMPARE(env.prompt.calls().at(0).title, u"SQL error"_s);
+        QCOMPARE(env.prompt.messages(), QStringList { u"添加指令失败，失败位置：6228480001"_s });
+        QCOMPARE(
+            env.scalar(u"select group_concat(serial_no||','||acc_no,'|') from laborage_rows"_s).toString(), before);
+        QVERIFY(!env.db().inTransaction());
+        QVERIFY(form->isVisible());
     }
 
     void typedGroupIsUsedAsTyped_data()

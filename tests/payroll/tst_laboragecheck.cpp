@@ -37,6 +37,50 @@ private slots:
         QVERIFY(QFile::exists(path));
     }
 
+    // An instruction the bank would refuse, or whose file would not import
+    // back, is an error of the report: neither upload file is written, whatever
+    // the user answers.
+    void refusedInstructionBlocksUploadFile_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("problem");
+        const QString otherBank = u"update person_payee_acc set acc_type='1' where acc_no='6228480033334449'"_s;
+        const QString otherBankProblem
+            = u"账号“6228480033334449”在代发工资名册中已是跨行账户，不能作为行内指令写入上传文件，请删除该指令"_s;
+        const QString noName = u"update person_payee_acc set acc_name='  ' where acc_no='6228480033334449'"_s;
+        QTest::newRow("became other-bank, csv") << otherBank << u"csv"_s << u"账号"_s << otherBankProblem;
+        QTest::newRow("became other-bank, xls") << otherBank << u"xls"_s << u"账号"_s << otherBankProblem;
+        QTest::newRow("no name, csv") << noName << u"csv"_s << u"户名"_s << u"户名为空"_s;
+        QTest::newRow("no name, xls") << noName << u"xls"_s << u"户名"_s << u"户名为空"_s;
+    }
+    void refusedInstructionBlocksUploadFile()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, extension);
+        QFETCH(QString, field);
+        QFETCH(QString, problem);
+        TestEnv env;
+        addCleanPayroll(env);
+        env.exec(change);
+        env.window().resetLaborageIn();
+        // Still listed and counted as an in-bank instruction.
+        QCOMPARE(env.window().statusPanelText(2), u"3"_s);
+        const QString path = env.path(u"pay."_s + extension);
+        env.prompt.answerFile(path);
+        env.click(u"Laborage_cmdWriteB2BFileBut"_s);
+        QCOMPARE(env.checkReports.size(), size_t(1));
+        const auto& f = env.checkReports[0].findings;
+        QCOMPARE(f.size(), size_t(1));
+        QCOMPARE(f[0].severity, InstructionCheck::Severity::Error);
+        QCOMPARE(f[0].row, 2);
+        QCOMPARE(f[0].field, field);
+        QCOMPARE(f[0].problem, problem);
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(env.prompt.messages().isEmpty());
+    }
+
     void rosterFindings()
     {
         TestEnv env;
