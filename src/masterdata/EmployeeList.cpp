@@ -65,6 +65,10 @@ EmployeeList::EmployeeList(AppContext& ctx, frmMain& main)
     m_combGroupNo = addComboField(u"lblGroupNo"_s, u"组别："_s, u"combGroupNo"_s);
     m_combGroupNo->setEditable(true);
     m_combGroupNo->setInsertPolicy(QComboBox::NoInsert);
+    // A typed group stays as typed: the editable box's completer would complete
+    // it inline to a longer group, and on Enter or leaving the box replace it by
+    // a group that differs only in letter case.
+    m_combGroupNo->setCompleter(nullptr);
     m_txtAccNo = addTextField(u"lblAccNo"_s, u"账号：*"_s, u"txtAccNo"_s, 20);
     m_txtAccName = addTextField(u"lblAccName"_s, u"户名：*"_s, u"txtAccName"_s, 60);
     m_txtEmployeeNo = addTextField(u"lblEmployeeNo"_s, u"编号："_s, u"txtEmployeeNo"_s, 10);
@@ -140,6 +144,13 @@ void EmployeeList::refresh()
     m_txtNetNo->clear();
     m_txtMulNetNo->clear();
     EmployeeList_refresh();
+}
+
+void EmployeeList::clearGrid()
+{
+    // An emptied list has no chosen row.
+    MasterDataTab::clearGrid();
+    clearChosenIndex();
 }
 
 void EmployeeList::showBankNumbers(bool shown)
@@ -406,14 +417,17 @@ void EmployeeList::EmployeeList_cmdUpdate_Click()
 void EmployeeList::EmployeeList_cmdDelete_Click()
 {
     const RowRange range = selectedRange();
-    if (chosenIndex().isEmpty()) {
+    // The accounts of the chosen rows that the list shows; none on an empty list.
+    QStringList accounts = m_grid->hasData() ? columnTexts(range, ColumnAccNo) : QStringList();
+    accounts.removeAll(QString());
+    if (chosenIndex().isEmpty() || accounts.isEmpty()) {
         m_ctx.prompt.message(u"请先选择要删除的账户"_s);
         return;
     }
     setChosenIndex(range.last);
     if (!m_ctx.prompt.askOkCancel(u"是否确认要删除所选账号以及工资单中关于改账号的指令?"_s))
         return;
-    const QString keys = DBAccess::listParameter(columnTexts(range, ColumnAccNo));
+    const QString keys = DBAccess::listParameter(accounts);
     DBAccess& db = m_ctx.db();
     // The payroll instructions and the roster rows go together or not at all.
     bool deleted = bool(db.BeginTrans());

@@ -208,6 +208,39 @@ private slots:
         QCOMPARE(env.find<QLabel>(u"EmployeeList_lblEmployeeIdx"_s)->text(), QString()); // reloaded
     }
 
+    // The group box takes any text: what the user types is the group, also when
+    // it begins like an existing group or differs from one only in letter case.
+    void typedGroupStaysAsTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("key");
+        QTest::newRow("beginning of a group, Enter") << u"A"_s << int(Qt::Key_Return);
+        QTest::newRow("beginning of a group, Tab") << u"A"_s << int(Qt::Key_Tab);
+        QTest::newRow("other letter case, Enter") << u"bx"_s << int(Qt::Key_Return);
+        QTest::newRow("other letter case, Tab") << u"bx"_s << int(Qt::Key_Tab);
+    }
+    void typedGroupStaysAsTyped()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, key);
+        TestEnv env;
+        addEntry(env, 1, u"A1"_s, u"6222000000000001"_s, u"甲"_s, u"1"_s);
+        addEntry(env, 2, u"BX"_s, u"6222000000000002"_s, u"乙"_s, u"2"_s);
+        showRoster(env);
+        auto* group = env.find<QComboBox>(u"EmployeeList_combGroupNo"_s);
+        QTest::mouseClick(group->lineEdit(), Qt::LeftButton);
+        QTest::keyClicks(group->lineEdit(), typed);
+        QTest::keyClick(group->lineEdit(), Qt::Key(key));
+        QCOMPARE(group->currentText(), typed);
+        env.type(u"EmployeeList_txtAccNo"_s, u"6222000000000009"_s);
+        env.type(u"EmployeeList_txtAccName"_s, u"丙"_s);
+        env.prompt.clear();
+        env.click(u"EmployeeList_cmdAdd"_s);
+        QCOMPARE(env.prompt.messages(), QStringList { u"新增账号成功"_s });
+        QCOMPARE(
+            env.scalar(u"select group_no from person_payee_acc where acc_no='6222000000000009'"_s).toString(), typed);
+    }
+
     void change_data()
     {
         QTest::addColumn<QString>("group");
@@ -295,6 +328,33 @@ private slots:
                 (QStringList { u"是否确认要删除所选账号以及工资单中关于改账号的指令?"_s, u"删除账号成功."_s }));
             QCOMPARE(grid->rows(), 2);
         }
+    }
+
+    // Nothing to delete on an empty list: nothing is asked, nothing is reported done.
+    void deleteOnAnEmptyList_data()
+    {
+        QTest::addColumn<bool>("leaveTheTab");
+        QTest::newRow("empty roster, blank row clicked") << false;
+        QTest::newRow("row chosen, list emptied by leaving the tab") << true;
+    }
+    void deleteOnAnEmptyList()
+    {
+        QFETCH(bool, leaveTheTab);
+        TestEnv env;
+        if (leaveTheTab)
+            addEntry(env, 1, u"一组"_s, u"6222000000000001"_s, u"甲"_s, u"1"_s);
+        addPayroll(env, 1, leaveTheTab ? u"6222000000000001"_s : u""_s);
+        ListGrid* grid = showRoster(env);
+        dragRows(grid, 1, 1);
+        if (leaveTheTab) {
+            env.window().SSTabMain()->setCurrentIndex(frmMain::TabPayAccList);
+            QVERIFY(!grid->hasData());
+        }
+        env.prompt.clear();
+        env.click(u"EmployeeList_cmdDelete"_s);
+        QCOMPARE(env.prompt.texts(), QStringList { u"请先选择要删除的账户"_s });
+        QCOMPARE(env.scalar(u"select count(*) from laborage"_s).toInt(), 1);
+        QCOMPARE(env.scalar(u"select count(*) from person_payee_acc"_s).toInt(), leaveTheTab ? 1 : 0);
     }
 
     // ---- Files ----------------------------------------------------------------
