@@ -95,7 +95,9 @@ QString withoutMark(const QString& field)
     return value.startsWith(u'#') ? value.mid(1).trimmed() : value;
 }
 
-// The texts a workbook's error cells read as.
+// A cell holding an error value (#DIV/0!, #N/A, ...). The workbook reader gives
+// it as its text, so a text cell holding the same text counts too: neither is a
+// group, account, name or employee number.
 bool isErrorValue(const WorkbookCell& cell)
 {
     static const QStringList errors
