@@ -267,38 +267,63 @@ public:
         const QString deleteFailed = u"删除原纪录"_s + e.accNo + u"失败，名册导入终止，请检查后重新导入。"_s;
         const QString insertFailed = u"导入收款人名册发生错误,错误记录：["_s + e.accNo + u"]"_s;
 
-        // What the file does not carry stays as stored for this account.
-        const auto stored = m_db.Query(
-            u"select acc_type,net_no,mul_net_no,cert_type,cert_code from person_payee_acc where acc_no=?"_s,
-            { e.accNo });
-        if (!stored)
+        // The entries the import replaces: the same account, employee number or
+        // document. One query finds them, with what is stored for the account.
+        const bool fileDocument = (e.carried & Entry::CertType) && (e.carried & Entry::CertCode);
+        const QString fileCertType = m_certTypes.value(e.certDesc);
+        const auto matches = m_db.Query(
+            u"select acc_no,acc_type,net_no,mul_net_no,cert_type,cert_code from person_payee_acc where acc_no=? or"
+            u" (employee_no=? and employee_no<>'') or (cert_type=? and cert_code=? and cert_code<>'')"_s,
+            { e.accNo, orNull(e.employeeNo), fileDocument ? QVariant(fileCertType) : QVariant(),
+                fileDocument ? orNull(e.certCode) : QVariant() });
+        if (!matches)
             return deleteFailed;
+        int stored = -1; // the first row of the same account
+        int storedRows = 0;
+        QStringList others; // entries under another account number
+        for (int r = 0; r < matches->recordCount(); ++r) {
+            const QString acc = fieldToText(matches->value(r, 0));
+            if (acc == e.accNo) {
+                if (stored < 0)
+                    stored = r;
+                ++storedRows;
+            } else if (!others.contains(acc)) {
+                others << acc;
+            }
+        }
+        // What the file does not carry stays as stored for this account.
         auto value = [&](unsigned field, const QString& carried, int column, const QString& fallback) {
             if (e.carried & field)
                 return carried;
-            return stored->isEmpty() ? fallback : fieldToText(stored->value(0, column));
+            return stored < 0 ? fallback : fieldToText(matches->value(stored, column));
         };
-        const QString kind = value(Entry::Kind, e.accType, 0, u"0"_s);
-        const QString certType = value(Entry::CertType, m_certTypes.value(e.certDesc), 3, m_certTypes.value(QString()));
-        const QString certCode = value(Entry::CertCode, e.certCode, 4, QString());
+        const QString kind = value(Entry::Kind, e.accType, 1, u"0"_s);
+        const QString certType = value(Entry::CertType, fileCertType, 4, m_certTypes.value(QString()));
+        const QString certCode = value(Entry::CertCode, e.certCode, 5, QString());
         const QVariantList values = { m_nextPerson, e.group.isEmpty() ? kUngrouped : e.group, e.accNo, e.accName,
-            e.employeeNo, kind, value(Entry::NetNo, e.netNo, 1, QString()),
-            value(Entry::MulNetNo, e.mulNetNo, 2, QString()), certType, certCode };
-
-        // The other entries the import replaces: the same employee number or document.
-        const auto others = m_db.Query(u"select acc_no from person_payee_acc where acc_no<>? and"
-                                       u" ((employee_no=? and employee_no<>'') or"
-                                       u" (cert_type=? and cert_code=? and cert_code<>''))"_s,
-            { e.accNo, orNull(e.employeeNo), certType, orNull(certCode) });
-        if (!others)
-            return deleteFailed;
+            e.employeeNo, kind, value(Entry::NetNo, e.netNo, 2, QString()),
+            value(Entry::MulNetNo, e.mulNetNo, 3, QString()), certType, certCode };
+        // A file giving only the type or only the number of a document: the
+        // document it makes with the stored half is another entry's too.
+        if (!fileDocument && (e.carried & (Entry::CertType | Entry::CertCode)) && !certCode.isEmpty()) {
+            const auto sameDocument
+                = m_db.Query(u"select acc_no from person_payee_acc where acc_no<>? and cert_type=? and cert_code=?"_s,
+                    { e.accNo, certType, certCode });
+            if (!sameDocument)
+                return deleteFailed;
+            for (int r = 0; r < sameDocument->recordCount(); ++r) {
+                const QString acc = fieldToText(sameDocument->value(r, 0));
+                if (!others.contains(acc))
+                    others << acc;
+            }
+        }
 
         const QString insert = u"insert into person_payee_acc (person_no,group_no,acc_no,acc_name,employee_no,acc_type,"
                                u"net_no,mul_net_no,cert_type,cert_code) values (?,?,?,?,?,?,?,?,?,?)"_s;
-        if (others->isEmpty() && stored->isEmpty()) {
+        if (others.isEmpty() && storedRows == 0) {
             if (!m_db.Insert(insert, values))
                 return insertFailed;
-        } else if (others->isEmpty() && stored->recordCount() == 1) {
+        } else if (others.isEmpty() && storedRows == 1) {
             // Only the entry of the same account: one statement replaces its values.
             QVariantList update = values;
             update.append(e.accNo);
@@ -307,9 +332,7 @@ public:
                     update))
                 return insertFailed;
         } else {
-            QStringList removed { e.accNo };
-            for (int r = 0; r < others->recordCount(); ++r)
-                removed << fieldToText(others->value(r, 0));
+            const QStringList removed = QStringList { e.accNo } + others;
             // Delete and insert under a savepoint: a failed insert gives the old entries back.
             if (!m_db.Update(u"SAVEPOINT roster_record"_s))
                 return deleteFailed;

@@ -920,6 +920,31 @@ private slots:
         checkImport(env, path, QString(), messages, stored);
     }
 
+    // A file that gives only the type of a document completes it with the
+    // stored number; another entry with that whole document is replaced.
+    void importHalfADocument()
+    {
+        TestEnv env;
+        seed(env);
+        addEntry(env, 3, u"一组"_s, u"6222000000000077"_s, u"丙"_s, u"E77"_s, u"0"_s, {}, {}, u"3"_s, kId);
+        addPayroll(env, 3, u"6222000000000077"_s);
+        const QString path = env.path(u"roster.xml"_s);
+        QStringList half = kSeedIn;
+        half[7] = u"护照"_s;
+        writeBytes(path, xmlFile({ without(xmlFields(half), { u"cert_code"_s }) }));
+        showRoster(env);
+        importFile(env, path);
+        QCOMPARE(env.prompt.messages(), QStringList { u"导入收款人名册完毕"_s });
+        half[7] = u"3"_s;
+        QList<QStringList> after = roster(env);
+        for (QStringList& row : after)
+            row.removeFirst();
+        QCOMPARE(after, (QList<QStringList> { kSeedOut, half }));
+        QCOMPARE(env.scalar(u"select group_concat(acc_no) from (select acc_no from laborage order by serial_no)"_s)
+                     .toString(),
+            kSeedIn.at(1) + u',' + kSeedOut.at(1));
+    }
+
     void importWorkbookFile_data()
     {
         QTest::addColumn<QString>("fixture"); // a workbook of the test data, or empty: `rows` written as a workbook
