@@ -15,6 +15,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
@@ -33,6 +34,8 @@ namespace {
 const QString kInBank = u"0"_s;
 const QString kOtherBank = u"1"_s;
 const QString kUngrouped = u"未分组"_s;
+// The field rule of the account box.
+constexpr int kAccNoRule = 17;
 
 // The number columns are wide enough for whole numbers: 20-digit accounts,
 // 12-digit bank numbers and 21-character agreement numbers.
@@ -65,9 +68,14 @@ EmployeeList::EmployeeList(AppContext& ctx, frmMain& main)
     m_combGroupNo = addComboField(u"lblGroupNo"_s, u"组别："_s, u"combGroupNo"_s);
     m_combGroupNo->setEditable(true);
     m_combGroupNo->setInsertPolicy(QComboBox::NoInsert);
-    m_txtAccNo = addTextField(u"lblAccNo"_s, u"账号：*"_s, u"txtAccNo"_s, 20);
-    m_txtAccName = addTextField(u"lblAccName"_s, u"户名：*"_s, u"txtAccName"_s, 60);
-    m_txtEmployeeNo = addTextField(u"lblEmployeeNo"_s, u"编号："_s, u"txtEmployeeNo"_s, 10);
+    // A typed group stays as typed: the editable box's completer would complete
+    // it inline to a longer group, and on Enter or leaving the box replace it by
+    // a group that differs only in letter case.
+    m_combGroupNo->setCompleter(nullptr);
+    m_txtAccNo = addTextField(u"lblAccNo"_s, u"账号：*"_s, u"txtAccNo"_s, EmployeeListFile::kAccNoMaxLength);
+    m_txtAccName = addTextField(u"lblAccName"_s, u"户名：*"_s, u"txtAccName"_s, EmployeeListFile::kAccNameMaxLength);
+    m_txtEmployeeNo
+        = addTextField(u"lblEmployeeNo"_s, u"编号："_s, u"txtEmployeeNo"_s, EmployeeListFile::kEmployeeNoMaxLength);
     m_txtEmployeeNo->setObjectName(u"txt_emplyee_no"_s);
     m_comboCertType = addComboField(u"lblCertType"_s, u"证件类型："_s, u"comboCertType"_s);
     m_txtCertCode = addTextField(u"lblCertCode"_s, u"证件号码："_s, u"txtCertCode"_s, 30);
@@ -140,6 +148,13 @@ void EmployeeList::refresh()
     m_txtNetNo->clear();
     m_txtMulNetNo->clear();
     EmployeeList_refresh();
+}
+
+void EmployeeList::clearGrid()
+{
+    // An emptied list has no chosen row.
+    MasterDataTab::clearGrid();
+    clearChosenIndex();
 }
 
 void EmployeeList::showBankNumbers(bool shown)
@@ -248,7 +263,7 @@ void EmployeeList::EmployeeList_DataGrid_Click()
 
 bool EmployeeList::EmployeeList_checkForm_accNo()
 {
-    return checkBox(m_txtAccNo, 17);
+    return checkBox(m_txtAccNo, kAccNoRule);
 }
 
 bool EmployeeList::EmployeeList_checkForm()
@@ -406,14 +421,17 @@ void EmployeeList::EmployeeList_cmdUpdate_Click()
 void EmployeeList::EmployeeList_cmdDelete_Click()
 {
     const RowRange range = selectedRange();
-    if (chosenIndex().isEmpty()) {
+    // The accounts of the chosen rows that the list shows; none on an empty list.
+    QStringList accounts = m_grid->hasData() ? columnTexts(range, ColumnAccNo) : QStringList();
+    accounts.removeAll(QString());
+    if (chosenIndex().isEmpty() || accounts.isEmpty()) {
         m_ctx.prompt.message(u"请先选择要删除的账户"_s);
         return;
     }
     setChosenIndex(range.last);
     if (!m_ctx.prompt.askOkCancel(u"是否确认要删除所选账号以及工资单中关于改账号的指令?"_s))
         return;
-    const QString keys = DBAccess::listParameter(columnTexts(range, ColumnAccNo));
+    const QString keys = DBAccess::listParameter(accounts);
     DBAccess& db = m_ctx.db();
     // The payroll instructions and the roster rows go together or not at all.
     bool deleted = bool(db.BeginTrans());
@@ -501,9 +519,16 @@ void EmployeeList::employeeList_cmdImport_Click()
 
 void EmployeeList::importCsvOrXml(const QString& path, bool csv)
 {
-    Result<int> imported = 0;
+    EmployeeListFile::ReadResult read;
     if (csv) {
-        imported = EmployeeListFile::importCsv(m_ctx.db(), path);
+        QFile file(path);
+        const bool opened = file.open(QIODevice::ReadOnly);
+        const QByteArray bytes = opened ? file.readAll() : QByteArray();
+        if (!opened || file.error() != QFileDevice::NoError) {
+            m_ctx.prompt.message(u"文件读写错误，导入收款人名册失败"_s);
+            return;
+        }
+        read = EmployeeListFile::readCsv(bytes, m_ctx.fieldRules.ruleFor(kAccNoRule));
     } else {
         const Result<XmlDoc> doc = MasterDataXml::loadDocument(path, u"文件读写错误，导入收款人名册失败"_s);
         if (!doc) {
@@ -511,8 +536,10 @@ void EmployeeList::importCsvOrXml(const QString& path, bool csv)
                 m_ctx.prompt.message(doc.message());
             return;
         }
-        imported = EmployeeListFile::importXml(m_ctx.db(), doc.value());
+        read = EmployeeListFile::readXml(doc.value());
     }
+    const Result<int> imported = EmployeeListFile::write(
+        m_ctx.db(), csv ? EmployeeListFile::Format::Csv : EmployeeListFile::Format::Xml, read);
     if (!imported) {
         m_ctx.prompt.message(imported.message());
         return;
@@ -532,14 +559,17 @@ void EmployeeList::importWorkbook(const QString& path)
         m_ctx.prompt.message(u"文件读写错误，导入收款人名册失败"_s);
         return;
     }
-    const Result<int> imported = EmployeeListFile::importWorkbook(
-        m_ctx.db(), sheet.value(), [this](int done, int total) { m_msg->step(done, total); });
+    const EmployeeListFile::ReadResult read
+        = EmployeeListFile::readWorkbook(sheet.value(), m_ctx.fieldRules.ruleFor(kAccNoRule));
+    const Result<int> imported = EmployeeListFile::write(m_ctx.db(), EmployeeListFile::Format::Workbook, read,
+        [this](int done, int total) { m_msg->step(done, total); });
     m_msg->end();
     if (!imported) {
         m_ctx.prompt.message(imported.message());
         m_ctx.prompt.message(u"文件导入失败"_s);
         return;
     }
+    EmployeeList_refresh();
     m_ctx.prompt.message(u"共导入"_s + QString::number(imported.value()) + u"条记录"_s);
     m_ctx.prompt.message(u"导入数据成功"_s);
 }

@@ -22,6 +22,8 @@ public:
     // Showing the tab: the kind options are hidden and set to in-bank, the bank
     // numbers disabled and emptied, then the roster is reloaded.
     void refresh() override;
+    // Leaving the tab empties the list, and with it the choice of a row.
+    void clearGrid() override;
 
     void EmployeeList_refresh();
     bool EmployeeList_checkForm_accNo();

@@ -3,8 +3,8 @@
 #include "app/ImportRunner.h"
 #include "common/CsvLineWriter.h"
 #include "common/FieldChecks.h"
+#include "common/FieldRule.h"
 #include "common/GbkCodec.h"
-#include "common/ImportText.h"
 #include "common/TextFile.h"
 #include "common/TextFormat.h"
 #include "common/Workbook.h"
@@ -13,8 +13,10 @@
 #include "store/DBAccess.h"
 
 #include <QHash>
+#include <QLocale>
 
 using namespace Qt::StringLiterals;
+using ImportText::recordMessage;
 
 namespace EmployeeListFile {
 
@@ -64,16 +66,178 @@ Result<int> writeFile(const QString& path, const QStringList& lines, int records
     return records;
 }
 
-// ---- Import -----------------------------------------------------------------
+// ---- Reading ------------------------------------------------------------------
 
-enum class Format { Csv, Workbook, Xml };
+const QString kNoEntries = u"收款人名册文件中没有记录，导入文件中止"_s;
+
+// The names of the fields in the messages, as the export names them.
+const QString kGroupName = u"组号"_s;
+const QString kAccNoName = u"账号"_s;
+const QString kAccNameName = u"户名"_s;
+const QString kEmployeeNoName = u"编号"_s;
+
+// The first character below U+0020 other than tab; -1 when there is none.
+qsizetype controlCharacterAt(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < 0x20 && c != u'\t')
+            return i;
+    }
+    return -1;
+}
+
+// The value without the "#" that marks a number as text. A value written
+// without it is taken whole: dropping its first digit would store another number.
+QString withoutMark(const QString& field)
+{
+    const QString value = field.trimmed();
+    return value.startsWith(u'#') ? value.mid(1).trimmed() : value;
+}
+
+// A cell holding an error value (#DIV/0!, #N/A, ...). The workbook reader gives
+// it as its text, so a text cell holding the same text counts too: neither is a
+// group, account, name or employee number.
+bool isErrorValue(const WorkbookCell& cell)
+{
+    static const QStringList errors
+        = { u"#NULL!"_s, u"#DIV/0!"_s, u"#VALUE!"_s, u"#REF!"_s, u"#NAME?"_s, u"#NUM!"_s, u"#N/A"_s };
+    return !cell.isNumber && errors.contains(cell.text.trimmed());
+}
+
+// The bound of a numeric rule as the settings file wrote it.
+QString boundText(const QString& text, double value)
+{
+    return text.isEmpty() ? QString::number(value, 'g', QLocale::FloatingPointShortest) : text;
+}
+
+// The account rule of the roster screen applied to an imported account, as
+// checkField applies it to the account box, and the box's maximum length: the
+// own text of the refusal after "第N", or an empty text when the account passes.
+QString accountRuleProblem(const QString& account, const FieldRule& rule)
+{
+    const QString refused = u"条记录中的账号有误，文件导入被中止"_s;
+    const QString wrongLength = u"条记录中的账号长度错误，文件导入被中止"_s;
+    if (account.size() > kAccNoMaxLength)
+        return wrongLength;
+    QString text = account;
+    removeBlanks(text);
+    if (rule.isAccount) {
+        if (!isAccountText(text))
+            return refused;
+        return checkLength(text, rule.length, true) ? QString() : wrongLength;
+    }
+    if (rule.isNumric) {
+        QString number = text;
+        if (!isNumberText(number))
+            return refused;
+        if (!checkLength(text, rule.length, false))
+            return wrongLength;
+        return isInRange(
+                   account, boundText(rule.minValueText, rule.minValue), boundText(rule.maxValueText, rule.maxValue))
+            ? QString()
+            : refused;
+    }
+    return checkLength(text, rule.length, false) ? QString() : wrongLength;
+}
+
+// The checks of the entries of one file, in file order: each entry on its own,
+// then against the entries before it.
+class EntryChecks {
+public:
+    // `accountRule`: the screen's account rule (CSV, workbook); none for XML,
+    // whose accounts are 16 to 20 digits.
+    EntryChecks(Format format, const FieldRule* accountRule)
+        : m_format(format)
+        , m_accountRule(accountRule)
+    {
+    }
+
+    // The message of the refusal of entry `number`; empty when it passes.
+    QString problem(int number, const Entry& e)
+    {
+        if (e.accNo.isEmpty()) {
+            return m_format == Format::Workbook ? recordMessage(number, u"条记录中的收款账号为空，文件导入被中止"_s)
+                                                : u"收款人名册文件中有空的账号，导入文件中止"_s;
+        }
+        if (e.accName.isEmpty())
+            return u"收款人名册文件中有空的账户名称，导入文件中止"_s;
+        const std::pair<QString, const QString*> fields[]
+            = { { kGroupName, &e.group }, { kAccNoName, &e.accNo }, { kAccNameName, &e.accName },
+                  { kEmployeeNoName, &e.employeeNo }, { u"账号行别"_s, &e.accType }, { u"支付系统行号"_s, &e.netNo },
+                  { u"多方协议号"_s, &e.mulNetNo }, { u"证件类型"_s, &e.certDesc }, { u"证件号码"_s, &e.certCode } };
+        for (const auto& [name, value] : fields) {
+            if (const qsizetype at = controlCharacterAt(*value); at >= 0)
+                return recordMessage(number,
+                    u"条记录的"_s + name + u"中含有控制字符U+"_s
+                        + u"%1"_s.arg(uint(value->at(at).unicode()), 4, 16, QChar(u'0')).toUpper()
+                        + u"，文件导入被中止"_s);
+        }
+        // The multi-party agreement number is the one with an input limit.
+        if (e.mulNetNo.size() > kMulNetNoMaxLength)
+            return recordMessage(number, u"条记录中的支付系统行号长度错误，文件导入被中止"_s);
+        if (e.employeeNo.size() > kEmployeeNoMaxLength)
+            return recordMessage(number, u"条记录中的编号格式错误，文件导入被中止"_s);
+        if (m_accountRule) {
+            if (const QString problem = accountRuleProblem(e.accNo, *m_accountRule); !problem.isEmpty())
+                return recordMessage(number, problem);
+        } else {
+            if (!isDigitsOnly(e.accNo))
+                return recordMessage(number, u"条记录中的账号有误，文件导入被中止"_s);
+            if (e.accNo.size() < kXmlAccNoMinLength || e.accNo.size() > kAccNoMaxLength)
+                return recordMessage(number, u"条记录中的账号长度错误，文件导入被中止"_s);
+        }
+        if (e.accName.size() > kAccNameMaxLength)
+            return recordMessage(number, u"条记录中的收款户名数据长度错误，文件导入被中止"_s);
+        if ((e.carried & Entry::Kind) && e.accType != u"0"_s && e.accType != u"1"_s)
+            return recordMessage(number, u"条记录中的账号行别错误，文件导入被中止"_s);
+        return duplicate(number, e);
+    }
+
+private:
+    // Within one file an account, an employee number or a document belongs to one entry.
+    QString duplicate(int number, const Entry& e)
+    {
+        auto repeated = [number](const QString& what, int first) {
+            return recordMessage(
+                number, u"条记录中的"_s + what + u"与第"_s + QString::number(first) + u"条记录重复，文件导入被中止"_s);
+        };
+        if (const auto seen = m_accounts.constFind(e.accNo); seen != m_accounts.cend())
+            return repeated(kAccNoName, *seen);
+        if (!e.employeeNo.isEmpty()) {
+            if (const auto seen = m_employees.constFind(e.employeeNo); seen != m_employees.cend())
+                return repeated(kEmployeeNoName, *seen);
+        }
+        const bool document = (e.carried & Entry::CertType) && (e.carried & Entry::CertCode) && !e.certCode.isEmpty();
+        const QString documentKey = e.certDesc + u'\n' + e.certCode;
+        if (document) {
+            if (const auto seen = m_documents.constFind(documentKey); seen != m_documents.cend())
+                return repeated(u"证件"_s, *seen);
+        }
+        m_accounts.insert(e.accNo, number);
+        if (!e.employeeNo.isEmpty())
+            m_employees.insert(e.employeeNo, number);
+        if (document)
+            m_documents.insert(documentKey, number);
+        return {};
+    }
+
+    Format m_format;
+    const FieldRule* m_accountRule;
+    QHash<QString, int> m_accounts; // value -> number of the entry that has it
+    QHash<QString, int> m_employees;
+    QHash<QString, int> m_documents;
+};
+
+// ---- Writing ------------------------------------------------------------------
 
 // Writes the entries of one file inside one transaction.
-class Importer {
+class Writer {
 public:
-    Importer(DBAccess& db, Format format)
+    Writer(DBAccess& db, Format format, const ReadResult& read)
         : m_db(db)
         , m_format(format)
+        , m_read(read)
     {
     }
 
@@ -85,158 +249,148 @@ public:
         const auto types = m_db.Query(u"select cert_type,cert_desc from cert_type"_s);
         if (!last || !types)
             return kFileError;
-        m_nextPerson = fieldToNumberText(last->value(0, 0)).toLongLong() + 1;
+        m_firstPerson = fieldToNumberText(last->value(0, 0)).toLongLong() + 1;
+        m_nextPerson = m_firstPerson;
         for (int r = 0; r < types->recordCount(); ++r) {
             const QString desc = fieldToText(types->value(r, 1));
             if (!m_certTypes.contains(desc))
                 m_certTypes.insert(desc, fieldToText(types->value(r, 0)));
         }
+        m_kinds.reserve(m_read.records.size());
         return {};
     }
 
-    // Checks one record and writes it; the message of a refusal, empty when written.
-    QString add(int number, Entry e)
+    // Writes entry `index`; the message of a failure, empty when written.
+    QString write(qsizetype index)
     {
-        if (const QString refused = check(number, e); !refused.isEmpty())
-            return refused;
-        return write(e);
-    }
+        const Entry& e = m_read.records.at(static_cast<size_t>(index));
+        const QString deleteFailed = u"删除原纪录"_s + e.accNo + u"失败，名册导入终止，请检查后重新导入。"_s;
+        const QString insertFailed = u"导入收款人名册发生错误,错误记录：["_s + e.accNo + u"]"_s;
 
-private:
-    QString check(int number, const Entry& e)
-    {
-        if (e.accNo.isEmpty()) {
-            return m_format == Format::Workbook
-                ? ImportText::recordMessage(number, u"条记录中的收款账号为空，文件导入被中止"_s)
-                : u"收款人名册文件中有空的账号，导入文件中止"_s;
-        }
-        if (e.accName.isEmpty())
-            return u"收款人名册文件中有空的账户名称，导入文件中止"_s;
-        // The multi-party agreement number is the one with an input limit.
-        if (e.mulNetNo.size() > kMulNetNoMaxLength)
-            return ImportText::recordMessage(number, u"条记录中的支付系统行号长度错误，文件导入被中止"_s);
-        if (e.employeeNo.size() > 10)
-            return ImportText::recordMessage(number, u"条记录中的编号格式错误，文件导入被中止"_s);
-        if (!isDigitsOnly(e.accNo))
-            return ImportText::recordMessage(number, u"条记录中的账号有误，文件导入被中止"_s);
-        if (e.accNo.size() < 16 || e.accNo.size() > 20)
-            return ImportText::recordMessage(number, u"条记录中的账号长度错误，文件导入被中止"_s);
-        if (e.accName.size() > 60)
-            return ImportText::recordMessage(number, u"条记录中的收款户名数据长度错误，文件导入被中止"_s);
-        // Within one file an employee number or a document belongs to one account.
-        if (!e.employeeNo.isEmpty()) {
-            const auto seen = m_employees.constFind(e.employeeNo);
-            if (seen != m_employees.cend() && seen->accNo != e.accNo)
-                return ImportText::recordMessage(
-                    number, u"条记录中的编号与第"_s + QString::number(seen->number) + u"条记录重复，文件导入被中止"_s);
-            m_employees.insert(e.employeeNo, { number, e.accNo });
-        }
-        if (!e.certCode.isEmpty()) {
-            const QString key = e.certDesc + u'\n' + e.certCode;
-            const auto seen = m_documents.constFind(key);
-            if (seen != m_documents.cend() && seen->accNo != e.accNo)
-                return ImportText::recordMessage(
-                    number, u"条记录中的证件与第"_s + QString::number(seen->number) + u"条记录重复，文件导入被中止"_s);
-            m_documents.insert(key, { number, e.accNo });
-        }
-        return {};
-    }
-
-    QString write(const Entry& e)
-    {
-        const QString certType = m_certTypes.value(m_format == Format::Xml ? e.certDesc : QString());
-        // Every entry the import replaces: the same account, employee number or document.
+        // The entries the import replaces: the same account, employee number or
+        // document. One query finds them, with what is stored for the account.
+        const bool fileDocument = (e.carried & Entry::CertType) && (e.carried & Entry::CertCode);
+        const QString fileCertType = m_certTypes.value(e.certDesc);
         const auto matches = m_db.Query(
-            u"select acc_no,acc_type,net_no,mul_net_no,cert_type,cert_code from person_payee_acc"
-            u" where acc_no=? or (employee_no=? and employee_no<>'') or (cert_type=? and cert_code=? and cert_code<>'')"_s,
-            { e.accNo, orNull(e.employeeNo), certType, orNull(m_format == Format::Xml ? e.certCode : QString()) });
+            u"select acc_no,acc_type,net_no,mul_net_no,cert_type,cert_code from person_payee_acc where acc_no=? or"
+            u" (employee_no=? and employee_no<>'') or (cert_type=? and cert_code=? and cert_code<>'')"_s,
+            { e.accNo, orNull(e.employeeNo), fileDocument ? QVariant(fileCertType) : QVariant(),
+                fileDocument ? orNull(e.certCode) : QVariant() });
         if (!matches)
-            return u"删除原纪录"_s + e.accNo + u"失败，名册导入终止，请检查后重新导入。"_s;
-
-        QVariantList values
-            = { m_nextPerson, e.group.isEmpty() ? kUngrouped : e.group, e.accNo, e.accName, e.employeeNo };
-        if (m_format == Format::Xml) {
-            values << e.accType << e.netNo << e.mulNetNo << certType << e.certCode;
-        } else {
-            values << u"0"_s << QString() << QString() << certType << QString();
-        }
-        QStringList removed;
-        QStringList others; // removed entries under another account number
+            return deleteFailed;
+        int stored = -1; // the first row of the same account
+        int storedRows = 0;
+        QStringList others; // entries under another account number
         for (int r = 0; r < matches->recordCount(); ++r) {
             const QString acc = fieldToText(matches->value(r, 0));
-            removed << acc;
-            if (acc != e.accNo) {
+            if (acc == e.accNo) {
+                if (stored < 0)
+                    stored = r;
+                ++storedRows;
+            } else if (!others.contains(acc)) {
                 others << acc;
-            } else if (m_format != Format::Xml) {
-                // What the file does not carry stays as stored for this account.
-                for (int f = 1; f <= 5; ++f)
-                    values[4 + f] = fieldToText(matches->value(r, f));
             }
         }
+        // What the file does not carry stays as stored for this account.
+        auto value = [&](unsigned field, const QString& carried, int column, const QString& fallback) {
+            if (e.carried & field)
+                return carried;
+            return stored < 0 ? fallback : fieldToText(matches->value(stored, column));
+        };
+        const QString kind = value(Entry::Kind, e.accType, 1, u"0"_s);
+        const QString certType = value(Entry::CertType, fileCertType, 4, m_certTypes.value(QString()));
+        const QString certCode = value(Entry::CertCode, e.certCode, 5, QString());
+        const QVariantList values = { m_nextPerson, e.group.isEmpty() ? kUngrouped : e.group, e.accNo, e.accName,
+            e.employeeNo, kind, value(Entry::NetNo, e.netNo, 2, QString()),
+            value(Entry::MulNetNo, e.mulNetNo, 3, QString()), certType, certCode };
+        // A file giving only the type or only the number of a document: the
+        // document it makes with the stored half is another entry's too.
+        if (!fileDocument && (e.carried & (Entry::CertType | Entry::CertCode)) && !certCode.isEmpty()) {
+            const auto sameDocument
+                = m_db.Query(u"select acc_no from person_payee_acc where acc_no<>? and cert_type=? and cert_code=?"_s,
+                    { e.accNo, certType, certCode });
+            if (!sameDocument)
+                return deleteFailed;
+            for (int r = 0; r < sameDocument->recordCount(); ++r) {
+                const QString acc = fieldToText(sameDocument->value(r, 0));
+                if (!others.contains(acc))
+                    others << acc;
+            }
+        }
+
         const QString insert = u"insert into person_payee_acc (person_no,group_no,acc_no,acc_name,employee_no,acc_type,"
                                u"net_no,mul_net_no,cert_type,cert_code) values (?,?,?,?,?,?,?,?,?,?)"_s;
-        if (removed.isEmpty()) {
+        if (others.isEmpty() && storedRows == 0) {
             if (!m_db.Insert(insert, values))
-                return u"导入收款人名册发生错误,错误记录：["_s + e.accNo + u"]"_s;
-        } else if (removed.size() == 1 && others.isEmpty()) {
+                return insertFailed;
+        } else if (others.isEmpty() && storedRows == 1) {
             // Only the entry of the same account: one statement replaces its values.
-            values.append(e.accNo);
+            QVariantList update = values;
+            update.append(e.accNo);
             if (!m_db.Insert(u"update person_payee_acc set person_no=?,group_no=?,acc_no=?,acc_name=?,employee_no=?,"
                              u"acc_type=?,net_no=?,mul_net_no=?,cert_type=?,cert_code=? where acc_no=?"_s,
-                    values))
-                return u"导入收款人名册发生错误,错误记录：["_s + e.accNo + u"]"_s;
+                    update))
+                return insertFailed;
         } else {
+            const QStringList removed = QStringList { e.accNo } + others;
             // Delete and insert under a savepoint: a failed insert gives the old entries back.
             if (!m_db.Update(u"SAVEPOINT roster_record"_s))
-                return u"删除原纪录"_s + e.accNo + u"失败，名册导入终止，请检查后重新导入。"_s;
+                return deleteFailed;
             QString refused;
-            if ((!others.isEmpty()
+            if ((removed.size() > 1
                     && !m_db.Delete(u"delete from laborage where acc_no in (select value from json_each(?))"_s,
-                        { DBAccess::listParameter(others) }))
+                        { DBAccess::listParameter(removed.mid(1)) }))
                 || !m_db.Delete(u"delete from person_payee_acc where acc_no in (select value from json_each(?))"_s,
                     { DBAccess::listParameter(removed) }))
-                refused = u"删除原纪录"_s + e.accNo + u"失败，名册导入终止，请检查后重新导入。"_s;
+                refused = deleteFailed;
             else if (!m_db.Insert(insert, values))
-                refused = u"导入收款人名册发生错误,错误记录：["_s + e.accNo + u"]"_s;
+                refused = insertFailed;
             if (!refused.isEmpty())
                 m_db.Update(u"ROLLBACK TO roster_record"_s);
             m_db.Update(u"RELEASE roster_record"_s);
             if (!refused.isEmpty())
                 return refused;
         }
+        m_kinds.push_back(kind);
         ++m_nextPerson;
         return {};
     }
 
-    struct Seen {
-        int number;
-        QString accNo;
-    };
+    // After the last entry: every group holds accounts of one kind. A group's
+    // kind is that of its first entry the file left in place, else that of its
+    // first entry in the file; the first entry of another kind is refused.
+    QString checkGroups()
+    {
+        QHash<QString, QString> groupKinds;
+        for (size_t i = 0; i < m_read.records.size(); ++i) {
+            const QString& entryGroup = m_read.records.at(i).group;
+            const QString group = entryGroup.isEmpty() ? kUngrouped : entryGroup;
+            const QString kind = m_kinds.at(i).trimmed();
+            auto known = groupKinds.constFind(group);
+            if (known == groupKinds.cend()) {
+                const auto kept = m_db.Query(u"select acc_type from person_payee_acc where group_no=? and person_no<?"
+                                             u" order by person_no limit 1"_s,
+                    { group, m_firstPerson });
+                if (!kept)
+                    return kFileError;
+                known = groupKinds.insert(group, kept->isEmpty() ? kind : fieldToText(kept->value(0, 0)).trimmed());
+            }
+            if (*known != kind)
+                return recordMessage(firstRecordNumber(m_format) + static_cast<int>(i),
+                    u"条记录的账号行别与同组其他账户的不同，文件导入被中止"_s);
+        }
+        return {};
+    }
 
+private:
     DBAccess& m_db;
     Format m_format;
+    const ReadResult& m_read;
+    qlonglong m_firstPerson = 1;
     qlonglong m_nextPerson = 1;
     QHash<QString, QString> m_certTypes; // description -> code
-    QHash<QString, Seen> m_employees;
-    QHash<QString, Seen> m_documents;
+    std::vector<QString> m_kinds; // the kind written for each entry
 };
-
-// Runs `record` for records 0 .. count-1 inside one transaction. CSV and XML
-// keep the entries written before a refused record; a workbook keeps all or
-// nothing.
-Result<int> run(DBAccess& db, Format format, qint64 count, const std::function<QString(Importer&, qint64)>& record)
-{
-    Importer importer(db, format);
-    ImportRunner runner(
-        db, format == Format::Workbook ? ImportRunner::Mode::AllOrNothing : ImportRunner::Mode::KeepWritten);
-    runner.setPreparation([&importer] { return importer.prepare(); });
-    const Result<qint64> result = runner.run(count, [&](qint64 index) { return record(importer, index); });
-    if (ImportRunner::storeRefused(result))
-        return Failure { u"导入收款人名册失败，数据库错误："_s + result.message() };
-    if (!result)
-        return result.failure();
-    return static_cast<int>(result.value());
-}
 
 } // namespace
 
@@ -292,66 +446,134 @@ Result<int> exportCsv(const QString& path, const QString& count, const QString& 
     return static_cast<int>(entries.size());
 }
 
-Result<int> importCsv(DBAccess& db, const QString& path)
+int firstRecordNumber(Format format)
 {
-    const Result<QStringList> file = TextFile::readLines(path);
-    if (!file)
-        return Failure { kFileError };
-    const QStringList& lines = file.value();
+    return format == Format::Xml ? 0 : 1;
+}
+
+ReadResult readCsv(const QByteArray& bytes, const FieldRule& accountRule)
+{
+    ReadResult read;
+    Result<QString> decoded = GbkCodec::decodeFile(bytes);
+    if (!decoded)
+        return read.stopWith(kFileError);
+    // A line ends at CR LF, LF or a lone CR (the line end of older systems).
+    QString text = std::move(decoded).value();
+    text.replace(u"\r\n"_s, u"\n"_s);
+    text.replace(u'\r', u'\n');
+    const QStringList lines = TextFile::splitLines(text);
+    EntryChecks checks(Format::Csv, &accountRule);
     // Line 0 is the summary line.
-    return run(db, Format::Csv, std::max<qsizetype>(lines.size() - 1, 0), [&](Importer& importer, qint64 index) {
-        const int n = static_cast<int>(index) + 1;
+    for (qsizetype n = 1; n < lines.size(); ++n) {
         const QStringList fields = lines.at(n).split(u',');
         if (fields.size() < 4 || fields.at(1).trimmed().isEmpty())
-            return kFileError;
+            return read.stopWith(kFileError);
         Entry e;
+        e.carried = 0;
         e.group = fields.at(0).trimmed();
-        e.accNo = fields.at(1).trimmed().mid(1).trimmed();
+        e.accNo = withoutMark(fields.at(1));
         e.accName = fields.at(2).trimmed();
-        const QString employee = fields.at(3).trimmed();
-        e.employeeNo = employee.isEmpty() ? employee : employee.mid(1).trimmed();
-        return importer.add(n, e);
-    });
+        e.employeeNo = withoutMark(fields.at(3));
+        if (const QString problem = checks.problem(static_cast<int>(n), e); !problem.isEmpty())
+            return read.stopWith(problem);
+        read.records.push_back(std::move(e));
+    }
+    if (read.records.empty())
+        return read.stopWith(kNoEntries);
+    return read;
 }
 
-Result<int> importXml(DBAccess& db, const XmlDoc& doc)
+ReadResult readXml(const XmlDoc& doc)
 {
+    ReadResult read;
     const QList<XmlNode> employees = doc.descendants(u"Employee"_s);
-    return run(db, Format::Xml, employees.size(), [&](Importer& importer, qint64 n) {
+    EntryChecks checks(Format::Xml, nullptr);
+    for (qsizetype n = 0; n < employees.size(); ++n) {
         const XmlNode& node = employees.at(n);
-        auto field = [&node](const QString& name) { return getNodeText(node, name, QString()).trimmed(); };
-        const Entry e { field(u"group_no"_s), field(u"acc_no"_s), field(u"acc_name"_s), field(u"employee_no"_s),
-            field(u"acc_type"_s), field(u"net_no"_s), field(u"mul_net_no"_s), field(u"cert_type"_s),
-            field(u"cert_code"_s) };
-        return importer.add(static_cast<int>(n), e);
-    });
+        Entry e;
+        e.carried = 0;
+        // An absent element reads as empty; `flag` records that the element is there.
+        auto field = [&node, &e](const QString& name, unsigned flag = 0) {
+            const XmlNode element = node.firstDescendant(name);
+            if (element.isNull())
+                return QString();
+            e.carried |= flag;
+            return element.text().trimmed();
+        };
+        e.group = field(u"group_no"_s);
+        e.accNo = field(u"acc_no"_s);
+        e.accName = field(u"acc_name"_s);
+        e.employeeNo = field(u"employee_no"_s);
+        e.accType = field(u"acc_type"_s, Entry::Kind);
+        e.netNo = field(u"net_no"_s, Entry::NetNo);
+        e.mulNetNo = field(u"mul_net_no"_s, Entry::MulNetNo);
+        e.certDesc = field(u"cert_type"_s, Entry::CertType);
+        e.certCode = field(u"cert_code"_s, Entry::CertCode);
+        if (const QString problem = checks.problem(static_cast<int>(n), e); !problem.isEmpty())
+            return read.stopWith(problem);
+        read.records.push_back(std::move(e));
+    }
+    if (read.records.empty())
+        return read.stopWith(kNoEntries);
+    return read;
 }
 
-Result<int> importWorkbook(DBAccess& db, const WorkbookReader& sheet, const Progress& progress)
+ReadResult readWorkbook(const WorkbookReader& sheet, const FieldRule& accountRule)
 {
+    ReadResult read;
+    EntryChecks checks(Format::Workbook, &accountRule);
+    const QString names[] = { kGroupName, kAccNoName, kAccNameName, kEmployeeNoName };
     // The entries end at the first row whose column A is empty.
-    int rows = 0;
-    while (!sheet.cell(rows + 1, 1).text.trimmed().isEmpty())
-        ++rows;
-    const int total = sheet.lastRow();
-    return run(db, Format::Workbook, rows, [&](Importer& importer, qint64 index) {
-        const int r = static_cast<int>(index) + 1;
-        const WorkbookCell account = sheet.cell(r, 2);
+    for (int r = 1; !sheet.cell(r, 1).text.trimmed().isEmpty(); ++r) {
+        WorkbookCell cells[4];
+        for (int c = 0; c < 4; ++c) {
+            cells[c] = sheet.cell(r, c + 1);
+            if (isErrorValue(cells[c]))
+                return read.stopWith(recordMessage(
+                    r, u"条记录的"_s + names[c] + u"是错误值“"_s + cells[c].text.trimmed() + u"”，文件导入被中止"_s));
+        }
         Entry e;
-        e.group = sheet.cell(r, 1).text.trimmed();
-        e.accNo = account.text.trimmed();
-        e.accName = sheet.cell(r, 3).text.trimmed();
-        e.employeeNo = sheet.cell(r, 4).text.trimmed();
+        e.carried = 0;
+        e.group = cells[0].text.trimmed();
+        e.accNo = cells[1].text.trimmed();
+        e.accName = cells[2].text.trimmed();
+        e.employeeNo = cells[3].text.trimmed();
         // A number of 16 or more digits has lost its last digits in the spreadsheet program.
-        if (account.isNumber && e.accNo.size() >= 16 && isDigitsOnly(e.accNo))
-            return ImportText::recordMessage(r,
+        if (cells[1].isNumber && e.accNo.size() >= 16 && isDigitsOnly(e.accNo))
+            return read.stopWith(recordMessage(r,
                 u"条记录中的账号是数字格式，16位以上的数字已丢失末尾几位，"
-                u"请将账号列设置为文本格式后重新填写，文件导入被中止"_s);
-        QString refused = importer.add(r, e);
+                u"请将账号列设置为文本格式后重新填写，文件导入被中止"_s));
+        if (const QString problem = checks.problem(r, e); !problem.isEmpty())
+            return read.stopWith(problem);
+        read.records.push_back(std::move(e));
+    }
+    if (read.records.empty())
+        return read.stopWith(kNoEntries);
+    return read;
+}
+
+Result<int> write(DBAccess& db, Format format, const ReadResult& read, const Progress& progress)
+{
+    if (read.stopped())
+        return read.stop.failure();
+    Writer writer(db, format, read);
+    ImportRunner runner(db, ImportRunner::Mode::AllOrNothing);
+    runner.setPreparation([&writer] { return writer.prepare(); });
+    const qint64 count = qint64(read.records.size());
+    // The entries, then the kinds of the groups.
+    const Result<qint64> result = runner.run(count + 1, [&](qint64 index) {
+        if (index == count)
+            return writer.checkGroups();
+        QString refused = writer.write(index);
         if (refused.isEmpty() && progress)
-            progress(r, total);
+            progress(static_cast<int>(index + 1), static_cast<int>(count));
         return refused;
     });
+    if (ImportRunner::storeRefused(result))
+        return Failure { u"导入收款人名册失败，数据库错误："_s + result.message() };
+    if (!result)
+        return result.failure();
+    return static_cast<int>(count);
 }
 
 } // namespace EmployeeListFile
