@@ -5,6 +5,7 @@
 #include "common/FieldChecks.h"
 #include "common/FieldRule.h"
 #include "common/GbkCodec.h"
+#include "common/ImportText.h"
 #include "common/TextFile.h"
 #include "common/TextFormat.h"
 #include "common/Workbook.h"
@@ -87,22 +88,14 @@ qsizetype controlCharacterAt(const QString& text)
     return -1;
 }
 
-// The value without the "#" that marks a number as text. A value written
-// without it is taken whole: dropping its first digit would store another number.
-QString withoutMark(const QString& field)
-{
-    const QString value = field.trimmed();
-    return value.startsWith(u'#') ? value.mid(1).trimmed() : value;
-}
-
-// A cell holding an error value (#DIV/0!, #N/A, ...). The workbook reader gives
-// it as its text, so a text cell holding the same text counts too: neither is a
-// group, account, name or employee number.
+// A cell holding an error value (#DIV/0!, #N/A, ...), or a text cell spelling
+// one (as a sheet saved through a text format keeps it): neither is a group,
+// account, name or employee number.
 bool isErrorValue(const WorkbookCell& cell)
 {
     static const QStringList errors
         = { u"#NULL!"_s, u"#DIV/0!"_s, u"#VALUE!"_s, u"#REF!"_s, u"#NAME?"_s, u"#NUM!"_s, u"#N/A"_s };
-    return !cell.isNumber && errors.contains(cell.text.trimmed());
+    return cell.isError || (!cell.isNumber && errors.contains(cell.text.trimmed()));
 }
 
 // The bound of a numeric rule as the settings file wrote it.
@@ -458,10 +451,7 @@ ReadResult readCsv(const QByteArray& bytes, const FieldRule& accountRule)
     if (!decoded)
         return read.stopWith(kFileError);
     // A line ends at CR LF, LF or a lone CR (the line end of older systems).
-    QString text = std::move(decoded).value();
-    text.replace(u"\r\n"_s, u"\n"_s);
-    text.replace(u'\r', u'\n');
-    const QStringList lines = TextFile::splitLines(text);
+    const QStringList lines = TextFile::splitLines(*decoded);
     EntryChecks checks(Format::Csv, &accountRule);
     // Line 0 is the summary line.
     for (qsizetype n = 1; n < lines.size(); ++n) {
@@ -471,9 +461,9 @@ ReadResult readCsv(const QByteArray& bytes, const FieldRule& accountRule)
         Entry e;
         e.carried = 0;
         e.group = fields.at(0).trimmed();
-        e.accNo = withoutMark(fields.at(1));
+        e.accNo = ImportText::withoutMark(fields.at(1));
         e.accName = fields.at(2).trimmed();
-        e.employeeNo = withoutMark(fields.at(3));
+        e.employeeNo = ImportText::withoutMark(fields.at(3));
         if (const QString problem = checks.problem(static_cast<int>(n), e); !problem.isEmpty())
             return read.stopWith(problem);
         read.records.push_back(std::move(e));

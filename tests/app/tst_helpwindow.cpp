@@ -309,7 +309,8 @@ private slots:
                 QVERIFY2(!read.stopped(), qPrintable(read.stop.message()));
                 QCOMPARE(int(read.records.size()), records);
             } else {
-                const Result<int> imported = EmployeeListFile::importWorkbook(env.db(), sheet.value());
+                const Result<int> imported = EmployeeListFile::write(env.db(), EmployeeListFile::Format::Workbook,
+                    EmployeeListFile::readWorkbook(sheet.value(), env.ctx().fieldRules.ruleFor(17)));
                 QVERIFY2(imported, qPrintable(imported.message()));
                 QCOMPARE(imported.value(), records);
             }
@@ -331,13 +332,11 @@ private slots:
             QCOMPARE(int(read.records.size()), records);
             compareHeader(text, read.records, [](const LaborageImport::Record& r) { return r.payAmount; });
         } else {
-            Result<int> imported = 0;
-            if (id == u"ex-roster-csv"_s) {
-                writeAll(env.path(u"roster.csv"_s), bytes);
-                imported = EmployeeListFile::importCsv(env.db(), env.path(u"roster.csv"_s));
-            } else {
-                imported = EmployeeListFile::importXml(env.db(), parsedXml(bytes));
-            }
+            const bool csv = id == u"ex-roster-csv"_s;
+            const Result<int> imported
+                = EmployeeListFile::write(env.db(), csv ? EmployeeListFile::Format::Csv : EmployeeListFile::Format::Xml,
+                    csv ? EmployeeListFile::readCsv(bytes, env.ctx().fieldRules.ruleFor(17))
+                        : EmployeeListFile::readXml(parsedXml(bytes)));
             QVERIFY2(imported, qPrintable(imported.message()));
             QCOMPARE(imported.value(), records);
             QCOMPARE(env.scalar(u"select count(*) from person_payee_acc"_s).toInt(), records);
