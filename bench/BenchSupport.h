@@ -148,7 +148,7 @@ inline QString personName(int i)
 // An amount with two decimals, from 1.00 up to `spread` yuan.
 inline QString amount(int i, int spread = 25000)
 {
-    return QStringLiteral("%1.%2").arg(1 + (i * 7919) % spread).arg(i % 100, 2, 10, QChar(u'0'));
+    return QStringLiteral("%1.%2").arg(1 + (qint64(i) * 7919) % spread).arg(i % 100, 2, 10, QChar(u'0'));
 }
 
 // ---- Time and memory

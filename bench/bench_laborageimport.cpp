@@ -10,6 +10,7 @@
 
 #include "BenchSupport.h"
 #include "common/GbkCodec.h"
+#include "common/Money.h"
 #include "common/Workbook.h"
 #include "payroll/Laborage.h"
 #include "payroll/LaborageImport.h"
@@ -41,11 +42,14 @@ void fillRoster(DBAccess& db, int n)
 
 QByteArray uploadFile(int n)
 {
-    QString text = u"%1,0.00\r\n"_s.arg(n);
-    text.reserve(n * 48);
-    for (int i = 1; i <= n; ++i)
-        text += u"%1,#E%1, 员工%1,#%2,#%3\r\n"_s.arg(i).arg(knownAccount(i), amount(i));
-    return GbkCodec::encode(text).value();
+    QString lines;
+    lines.reserve(n * 48);
+    Money total;
+    for (int i = 1; i <= n; ++i) {
+        total += *Money::parse(amount(i));
+        lines += u"%1,#E%1, 员工%1,#%2,#%3\r\n"_s.arg(i).arg(knownAccount(i), amount(i));
+    }
+    return GbkCodec::encode(u"%1,%2\r\n"_s.arg(n).arg(total.toPlainText()) + lines).value();
 }
 } // namespace
 

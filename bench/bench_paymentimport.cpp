@@ -9,6 +9,7 @@
 
 #include "BenchSupport.h"
 #include "common/GbkCodec.h"
+#include "common/Money.h"
 #include "payment/PaymentB2B.h"
 #include "payment/PaymentImport.h"
 #include "payment/frmPaymentB2B.h"
@@ -25,20 +26,22 @@ namespace {
 // An upload file as the tab writes it: header, then one line per instruction.
 QByteArray uploadFile(int n)
 {
-    QString text = u"%1,0.00\r\n"_s.arg(n);
-    text.reserve(n * 96);
+    QString lines;
+    lines.reserve(n * 96);
+    Money total;
     for (int i = 1; i <= n; ++i) {
         const bool otherBank = i % 3 == 0;
-        text += u"%1,#6228480012345678,某某贸易有限公司,%2,#62170000%3,收款人%4,%5,#%6.%7,货款第%8期\r\n"_s.arg(i)
-                    .arg(QChar(otherBank ? u'1' : u'0'))
-                    .arg(i, 11, 10, QChar(u'0'))
-                    .arg(i)
-                    .arg(otherBank ? u"#313100000013"_s : QString())
-                    .arg(1 + (i * 7919) % 250000)
-                    .arg(i % 100, 2, 10, QChar(u'0'))
-                    .arg(i % 12 + 1);
+        const QString amount = u"%1.%2"_s.arg(1 + (qint64(i) * 7919) % 250000).arg(i % 100, 2, 10, QChar(u'0'));
+        total += *Money::parse(amount);
+        lines += u"%1,#6228480012345678,某某贸易有限公司,%2,#62170000%3,收款人%4,%5,#%6,货款第%7期\r\n"_s.arg(i)
+                     .arg(QChar(otherBank ? u'1' : u'0'))
+                     .arg(i, 11, 10, QChar(u'0'))
+                     .arg(i)
+                     .arg(otherBank ? u"#313100000013"_s : QString())
+                     .arg(amount)
+                     .arg(i % 12 + 1);
     }
-    return GbkCodec::encode(text).value();
+    return GbkCodec::encode(u"%1,%2\r\n"_s.arg(n).arg(total.toPlainText()) + lines).value();
 }
 
 void fillPayees(DBAccess& db, int n)
