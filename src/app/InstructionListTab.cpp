@@ -48,11 +48,12 @@ InstructionListTab::InstructionListTab(
             QAction* pdf = bar->addAction(u"保存为PDF"_s);
             pdf->setObjectName(u"actSavePdf"_s);
             connect(pdf, &QAction::triggered, &preview, [this, &sheet] {
-                const QString path = selectSaveFile(m_ctx.prompt, u"pdf"_s).trimmed();
+                const QString path
+                    = selectSaveFile(m_ctx.prompt, { FileKind::Report, { FileFilter::pdf() } }).trimmed();
                 if (path.isEmpty())
                     return;
-                m_ctx.prompt.message(
-                    sheet.writePdf(path) ? u"审批单已保存为PDF文件"_s : u"文件读写错误，审批单未保存"_s);
+                m_ctx.prompt.message(sheet.writePdf(path) ? writtenMessage(u"审批单已保存为PDF文件"_s, path)
+                                                          : u"文件读写错误，审批单未保存"_s);
             });
         }
         preview.exec();
@@ -185,7 +186,7 @@ void InstructionListTab::deleteSelectedRange()
         m_ctx.prompt.message(m_layout.noChoiceMessage);
         return;
     }
-    if (!m_ctx.prompt.askOkCancel(m_layout.rangeDeleteQuestion))
+    if (!m_ctx.prompt.askOkCancel(m_layout.rangeDeleteQuestion, deleteQuestionDefault(range)))
         return;
     // Exactly the selected instructions go, found by their keys.
     if (deleteRange(
@@ -199,7 +200,7 @@ void InstructionListTab::deleteSelectedRange()
 void InstructionListTab::newList()
 {
     if (m_grid->hasData()) {
-        if (!m_ctx.prompt.askOkCancel(u"原有数据将被全部清空，请确认是否要继续?"_s))
+        if (!m_ctx.prompt.askOkCancel(u"原有数据将被全部清空，请确认是否要继续?"_s, DefaultButton::Cancel))
             return;
     }
     if (!m_ctx.db().Delete(u"delete from "_s + m_layout.table))

@@ -266,14 +266,14 @@ void frmMain::resetLaborageIn()
     page(TabLaborage)->refresh();
 }
 
-QString frmMain::selectSaveFile(const QString& extension)
+QString frmMain::selectSaveFile(const FileTypes& types)
 {
-    return ::selectSaveFile(m_ctx.prompt, extension);
+    return ::selectSaveFile(m_ctx.prompt, types);
 }
 
-QString frmMain::selectOpenFile(const QString& extension)
+QString frmMain::selectOpenFile(const FileTypes& types)
 {
-    return ::selectOpenFile(m_ctx.prompt, extension);
+    return ::selectOpenFile(m_ctx.prompt, types);
 }
 
 void frmMain::menuNew_Click()

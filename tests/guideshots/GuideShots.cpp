@@ -48,8 +48,9 @@ namespace {
 // and reports store errors, so that the program runs through without a box.
 class ShotPrompt : public Prompt {
 public:
+    using Prompt::askOkCancel;
     void message(const QString& text) override { log(u"message"_s, text); }
-    bool askOkCancel(const QString& text) override
+    bool askOkCancel(const QString& text, DefaultButton) override
     {
         log(u"question"_s, text);
         return true;
@@ -64,8 +65,8 @@ public:
         log(title, text);
         ++errors;
     }
-    QString chooseSaveFile(const QString&) override { return {}; }
-    QString chooseOpenFile(const QString&) override { return {}; }
+    FileChoice chooseSaveFile(const FileDialogRequest&) override { return {}; }
+    FileChoice chooseOpenFile(const FileDialogRequest&) override { return {}; }
 
     int errors = 0;
 
