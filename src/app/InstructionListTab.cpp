@@ -154,11 +154,9 @@ void InstructionListTab::refresh()
     setGridRows(std::move(rows));
     listRefreshed();
 
+    // The grid widens a column to its header and its longest text.
     for (int c = 0; c < columns && c < static_cast<int>(m_layout.widthsTwips.size()); ++c)
         m_grid->setColumnWidthTwips(c, m_layout.widthsTwips[static_cast<size_t>(c)]);
-    const int accountWidth = m_grid->fontMetrics().horizontalAdvance(QString(21, u'0')) + 8;
-    for (int c : m_layout.accountColumns)
-        m_grid->setColumnWidth(c, std::max(m_grid->columnWidth(c), accountWidth));
     m_grid->resetSelection();
 }
 

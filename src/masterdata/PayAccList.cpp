@@ -30,7 +30,7 @@ const QList<MasterDataTab::Column>& listColumns()
     static const QList<MasterDataTab::Column> columns = {
         { u"序号"_s, 420, {} },
         { u"付款账号"_s, 2200, u"付款账号"_s },
-        { u"户名"_s, 4600, u"户名"_s },
+        { u"户名"_s, 3000, u"户名"_s },
         { u"币种"_s, 1000, u"币种"_s },
     };
     return columns;

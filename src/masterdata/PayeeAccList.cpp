@@ -33,7 +33,7 @@ const QList<MasterDataTab::Column>& inBankColumns()
     static const QList<MasterDataTab::Column> columns = {
         { u"序号"_s, 420, {} },
         { u"收款账号"_s, 2200, u"收款账号"_s },
-        { u"户名"_s, 4600, u"户名"_s },
+        { u"户名"_s, 3000, u"户名"_s },
     };
     return columns;
 }
@@ -44,7 +44,7 @@ const QList<MasterDataTab::Column>& otherBankColumns()
     static const QList<MasterDataTab::Column> columns = {
         { u"序号"_s, 420, {} },
         { u"收款账号"_s, 2200, u"收款账号"_s },
-        { u"户名"_s, 4600, u"户名"_s },
+        { u"户名"_s, 3000, u"户名"_s },
         { u"支付系统行号"_s, 2200, u"支付系统行号"_s },
     };
     return columns;

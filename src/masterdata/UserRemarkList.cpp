@@ -27,7 +27,7 @@ const QList<MasterDataTab::Column>& listColumns()
 {
     static const QList<MasterDataTab::Column> columns = {
         { u"序号"_s, 420, {} },
-        { u"备注"_s, 8000, u"备注"_s },
+        { u"备注"_s, 7000, u"备注"_s },
     };
     return columns;
 }

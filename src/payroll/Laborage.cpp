@@ -36,7 +36,6 @@ InstructionListLayout laborageList()
     l.sourceFields = { -1, 0, 1, 2, 3, 4, 5 };
     l.widthsTwips = { 420, 0, 2200, 1800, 1500, 2000, 2000 };
     l.amountColumn = Laborage::ColumnAmount;
-    l.accountColumns = { Laborage::ColumnAccNo };
     l.noChoiceMessage = u"请先选择代发工资指令"_s;
     l.rangeDeleteQuestion = u"是否确认要删除所有代发代扣文件中指令?"_s;
     l.rangeDeleteDone = u"删除账号成功."_s;
