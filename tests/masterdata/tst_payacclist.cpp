@@ -86,7 +86,7 @@ private slots:
         QCOMPARE(accName(env)->maxLength(), 42);
 
         QCOMPARE(gridHeader(grid), (QStringList { u"序号"_s, u"付款账号"_s, u"户名"_s, u"币种"_s }));
-        const int widths[] = { 420, 2200, 4600, 1000 };
+        const int widths[] = { 420, 2200, 3000, 1000 };
         for (int c = 0; c < 4; ++c)
             QCOMPARE(grid->columnWidth(c), pixelsFor(grid, widths[c]));
 

@@ -85,7 +85,7 @@ private slots:
             QCOMPARE(env.find<QPushButton>(u"UserRemarkList_"_s + name)->text(), caption);
         QCOMPARE(gridHeader(grid), (QStringList { u"序号"_s, u"备注"_s }));
         QCOMPARE(grid->columnWidth(0), pixelsFor(grid, 420));
-        QCOMPARE(grid->columnWidth(1), pixelsFor(grid, 8000));
+        QCOMPARE(grid->columnWidth(1), pixelsFor(grid, 7000));
         QCOMPARE(gridRows(grid), (QList<QStringList> { { u"1"_s, u"奖金"_s }, { u"2"_s, u"工资"_s } }));
         QCOMPARE(panels(env.window()), countPanels(u"2"_s));
     }
