@@ -104,6 +104,8 @@ struct Program {
     {
         if (!bench::createStore(dir))
             return false;
+        // The folders of the file dialogs stay in the run's folder, out of the user's settings.
+        prompt.fileFolders().useSettingsFile(dir.filePath(QStringLiteral("user-settings.conf")));
         ctx = std::make_unique<AppContext>(prompt, dir.path() + u'/');
         return true;
     }
