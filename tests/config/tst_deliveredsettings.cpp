@@ -8,6 +8,8 @@
 #include "config/frmSysConf.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -54,6 +56,25 @@ private slots:
         QCOMPARE(config.fieldRules.ruleFor(6).label, u"批量支付文件:付款金额"_s);
         // The file was only read.
         QCOMPARE(readAll(dir.filePath(u"sysConf.ini"_s)), delivered());
+    }
+
+    // The build lays the file into a program folder that has none, and leaves
+    // the user's own file alone.
+    void buildLaysItOutOnlyWhereNoneIs()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath(u"program/sysConf.ini"_s);
+        const auto layOut = [&] {
+            return QProcess::execute(QStringLiteral(QELVORA_CMAKE),
+                { u"-DSOURCE="_s + QStringLiteral(QELVORA_DELIVERED_SETTINGS), u"-DTARGET="_s + target, u"-P"_s,
+                    QStringLiteral(QELVORA_COPY_IF_MISSING) });
+        };
+        QCOMPARE(layOut(), 0);
+        QCOMPARE(readAll(target), delivered());
+        writeBytes(target, "the user's own settings");
+        QCOMPARE(layOut(), 0);
+        QCOMPARE(readAll(target), QByteArray("the user's own settings"));
+        QVERIFY(!QFileInfo::exists(target + u".part"_s));
     }
 
     // The settings dialog shows the delivered rules as they are: saving them
