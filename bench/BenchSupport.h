@@ -34,21 +34,26 @@ namespace bench {
 // keeps the messages so that a run can check what it was told.
 class SilentPrompt : public Prompt {
 public:
+    using Prompt::askOkCancel;
     void message(const QString& text) override { messages << text; }
-    bool askOkCancel(const QString&) override { return true; }
+    bool askOkCancel(const QString&, DefaultButton) override { return true; }
     bool askYesNo(const QString&) override { return true; }
     void critical(const QString& title, const QString& text) override
     {
         std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
     }
-    QString chooseSaveFile(const QString&) override { return savePath; }
-    QString chooseOpenFile(const QString&) override { return openPath; }
+    FileChoice chooseSaveFile(const FileDialogRequest&) override { return { savePath, {} }; }
+    FileChoice chooseOpenFile(const FileDialogRequest&) override { return { openPath, {} }; }
 
     // True when the messages are exactly `expected`; otherwise prints `failure`
-    // and what was said.
+    // and what was said. A message naming the file written names it on a second
+    // line, which is not compared.
     bool expect(const QStringList& expected, const char* failure) const
     {
-        if (messages == expected)
+        QStringList said;
+        for (const QString& message : messages)
+            said << message.section(QLatin1Char('\n'), 0, 0);
+        if (said == expected)
             return true;
         std::fprintf(stderr, "%s: %s\n", failure, qPrintable(messages.join(QStringLiteral(" / "))));
         return false;
@@ -99,6 +104,8 @@ struct Program {
     {
         if (!bench::createStore(dir))
             return false;
+        // The folders of the file dialogs stay in the run's folder, out of the user's settings.
+        prompt.fileFolders().useSettingsFile(dir.filePath(QStringLiteral("user-settings.conf")));
         ctx = std::make_unique<AppContext>(prompt, dir.path() + u'/');
         return true;
     }

@@ -10,6 +10,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QSaveFile>
+#include <QTextLayout>
 
 #include <array>
 
@@ -35,14 +36,44 @@ struct Metrics {
     int width = 0;
     int height = 0;
     int line = 0; // a line of the text font
-    int row = 0; // a table row
+    int row = 0; // a table row of one line
+    int rowLine = 0; // each further line of a row whose texts wrap
     int titleBlock = 0; // title and the three information lines
     int footer = 0;
     int summary = 0; // count, totals, signatures
 };
 
-std::vector<Page> paginate(size_t rows, const Metrics& m)
+// The columns whose texts wrap onto further lines instead of being cut: the
+// account, the name and the remark. A sheet people sign shows every name whole.
+constexpr std::array<bool, 5> kWrapped = { false, true, true, false, true };
+
+// The lines of `text` in a cell `width` wide: broken between words where it
+// can, anywhere in a word longer than the cell.
+QStringList wrappedLines(const QString& text, const QFont& font, QPaintDevice* device, int width)
 {
+    if (text.isEmpty())
+        return { text };
+    QTextLayout layout(text, font, device);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        lines << text.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    if (lines.isEmpty())
+        lines << text;
+    return lines;
+}
+
+// `heights`: the height of each row. Every page takes the rows that fit above
+// its footer, at least one.
+std::vector<Page> paginate(const std::vector<int>& heights, const Metrics& m)
+{
+    const size_t rows = heights.size();
     std::vector<Page> pages;
     size_t next = 0;
     bool first = true;
@@ -50,11 +81,12 @@ std::vector<Page> paginate(size_t rows, const Metrics& m)
         Page p;
         p.header = first;
         int room = m.height - m.footer - m.row - (first ? m.titleBlock : 0);
-        const size_t fits = static_cast<size_t>(std::max(1, room / m.row));
         p.first = next;
-        p.count = std::min(fits, rows - next);
-        next += p.count;
-        room -= static_cast<int>(p.count) * m.row;
+        while (next < rows && (next == p.first || heights[next] <= room)) {
+            room -= heights[next];
+            ++next;
+        }
+        p.count = next - p.first;
         first = false;
         if (next == rows) {
             if (room >= m.summary) {
@@ -123,6 +155,7 @@ int ApprovalSheet::render(QPagedPaintDevice& device) const
     m.height = page.height();
     m.line = textMetrics.height() * 3 / 2;
     m.row = tableMetrics.height() * 8 / 5;
+    m.rowLine = tableMetrics.lineSpacing();
     m.titleBlock = titleMetrics.height() * 2 + m.line * 3 + m.line / 2;
     m.footer = m.line * 2;
     m.summary = m.line * 6;
@@ -133,18 +166,45 @@ int ApprovalSheet::render(QPagedPaintDevice& device) const
     x[5] = m.width;
     const int pad = tableMetrics.averageCharWidth() / 2;
 
-    const auto cell = [&](int column, int y, const QString& text, Qt::Alignment align) {
-        // The remark keeps a wider gap from the right-aligned amount.
-        const int left = column == 4 ? pad * 4 : pad;
-        const QRect r(x[column] + left, y, x[column + 1] - x[column] - left - pad, m.row);
-        painter.drawText(
-            r, align | Qt::AlignVCenter, painter.fontMetrics().elidedText(text, Qt::ElideRight, r.width()));
+    // The text room of a column: the remark keeps a wider gap from the
+    // right-aligned amount.
+    const auto textLeft = [&](int column) { return x[column] + (column == 4 ? pad * 4 : pad); };
+    const auto textWidth = [&](int column) { return x[column + 1] - textLeft(column) - pad; };
+    // The lines of a cell: a wrapped column's text on as many lines as it
+    // needs, any other on one line, cut only where a column cannot wrap.
+    const auto cellLines = [&](int column, const QString& text, const QFontMetrics& metrics) {
+        if (kWrapped[static_cast<size_t>(column)])
+            return wrappedLines(text, tableFont, &device, textWidth(column));
+        return QStringList { metrics.elidedText(text, Qt::ElideRight, textWidth(column)) };
+    };
+    const auto cell = [&](int column, int y, const QStringList& lines, Qt::Alignment align) {
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const QRect r(textLeft(column), y + static_cast<int>(i) * m.rowLine, textWidth(column), m.row);
+            painter.drawText(r, align | Qt::AlignVCenter, lines.at(i));
+        }
     };
     const QStringList headers = { u"序号"_s, u"收款账号"_s, u"户名"_s, u"金额"_s, u"备注"_s };
     const std::array<Qt::Alignment, 5> align
         = { Qt::AlignCenter, Qt::AlignLeft, Qt::AlignLeft, Qt::AlignRight, Qt::AlignLeft };
 
-    const std::vector<Page> pages = paginate(m_data.rows.size(), m);
+    // Every row's lines, and from them its height.
+    std::vector<std::array<QStringList, 5>> rowLines;
+    std::vector<int> heights;
+    rowLines.reserve(m_data.rows.size());
+    heights.reserve(m_data.rows.size());
+    for (const ApprovalSheetRow& r : m_data.rows) {
+        const std::array<const QString*, 5> texts = { &r.no, &r.account, &r.name, &r.amount, &r.remark };
+        std::array<QStringList, 5> lines;
+        qsizetype most = 1;
+        for (int c = 0; c < 5; ++c) {
+            lines[static_cast<size_t>(c)] = cellLines(c, *texts[static_cast<size_t>(c)], tableMetrics);
+            most = std::max(most, lines[static_cast<size_t>(c)].size());
+        }
+        rowLines.push_back(std::move(lines));
+        heights.push_back(m.row + static_cast<int>(most - 1) * m.rowLine);
+    }
+
+    const std::vector<Page> pages = paginate(heights, m);
     const int pageCount = static_cast<int>(pages.size());
     for (int n = 0; n < pageCount; ++n) {
         const Page& p = pages[static_cast<size_t>(n)];
@@ -170,16 +230,14 @@ int ApprovalSheet::render(QPagedPaintDevice& device) const
             painter.setFont(boldTable);
             painter.drawLine(0, y, m.width, y);
             for (int c = 0; c < 5; ++c)
-                cell(c, y, headers.at(c), align[static_cast<size_t>(c)]);
+                cell(c, y, { headers.at(c) }, align[static_cast<size_t>(c)]);
             y += m.row;
             painter.drawLine(0, y, m.width, y);
             painter.setFont(tableFont);
             for (size_t i = p.first; i < p.first + p.count; ++i) {
-                const ApprovalSheetRow& r = m_data.rows[i];
-                const std::array<const QString*, 5> texts = { &r.no, &r.account, &r.name, &r.amount, &r.remark };
                 for (int c = 0; c < 5; ++c)
-                    cell(c, y, *texts[static_cast<size_t>(c)], align[static_cast<size_t>(c)]);
-                y += m.row;
+                    cell(c, y, rowLines[i][static_cast<size_t>(c)], align[static_cast<size_t>(c)]);
+                y += heights[i];
             }
             painter.drawLine(0, y, m.width, y);
         }

@@ -34,8 +34,10 @@ struct ApprovalSheetData {
 
 // The approval sheet companies sign before a batch is uploaded: A4 pages with
 // the title, bank, payer and time, the instructions with the column headers on
-// every page, "第 n 页 / 共 m 页" at the foot, and on the last page the count,
-// the total in figures and in capital figures and the signature lines.
+// every page (an account, name or remark too long for its column goes on over
+// further lines of its row, never cut), "第 n 页 / 共 m 页" at the foot, and on
+// the last page the count, the total in figures and in capital figures and the
+// signature lines.
 class ApprovalSheet {
 public:
     explicit ApprovalSheet(ApprovalSheetData data);

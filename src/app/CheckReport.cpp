@@ -102,18 +102,22 @@ CheckReportDialog::CheckReportDialog(Prompt& prompt, CheckReportRequest request,
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
+    // Enter closes the report: it neither saves it nor goes on writing the file.
     auto* save = new QPushButton(u"保存报告"_s, this);
     save->setObjectName(u"frmCheckReport_cmdSave"_s);
+    save->setAutoDefault(false);
     buttons->addWidget(save);
     connect(save, &QPushButton::clicked, this, &CheckReportDialog::saveReport);
     if (m_request.writing && errors == 0) {
         auto* go = new QPushButton(u"继续生成"_s, this);
         go->setObjectName(u"frmCheckReport_cmdContinue"_s);
+        go->setAutoDefault(false);
         buttons->addWidget(go);
         connect(go, &QPushButton::clicked, this, &QDialog::accept);
     }
     auto* close = new QPushButton(u"关闭"_s, this);
     close->setObjectName(u"frmCheckReport_cmdClose"_s);
+    close->setDefault(true);
     buttons->addWidget(close);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -126,9 +130,9 @@ CheckReportDialog::CheckReportDialog(Prompt& prompt, CheckReportRequest request,
 
 void CheckReportDialog::saveReport()
 {
-    const QString path = selectSaveFile(m_prompt, u"csv"_s).trimmed();
+    const QString path = selectSaveFile(m_prompt, { FileKind::Report, { FileFilter::csv() } }).trimmed();
     if (path.isEmpty())
         return;
     const Result<> saved = saveCheckReport(path, m_request.findings);
-    m_prompt.message(saved ? u"检查报告已保存"_s : saved.message());
+    m_prompt.message(saved ? writtenMessage(u"检查报告已保存"_s, path) : saved.message());
 }

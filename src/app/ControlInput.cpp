@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "common/FieldChecks.h"
+#include "common/Prompt.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -11,6 +12,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+
+using namespace Qt::StringLiterals;
 
 QString LineEditInput::text() const
 {
@@ -52,6 +55,19 @@ void ComboBoxInput::focusAndSelectAll()
     m_combo.setFocus(Qt::OtherFocusReason);
     if (QLineEdit* edit = m_combo.lineEdit())
         edit->selectAll();
+}
+
+bool refuseDisabledAmountBox(const QLineEdit& amount, AppContext& ctx)
+{
+    if (amount.isEnabled() || !amount.text().trimmed().isEmpty())
+        return false;
+    // The settings menu is revealed by the caption-less Label1 at the right end
+    // of the menu bar: the message says where to click.
+    ctx.prompt.message(u"金额输入框未启用：请在“工具→选项”中为“付款金额”勾选“可编辑”。"
+                       u"“工具”菜单平时隐藏：关闭本窗口后，单击主窗口菜单栏最右端的空白处，即出现“工具”菜单；"
+                       u"在“工具→选项”的“批量支付文件设定”中勾选“付款金额”一行的“可编辑”，按“确定”保存，"
+                       u"再重新打开本窗口。"_s);
+    return true;
 }
 
 bool checkField(QWidget* control, int fieldId, bool doCheck, AppContext& ctx)

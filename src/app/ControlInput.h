@@ -64,6 +64,12 @@ private:
 // and fails.
 bool checkField(QWidget* control, int fieldId, bool doCheck, AppContext& ctx);
 
+// True, after saying which box is off and how to switch it on, when the amount
+// box of an instruction dialog is disabled and empty: the "可编辑" flag of field
+// 6 ("付款金额", which both instruction dialogs follow) is off in the settings,
+// so the user cannot type the amount the instruction needs.
+bool refuseDisabledAmountBox(const QLineEdit& amount, AppContext& ctx);
+
 // Makes an editable combo box keep what the user types. The entries are only
 // offered: while the user types, a popup lists the entries containing the text.
 // Enter and leaving the box keep the text exactly as typed, and no entry is

@@ -48,11 +48,12 @@ InstructionListTab::InstructionListTab(
             QAction* pdf = bar->addAction(u"保存为PDF"_s);
             pdf->setObjectName(u"actSavePdf"_s);
             connect(pdf, &QAction::triggered, &preview, [this, &sheet] {
-                const QString path = selectSaveFile(m_ctx.prompt, u"pdf"_s).trimmed();
+                const QString path
+                    = selectSaveFile(m_ctx.prompt, { FileKind::Report, { FileFilter::pdf() } }).trimmed();
                 if (path.isEmpty())
                     return;
-                m_ctx.prompt.message(
-                    sheet.writePdf(path) ? u"审批单已保存为PDF文件"_s : u"文件读写错误，审批单未保存"_s);
+                m_ctx.prompt.message(sheet.writePdf(path) ? writtenMessage(u"审批单已保存为PDF文件"_s, path)
+                                                          : u"文件读写错误，审批单未保存"_s);
             });
         }
         preview.exec();
@@ -153,11 +154,9 @@ void InstructionListTab::refresh()
     setGridRows(std::move(rows));
     listRefreshed();
 
+    // The grid widens a column to its header and its longest text.
     for (int c = 0; c < columns && c < static_cast<int>(m_layout.widthsTwips.size()); ++c)
         m_grid->setColumnWidthTwips(c, m_layout.widthsTwips[static_cast<size_t>(c)]);
-    const int accountWidth = m_grid->fontMetrics().horizontalAdvance(QString(21, u'0')) + 8;
-    for (int c : m_layout.accountColumns)
-        m_grid->setColumnWidth(c, std::max(m_grid->columnWidth(c), accountWidth));
     m_grid->resetSelection();
 }
 
@@ -185,7 +184,7 @@ void InstructionListTab::deleteSelectedRange()
         m_ctx.prompt.message(m_layout.noChoiceMessage);
         return;
     }
-    if (!m_ctx.prompt.askOkCancel(m_layout.rangeDeleteQuestion))
+    if (!m_ctx.prompt.askOkCancel(m_layout.rangeDeleteQuestion, deleteQuestionDefault(range)))
         return;
     // Exactly the selected instructions go, found by their keys.
     if (deleteRange(
@@ -199,7 +198,7 @@ void InstructionListTab::deleteSelectedRange()
 void InstructionListTab::newList()
 {
     if (m_grid->hasData()) {
-        if (!m_ctx.prompt.askOkCancel(u"原有数据将被全部清空，请确认是否要继续?"_s))
+        if (!m_ctx.prompt.askOkCancel(u"原有数据将被全部清空，请确认是否要继续?"_s, DefaultButton::Cancel))
             return;
     }
     if (!m_ctx.db().Delete(u"delete from "_s + m_layout.table))

@@ -34,8 +34,6 @@ struct InstructionListLayout {
     std::vector<int> sourceFields;
     std::vector<int> widthsTwips;
     int amountColumn = -1; // shown with thousands separators and two decimals, right aligned
-    // Columns widened where needed so that an account number of up to 21 digits shows whole.
-    std::vector<int> accountColumns;
 
     QString noChoiceMessage; // a command that needs a row, with none chosen
     QString rangeDeleteQuestion;

@@ -180,11 +180,21 @@ void ListGrid::resizeEvent(QResizeEvent* event)
 
 void ListGrid::scrollTo(const QModelIndex& index, ScrollHint hint)
 {
-    // Column 0 is always in view; scrolling to it would only move the others away.
-    if (index.column() > 0)
+    if (index.column() > 0) {
         QTableView::scrollTo(index, hint);
-    else
-        QTableView::scrollTo(index.siblingAtColumn(std::min(1, cols() - 1)), hint);
+        // A cell wider than the view is shown from its start, never with its
+        // first characters behind the running-number column.
+        const int covered = isColumnHidden(0) ? 0 : columnWidth(0);
+        const int left = columnViewportPosition(index.column());
+        if (left < covered)
+            horizontalScrollBar()->setValue(horizontalScrollBar()->value() - (covered - left));
+        return;
+    }
+    // Column 0 is always in view: only its row is brought into view; scrolling
+    // sideways would only move the other columns away.
+    const int across = horizontalScrollBar()->value();
+    QTableView::scrollTo(index.siblingAtColumn(std::min(1, cols() - 1)), hint);
+    horizontalScrollBar()->setValue(across);
 }
 
 void ListGrid::measureColumns(qsizetype firstRow)
@@ -235,7 +245,9 @@ void ListGrid::applyWidth(int column)
     const auto c = static_cast<size_t>(column);
     const int minimum = c < m_minWidths.size() ? m_minWidths[c] : columnWidth(column);
     const int content = c < m_contentWidths.size() ? m_contentWidths[c] : 0;
-    setColumnWidth(column, std::max(minimum, content));
+    // The header never shows cut either, also over an empty list.
+    const int header = horizontalHeader()->sectionSizeHint(column);
+    setColumnWidth(column, std::max({ minimum, content, header }));
 }
 
 void ListGrid::setColumns(const QStringList& headers)

@@ -36,7 +36,7 @@ private:
 // The list grid of every tab. It keeps the behaviour the screens rely on:
 // row 0 is the header and data rows count from 1; the running number sits in
 // column 0 and stays in view when the list scrolls sideways; a column is never
-// narrower than its longest text; the current row and column and the end row
+// narrower than its header and its longest text; the current row and column and the end row
 // of a range selection are readable and always span the highlighted rows;
 // current column 0 after a refresh means "nothing chosen".
 class ListGrid : public QTableView {
@@ -96,7 +96,8 @@ protected:
 private:
     void syncFromView(bool announce);
     void clearChoiceByClick();
-    // Column widths: the screen's width, widened to the longest text of the column.
+    // Column widths: the screen's width, widened to the header and the longest
+    // text of the column.
     // Measures the rows from `firstRow` on (0: all, forgetting earlier widths).
     void measureColumns(qsizetype firstRow = 0);
     void applyWidth(int column);

@@ -26,10 +26,10 @@ void QtPrompt::message(const QString& text)
     showBox(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-bool QtPrompt::askOkCancel(const QString& text)
+bool QtPrompt::askOkCancel(const QString& text, DefaultButton defaultButton)
 {
-    return showBox(
-               QMessageBox::Question, applicationTitle(), text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok)
+    return showBox(QMessageBox::Question, applicationTitle(), text, QMessageBox::Ok | QMessageBox::Cancel,
+               defaultButton == DefaultButton::Cancel ? QMessageBox::Cancel : QMessageBox::Ok)
         == QMessageBox::Ok;
 }
 
@@ -45,26 +45,20 @@ void QtPrompt::critical(const QString& title, const QString& text)
     showBox(QMessageBox::Critical, title, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-QString QtPrompt::qtFilter(const QString& filter)
+FileChoice QtPrompt::chooseSaveFile(const FileDialogRequest& request)
 {
-    const qsizetype bar = filter.indexOf(u'|');
-    if (bar < 0)
-        return filter;
-    QString name = filter.left(bar);
-    const qsizetype paren = name.indexOf(u" ("_s);
-    if (paren >= 0)
-        name.truncate(paren);
-    return name + u" ("_s + filter.mid(bar + 1) + u")"_s;
+    // The overwrite question is asked by selectSaveFile in the program's own words,
+    // for the name with the extension it adds.
+    QString filter = request.filters.value(0);
+    const QString path = QFileDialog::getSaveFileName(owner(), QString(), request.directory,
+        request.filters.join(u";;"_s), &filter, QFileDialog::DontConfirmOverwrite);
+    return { path, filter };
 }
 
-QString QtPrompt::chooseSaveFile(const QString& filter)
+FileChoice QtPrompt::chooseOpenFile(const FileDialogRequest& request)
 {
-    // The overwrite question is asked by selectSaveFile in the program's own words.
-    return QFileDialog::getSaveFileName(
-        owner(), QString(), QString(), qtFilter(filter), nullptr, QFileDialog::DontConfirmOverwrite);
-}
-
-QString QtPrompt::chooseOpenFile(const QString& filter)
-{
-    return QFileDialog::getOpenFileName(owner(), QString(), QString(), qtFilter(filter));
+    QString filter = request.filters.value(0);
+    const QString path
+        = QFileDialog::getOpenFileName(owner(), QString(), request.directory, request.filters.join(u";;"_s), &filter);
+    return { path, filter };
 }

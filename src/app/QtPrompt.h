@@ -7,13 +7,11 @@ class QWidget;
 // The desktop prompt service: QMessageBox and QFileDialog, owned by the active window.
 class QtPrompt : public Prompt {
 public:
+    using Prompt::askOkCancel;
     void message(const QString& text) override;
-    bool askOkCancel(const QString& text) override;
+    bool askOkCancel(const QString& text, DefaultButton defaultButton) override;
     bool askYesNo(const QString& text) override;
     void critical(const QString& title, const QString& text) override;
-    QString chooseSaveFile(const QString& filter) override;
-    QString chooseOpenFile(const QString& filter) override;
-
-    // "CSV (*.CSV)|*.csv" -> "CSV (*.csv)": the name before "|", the pattern after it.
-    static QString qtFilter(const QString& filter);
+    FileChoice chooseSaveFile(const FileDialogRequest& request) override;
+    FileChoice chooseOpenFile(const FileDialogRequest& request) override;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Prompt.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -59,6 +61,12 @@ protected:
         int last = 0;
     };
     RowRange selectedRange() const;
+    // The button Enter presses in the question before a range is deleted:
+    // Cancel when the range holds more than one row, so one key loses nothing.
+    static DefaultButton deleteQuestionDefault(const RowRange& range)
+    {
+        return range.last > range.first ? DefaultButton::Cancel : DefaultButton::Ok;
+    }
     // The trimmed texts of one column over a range of rows.
     QStringList columnTexts(const RowRange& range, int column) const;
     // Deletes the rows of a range by their keys in grid column `keyColumn`, with

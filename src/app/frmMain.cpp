@@ -115,10 +115,13 @@ void frmMain::buildMenus()
     connect(option, &QAction::triggered, this, &frmMain::option_Click);
     connect(advanced, &QAction::triggered, this, &frmMain::advanced_Click);
 
-    // Label1: no caption, a small spot at the right end of the menu bar.
+    // Label1: no caption, a small spot at the right end of the menu bar. Its
+    // tooltip and pointing cursor let a user who looks for the settings find it.
     m_label1 = new QLabel(this);
     m_label1->setObjectName(u"Label1"_s);
     m_label1->setFixedSize(24, 16);
+    m_label1->setToolTip(u"单击显示或隐藏“工具”菜单（系统设定）"_s);
+    m_label1->setCursor(Qt::PointingHandCursor);
     m_label1->installEventFilter(new ClickFilter(this, [this] { Label1_Click(); }));
     bar->setCornerWidget(m_label1, Qt::TopRightCorner);
 
@@ -266,14 +269,14 @@ void frmMain::resetLaborageIn()
     page(TabLaborage)->refresh();
 }
 
-QString frmMain::selectSaveFile(const QString& extension)
+QString frmMain::selectSaveFile(const FileTypes& types)
 {
-    return ::selectSaveFile(m_ctx.prompt, extension);
+    return ::selectSaveFile(m_ctx.prompt, types);
 }
 
-QString frmMain::selectOpenFile(const QString& extension)
+QString frmMain::selectOpenFile(const FileTypes& types)
 {
-    return ::selectOpenFile(m_ctx.prompt, extension);
+    return ::selectOpenFile(m_ctx.prompt, types);
 }
 
 void frmMain::menuNew_Click()

@@ -7,6 +7,7 @@
 #include <functional>
 
 struct AppContext;
+struct FileTypes;
 class HelpWindow;
 class QAction;
 class QLabel;
@@ -54,8 +55,9 @@ public:
     void resetPaymentB2B();
     void resetLaborageIn();
 
-    QString selectSaveFile(const QString& extension);
-    QString selectOpenFile(const QString& extension);
+    // The file dialogs of the imports and exports (see ::selectSaveFile).
+    QString selectSaveFile(const FileTypes& types);
+    QString selectOpenFile(const FileTypes& types);
 
     // The user guide: help/index.html in the program folder.
     QString helpFilePath() const;

@@ -10,6 +10,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(applicationTitle());
     QApplication::setApplicationName(applicationTitle());
     QTranslator qtChinese;
     installQtTranslation(qtChinese);

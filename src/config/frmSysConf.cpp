@@ -224,7 +224,7 @@ void frmSysConf::Form_Load()
 
 void frmSysConf::Command1_Click()
 {
-    const QString path = selectOpenFile(m_prompt, u"ico"_s);
+    const QString path = selectOpenFile(m_prompt, { FileKind::Icon, { FileFilter::ico() } });
     if (path.trimmed().isEmpty())
         return;
     if (!QImageReader(path).canRead()) {

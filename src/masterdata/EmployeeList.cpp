@@ -429,7 +429,8 @@ void EmployeeList::EmployeeList_cmdDelete_Click()
         return;
     }
     setChosenIndex(range.last);
-    if (!m_ctx.prompt.askOkCancel(u"是否确认要删除所选账号以及工资单中关于改账号的指令?"_s))
+    // The payroll instructions of the accounts go with them: Enter keeps both.
+    if (!m_ctx.prompt.askOkCancel(u"是否确认要删除所选账号以及工资单中关于改账号的指令?"_s, DefaultButton::Cancel))
         return;
     const QString keys = DBAccess::listParameter(accounts);
     DBAccess& db = m_ctx.db();
@@ -453,7 +454,7 @@ void EmployeeList::EmployeeList_cmdDelete_Click()
 
 void EmployeeList::employeeList_cmdExport_Click()
 {
-    const QString path = chooseExportFile(u"*"_s, u"收款人名册没有记录可以导出"_s);
+    const QString path = chooseExportFile({ FileFilter::xml(), FileFilter::csv() }, u"收款人名册没有记录可以导出"_s);
     const QString format = path.right(3).toLower();
     if (format != u"xml"_s && format != u"csv"_s)
         return;
@@ -494,13 +495,16 @@ void EmployeeList::employeeList_cmdExport_Click()
     if (!exported)
         m_ctx.prompt.message(exported.message());
     else
-        m_ctx.prompt.message(xml ? u"收款人名册导出完毕"_s : u"收款人名册*.csv文件生成完毕"_s);
+        m_ctx.prompt.message(writtenMessage(xml ? u"收款人名册导出完毕"_s : u"收款人名册*.csv文件生成完毕"_s, path));
 }
 
 void EmployeeList::employeeList_cmdImport_Click()
 {
-    const QString path = m_main.selectOpenFile(u"*"_s);
-    if (!m_ctx.prompt.askOkCancel(u"导入过程中将删除原名册库中有账户或编号或证件重复的记录，确认继续?"_s))
+    const QStringList kinds = { FileFilter::csv(), FileFilter::xls(), FileFilter::xml() };
+    const QString path = m_main.selectOpenFile({ FileKind::MasterData,
+        QStringList { FileFilter::supported(kinds) } + kinds + QStringList { FileFilter::all() } });
+    if (!m_ctx.prompt.askOkCancel(
+            u"导入过程中将删除原名册库中有账户或编号或证件重复的记录，确认继续?"_s, DefaultButton::Cancel))
         return;
     if (path.trimmed().isEmpty()) {
         EmployeeList_refresh();

@@ -201,19 +201,19 @@ bool MasterDataTab::checkBox(QLineEdit* box, int fieldId, bool doCheck)
     return false;
 }
 
-QString MasterDataTab::chooseExportFile(const QString& filter, const QString& emptyMessage)
+QString MasterDataTab::chooseExportFile(const QStringList& filters, const QString& emptyMessage)
 {
     if (!m_grid->hasData()) {
         m_ctx.prompt.message(emptyMessage);
         return {};
     }
-    const QString path = m_main.selectSaveFile(filter);
+    const QString path = m_main.selectSaveFile({ FileKind::MasterData, filters });
     return path.trimmed().isEmpty() ? QString() : path;
 }
 
 void MasterDataTab::importXml(const QString& readError, const XmlImport& import, const QString& done)
 {
-    const QString path = m_main.selectOpenFile(u"xml"_s);
+    const QString path = m_main.selectOpenFile({ FileKind::MasterData, { FileFilter::xml() } });
     const Result<XmlDoc> doc = MasterDataXml::loadDocument(path, readError);
     if (!doc) {
         if (!doc.message().isEmpty())

@@ -86,10 +86,10 @@ protected:
     bool checkBox(QLineEdit* box, int fieldId, bool doCheck = true);
 
     // The start of an export: `emptyMessage` when the list is empty, else the
-    // file of type `filter` the user chooses (asking before an existing one is
-    // replaced). Empty when there is nothing to do.
-    QString chooseExportFile(const QString& filter = QStringLiteral("xml"),
-        const QString& emptyMessage = QStringLiteral("没有记录可以导出"));
+    // file of one of the types `filters` the user chooses (asking before an
+    // existing one is replaced). Empty when there is nothing to do.
+    QString chooseExportFile(
+        const QStringList& filters, const QString& emptyMessage = QStringLiteral("没有记录可以导出"));
 
     // The XML import the exchanging tabs share: choose a file and load it (no
     // file, a missing one or one that is not XML stops without a word; one that

@@ -30,7 +30,7 @@ const QList<MasterDataTab::Column>& listColumns()
     static const QList<MasterDataTab::Column> columns = {
         { u"序号"_s, 420, {} },
         { u"付款账号"_s, 2200, u"付款账号"_s },
-        { u"户名"_s, 4600, u"户名"_s },
+        { u"户名"_s, 3000, u"户名"_s },
         { u"币种"_s, 1000, u"币种"_s },
     };
     return columns;
@@ -172,7 +172,7 @@ void PayAccList::PayAccList_cmdDelete_Click()
         return;
     }
     setChosenIndex(m_grid->rowSel());
-    if (m_ctx.prompt.askOkCancel(u"是否确认要删除所选付款账号?"_s)) {
+    if (m_ctx.prompt.askOkCancel(u"是否确认要删除所选付款账号?"_s, deleteQuestionDefault(range))) {
         if (deleteRange(u"delete from pay_acc where acc_no in (select value from json_each(?))"_s, {}, range, 1,
                 u"删除付款账号失败,失败位置："_s))
             m_ctx.prompt.message(u"删除付款账号成功."_s);
@@ -182,7 +182,7 @@ void PayAccList::PayAccList_cmdDelete_Click()
 
 void PayAccList::PayAccList_cmdExport_Click()
 {
-    const QString path = chooseExportFile();
+    const QString path = chooseExportFile({ FileFilter::xml() });
     if (path.isEmpty())
         return;
     QList<MasterDataXml::PayAccount> accounts;
@@ -192,7 +192,7 @@ void PayAccList::PayAccList_cmdExport_Click()
             m_grid->textMatrix(r, ColumnAccName).trimmed() });
     }
     const Result<int> exported = MasterDataXml::exportPayAccounts(path, accounts);
-    m_ctx.prompt.message(exported ? u"导出付款账号完毕"_s : exported.message());
+    m_ctx.prompt.message(exported ? writtenMessage(u"导出付款账号完毕"_s, path) : exported.message());
 }
 
 void PayAccList::PayAccList_cmdImport_Click()

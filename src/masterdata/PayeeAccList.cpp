@@ -33,7 +33,7 @@ const QList<MasterDataTab::Column>& inBankColumns()
     static const QList<MasterDataTab::Column> columns = {
         { u"序号"_s, 420, {} },
         { u"收款账号"_s, 2200, u"收款账号"_s },
-        { u"户名"_s, 4600, u"户名"_s },
+        { u"户名"_s, 3000, u"户名"_s },
     };
     return columns;
 }
@@ -44,7 +44,7 @@ const QList<MasterDataTab::Column>& otherBankColumns()
     static const QList<MasterDataTab::Column> columns = {
         { u"序号"_s, 420, {} },
         { u"收款账号"_s, 2200, u"收款账号"_s },
-        { u"户名"_s, 4600, u"户名"_s },
+        { u"户名"_s, 3000, u"户名"_s },
         { u"支付系统行号"_s, 2200, u"支付系统行号"_s },
     };
     return columns;
@@ -253,7 +253,7 @@ void PayeeAccList::PayeeAccList_cmdDelete_Click()
         m_ctx.prompt.message(u"请先选择要删除的账户"_s);
         return;
     }
-    if (m_ctx.prompt.askOkCancel(u"是否确认要删除所选收款账号?"_s)) {
+    if (m_ctx.prompt.askOkCancel(u"是否确认要删除所选收款账号?"_s, deleteQuestionDefault(range))) {
         // Only the rows of the kind in view: an account of the same number of the
         // other kind is not in the selection and stays.
         if (deleteRange(u"delete from payee_acc where acc_type=? and acc_no in (select value from json_each(?))"_s,

@@ -8,6 +8,7 @@
 #include "common/Prompt.h"
 #include "common/XmlDoc.h"
 
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -26,7 +27,7 @@ const QList<MasterDataTab::Column>& listColumns()
 {
     static const QList<MasterDataTab::Column> columns = {
         { u"序号"_s, 420, {} },
-        { u"备注"_s, 8000, u"备注"_s },
+        { u"备注"_s, 7000, u"备注"_s },
     };
     return columns;
 }
@@ -156,7 +157,8 @@ void UserRemarkList::UserRemarkList_cmdDelete_Click()
         return;
     }
     setChosenIndex(m_grid->rowSel());
-    if (UserRemarkList_checkForm() && m_ctx.prompt.askOkCancel(u"是否确认要删除所选备注?"_s)) {
+    if (UserRemarkList_checkForm()
+        && m_ctx.prompt.askOkCancel(u"是否确认要删除所选备注?"_s, deleteQuestionDefault(range))) {
         if (deleteRange(u"delete from user_remark where remark in (select value from json_each(?))"_s, {}, range, 1,
                 u"删除备注失败,失败位置："_s))
             m_ctx.prompt.message(u"删除备注成功."_s);
@@ -166,7 +168,7 @@ void UserRemarkList::UserRemarkList_cmdDelete_Click()
 
 void UserRemarkList::UserRemarkList_cmdExport_Click()
 {
-    const QString path = chooseExportFile();
+    const QString path = chooseExportFile({ FileFilter::xml() });
     if (path.isEmpty())
         return;
     QStringList remarks;
@@ -174,7 +176,14 @@ void UserRemarkList::UserRemarkList_cmdExport_Click()
     for (int r = 1; r < m_grid->rows(); ++r)
         remarks << m_grid->textMatrix(r, ColumnRemark).trimmed();
     const Result<int> exported = MasterDataXml::exportRemarks(path, remarks);
-    m_ctx.prompt.message(exported ? u"导出备注完毕"_s : exported.message());
+    if (!exported) {
+        m_ctx.prompt.message(exported.message());
+        return;
+    }
+    // Ten remarks to a file: several files are named by the first and the last.
+    const QStringList files = MasterDataXml::remarkFileNames(path, static_cast<int>(remarks.size()));
+    m_ctx.prompt.message(writtenMessage(u"导出备注完毕"_s,
+        files.size() == 1 ? files.first() : files.first() + u" 至 "_s + QFileInfo(files.last()).fileName()));
 }
 
 void UserRemarkList::UserRemarkList_cmdImport_Click()

@@ -167,7 +167,7 @@ void PaymentB2B::menuWriteB2BFile_Click()
     } else if (!m_ctx.db().QueryEach(PaymentUploadFile::selectStatement(), {}, addLine)) {
         return;
     }
-    const QString path = m_main.selectSaveFile(u"csv"_s).trimmed();
+    const QString path = m_main.selectSaveFile({ FileKind::UploadFile, { FileFilter::csv() } }).trimmed();
     if (path.isEmpty())
         return;
     if (builder.instructionCount() == 0) {
@@ -175,7 +175,7 @@ void PaymentB2B::menuWriteB2BFile_Click()
         return;
     }
     const Result<> written = builder.write(path);
-    m_ctx.prompt.message(written ? u"批量支付文件*.csv生成完毕"_s : written.message());
+    m_ctx.prompt.message(written ? writtenMessage(u"批量支付文件*.csv生成完毕"_s, path) : written.message());
 }
 
 void PaymentB2B::cmdLoadB2BFileBut_Click()

@@ -292,7 +292,9 @@ private:
 
 void importBatchPaymentFile(AppContext& ctx, frmMain& main, bool listShowsInstruction)
 {
-    const QString path = main.selectOpenFile(u"*"_s);
+    const QStringList kinds = { FileFilter::csv(), FileFilter::xml(), FileFilter::plz() };
+    const QString path = main.selectOpenFile({ FileKind::UploadFile,
+        QStringList { FileFilter::supported(kinds) } + kinds + QStringList { FileFilter::all() } });
     const Family family = familyOf(path);
     if (family == Family::None) {
         main.resetPaymentB2B();
@@ -342,8 +344,8 @@ void importBatchPaymentFile(AppContext& ctx, frmMain& main, bool listShowsInstru
     }
 
     if (listShowsInstruction
-        && !ctx.prompt.askOkCancel(
-            u"文件导入时原有数据将被全部清空，请先用“生成上传文件”功能保存，请确认是否要继续?"_s))
+        && !ctx.prompt.askOkCancel(u"文件导入时原有数据将被全部清空，请先用“生成上传文件”功能保存，请确认是否要继续?"_s,
+            DefaultButton::Cancel))
         return;
 
     // Clearing the old batch, adding payer accounts and inserting the records

@@ -473,6 +473,10 @@ bool frmPaymentB2B::checkInstruction()
             ComboBoxInput(*combo).focusAndSelectAll();
         return false;
     };
+    // An amount box the settings keep disabled cannot be filled in this dialog:
+    // that is said first, with the way to switch it on.
+    if (refuseDisabledAmountBox(*m_txtAmount, m_ctx))
+        return false;
     const bool inBank = m_optRecAccType[0]->isChecked();
     if (inBank && !checkField(m_comboRecAccNo, 1, true, m_ctx))
         return fail(m_comboRecAccNo);

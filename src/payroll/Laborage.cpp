@@ -36,7 +36,6 @@ InstructionListLayout laborageList()
     l.sourceFields = { -1, 0, 1, 2, 3, 4, 5 };
     l.widthsTwips = { 420, 0, 2200, 1800, 1500, 2000, 2000 };
     l.amountColumn = Laborage::ColumnAmount;
-    l.accountColumns = { Laborage::ColumnAccNo };
     l.noChoiceMessage = u"请先选择代发工资指令"_s;
     l.rangeDeleteQuestion = u"是否确认要删除所有代发代扣文件中指令?"_s;
     l.rangeDeleteDone = u"删除账号成功."_s;
@@ -150,7 +149,7 @@ void Laborage::menuWriteLaborageFile_Click()
     }
     if (m_grid->textMatrix(1, ColumnSerialNo).trimmed().isEmpty())
         return;
-    const QString path = m_main.selectSaveFile(u"*"_s);
+    const QString path = m_main.selectSaveFile({ FileKind::UploadFile, { FileFilter::csv(), FileFilter::xls() } });
     const QString kind = path.right(3).toLower();
     // The check comes once the format is known: a workbook carries any text.
     if (kind == u"csv"_s) {
@@ -181,7 +180,7 @@ void Laborage::writeCsv(const QString& path)
         return;
     }
     const Result<> written = builder.write(path);
-    m_ctx.prompt.message(written ? u"代发工资*.csv文件生成完毕"_s : written.message());
+    m_ctx.prompt.message(written ? writtenMessage(u"代发工资*.csv文件生成完毕"_s, path) : written.message());
 }
 
 void Laborage::writeWorkbook(const QString& path)
@@ -219,7 +218,7 @@ void Laborage::writeWorkbook(const QString& path)
         m_ctx.prompt.message(u"文件读写错误，代发工资文件生成失败"_s);
         return;
     }
-    m_ctx.prompt.message(u"代发工资*.xls文件生成完毕"_s);
+    m_ctx.prompt.message(writtenMessage(u"代发工资*.xls文件生成完毕"_s, path));
 }
 
 void Laborage::menuCheckLaborage_Click()

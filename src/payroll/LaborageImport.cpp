@@ -301,7 +301,9 @@ Result<qint64> importRecords(DBAccess& db, const ReadResult& read, Format format
 
 void importPayrollFile(AppContext& ctx, frmMain& main, bool listShowsInstruction)
 {
-    const QString path = main.selectOpenFile(u"*"_s);
+    const QStringList kinds = { FileFilter::csv(), FileFilter::xls() };
+    const QString path = main.selectOpenFile({ FileKind::UploadFile,
+        QStringList { FileFilter::supported(kinds) } + kinds + QStringList { FileFilter::all() } });
     const Format format = formatOf(path);
     if (format == Format::None) {
         main.resetLaborageIn();
@@ -342,8 +344,8 @@ void importPayrollFile(AppContext& ctx, frmMain& main, bool listShowsInstruction
     }
 
     if (listShowsInstruction
-        && !ctx.prompt.askOkCancel(
-            u"文件导入时原有数据将被全部清空，请先用“生成上传文件”功能保存，请确认是否要继续?"_s))
+        && !ctx.prompt.askOkCancel(u"文件导入时原有数据将被全部清空，请先用“生成上传文件”功能保存，请确认是否要继续?"_s,
+            DefaultButton::Cancel))
         return;
 
     if (format == Format::Csv) {

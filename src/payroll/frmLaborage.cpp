@@ -343,6 +343,10 @@ bool frmLaborage::eventFilter(QObject* watched, QEvent* event)
 
 bool frmLaborage::checkInstruction()
 {
+    // An amount box the settings keep disabled cannot be filled in this dialog:
+    // that is said first, with the way to switch it on.
+    if (refuseDisabledAmountBox(*m_txtAmount, m_ctx))
+        return false;
     if (!checkField(m_comboName, 8, true, m_ctx)) {
         m_comboName->setFocus();
         return false;
@@ -356,6 +360,12 @@ bool frmLaborage::checkInstruction()
     if (!checkField(m_txtAmount, 10, true, m_ctx)) {
         m_txtAmount->setFocus();
         m_txtAmount->selectAll();
+        return false;
+    }
+    // Whatever rule 10 says: an instruction needs its amount.
+    if (m_txtAmount->text().trimmed().isEmpty()) {
+        m_ctx.prompt.message(u"请输入金额"_s);
+        m_txtAmount->setFocus();
         return false;
     }
     if (!checkField(m_comboRemark, 11, !m_comboRemark->isHidden(), m_ctx)) {
@@ -400,7 +410,7 @@ void frmLaborage::cmdAdd_Click()
     const QString acc = m_comboAccNo->itemText(m_comboAccNo->currentIndex());
     if (acc.trimmed().isEmpty()) {
         // No roster entry to pay: nothing to write.
-        m_ctx.prompt.message(u"新建指令失败"_s);
+        m_ctx.prompt.message(u"收款人账号为空：名册中没有本行账户，请先在“代发代扣名册维护”中添加人员。"_s);
         return;
     }
     if (auto rs = m_ctx.db().Query(u"select acc_no from laborage where acc_no = ?"_s, { acc.trimmed() });

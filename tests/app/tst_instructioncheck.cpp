@@ -337,6 +337,114 @@ private slots:
         }
     }
 
+    // A sheet people sign shows every payee name and remark whole: 60
+    // characters go on over further lines of their row, and the next row starts
+    // below the last of them.
+    void sheetShowsLongNamesWhole()
+    {
+        const QString name
+            = u"华东示例科技有限公司上海浦东新区张江高科技园区第一分公司研发中心与江南示例商贸有限公司联合项目部临时专用账户名称ABCD"_s;
+        const QString remark
+            = u"二零二四年五月货款及设备款尾款结算含运输费服务费和安装调试费用按合同第十二条约定一次付清请核对后签字确认无误谢谢合作两次"_s;
+        QCOMPARE(name.size(), 60);
+        QCOMPARE(remark.size(), 60);
+        ApprovalSheetData data;
+        data.title = u"付款审批单"_s;
+        data.bankName = u"某某银行"_s;
+        data.madeAt = QDateTime(QDate(2026, 3, 4), QTime(9, 5, 6));
+        data.rows.push_back({ u"1"_s, u"9500000000000001"_s, name, u"1,000.00"_s, remark });
+        data.rows.push_back({ u"2"_s, u"9500000000000002"_s, u"张三"_s, u"2,000.00"_s, u"货款"_s });
+        data.total = Money::fromFen(300000);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"sheet.pdf"_s);
+        QVERIFY(ApprovalSheet(data).writePdf(path));
+
+        const auto pages = pdfWords(path);
+        QVERIFY2(!pages.empty(), "pdftotext (poppler-utils) gave no words");
+        const std::vector<Word>& words = pages.front();
+        const auto find = [&](const QString& text) {
+            for (const Word& w : words)
+                if (w.text == text)
+                    return w.box;
+            return QRectF();
+        };
+        const QRectF nameHeader = find(u"户名"_s), amountHeader = find(u"金额"_s), remarkHeader = find(u"备注"_s);
+        const QRectF second = find(u"9500000000000002"_s);
+        QVERIFY(!nameHeader.isNull() && !amountHeader.isNull() && !remarkHeader.isNull() && !second.isNull());
+        // The words of a column between the header and the second row, top to bottom.
+        const auto column = [&](double from, double to) {
+            std::vector<Word> in;
+            for (const Word& w : words)
+                if (w.box.left() >= from - 1 && w.box.left() < to && w.box.top() > nameHeader.bottom()
+                    && w.box.bottom() <= second.top() + 1)
+                    in.push_back(w);
+            std::sort(in.begin(), in.end(), [](const Word& a, const Word& b) {
+                return a.box.top() < b.box.top() - 1
+                    || (std::abs(a.box.top() - b.box.top()) <= 1 && a.box.left() < b.box.left());
+            });
+            QString text;
+            for (const Word& w : in)
+                text += w.text;
+            return std::pair { text, in.size() };
+        };
+        const auto [nameText, nameWords] = column(nameHeader.left() - 60, amountHeader.left() - 60);
+        QCOMPARE(nameText, name);
+        QVERIFY2(nameWords >= 2, "the name is on one line: it was cut, not wrapped");
+        QCOMPARE(column(remarkHeader.left() - 20, 1e9).first, remark);
+    }
+
+    // Rows of several lines fill the pages as well: each row whole on one page,
+    // clear of the page footer, nothing of a name lost at a page break.
+    void wrappedRowsClearOfFooter()
+    {
+        const QString name = u"华东示例科技有限公司上海浦东新区张江高科技园区第一分公司研发中心"_s;
+        ApprovalSheetData data;
+        data.title = u"代发工资审批单"_s;
+        data.payroll = true;
+        data.madeAt = QDateTime(QDate(2026, 3, 4), QTime(9, 5, 6));
+        const int rows = 60;
+        for (int i = 1; i <= rows; ++i)
+            data.rows.push_back(
+                { QString::number(i), u"95%1"_s.arg(i, 14, 10, QChar(u'0')), name, u"1,000.00"_s, u"工资"_s });
+        data.total = Money::fromFen(rows * 100000LL);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"sheet.pdf"_s);
+        QVERIFY(ApprovalSheet(data).writePdf(path));
+        const auto pages = pdfWords(path);
+        QVERIFY2(pages.size() >= 2, "pdftotext (poppler-utils) gave no words, or the rows fit one page");
+        const QRegularExpression account(u"^95(\\d{14})$"_s);
+        int next = 1;
+        QString names;
+        for (size_t n = 0; n < pages.size(); ++n) {
+            QRectF footer, header;
+            for (const Word& w : pages[n]) {
+                if (w.text.startsWith(u"第"_s) && (footer.isNull() || w.box.top() > footer.top()))
+                    footer = w.box;
+                if (w.text == u"户名"_s)
+                    header = w.box;
+            }
+            QVERIFY(!footer.isNull());
+            std::vector<Word> nameWords;
+            for (const Word& w : pages[n]) {
+                if (const auto m = account.match(w.text); m.hasMatch())
+                    QCOMPARE(m.captured(1).toInt(), next++);
+                if (w.box.top() >= footer.top() - 1)
+                    continue;
+                if (!header.isNull() && w.box.top() > header.bottom() && std::abs(w.box.left() - header.left()) < 2)
+                    nameWords.push_back(w);
+            }
+            for (const Word& w : pages[n])
+                if (w.box.bottom() > footer.top() && w.box.top() < footer.top() - 1)
+                    QFAIL(qPrintable(u"page %1: \"%2\" reaches into the footer"_s.arg(n + 1).arg(w.text)));
+            std::sort(nameWords.begin(), nameWords.end(),
+                [](const Word& a, const Word& b) { return a.box.top() < b.box.top(); });
+            for (const Word& w : nameWords)
+                names += w.text;
+        }
+        QCOMPARE(next, rows + 1);
+        QCOMPARE(names, name.repeated(rows));
+    }
+
     // Printed through a printer set up as the print preview sets it up: on every
     // page the rows stay clear of the page footer, also on full pages, and each
     // row is printed exactly once.

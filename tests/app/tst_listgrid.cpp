@@ -3,8 +3,10 @@
 #include "app/ListGrid.h"
 
 #include <QAbstractItemModelTester>
+#include <QHeaderView>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -143,6 +145,19 @@ private slots:
         auto* view = shown ? qobject_cast<QTableView*>(shown->parentWidget()) : nullptr;
         QVERIFY(view);
         QCOMPARE(view->indexAt(shown->mapFrom(&g.grid, left)).column(), 0);
+    }
+
+    // A header wider than the width the screen gives its column widens the
+    // column, also over an empty list.
+    void headerWidensItsColumn()
+    {
+        ListGrid grid;
+        grid.setColumns({ u"序号"_s, u"收款账户开户网点号"_s });
+        grid.setRows({});
+        grid.setColumnWidthTwips(1, 300);
+        const int margin = 2 * grid.style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &grid);
+        QVERIFY(grid.columnWidth(1)
+            >= grid.horizontalHeader()->fontMetrics().horizontalAdvance(u"收款账户开户网点号"_s) + margin);
     }
 
     // "Has records" counts rows; only the blank row of an empty list is none.

@@ -305,7 +305,7 @@ private slots:
         s.env.prompt.answerFile(source);
         click(*dialog, u"Command1"_s);
         QCOMPARE(box(*dialog, u"txtSysIcon"_s)->text(), source);
-        QCOMPARE(s.env.prompt.calls().at(0).text, u"ICO (*.ICO)|*.ico"_s);
+        QCOMPARE(s.env.prompt.calls().at(0).filters, QStringList { u"图标文件 (*.ico)"_s });
         click(*dialog, u"Command2_0"_s);
         const QString installed = s.env.ctx().appDir + u"ico"_s + QDir::separator() + u"bank.ico"_s;
         QCOMPARE(sysIconAttribute(s.env), installed);

@@ -9,9 +9,7 @@
 #include "app/Startup.h"
 #include "app/TabPage.h"
 #include "app/frmMain.h"
-#include "common/GbkCodec.h"
 #include "common/Prompt.h"
-#include "config/SysConf.h"
 #include "store/DBAccess.h"
 
 #include <QAction>
@@ -20,6 +18,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -27,8 +26,6 @@
 #include <QPainter>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QSaveFile>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -48,8 +45,9 @@ namespace {
 // and reports store errors, so that the program runs through without a box.
 class ShotPrompt : public Prompt {
 public:
+    using Prompt::askOkCancel;
     void message(const QString& text) override { log(u"message"_s, text); }
-    bool askOkCancel(const QString& text) override
+    bool askOkCancel(const QString& text, DefaultButton) override
     {
         log(u"question"_s, text);
         return true;
@@ -64,8 +62,8 @@ public:
         log(title, text);
         ++errors;
     }
-    QString chooseSaveFile(const QString&) override { return {}; }
-    QString chooseOpenFile(const QString&) override { return {}; }
+    FileChoice chooseSaveFile(const FileDialogRequest&) override { return {}; }
+    FileChoice chooseOpenFile(const FileDialogRequest&) override { return {}; }
 
     int errors = 0;
 
@@ -419,23 +417,11 @@ void Shots::run()
     shootModal(u"settings-dialog.png"_s, [this] { click(u"option"_s); });
 }
 
-// The settings as a company uses them: the default file with every entry
-// box editable, so the dialogs show what users type into.
-bool configureSettings(AppConfig& config, const QString& dir)
+// The settings as the program is delivered with them, so the dialogs show
+// what users type into.
+bool deliverSettings(const QString& dir)
 {
-    const SysConf defaults(config, dir); // writes the default file
-    QFile file(defaults.fileName());
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const Result<QString> text = GbkCodec::decode(file.readAll());
-    file.close();
-    if (!text)
-        return false;
-    QString edited = text.value();
-    edited.replace(QRegularExpression(u"( id=\"\\d+\")"_s), u"\\1 can_edit=\"1\""_s);
-    const Result<QByteArray> bytes = GbkCodec::encode(edited);
-    QSaveFile out(defaults.fileName());
-    return bytes && out.open(QIODevice::WriteOnly) && out.write(bytes.value()) == bytes->size() && out.commit();
+    return QFile::copy(QStringLiteral(QELVORA_DELIVERED_SETTINGS), QDir(dir).filePath(u"sysConf.ini"_s));
 }
 
 } // namespace
@@ -462,7 +448,7 @@ int main(int argc, char** argv)
     }
     ShotPrompt prompt;
     AppContext ctx(prompt, programDir.path());
-    if (!configureSettings(ctx, programDir.path())) {
+    if (!deliverSettings(programDir.path())) {
         std::fprintf(stderr, "cannot write the settings file\n");
         return 1;
     }

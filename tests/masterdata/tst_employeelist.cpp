@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -511,7 +512,7 @@ private slots:
         showRoster(env);
         const QString path = env.path(u"roster."_s + format);
         exportFile(env, path);
-        QCOMPARE(env.prompt.messages(), QStringList { doneMessage });
+        QCOMPARE(env.prompt.messages(), QStringList { doneMessage + u"\n文件："_s + QDir::toNativeSeparators(path) });
         QCOMPARE(readBytes(path), readBytes(dataPath(u"masterdata/roster_export."_s + format)));
 
         // Everything the format carries comes back; what it does not carry keeps

@@ -86,7 +86,7 @@ private slots:
         QCOMPARE(accName(env)->maxLength(), 42);
 
         QCOMPARE(gridHeader(grid), (QStringList { u"序号"_s, u"付款账号"_s, u"户名"_s, u"币种"_s }));
-        const int widths[] = { 420, 2200, 4600, 1000 };
+        const int widths[] = { 420, 2200, 3000, 1000 };
         for (int c = 0; c < 4; ++c)
             QCOMPARE(grid->columnWidth(c), pixelsFor(grid, widths[c]));
 
@@ -356,7 +356,8 @@ private slots:
         const QString file = env.path(u"accounts.xml"_s);
         env.prompt.answerFile(file);
         env.click(u"PayAccList_cmdExport"_s);
-        QCOMPARE(env.prompt.texts(), (QStringList { u"XML (*.XML)|*.xml"_s, u"导出付款账号完毕"_s }));
+        QCOMPARE(env.prompt.texts(),
+            (QStringList { u"XML 文件 (*.xml)"_s, u"导出付款账号完毕\n文件："_s + QDir::toNativeSeparators(file) }));
         QCOMPARE(readBytes(file), readBytes(QStringLiteral(QELVORA_TEST_DATA "/masterdata/payacc_export.xml")));
     }
 
@@ -395,7 +396,7 @@ private slots:
 
         env.prompt.answerFile(file);
         env.click(u"PayAccList_cmdImport"_s);
-        QCOMPARE(env.prompt.texts(), (QStringList { u"XML (*.XML)|*.xml"_s, u"导入付款账号完毕"_s }));
+        QCOMPARE(env.prompt.texts(), (QStringList { u"XML 文件 (*.xml)"_s, u"导入付款账号完毕"_s }));
         QCOMPARE(storeRows(env, u"select acc_no,acc_name from pay_acc order by acc_no"_s), accounts);
         QCOMPARE(grid->rows(), 4);
         QCOMPARE(panels(env.window()), countPanels(u"3"_s));
@@ -423,7 +424,7 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QStringList>("texts");
-        const QString filter = u"XML (*.XML)|*.xml"_s;
+        const QString filter = u"XML 文件 (*.xml)"_s;
         // Nothing chosen stops without a message; a file that is not XML is named with the reason.
         QTest::newRow("no file chosen") << u"none"_s << QStringList { filter };
         QTest::newRow("not XML") << u"broken"_s

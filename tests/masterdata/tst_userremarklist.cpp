@@ -85,7 +85,7 @@ private slots:
             QCOMPARE(env.find<QPushButton>(u"UserRemarkList_"_s + name)->text(), caption);
         QCOMPARE(gridHeader(grid), (QStringList { u"序号"_s, u"备注"_s }));
         QCOMPARE(grid->columnWidth(0), pixelsFor(grid, 420));
-        QCOMPARE(grid->columnWidth(1), pixelsFor(grid, 8000));
+        QCOMPARE(grid->columnWidth(1), pixelsFor(grid, 7000));
         QCOMPARE(gridRows(grid), (QList<QStringList> { { u"1"_s, u"奖金"_s }, { u"2"_s, u"工资"_s } }));
         QCOMPARE(panels(env.window()), countPanels(u"2"_s));
     }
@@ -224,7 +224,10 @@ private slots:
         showTab(env, frmMain::TabUserRemarkList);
         env.prompt.answerFile(env.path(u"r.xml"_s));
         env.click(u"UserRemarkList_cmdExport"_s);
-        QCOMPARE(env.prompt.texts(), (QStringList { u"XML (*.XML)|*.xml"_s, u"导出备注完毕"_s }));
+        // Several files are named by the first and the last.
+        const QString written = QDir::toNativeSeparators(env.path(files.first()))
+            + (files.size() > 1 ? u" 至 "_s + files.last() : QString());
+        QCOMPARE(env.prompt.texts(), (QStringList { u"XML 文件 (*.xml)"_s, u"导出备注完毕\n文件："_s + written }));
         QCOMPARE(QDir(env.dir()).entryList({ u"*.xml"_s }, QDir::Files, QDir::Name), files);
         QStringList all;
         for (int f = 0; f < files.size(); ++f) {
@@ -250,7 +253,9 @@ private slots:
             env.prompt.answerFile(env.path(file));
             env.click(u"UserRemarkList_cmdImport"_s);
         }
-        QCOMPARE(env.prompt.messages(), (QStringList { u"导出备注完毕"_s, u"导入备注完毕"_s, u"导入备注完毕"_s }));
+        const QString written = QDir::toNativeSeparators(env.path(u"r-1.xml"_s)) + u" 至 r-2.xml"_s;
+        QCOMPARE(env.prompt.messages(),
+            (QStringList { u"导出备注完毕\n文件："_s + written, u"导入备注完毕"_s, u"导入备注完毕"_s }));
         remarks.sort();
         QStringList stored = storedRemarks(env);
         stored.sort();

@@ -496,8 +496,9 @@ private slots:
         env.click(command);
         QCOMPARE(env.prompt.calls().size(), 2);
         QCOMPARE(env.prompt.calls().at(0).kind, Kind::SaveFile);
-        QCOMPARE(env.prompt.calls().at(0).text, u"CSV (*.CSV)|*.csv"_s);
-        QCOMPARE(env.prompt.calls().at(1).text, u"批量支付文件*.csv生成完毕"_s);
+        QCOMPARE(env.prompt.calls().at(0).filters, QStringList { u"CSV 文件 (*.csv)"_s });
+        QCOMPARE(
+            env.prompt.calls().at(1).text, u"批量支付文件*.csv生成完毕\n文件："_s + QDir::toNativeSeparators(path));
         QCOMPARE(readBytes(path), referenceFile());
         // The instructions stay.
         QCOMPARE(paymentCount(env), 3);
@@ -543,14 +544,15 @@ private slots:
         env.prompt.answerFile(path);
         env.prompt.answerCancel();
         env.click(u"menuSave"_s);
-        QCOMPARE(env.prompt.texts(), QStringList({ u"CSV (*.CSV)|*.csv"_s, u"该文件名已经存在，是否覆盖原有文件?"_s }));
+        QCOMPARE(env.prompt.texts(), QStringList({ u"CSV 文件 (*.csv)"_s, u"该文件名已经存在，是否覆盖原有文件?"_s }));
         QCOMPARE(readBytes(path), QByteArray("earlier\r\n"));
 
         env.prompt.clear();
         env.prompt.answerFile(path);
         env.prompt.answerOk();
         env.click(u"menuSave"_s);
-        QCOMPARE(env.prompt.messages(), QStringList({ u"批量支付文件*.csv生成完毕"_s }));
+        QCOMPARE(env.prompt.messages(),
+            QStringList({ u"批量支付文件*.csv生成完毕\n文件："_s + QDir::toNativeSeparators(path) }));
         QCOMPARE(readBytes(path), referenceFile());
     }
 

@@ -5,6 +5,7 @@
 #include "app/frmMain.h"
 #include "payment/PaymentB2B.h"
 
+#include <QDir>
 #include <QFile>
 
 using namespace Qt::StringLiterals;
@@ -46,7 +47,9 @@ private slots:
         env.prompt.answerFile(path);
         env.click(u"PaymentB2B_cmdWriteB2BFileBut"_s);
         QVERIFY(env.checkReports.empty());
-        QCOMPARE(env.prompt.texts(), QStringList({ u"CSV (*.CSV)|*.csv"_s, u"批量支付文件*.csv生成完毕"_s }));
+        QCOMPARE(env.prompt.texts(),
+            QStringList(
+                { u"CSV 文件 (*.csv)"_s, u"批量支付文件*.csv生成完毕\n文件："_s + QDir::toNativeSeparators(path) }));
         QVERIFY(QFile::exists(path));
     }
 

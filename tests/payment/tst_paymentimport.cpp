@@ -256,7 +256,9 @@ private slots:
         env.prompt.answerFile(file);
         env.prompt.answerOk();
         env.click(u"PaymentB2B_cmdLoadB2BFileBut"_s);
-        QCOMPARE(env.prompt.messages(), QStringList({ u"批量支付文件*.csv生成完毕"_s, u"导入批量付款文件完毕"_s }));
+        QCOMPARE(env.prompt.messages(),
+            QStringList({ u"批量支付文件*.csv生成完毕\n文件："_s + QDir::toNativeSeparators(file),
+                u"导入批量付款文件完毕"_s }));
         QCOMPARE(rows(env, kAllPayments).join(u'\n'), before);
         QCOMPARE(env.scalar(u"select count(*) from pay_acc"_s).toInt(), 1);
         QVERIFY(env.scalar(u"select min(serial_no) from payment"_s).toString() > u"2024010112000000000002"_s);

@@ -165,6 +165,19 @@ private slots:
         QCOMPARE(env.scalar(u"select count(*) from laborage"_s).toInt(), 0);
     }
 
+    // An amount left empty is named, whatever rule 10 says; nothing is stored.
+    void amountRequired()
+    {
+        TestEnv env;
+        addRoster(env, u"6228480011112222"_s, u"张三"_s, u"1"_s);
+        Dialog d(env);
+        d.gui.type(u"comboRemark"_s, u"工资"_s);
+        d.gui.click(u"cmdAdd"_s);
+        QCOMPARE(env.prompt.texts(), QStringList({ u"请输入金额"_s }));
+        QCOMPARE(d.gui.focused(), u"txtAmount"_s);
+        QCOMPARE(env.scalar(u"select count(*) from laborage"_s).toInt(), 0);
+    }
+
     void editableByTheRulesOfFieldsFiveAndSix()
     {
         TestEnv env;

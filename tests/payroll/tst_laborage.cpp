@@ -137,20 +137,25 @@ private slots:
         const QString path = env.path(name);
         env.prompt.answerFile(path);
         env.click(u"Laborage_cmdWriteB2BFileBut"_s);
-        QCOMPARE(env.prompt.messages(), QStringList({ u"代发工资*.csv文件生成完毕"_s }));
+        QCOMPARE(env.prompt.messages(),
+            QStringList({ u"代发工资*.csv文件生成完毕\n文件："_s + QDir::toNativeSeparators(path) }));
         QCOMPARE(readAll(path), readAll(QStringLiteral(QELVORA_TEST_DATA "/payroll/upload_reference.csv")));
     }
 
-    void unsupportedExtension()
+    // A name ending in an extension the program cannot write gets the one of
+    // the chosen file type: the file is always one the import reads back.
+    void otherExtensionGetsTheChosenOne()
     {
         TestEnv env;
         addReferencePayroll(env);
         Page p(env);
-        env.prompt.answerFile(env.path(u"payroll.txt"_s));
+        env.prompt.answerFile(env.path(u"payroll.txt"_s), u"Excel 97-2003 工作簿 (*.xls)"_s);
         env.click(u"menuWriteLaborageFile"_s);
-        QCOMPARE(
-            env.prompt.messages(), QStringList({ u"抱歉，系统目前不支持该格式文件，请生成CSV或XLS文件进行操作"_s }));
+        const QString written = env.path(u"payroll.txt.xls"_s);
+        QCOMPARE(env.prompt.messages(),
+            QStringList({ u"代发工资*.xls文件生成完毕\n文件："_s + QDir::toNativeSeparators(written) }));
         QVERIFY(!QFileInfo::exists(env.path(u"payroll.txt"_s)));
+        QCOMPARE(readWorkbook(written), kReferenceRows);
     }
 
     void workbookUploadFile()
@@ -161,7 +166,8 @@ private slots:
         const QString path = env.path(u"payroll.xls"_s);
         env.prompt.answerFile(path);
         env.click(u"menuSave"_s);
-        QCOMPARE(env.prompt.messages(), QStringList({ u"代发工资*.xls文件生成完毕"_s }));
+        QCOMPARE(env.prompt.messages(),
+            QStringList({ u"代发工资*.xls文件生成完毕\n文件："_s + QDir::toNativeSeparators(path) }));
         QCOMPARE(readWorkbook(path), kReferenceRows);
 
         // An independent reader sees the same cells, all text.
@@ -245,7 +251,8 @@ private slots:
         env.prompt.clear();
         env.prompt.answerFile(xls);
         env.click(u"menuSave"_s);
-        QCOMPARE(env.prompt.messages(), QStringList({ u"代发工资*.xls文件生成完毕"_s }));
+        QCOMPARE(env.prompt.messages(),
+            QStringList({ u"代发工资*.xls文件生成完毕\n文件："_s + QDir::toNativeSeparators(xls) }));
         QCOMPARE(readWorkbook(xls).at(1).mid(1, 2), QStringList({ employeeNo, name }));
     }
 

@@ -3,6 +3,7 @@
 
 #include "app/frmMain.h"
 
+#include <QDir>
 #include <QFile>
 
 using namespace Qt::StringLiterals;
@@ -33,7 +34,8 @@ private slots:
         env.prompt.answerFile(path);
         env.click(u"Laborage_cmdWriteB2BFileBut"_s);
         QVERIFY(env.checkReports.empty());
-        QCOMPARE(env.prompt.messages(), QStringList { u"代发工资*.csv文件生成完毕"_s });
+        QCOMPARE(env.prompt.messages(),
+            QStringList { u"代发工资*.csv文件生成完毕\n文件："_s + QDir::toNativeSeparators(path) });
         QVERIFY(QFile::exists(path));
     }
 

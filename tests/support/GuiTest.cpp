@@ -105,7 +105,8 @@ void GuiTest::showBox(RecordingPrompt::Call call, bool answer)
     closer->setInterval(5);
     auto waited = std::make_shared<QElapsedTimer>();
     waited->start();
-    QObject::connect(closer, &QTimer::timeout, closer, [closer, waited, answer] {
+    const bool byEnter = m_enterAnswersBoxes;
+    QObject::connect(closer, &QTimer::timeout, closer, [closer, waited, answer, byEnter] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible())
             return;
@@ -115,7 +116,10 @@ void GuiTest::showBox(RecordingPrompt::Call call, bool answer)
         closer->deleteLater();
         if (QApplication::activeWindow() != box)
             fail(QStringLiteral("the message box never became the active window: ") + box->text());
-        QTest::mouseClick(answerButton(*box, answer), Qt::LeftButton);
+        if (byEnter)
+            QTest::keyClick(box, Qt::Key_Return);
+        else
+            QTest::mouseClick(answerButton(*box, answer), Qt::LeftButton);
     });
     closer->start();
 
@@ -127,7 +131,7 @@ void GuiTest::showBox(RecordingPrompt::Call call, bool answer)
     else if (call.kind == Kind::Critical)
         real.critical(call.title, call.text);
     else if (call.kind == Kind::AskOkCancel)
-        answered = real.askOkCancel(call.text) == answer;
+        answered = real.askOkCancel(call.text, call.defaultButton) == answer;
     else
         answered = real.askYesNo(call.text) == answer;
     if (!answered)

@@ -71,6 +71,11 @@ public:
     // Moves down the open completer popup to its row `row` and presses Enter.
     void pickOffered(int row);
 
+    // From now on every real box is answered by the Enter key instead of a
+    // click: it gives the box's default button, which must be the answer the
+    // test scripted on the prompt.
+    void answerBoxesWithEnter(bool enter = true) { m_enterAnswersBoxes = enter; }
+
     // The texts of the real message boxes shown, in order.
     const QStringList& boxes() const { return m_boxes; }
 
@@ -82,4 +87,5 @@ private:
     QPointer<QWidget> m_window;
     QStringList m_boxes;
     bool m_modalStepsRan = false;
+    bool m_enterAnswersBoxes = false;
 };

@@ -16,23 +16,26 @@ void RecordingPrompt::critical(const QString& title, const QString& text)
         showBox(m_calls.back(), true);
 }
 
-std::variant<RecordingPrompt::Choice, QString> RecordingPrompt::takeAnswer(Kind kind, const QString& text)
+RecordingPrompt::Answer RecordingPrompt::takeAnswer(Call call)
 {
-    m_calls.append({ kind, applicationTitle(), text });
+    m_calls.append(std::move(call));
+    const Call& recorded = m_calls.back();
     if (m_answers.empty()) {
-        QTest::qFail(
-            qPrintable(QStringLiteral("unexpected prompt without a scripted answer: ") + text), __FILE__, __LINE__);
-        return kind == Kind::SaveFile || kind == Kind::OpenFile ? std::variant<Choice, QString>(QString())
-                                                                : std::variant<Choice, QString>(Choice::Cancel);
+        QTest::qFail(qPrintable(QStringLiteral("unexpected prompt without a scripted answer: ") + recorded.text),
+            __FILE__, __LINE__);
+        return recorded.kind == Kind::SaveFile || recorded.kind == Kind::OpenFile ? Answer(FileChoice {})
+                                                                                  : Answer(Choice::Cancel);
     }
     auto answer = m_answers.front();
     m_answers.pop_front();
     return answer;
 }
 
-bool RecordingPrompt::askOkCancel(const QString& text)
+bool RecordingPrompt::askOkCancel(const QString& text, DefaultButton defaultButton)
 {
-    auto a = takeAnswer(Kind::AskOkCancel, text);
+    Call call { Kind::AskOkCancel, applicationTitle(), text };
+    call.defaultButton = defaultButton;
+    auto a = takeAnswer(std::move(call));
     if (!std::holds_alternative<Choice>(a)
         || (std::get<Choice>(a) != Choice::Ok && std::get<Choice>(a) != Choice::Cancel)) {
         QTest::qFail(qPrintable(QStringLiteral("OK/Cancel question answered with the wrong kind of answer: ") + text),
@@ -47,7 +50,7 @@ bool RecordingPrompt::askOkCancel(const QString& text)
 
 bool RecordingPrompt::askYesNo(const QString& text)
 {
-    auto a = takeAnswer(Kind::AskYesNo, text);
+    auto a = takeAnswer({ Kind::AskYesNo, applicationTitle(), text });
     if (!std::holds_alternative<Choice>(a)
         || (std::get<Choice>(a) != Choice::Yes && std::get<Choice>(a) != Choice::No)) {
         QTest::qFail(qPrintable(QStringLiteral("Yes/No question answered with the wrong kind of answer: ") + text),
@@ -60,24 +63,32 @@ bool RecordingPrompt::askYesNo(const QString& text)
     return yes;
 }
 
-QString RecordingPrompt::chooseSaveFile(const QString& filter)
+FileChoice RecordingPrompt::fileAnswer(Kind kind, const FileDialogRequest& request)
 {
-    auto a = takeAnswer(Kind::SaveFile, filter);
-    if (!std::holds_alternative<QString>(a)) {
-        QTest::qFail("save dialog answered with a button instead of a path", __FILE__, __LINE__);
+    Call call { kind, applicationTitle(), request.filters.join(QStringLiteral(";;")) };
+    call.filters = request.filters;
+    call.directory = request.directory;
+    auto a = takeAnswer(std::move(call));
+    if (!std::holds_alternative<FileChoice>(a)) {
+        QTest::qFail("file dialog answered with a button instead of a path", __FILE__, __LINE__);
         return {};
     }
-    return std::get<QString>(a);
+    FileChoice choice = std::get<FileChoice>(a);
+    if (choice.filter.isEmpty())
+        choice.filter = request.filters.value(0);
+    else if (!request.filters.contains(choice.filter))
+        QTest::qFail(qPrintable(QStringLiteral("the dialog offers no filter ") + choice.filter), __FILE__, __LINE__);
+    return choice;
 }
 
-QString RecordingPrompt::chooseOpenFile(const QString& filter)
+FileChoice RecordingPrompt::chooseSaveFile(const FileDialogRequest& request)
 {
-    auto a = takeAnswer(Kind::OpenFile, filter);
-    if (!std::holds_alternative<QString>(a)) {
-        QTest::qFail("open dialog answered with a button instead of a path", __FILE__, __LINE__);
-        return {};
-    }
-    return std::get<QString>(a);
+    return fileAnswer(Kind::SaveFile, request);
+}
+
+FileChoice RecordingPrompt::chooseOpenFile(const FileDialogRequest& request)
+{
+    return fileAnswer(Kind::OpenFile, request);
 }
 
 QStringList RecordingPrompt::texts() const

@@ -19,24 +19,39 @@ class RecordingPrompt : public Prompt {
 public:
     enum class Kind { Message, AskOkCancel, AskYesNo, Critical, SaveFile, OpenFile };
     struct Call {
+        Call(Kind k, QString t, QString x)
+            : kind(k)
+            , title(std::move(t))
+            , text(std::move(x))
+        {
+        }
         Kind kind;
         QString title;
-        QString text; // message text, or the filter of a file dialog
+        QString text; // message text, or the filters of a file dialog joined by ";;"
+        DefaultButton defaultButton = DefaultButton::Ok; // of an OK/Cancel question
+        QStringList filters; // of a file dialog
+        QString directory; // where a file dialog opened
     };
 
+    using Prompt::askOkCancel;
     void message(const QString& text) override;
-    bool askOkCancel(const QString& text) override;
+    bool askOkCancel(const QString& text, DefaultButton defaultButton) override;
     bool askYesNo(const QString& text) override;
     void critical(const QString& title, const QString& text) override;
-    QString chooseSaveFile(const QString& filter) override;
-    QString chooseOpenFile(const QString& filter) override;
+    FileChoice chooseSaveFile(const FileDialogRequest& request) override;
+    FileChoice chooseOpenFile(const FileDialogRequest& request) override;
 
     // Script the answer of the next question or file dialog.
     void answerOk() { m_answers.push_back(Choice::Ok); }
     void answerCancel() { m_answers.push_back(Choice::Cancel); }
     void answerYes() { m_answers.push_back(Choice::Yes); }
     void answerNo() { m_answers.push_back(Choice::No); }
-    void answerFile(const QString& path) { m_answers.push_back(path); }
+    // A file dialog answered with `path` and the filter `filter`; without a
+    // filter, with the filter the dialog offered first.
+    void answerFile(const QString& path, const QString& filter = {})
+    {
+        m_answers.push_back(FileChoice { path, filter });
+    }
     bool allAnswersUsed() const { return m_answers.empty(); }
 
     // Called after a message, question or critical box has been recorded, with
@@ -52,8 +67,10 @@ public:
 
 private:
     enum class Choice { Ok, Cancel, Yes, No };
-    std::variant<Choice, QString> takeAnswer(Kind kind, const QString& text);
+    using Answer = std::variant<Choice, FileChoice>;
+    Answer takeAnswer(Call call);
+    FileChoice fileAnswer(Kind kind, const FileDialogRequest& request);
 
     QList<Call> m_calls;
-    std::deque<std::variant<Choice, QString>> m_answers;
+    std::deque<Answer> m_answers;
 };

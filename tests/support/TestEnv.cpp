@@ -12,6 +12,8 @@ TestEnv::TestEnv()
 {
     if (const Result<> created = DBAccess::createStore(path(QStringLiteral("userdb.mdb"))); !created)
         qFatal("cannot create the test store: %s", qPrintable(created.message()));
+    // The folders of the file dialogs are remembered in this test's own folder.
+    prompt.fileFolders().useSettingsFile(path(QStringLiteral("user-settings.conf")));
     m_ctx = std::make_unique<AppContext>(prompt, m_dir.path());
 }
 

@@ -1,6 +1,8 @@
 #include "TestRegistry.h"
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstring>
@@ -31,6 +33,15 @@ int main(int argc, char** argv)
     qputenv(
         "QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Qelvora"));
+    QApplication::setApplicationName(QStringLiteral("Qelvora"));
+    // What the program keeps in the user's settings (the folders of the file
+    // dialogs) goes to a folder of this run, never to the tester's home.
+    QTemporaryDir userSettings;
+    if (!userSettings.isValid())
+        qFatal("cannot create a folder for the user settings");
+    for (const QSettings::Format format : { QSettings::NativeFormat, QSettings::IniFormat })
+        QSettings::setPath(format, QSettings::UserScope, userSettings.path());
     std::string only;
     std::vector<char*> args { argv[0] };
     for (int i = 1; i < argc; ++i) {
