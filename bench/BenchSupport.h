@@ -4,7 +4,7 @@
 // anything, the program on a fresh store, clock readings, the peak memory of
 // the process and the test data the lists are filled with.
 
-#include "app/AppContext.h"
+#include "domain/AppContext.h"
 #include "app/InstructionListTab.h"
 #include "app/ListGrid.h"
 #include "app/Startup.h"

@@ -13,7 +13,7 @@
 #include "common/Money.h"
 #include "common/Workbook.h"
 #include "payroll/Laborage.h"
-#include "payroll/LaborageImport.h"
+#include "domain/payroll/LaborageImport.h"
 
 #include <QApplication>
 

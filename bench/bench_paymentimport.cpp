@@ -11,7 +11,7 @@
 #include "common/GbkCodec.h"
 #include "common/Money.h"
 #include "payment/PaymentB2B.h"
-#include "payment/PaymentImport.h"
+#include "domain/payment/PaymentImport.h"
 #include "payment/frmPaymentB2B.h"
 
 #include <QApplication>

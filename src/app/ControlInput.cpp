@@ -1,6 +1,6 @@
 #include "app/ControlInput.h"
 
-#include "app/AppContext.h"
+#include "domain/AppContext.h"
 #include "common/FieldChecks.h"
 #include "common/Prompt.h"
 

@@ -1,4 +1,4 @@
-#include "AppContext.h"
+#include "domain/AppContext.h"
 #include "QtPrompt.h"
 #include "Startup.h"
 #include "frmMain.h"

@@ -1,7 +1,7 @@
-#include "frmPayAcc.h"
+#include "payment/frmPayAcc.h"
 
-#include "app/AppContext.h"
-#include "app/frmMain.h"
+#include "domain/AppContext.h"
+#include "app/MainWindowServices.h"
 #include "common/Prompt.h"
 
 #include <QComboBox>

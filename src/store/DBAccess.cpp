@@ -1,4 +1,4 @@
-#include "DBAccess.h"
+#include "store/DBAccess.h"
 
 #include "common/Prompt.h"
 #include "store/SchemaSql.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "RecordingPrompt.h"
-#include "app/AppContext.h"
+#include "domain/AppContext.h"
 #include "app/ApprovalSheet.h"
 #include "app/CheckReport.h"
 

@@ -1,6 +1,6 @@
-#include "MasterDataXml.h"
+#include "domain/masterdata/MasterDataXml.h"
 
-#include "app/ImportRunner.h"
+#include "domain/ImportRunner.h"
 #include "common/FieldChecks.h"
 #include "common/GbkCodec.h"
 #include "common/TextFile.h"

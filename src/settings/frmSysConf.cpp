@@ -1,6 +1,6 @@
-#include "frmSysConf.h"
+#include "settings/frmSysConf.h"
 
-#include "SysConf.h"
+#include "config/SysConf.h"
 #include "common/Decimal.h"
 #include "common/FieldChecks.h"
 #include "common/Prompt.h"

@@ -1,6 +1,6 @@
-#include "EmployeeListFile.h"
+#include "domain/masterdata/EmployeeListFile.h"
 
-#include "app/ImportRunner.h"
+#include "domain/ImportRunner.h"
 #include "common/CsvLineWriter.h"
 #include "common/FieldChecks.h"
 #include "common/FieldRule.h"
