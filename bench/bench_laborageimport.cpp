@@ -12,8 +12,8 @@
 #include "common/GbkCodec.h"
 #include "common/Money.h"
 #include "common/Workbook.h"
-#include "payroll/Laborage.h"
 #include "domain/payroll/LaborageImport.h"
+#include "payroll/Laborage.h"
 
 #include <QApplication>
 

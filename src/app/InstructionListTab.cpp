@@ -1,11 +1,11 @@
 #include "app/InstructionListTab.h"
 
-#include "domain/AppContext.h"
 #include "app/ListGrid.h"
 #include "app/MainWindowServices.h"
 #include "common/AmountConvert.h"
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
+#include "domain/AppContext.h"
 
 #include <QAction>
 #include <QHBoxLayout>

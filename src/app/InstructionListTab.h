@@ -2,10 +2,10 @@
 
 #include "app/ApprovalSheet.h"
 #include "app/CheckReport.h"
-#include "domain/InstructionCheck.h"
 #include "app/TabPage.h"
 #include "common/Money.h"
 #include "common/Result.h"
+#include "domain/InstructionCheck.h"
 
 #include <QStringList>
 

@@ -1,9 +1,9 @@
 #include "app/TabPage.h"
 
-#include "domain/AppContext.h"
 #include "app/ListGrid.h"
-#include "common/Prompt.h"
 #include "app/MainWindowServices.h"
+#include "common/Prompt.h"
+#include "domain/AppContext.h"
 
 #include <QPushButton>
 #include <QVBoxLayout>

@@ -1,11 +1,11 @@
 #include "app/frmMain.h"
 
-#include "domain/AppContext.h"
 #include "app/HelpWindow.h"
 #include "app/ListGrid.h"
 #include "app/TabPage.h"
 #include "common/Prompt.h"
 #include "config/SysConf.h"
+#include "domain/AppContext.h"
 #include "settings/frmSysAdvanceConf.h"
 #include "settings/frmSysConf.h"
 

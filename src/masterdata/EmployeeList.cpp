@@ -1,8 +1,5 @@
 #include "masterdata/EmployeeList.h"
 
-#include "domain/masterdata/EmployeeListFile.h"
-#include "domain/masterdata/MasterDataXml.h"
-#include "domain/AppContext.h"
 #include "app/ControlInput.h"
 #include "app/ListGrid.h"
 #include "app/MainWindowServices.h"
@@ -11,6 +8,9 @@
 #include "common/Prompt.h"
 #include "common/Workbook.h"
 #include "common/XmlDoc.h"
+#include "domain/AppContext.h"
+#include "domain/masterdata/EmployeeListFile.h"
+#include "domain/masterdata/MasterDataXml.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -1,12 +1,12 @@
 #include "masterdata/PayAccList.h"
 
-#include "domain/masterdata/MasterDataXml.h"
-#include "domain/AppContext.h"
 #include "app/ControlInput.h"
 #include "app/ListGrid.h"
 #include "app/MainWindowServices.h"
 #include "common/Prompt.h"
 #include "common/XmlDoc.h"
+#include "domain/AppContext.h"
+#include "domain/masterdata/MasterDataXml.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,10 +1,10 @@
 #include "masterdata/PayeeAccList.h"
 
-#include "domain/AppContext.h"
 #include "app/ControlInput.h"
 #include "app/ListGrid.h"
 #include "app/MainWindowServices.h"
 #include "common/Prompt.h"
+#include "domain/AppContext.h"
 
 #include <QLabel>
 #include <QLineEdit>

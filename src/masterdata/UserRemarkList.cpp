@@ -1,11 +1,11 @@
 #include "masterdata/UserRemarkList.h"
 
-#include "domain/masterdata/MasterDataXml.h"
-#include "domain/AppContext.h"
 #include "app/ListGrid.h"
 #include "app/MainWindowServices.h"
 #include "common/Prompt.h"
 #include "common/XmlDoc.h"
+#include "domain/AppContext.h"
+#include "domain/masterdata/MasterDataXml.h"
 
 #include <QFileInfo>
 #include <QLineEdit>

@@ -1,11 +1,11 @@
 #include "payment/PaymentB2B.h"
 
-#include "domain/payment/PaymentUploadFile.h"
-#include "payment/PaymentImportCommand.h"
-#include "domain/AppContext.h"
 #include "app/ListGrid.h"
 #include "app/MainWindowServices.h"
 #include "common/Prompt.h"
+#include "domain/AppContext.h"
+#include "domain/payment/PaymentUploadFile.h"
+#include "payment/PaymentImportCommand.h"
 #include "payment/frmPaymentB2B.h"
 
 using namespace Qt::StringLiterals;

@@ -1,8 +1,8 @@
 #include "payment/frmPayAcc.h"
 
-#include "domain/AppContext.h"
 #include "app/MainWindowServices.h"
 #include "common/Prompt.h"
+#include "domain/AppContext.h"
 
 #include <QComboBox>
 #include <QFileInfo>

@@ -1,16 +1,16 @@
 #include "payment/frmPaymentB2B.h"
 
-#include "payment/PaymentB2B.h"
-#include "domain/AppContext.h"
 #include "app/ControlInput.h"
 #include "app/ListGrid.h"
-#include "app/TabPage.h"
 #include "app/MainWindowServices.h"
+#include "app/TabPage.h"
 #include "common/AmountConvert.h"
 #include "common/FieldChecks.h"
 #include "common/Money.h"
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
+#include "domain/AppContext.h"
+#include "payment/PaymentB2B.h"
 #include "payment/frmPayAcc.h"
 
 #include <QComboBox>
@@ -699,7 +699,8 @@ void frmPaymentB2B::cmdClose_Click()
     reject();
 }
 
-void installPaymentDialogs(PaymentB2B& tab, AppContext& ctx, MainWindowServices& main, std::function<void(QDialog&)> show)
+void installPaymentDialogs(
+    PaymentB2B& tab, AppContext& ctx, MainWindowServices& main, std::function<void(QDialog&)> show)
 {
     if (!show)
         show = [](QDialog& dialog) { dialog.exec(); };

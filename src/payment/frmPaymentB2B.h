@@ -108,4 +108,5 @@ private:
 // open frmPaymentB2B, "付款账号维护" and an add without a payer account open
 // frmPayAcc, each configured as the tab asks. `show` shows a configured dialog;
 // by default it runs it modally.
-void installPaymentDialogs(PaymentB2B& tab, AppContext& ctx, MainWindowServices& main, std::function<void(QDialog&)> show = {});
+void installPaymentDialogs(
+    PaymentB2B& tab, AppContext& ctx, MainWindowServices& main, std::function<void(QDialog&)> show = {});

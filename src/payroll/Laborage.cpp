@@ -1,13 +1,13 @@
 #include "payroll/Laborage.h"
 
-#include "domain/payroll/LaborageUploadFile.h"
-#include "payroll/LaborageImportCommand.h"
-#include "domain/AppContext.h"
 #include "app/ListGrid.h"
 #include "app/MainWindowServices.h"
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
 #include "common/Workbook.h"
+#include "domain/AppContext.h"
+#include "domain/payroll/LaborageUploadFile.h"
+#include "payroll/LaborageImportCommand.h"
 #include "payroll/frmBatchLaborage.h"
 #include "payroll/frmLaborage.h"
 

@@ -1,9 +1,9 @@
 #include "payroll/frmBatchLaborage.h"
 
-#include "domain/AppContext.h"
 #include "app/MainWindowServices.h"
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
+#include "domain/AppContext.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -33,7 +33,9 @@ std::optional<qint64> wholeNumber(const QString& text)
 } // namespace
 
 frmBatchLaborage::frmBatchLaborage(AppContext& ctx, MainWindowServices* main, QWidget* parent)
-    : QDialog(parent ? parent : main ? main->dialogParent() : nullptr)
+    : QDialog(parent ? parent
+            : main   ? main->dialogParent()
+                     : nullptr)
     , m_ctx(ctx)
     , m_main(main)
 {

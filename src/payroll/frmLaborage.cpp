@@ -2,16 +2,16 @@
 
 #include "payroll/Laborage.h"
 
-#include "domain/AppContext.h"
 #include "app/ControlInput.h"
 #include "app/ListGrid.h"
-#include "app/TabPage.h"
 #include "app/MainWindowServices.h"
+#include "app/TabPage.h"
 #include "common/AmountConvert.h"
 #include "common/FieldChecks.h"
 #include "common/Money.h"
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
+#include "domain/AppContext.h"
 
 #include <QComboBox>
 #include <QEvent>

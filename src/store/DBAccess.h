@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/RecordSet.h"
 #include "common/Result.h"
+#include "store/RecordSet.h"
 
 #include <QByteArray>
 #include <QHash>

@@ -3,8 +3,8 @@
 
 #include "app/ApprovalSheet.h"
 #include "app/CheckReport.h"
-#include "domain/InstructionCheck.h"
 #include "common/GbkCodec.h"
+#include "domain/InstructionCheck.h"
 
 #include <QFile>
 #include <QPrinter>
