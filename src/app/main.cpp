@@ -1,6 +1,6 @@
-#include "AppContext.h"
 #include "QtPrompt.h"
 #include "Startup.h"
+#include "domain/AppContext.h"
 #include "frmMain.h"
 
 #include <QApplication>
