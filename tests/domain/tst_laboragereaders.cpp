@@ -1,5 +1,6 @@
 #include "TestRegistry.h"
 
+#include "common/Workbook.h"
 #include "domain/payroll/LaborageImport.h"
 
 #include <QTest>

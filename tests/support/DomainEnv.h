@@ -4,6 +4,7 @@
 #include "domain/AppContext.h"
 
 #include <QTemporaryDir>
+#include <QTest>
 #include <QVariant>
 #include <QVariantList>
 
