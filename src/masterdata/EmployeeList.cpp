@@ -325,8 +325,9 @@ void EmployeeList::EmployeeList_cmdAdd_Click()
     // The same account, document or employee number is an existing entry; in
     // the same transaction the group's kind is checked.
     using AddResult = RosterTable::AddOutcome;
-    switch (RosterTable(m_ctx.db()).add(
-        entry, [&] { return groupKindAllows(group, kind, u"请检查您所添加的银行类别！"_s); })) {
+    switch (RosterTable(m_ctx.db()).add(entry, [&] {
+        return groupKindAllows(group, kind, u"请检查您所添加的银行类别！"_s);
+    })) {
     case AddResult::Added:
         m_ctx.prompt.message(u"新增账号成功"_s);
         EmployeeList_refresh();

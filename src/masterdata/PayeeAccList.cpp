@@ -188,8 +188,9 @@ void PayeeAccList::PayeeAccList_cmdAdd_Click()
             return;
         }
     }
-    switch (PayeeTable(m_ctx.db()).add({ number, name, kind, m_txtPayeeBankID->text().trimmed(),
-        m_txtPayeeAreaNo->text().trimmed(), m_txtPayeeNetNo->text().trimmed() })) {
+    switch (PayeeTable(m_ctx.db())
+                .add({ number, name, kind, m_txtPayeeBankID->text().trimmed(), m_txtPayeeAreaNo->text().trimmed(),
+                    m_txtPayeeNetNo->text().trimmed() })) {
     case AddResult::Added:
         m_ctx.prompt.message(u"新增收款账号成功"_s);
         PayeeAccList_clearForm();
@@ -222,8 +223,9 @@ void PayeeAccList::PayeeAccList_cmdUpdate_Click()
     }
     const QString name = m_txtPayeeAccName->text().trimmed();
     // A store error shows no box of its own, the failure text follows.
-    const Result<> updated = PayeeTable(m_ctx.db()).change({ number, name, accType(),
-        m_txtPayeeBankID->text().trimmed(), m_txtPayeeAreaNo->text().trimmed(), m_txtPayeeNetNo->text().trimmed() });
+    const Result<> updated = PayeeTable(m_ctx.db())
+                                 .change({ number, name, accType(), m_txtPayeeBankID->text().trimmed(),
+                                     m_txtPayeeAreaNo->text().trimmed(), m_txtPayeeNetNo->text().trimmed() });
     if (updated) {
         m_ctx.prompt.message(u"修改收款账号成功"_s);
         PayeeAccList_clearForm();

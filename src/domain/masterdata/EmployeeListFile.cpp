@@ -375,10 +375,11 @@ Result<int> write(DBAccess& db, Format format, const ReadResult& read, const Pro
     if (read.stopped())
         return read.stop.failure();
     using Stop = RosterTable::ImportStop::Kind;
-    const RosterTable::ImportStop stop = RosterTable(db).importEntries(read.records, [&progress](qsizetype done, qsizetype total) {
-        if (progress)
-            progress(static_cast<int>(done), static_cast<int>(total));
-    });
+    const RosterTable::ImportStop stop
+        = RosterTable(db).importEntries(read.records, [&progress](qsizetype done, qsizetype total) {
+              if (progress)
+                  progress(static_cast<int>(done), static_cast<int>(total));
+          });
     const qsizetype at = stop.row;
     auto accNo = [&] { return read.records.at(static_cast<size_t>(at)).accNo; };
     switch (stop.kind) {

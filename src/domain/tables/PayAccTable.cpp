@@ -18,7 +18,9 @@ Result<std::vector<PayAccTable::Row>> PayAccTable::listed()
     const Result<> read = m_db.QueryEach(u"select acc.acc_no,acc.acc_name,curr.currency_name"
                                          u" from pay_acc acc,acc_currency curr where acc.currency=curr.currency_id"
                                          u" order by acc.acc_no"_s,
-        {}, [&rows](const RecordView& r) { rows.push_back({ r.text(0), r.text(1), r.text(2) }); });
+        {}, [&rows](const RecordView& r) {
+            rows.push_back({ r.text(0), r.text(1), r.text(2) });
+        });
     if (!read)
         return read.failure();
     return rows;
@@ -27,8 +29,9 @@ Result<std::vector<PayAccTable::Row>> PayAccTable::listed()
 Result<std::vector<PayAccTable::Row>> PayAccTable::all()
 {
     std::vector<Row> rows;
-    const Result<> read = m_db.QueryEach(u"select acc_no,acc_name from pay_acc"_s, {},
-        [&rows](const RecordView& r) { rows.push_back({ r.text(0).trimmed(), r.text(1).trimmed(), {} }); });
+    const Result<> read = m_db.QueryEach(u"select acc_no,acc_name from pay_acc"_s, {}, [&rows](const RecordView& r) {
+        rows.push_back({ r.text(0).trimmed(), r.text(1).trimmed(), {} });
+    });
     if (!read)
         return read.failure();
     return rows;
@@ -47,9 +50,8 @@ Result<std::optional<QString>> PayAccTable::nameOf(const QString& accNo)
 Result<QStringList> PayAccTable::currencyNames()
 {
     QStringList names;
-    const Result<> read
-        = m_db.QueryEach(u"select currency_name from acc_currency order by currency_id"_s, {},
-            [&names](const RecordView& r) { names << r.text(0); });
+    const Result<> read = m_db.QueryEach(u"select currency_name from acc_currency order by currency_id"_s, {},
+        [&names](const RecordView& r) { names << r.text(0); });
     if (!read)
         return read.failure();
     return names;
@@ -78,8 +80,8 @@ TableWrite::BulkOutcome PayAccTable::replaceAll(const std::vector<Row>& rows)
     keyed.reserve(rows.size());
     for (const Row& row : rows)
         keyed.push_back({ row.accNo, { row.accNo, row.accName } });
-    return TableWrite::replaceEach(m_db, u"delete from pay_acc where acc_no=?"_s,
-        u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, keyed);
+    return TableWrite::replaceEach(
+        m_db, u"delete from pay_acc where acc_no=?"_s, u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, keyed);
 }
 
 Result<> PayAccTable::setPayerOfAllPayments(const QString& accNo, const QString& accName)

@@ -8,9 +8,10 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-const QString kInsert = u"insert into person_payee_acc "
-                        u"(person_no,group_no,acc_no,acc_name,employee_no,acc_type,net_no,mul_net_no,cert_type,cert_code)"
-                        u" values (?,?,?,?,?,?,?,?,?,?)"_s;
+const QString kInsert
+    = u"insert into person_payee_acc "
+      u"(person_no,group_no,acc_no,acc_name,employee_no,acc_type,net_no,mul_net_no,cert_type,cert_code)"
+      u" values (?,?,?,?,?,?,?,?,?,?)"_s;
 
 // An empty text as null: "x = ?" then matches nothing, without a scan over
 // every entry whose value is empty.
@@ -105,8 +106,8 @@ Result<bool> RosterTable::groupExists(const QString& group)
 
 Result<std::optional<QString>> RosterTable::groupKind(const QString& group)
 {
-    const auto rs = m_db.Query(
-        u"select acc_type from person_payee_acc where group_no=? order by person_no limit 1"_s, { group });
+    const auto rs
+        = m_db.Query(u"select acc_type from person_payee_acc where group_no=? order by person_no limit 1"_s, { group });
     if (!rs)
         return rs.failure();
     if (rs->isEmpty())
@@ -254,12 +255,12 @@ RosterTable::ImportStop RosterTable::importEntries(const std::vector<Entry>& ent
     // The running numbers and the document codes by description.
     const Result<qlonglong> first = nextPersonNo();
     QHash<QString, QString> certTypes;
-    const Result<> typesRead = m_db.QueryEach(u"select cert_type,cert_desc from cert_type"_s, {},
-        [&certTypes](const RecordView& r) {
-            const QString desc = r.text(1);
-            if (!certTypes.contains(desc))
-                certTypes.insert(desc, r.text(0));
-        });
+    const Result<> typesRead
+        = m_db.QueryEach(u"select cert_type,cert_desc from cert_type"_s, {}, [&certTypes](const RecordView& r) {
+              const QString desc = r.text(1);
+              if (!certTypes.contains(desc))
+                  certTypes.insert(desc, r.text(0));
+          });
     if (!first || !typesRead)
         return stopAt(Kind::ReadFailed, 0);
     qlonglong nextPerson = first.value();
@@ -408,15 +409,15 @@ Result<std::vector<RosterTable::Entry>> RosterTable::inBankEntries()
 Result<std::vector<RosterTable::Entry>> RosterTable::inBankEntriesOfGroup(const QString& group)
 {
     std::vector<Entry> entries;
-    const Result<> read = m_db.QueryEach(
-        u"select acc_no,acc_type,net_no from person_payee_acc where group_no = ? and acc_type='0'"_s, { group },
-        [&entries](const RecordView& r) {
-            Entry e;
-            e.accNo = r.text(0);
-            e.accType = r.text(1);
-            e.netNo = r.text(2);
-            entries.push_back(std::move(e));
-        });
+    const Result<> read
+        = m_db.QueryEach(u"select acc_no,acc_type,net_no from person_payee_acc where group_no = ? and acc_type='0'"_s,
+            { group }, [&entries](const RecordView& r) {
+                Entry e;
+                e.accNo = r.text(0);
+                e.accType = r.text(1);
+                e.netNo = r.text(2);
+                entries.push_back(std::move(e));
+            });
     if (!read)
         return read.failure();
     return entries;
