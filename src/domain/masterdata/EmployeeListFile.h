@@ -22,6 +22,7 @@
 
 #include "common/ImportText.h"
 #include "common/Result.h"
+#include "domain/tables/RosterTable.h"
 
 #include <functional>
 
@@ -33,30 +34,9 @@ class XmlDoc;
 namespace EmployeeListFile {
 
 // One roster entry as the files carry it. `certDesc` is the document type's
-// description (a cert_desc of table cert_type).
-struct Entry {
-    QString group;
-    QString accNo;
-    QString accName;
-    QString employeeNo;
-    QString accType;
-    QString netNo;
-    QString mulNetNo;
-    QString certDesc;
-    QString certCode;
-
-    // Which of the fields from the kind on the entry carries; a field it does
-    // not carry keeps the stored value of the same account.
-    enum Carried : unsigned {
-        Kind = 1,
-        NetNo = 2,
-        MulNetNo = 4,
-        CertType = 8,
-        CertCode = 16,
-        All = Kind | NetNo | MulNetNo | CertType | CertCode,
-    };
-    unsigned carried = All;
-};
+// description (a cert_desc of table cert_type); `carried` says which of the
+// kind, bank numbers and document an imported entry carries.
+using Entry = RosterTable::Entry;
 
 // Exports and imports give the number of entries written to the file or to
 // the store; a failure is the message to show.
