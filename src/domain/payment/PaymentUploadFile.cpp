@@ -45,8 +45,8 @@ bool Builder::add(const Instruction& i)
 
 bool Builder::add(const PaymentTable::FileView& row)
 {
-    const QByteArray texts[7] = { row.payAccNo(), row.payAccName(), row.recAccType(), row.recAccNo(),
-        row.recAccName(), row.recNetNo(), row.remark() };
+    const QByteArray texts[7] = { row.payAccNo(), row.payAccName(), row.recAccType(), row.recAccNo(), row.recAccName(),
+        row.recNetNo(), row.remark() };
     return appendLine(texts, amountField(row.payAmt()));
 }
 

@@ -256,8 +256,9 @@ public:
     // The message for a row the store refused.
     QString insertFailed(qsizetype n) const
     {
-        return m_workbook ? u"添加员工工资表"_s + recordMessage(n, u"条记录中的收款账户信息时发生错误，文件导入被中止"_s)
-                          : u"添加"_s + recordMessage(n, u"条记录中时发生错误，文件导入被中止"_s);
+        return m_workbook
+            ? u"添加员工工资表"_s + recordMessage(n, u"条记录中的收款账户信息时发生错误，文件导入被中止"_s)
+            : u"添加"_s + recordMessage(n, u"条记录中时发生错误，文件导入被中止"_s);
     }
 
 private:

@@ -8,7 +8,6 @@
 #include <QString>
 #include <QStringList>
 
-
 // The payroll upload files: CSV text or an .xls workbook, one line or row per
 // in-bank instruction in serial-number order.
 //

@@ -22,13 +22,34 @@ QVariantList insertParams(const LaborageRow& r)
 constexpr qint64 kLargestSerialNo = 999'999'999'999'999;
 } // namespace
 
-QByteArray LaborageTable::FileView::employeeNo() const { return m_record.utf8(EmployeeNo); }
-QByteArray LaborageTable::FileView::accName() const { return m_record.utf8(AccName); }
-QByteArray LaborageTable::FileView::accNo() const { return m_record.utf8(AccNo); }
-QString LaborageTable::FileView::payAmount() const { return m_record.text(PayAmount); }
-QString LaborageTable::FileView::employeeNoText() const { return m_record.text(EmployeeNo); }
-QString LaborageTable::FileView::accNameText() const { return m_record.text(AccName); }
-QString LaborageTable::FileView::accNoText() const { return m_record.text(AccNo); }
+QByteArray LaborageTable::FileView::employeeNo() const
+{
+    return m_record.utf8(EmployeeNo);
+}
+QByteArray LaborageTable::FileView::accName() const
+{
+    return m_record.utf8(AccName);
+}
+QByteArray LaborageTable::FileView::accNo() const
+{
+    return m_record.utf8(AccNo);
+}
+QString LaborageTable::FileView::payAmount() const
+{
+    return m_record.text(PayAmount);
+}
+QString LaborageTable::FileView::employeeNoText() const
+{
+    return m_record.text(EmployeeNo);
+}
+QString LaborageTable::FileView::accNameText() const
+{
+    return m_record.text(AccName);
+}
+QString LaborageTable::FileView::accNoText() const
+{
+    return m_record.text(AccNo);
+}
 
 Result<InstructionTotals> LaborageTable::totals()
 {

@@ -32,14 +32,38 @@ QVariantList insertParams(const PaymentRow& r)
 }
 } // namespace
 
-QByteArray PaymentTable::FileView::payAccNo() const { return m_record.utf8(PayAccNo); }
-QByteArray PaymentTable::FileView::payAccName() const { return m_record.utf8(PayAccName); }
-QByteArray PaymentTable::FileView::recAccType() const { return m_record.utf8(RecAccType); }
-QByteArray PaymentTable::FileView::recAccNo() const { return m_record.utf8(RecAccNo); }
-QByteArray PaymentTable::FileView::recAccName() const { return m_record.utf8(RecAccName); }
-QByteArray PaymentTable::FileView::recNetNo() const { return m_record.utf8(RecNetNo); }
-QString PaymentTable::FileView::payAmt() const { return m_record.text(PayAmt); }
-QByteArray PaymentTable::FileView::remark() const { return m_record.utf8(Remark); }
+QByteArray PaymentTable::FileView::payAccNo() const
+{
+    return m_record.utf8(PayAccNo);
+}
+QByteArray PaymentTable::FileView::payAccName() const
+{
+    return m_record.utf8(PayAccName);
+}
+QByteArray PaymentTable::FileView::recAccType() const
+{
+    return m_record.utf8(RecAccType);
+}
+QByteArray PaymentTable::FileView::recAccNo() const
+{
+    return m_record.utf8(RecAccNo);
+}
+QByteArray PaymentTable::FileView::recAccName() const
+{
+    return m_record.utf8(RecAccName);
+}
+QByteArray PaymentTable::FileView::recNetNo() const
+{
+    return m_record.utf8(RecNetNo);
+}
+QString PaymentTable::FileView::payAmt() const
+{
+    return m_record.text(PayAmt);
+}
+QByteArray PaymentTable::FileView::remark() const
+{
+    return m_record.utf8(Remark);
+}
 
 Result<InstructionTotals> PaymentTable::totals()
 {
@@ -51,8 +75,8 @@ Result<InstructionTotals> PaymentTable::totals()
 
 Result<> PaymentTable::removeKeys(const QStringList& serialNos)
 {
-    return m_db.Delete(
-        u"delete from payment where serial_no in (select value from json_each(?))"_s, { DBAccess::listParameter(serialNos) });
+    return m_db.Delete(u"delete from payment where serial_no in (select value from json_each(?))"_s,
+        { DBAccess::listParameter(serialNos) });
 }
 
 Result<> PaymentTable::removeAll()
@@ -110,15 +134,16 @@ Result<> PaymentTable::eachChecked(const std::function<void(const PaymentCheckRo
 
 Result<> PaymentTable::eachFileRow(const std::function<void(const FileView&)>& row)
 {
-    return m_db.QueryEach(u"select pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,rec_acc_name,rec_bank_id,rec_area_no,"
-                          u"rec_net_no,pay_amt,remark,user_remark from payment order by serial_no"_s,
+    return m_db.QueryEach(
+        u"select pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,rec_acc_name,rec_bank_id,rec_area_no,"
+        u"rec_net_no,pay_amt,remark,user_remark from payment order by serial_no"_s,
         {}, [&](const RecordView& v) { row(FileView(v)); });
 }
 
 Result<bool> PaymentTable::paysAccount(const QString& recAccType, const QString& recAccNo)
 {
-    const auto rs
-        = m_db.Query(u"select serial_no from payment where rec_acc_type=? and rec_acc_no =?"_s, { recAccType, recAccNo });
+    const auto rs = m_db.Query(
+        u"select serial_no from payment where rec_acc_type=? and rec_acc_no =?"_s, { recAccType, recAccNo });
     if (!rs)
         return rs.failure();
     return !rs->isEmpty();

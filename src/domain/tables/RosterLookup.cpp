@@ -30,11 +30,11 @@ Result<QStringList> RosterLookup::groups()
 Result<std::vector<RosterLookup::Member>> RosterLookup::inBankMembers(const QString& group)
 {
     std::vector<Member> members;
-    const Result<> read = m_db.QueryEach(
-        u"select acc_no,acc_type,net_no from person_payee_acc where group_no = ? and acc_type='0'"_s, { group },
-        [&](const RecordView& v) {
-            members.push_back({ v.text(0).trimmed(), v.text(1).trimmed(), v.text(2).trimmed() });
-        });
+    const Result<> read
+        = m_db.QueryEach(u"select acc_no,acc_type,net_no from person_payee_acc where group_no = ? and acc_type='0'"_s,
+            { group }, [&](const RecordView& v) {
+                members.push_back({ v.text(0).trimmed(), v.text(1).trimmed(), v.text(2).trimmed() });
+            });
     if (!read)
         return read.failure();
     return members;
