@@ -83,57 +83,65 @@ void frmBatchLaborage::Command1_Click()
 
     DBAccess& db = m_ctx.db();
     LaborageTable table(db);
-    // An account with an instruction already is added only when the user says so.
-    for (const RosterLookup::Member& m : *members) {
-        const auto existing = table.hasAccount(m.accNo);
-        if (!existing) {
-            failedAt(m.accNo);
+    bool cancelled = false;
+    {
+        // The whole group or nothing: the guard rolls back every way out but the commit.
+        Transaction tx(db);
+        if (!tx.begun()) {
+            failedAt(members->empty() ? QString() : members->front().accNo);
             return;
         }
-        if (*existing
-            && !m_ctx.prompt.askOkCancel(u"账号'"_s + m.accNo + u"' 的代发记录已存在，请确认是否要继续保存?"_s)) {
-            m_ctx.prompt.message(u"批量新增指令失败，请删除重复账号！"_s);
-            reject();
-            return;
+        // Inside the transaction the largest number is that of the store as
+        // the batch writes it, so the batch gets consecutive numbers after it.
+        // A largest number that cannot be read stops the batch before its
+        // first member: numbering from 1 would repeat the numbers that change
+        // and delete find rows by.
+        std::vector<LaborageRow> rows;
+        if (!members->empty()) {
+            const auto next = table.nextSerialNo();
+            if (!next) {
+                failedAt(members->front().accNo);
+                return;
+            }
+            rows.reserve(members->size());
+            for (const RosterLookup::Member& m : *members) {
+                // An account with an instruction already is added only when the user says so.
+                const auto existing = table.hasAccount(m.accNo);
+                if (!existing) {
+                    failedAt(m.accNo);
+                    return;
+                }
+                if (*existing
+                    && !m_ctx.prompt.askOkCancel(
+                        u"账号'"_s + m.accNo + u"' 的代发记录已存在，请确认是否要继续保存?"_s)) {
+                    cancelled = true;
+                    break;
+                }
+                LaborageRow row;
+                row.serialNo = *next + qint64(rows.size());
+                row.accNo = m.accNo;
+                row.payAmount = removeCommas(u"0"_s);
+                row.accType = m.accType;
+                row.netNo = m.netNo;
+                row.remark = QString();
+                rows.push_back(std::move(row));
+            }
+        }
+        if (!cancelled) {
+            if (const auto inserted = table.insertMany(rows); !inserted) {
+                const qsizetype at = inserted.at();
+                failedAt(at >= 0 && at < qsizetype(rows.size()) ? rows[size_t(at)].accNo : QString());
+                return;
+            }
+            if (!tx.commit()) {
+                failedAt(members->empty() ? QString() : members->back().accNo);
+                return;
+            }
         }
     }
-
-    // The whole group or nothing: the guard rolls back every way out but the commit.
-    Transaction tx(db);
-    if (!tx.begun()) {
-        failedAt(members->empty() ? QString() : members->front().accNo);
-        return;
-    }
-    // Inside the transaction the largest number is that of the store as the
-    // batch writes it, so the batch gets consecutive numbers after it. A
-    // largest number that cannot be read stops the batch before its first
-    // member: numbering from 1 would repeat the numbers that change and
-    // delete find rows by.
-    std::vector<LaborageRow> rows;
-    if (!members->empty()) {
-        const auto next = table.nextSerialNo();
-        if (!next) {
-            failedAt(members->front().accNo);
-            return;
-        }
-        rows.reserve(members->size());
-        for (const RosterLookup::Member& m : *members) {
-            LaborageRow row;
-            row.serialNo = *next + qint64(rows.size());
-            row.accNo = m.accNo;
-            row.payAmount = removeCommas(u"0"_s);
-            row.accType = m.accType;
-            row.netNo = m.netNo;
-            row.remark = QString();
-            rows.push_back(std::move(row));
-        }
-    }
-    if (const auto inserted = table.insertMany(rows); !inserted) {
-        failedAt(rows[size_t(inserted.at())].accNo);
-        return;
-    }
-    if (!tx.commit()) {
-        failedAt(members->empty() ? QString() : members->back().accNo);
+    if (cancelled) {
+        m_ctx.prompt.message(u"批量新增指令失败，请删除重复账号！"_s);
+        reject();
         return;
     }
     if (m_main)
