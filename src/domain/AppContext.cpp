@@ -1,5 +1,7 @@
 #include "domain/AppContext.h"
 
+#include "domain/tables/PaymentTable.h"
+
 #include <QDir>
 
 AppContext::AppContext(Prompt& p, const QString& appDirectory)
@@ -14,12 +16,10 @@ AppContext::AppContext(Prompt& p, const QString& appDirectory)
     // store whose largest number cannot be read is not used: numbers made
     // without it could repeat the keys that change and delete find rows by.
     dbAccess->setOpenHandler([this]() -> Result<> {
-        const auto rs = dbAccess->Query(QStringLiteral("select max(serial_no) as maxSerial from payment"
-                                                       " where length(serial_no)=22"));
-        if (!rs)
-            return Failure { QStringLiteral("无法读取批量支付指令的流水号：") + rs.message() };
-        if (!rs->isEmpty())
-            serialNumbers.continueAfter(fieldToText(rs->value(0, QStringLiteral("maxSerial"))));
+        const auto largest = PaymentTable(*dbAccess).largestSerialNo();
+        if (!largest)
+            return Failure { QStringLiteral("无法读取批量支付指令的流水号：") + largest.message() };
+        serialNumbers.continueAfter(*largest);
         return {};
     });
 }

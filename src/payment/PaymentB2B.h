@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/InstructionListTab.h"
+#include "domain/payment/PaymentUploadFile.h"
 
 #include <QStringList>
 
@@ -85,7 +86,10 @@ public slots:
 private:
     // resetPaymentB2B also sets the batch payer account.
     void listRefreshed() override;
-    Result<> checkRecords(const CheckSink& check, const FileRowSink& fileRow) override;
+    Result<> readList(const ListRowSink& row) override;
+    Result<> checkRecords(const CheckSink& check) override;
+    // The check's reading; `file`, when given, gets every row's upload file line.
+    Result<> readChecked(const CheckSink& check, PaymentUploadFile::Builder* file);
     InstructionCheck::Rules checkRules() const override;
     Result<ApprovalSheetData> approvalSheetData() override;
 

@@ -10,6 +10,10 @@
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
 #include "domain/AppContext.h"
+#include "domain/tables/PayAccLookup.h"
+#include "domain/tables/PayeeLookup.h"
+#include "domain/tables/PaymentTable.h"
+#include "domain/tables/RemarkLookup.h"
 #include "payment/PaymentB2B.h"
 #include "payment/frmPayAcc.h"
 
@@ -202,12 +206,12 @@ frmPaymentB2B::frmPaymentB2B(AppContext& ctx, QWidget* parent)
     QStringList payerNos { QString() };
     QStringList payerNames { QString() };
     int payerIndex = -1;
-    ctx.db().QueryEach(u"select acc_no,acc_name from pay_acc"_s, {}, [&](const RecordView& record) {
-        payerNos.append(record.text(0).trimmed());
-        payerNames.append(record.text(1).trimmed());
+    for (const PayAccLookup::Payer& payer : PayAccLookup(ctx.db()).all().value_or({})) {
+        payerNos.append(payer.accNo);
+        payerNames.append(payer.accName);
         if (payerIndex < 0 && payerNos.back() == ctx.batchPayAccNo)
             payerIndex = int(payerNos.size()) - 1;
-    });
+    }
     {
         const QSignalBlocker a(m_comboPayAccNo), b(m_comboPayAccName);
         m_comboPayAccNo->addItems(payerNos);
@@ -218,9 +222,9 @@ frmPaymentB2B::frmPaymentB2B(AppContext& ctx, QWidget* parent)
 
     loadPayeeLists();
 
-    QStringList remarks;
-    ctx.db().QueryEach(u"select remark from user_remark order by remark"_s, {},
-        [&](const RecordView& record) { remarks.append(record.text(0).trimmed()); });
+    QStringList remarks = RemarkLookup(ctx.db()).all().value_or({});
+    for (QString& remark : remarks)
+        remark = remark.trimmed();
     m_comboRemark->addItems(remarks);
     m_comboRemark->setCurrentIndex(-1);
 
@@ -288,12 +292,12 @@ void frmPaymentB2B::loadPayeeLists()
     else
         return;
     QStringList lists[6];
-    m_ctx.db().QueryEach(u"select acc_no,acc_name,acc_type,branch_id,area_no,net_no from payee_acc"
-                         u" where acc_type=? order by acc_no"_s,
-        { type }, [&](const RecordView& record) {
-            for (int i = 0; i < 6; ++i)
-                lists[i].append(record.text(i).trimmed());
-        });
+    for (const PayeeLookup::Payee& payee : PayeeLookup(m_ctx.db()).ofKind(type).value_or({})) {
+        const QString* texts[6]
+            = { &payee.accNo, &payee.accName, &payee.accType, &payee.branchId, &payee.areaNo, &payee.netNo };
+        for (int i = 0; i < 6; ++i)
+            lists[i].append(*texts[i]);
+    }
     QComboBox* combos[6]
         = { m_comboRecAccNo, m_comboRecAccName, m_comboRecAccType, m_comboRecBankId, m_comboAreaNo, m_comboNetNo };
     for (int i = 0; i < 6; ++i) {
@@ -608,6 +612,22 @@ void frmPaymentB2B::clearInstructionFields()
     m_lblCnPayAmount->clear();
 }
 
+PaymentRow frmPaymentB2B::enteredRow() const
+{
+    PaymentRow row;
+    row.payAccNo = payerAccNo();
+    row.payAccName = payerAccName();
+    row.recAccType = kind();
+    row.recAccNo = m_comboRecAccNo->currentText().trimmed();
+    row.recAccName = m_comboRecAccName->currentText().trimmed();
+    row.recBankId = m_txtRecBankId->text().trimmed();
+    row.recAreaNo = m_txtAreaNo->text().trimmed();
+    row.recNetNo = m_txtNetNo->text().trimmed();
+    row.payAmt = removeCommas(m_txtAmount->text().trimmed());
+    row.remark = m_comboRemark->currentText().trimmed();
+    return row;
+}
+
 void frmPaymentB2B::cmdAdd_Click()
 {
     if (!checkInstruction())
@@ -619,19 +639,15 @@ void frmPaymentB2B::cmdAdd_Click()
         m_ctx.prompt.message(u"转入转出账号相同"_s);
         return;
     }
-    const auto existing = m_ctx.db().Query(
-        u"select serial_no from payment where rec_acc_type=? and rec_acc_no =?"_s, { kind(), recAccNo });
+    PaymentTable table(m_ctx.db());
+    const auto existing = table.paysAccount(kind(), recAccNo);
     if (!existing)
         return; // the store has shown its error
-    if (!existing->isEmpty() && !m_ctx.prompt.askOkCancel(u"该收款账号的支付记录已存在，请确认是否要继续保存?"_s))
+    if (*existing && !m_ctx.prompt.askOkCancel(u"该收款账号的支付记录已存在，请确认是否要继续保存?"_s))
         return;
-    const Result<> ok = m_ctx.db().Insert(
-        u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,"
-        u"rec_acc_name,rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values (?,?,?,?,?,?,?,?,?,?,?,'')"_s,
-        { m_ctx.serialNumbers.next(), payerAccNo(), payerAccName(), kind(), recAccNo,
-            m_comboRecAccName->currentText().trimmed(), m_txtRecBankId->text().trimmed(), m_txtAreaNo->text().trimmed(),
-            m_txtNetNo->text().trimmed(), removeCommas(m_txtAmount->text().trimmed()),
-            m_comboRemark->currentText().trimmed() });
+    PaymentRow row = enteredRow();
+    row.serialNo = m_ctx.serialNumbers.next();
+    const Result<> ok = table.insert(row);
     if (!ok) {
         m_ctx.prompt.message(u"新建指令失败"_s);
         return;
@@ -658,13 +674,9 @@ void frmPaymentB2B::cmdUpdate_Click()
     }
     if (!payerAccountChosen(m_recordPayAccNo))
         return;
-    const Result<> ok = m_ctx.db().Update(u"update payment set pay_acc_no=?,pay_acc_name=?,rec_acc_type=?,rec_acc_no=?,"
-                                          u"rec_acc_name=?,rec_bank_id=?,rec_area_no=?,rec_net_no=?,pay_amt=?,remark=?"
-                                          u" where serial_no=?"_s,
-        { payerAccNo(), payerAccName(), kind(), m_comboRecAccNo->currentText().trimmed(),
-            m_comboRecAccName->currentText().trimmed(), m_txtRecBankId->text().trimmed(), m_txtAreaNo->text().trimmed(),
-            m_txtNetNo->text().trimmed(), removeCommas(m_txtAmount->text().trimmed()),
-            m_comboRemark->currentText().trimmed(), serialNo });
+    PaymentRow row = enteredRow();
+    row.serialNo = serialNo;
+    const Result<> ok = PaymentTable(m_ctx.db()).update(row);
     if (!ok) {
         m_ctx.prompt.message(u"修改指令失败"_s);
         return;
@@ -684,7 +696,7 @@ void frmPaymentB2B::cmdDelete_Click()
     }
     if (!m_ctx.prompt.askOkCancel(u"是否确认要删除批量付款指令?"_s))
         return;
-    if (!m_ctx.db().Delete(u"delete from payment where serial_no=?"_s, { serialNo })) {
+    if (!PaymentTable(m_ctx.db()).remove(serialNo)) {
         m_ctx.prompt.message(u"删除指令失败"_s);
         return;
     }

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+struct PaymentRow;
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -69,6 +71,8 @@ private:
     QString payerAccNo() const;
     QString payerAccName() const;
     QString kind() const;
+    // The instruction as entered (without its serial number).
+    PaymentRow enteredRow() const;
 
     AppContext& m_ctx;
     MainWindowServices* m_parentForm = nullptr;

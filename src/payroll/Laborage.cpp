@@ -7,6 +7,7 @@
 #include "common/Workbook.h"
 #include "domain/AppContext.h"
 #include "domain/payroll/LaborageUploadFile.h"
+#include "domain/tables/LaborageTable.h"
 #include "payroll/LaborageImportCommand.h"
 #include "payroll/frmBatchLaborage.h"
 #include "payroll/frmLaborage.h"
@@ -19,20 +20,7 @@ namespace {
 InstructionListLayout laborageList()
 {
     InstructionListLayout l;
-    l.table = u"laborage"_s;
-    l.keyField = u"serial_no"_s;
-    // Only in-bank instructions whose account has a roster row count; the
-    // total is summed in whole fen, so it is exact.
-    l.totalsStatement = u"select count(pay_amount) as totalNum,"
-                        u"sum(cast(round(pay_amount*100) as integer)) as totalAmt"
-                        u" from laborage a,person_payee_acc b where a.acc_no=b.acc_no and a.acc_type='0'"_s;
-    l.listStatement = u"select a.serial_no as 流水号,a.acc_no as 账号,b.acc_name as 户名,b.employee_no as 编号,"
-                      u"t.tran_desc as 账号行别,a.pay_amount as 金额 "
-                      u"from laborage a , person_payee_acc b , tran_acc_type t"
-                      u" where b.acc_no=a.acc_no and a.acc_type=t.tran_type and a.acc_type='0'"
-                      u" order by a.serial_no"_s;
     l.headers = { u"序号"_s, u"流水号"_s, u"账号"_s, u"户名"_s, u"编号"_s, u"账号行别"_s, u"金额"_s };
-    l.sourceFields = { -1, 0, 1, 2, 3, 4, 5 };
     l.widthsTwips = { 420, 0, 2200, 1800, 1500, 2000, 2000 };
     l.amountColumn = Laborage::ColumnAmount;
     l.noChoiceMessage = u"请先选择代发工资指令"_s;
@@ -45,7 +33,7 @@ InstructionListLayout laborageList()
 } // namespace
 
 Laborage::Laborage(AppContext& ctx, MainWindowServices& main)
-    : InstructionListTab(ctx, main, u"Laborage"_s, laborageList())
+    : InstructionListTab(ctx, main, u"Laborage"_s, laborageList(), std::make_unique<LaborageTable>(ctx.db()))
 {
     layOutCommands({
         { u"cmdNewBut"_s, u"逐笔新增指令"_s, [this] { menuNewLaborage_Click(); } },
@@ -104,10 +92,7 @@ void Laborage::menuUpdateLaborage_Click()
     // The dialog writes the remark back as it shows it, so it gets the stored
     // one, exactly as stored.
     const QString serial = cell(ColumnSerialNo);
-    const QString remark = fieldToText(m_ctx.db()
-                                           .Query(u"select remark from laborage where serial_no=?"_s, { serial })
-                                           .value_or(RecordSet())
-                                           .value(0, 0));
+    const QString remark = LaborageTable(m_ctx.db()).remark(serial).value_or(QString());
     LaborageDialogRequest request;
     request.payIdx = row;
     request.change = true;
@@ -165,7 +150,7 @@ void Laborage::writeCsv(const QString& path)
         return; // the store has shown its error
     LaborageUploadFile::CsvBuilder builder(totals->count, totals->total);
     m_checkFileTexts = true;
-    if (!checkInstructions(true, [&builder](const RecordView& record) { builder.add(record); }))
+    if (!checkInstructions(true, [&](const CheckSink& check) { return readChecked(check, &builder); }))
         return;
     if (builder.instructionCount() == 0) {
         m_ctx.prompt.message(u"代发工资*.csv文件生成失败,或无指令需要生成代发工资文件"_s);
@@ -194,12 +179,12 @@ void Laborage::writeWorkbook(const QString& path)
     QList<QStringList> rows;
     rows.reserve(static_cast<qsizetype>(totals->count));
     bool tooMany = false;
-    if (!m_ctx.db().QueryEach(LaborageUploadFile::selectStatement(), {}, [&](const RecordView& record) {
+    if (!LaborageTable(m_ctx.db()).eachFileRow([&](const LaborageTable::FileView& row) {
             if (rows.size() >= LaborageUploadFile::kMaxWorkbookRows) {
                 tooMany = true;
                 return;
             }
-            rows.append(LaborageUploadFile::workbookRow(rows.size() + 1, LaborageUploadFile::fromRecord(record)));
+            rows.append(LaborageUploadFile::workbookRow(rows.size() + 1, LaborageUploadFile::fromRow(row)));
         }))
         return;
     if (rows.isEmpty()) {
@@ -224,34 +209,43 @@ void Laborage::Laborage_cmdPrintBut_Click()
     printApprovalSheet();
 }
 
-Result<> Laborage::checkRecords(const CheckSink& check, const FileRowSink& fileRow)
+Result<> Laborage::readList(const ListRowSink& row)
+{
+    QStringList cells;
+    return LaborageTable(m_ctx.db()).eachListed([&](const LaborageListRow& r) {
+        cells = { r.serialNo, r.accNo, r.accName, r.employeeNo, r.kindDesc, r.payAmount };
+        row(cells);
+    });
+}
+
+Result<> Laborage::checkRecords(const CheckSink& check)
+{
+    return readChecked(check, nullptr);
+}
+
+Result<> Laborage::readChecked(const CheckSink& check, LaborageUploadFile::CsvBuilder* file)
 {
     qint64 row = 0;
     // Every in-bank instruction, also one whose account has left the roster
-    // (the list and the file leave it out; it gets no 序号). The columns of the
-    // upload file's statement (LaborageUploadFile::selectStatement) come first,
-    // so that the file is built from the same reading of its rows. The roster's
-    // kind shows an employee who has become other-bank since.
-    return m_ctx.db().QueryEach(
-        u"select a.acc_no,c.acc_name,c.employee_no,c.cert_type,c.cert_code,a.pay_amount,a.remark,a.net_no,"
-        u"a.serial_no,c.acc_no,c.acc_type from laborage a left join person_payee_acc c on a.acc_no=c.acc_no"
-        u" where a.acc_type='0' order by a.serial_no"_s,
-        {}, [&](const RecordView& r) {
+    // (the list and the file leave it out; it gets no 序号). The roster's kind
+    // shows an employee who has become other-bank since.
+    return LaborageTable(m_ctx.db())
+        .eachChecked([&](const LaborageCheckRow& r, const LaborageTable::FileView* fileRow) {
             InstructionCheck::Record rec;
-            rec.inRoster = !r.isNull(9);
+            rec.inRoster = r.inRoster;
             rec.row = rec.inRoster ? ++row : 0;
-            rec.serialNo = r.text(8);
-            rec.accNo = r.text(0);
-            rec.amount = r.text(5);
-            rec.accName = r.text(1);
-            rec.rosterOtherBank = r.text(10).trimmed() == u"1"_s;
+            rec.serialNo = r.serialNo;
+            rec.accNo = r.accNo;
+            rec.amount = r.payAmount;
+            rec.accName = r.accName;
+            rec.rosterOtherBank = r.rosterAccType.trimmed() == u"1"_s;
             if (rec.inRoster && m_checkFileTexts)
-                rec.texts = { { u"编号"_s, r.text(2) }, { u"户名"_s, rec.accName }, { u"账号"_s, rec.accNo } };
-            if (r.text(3).trimmed() == u"1"_s)
-                rec.residentId = r.text(4);
+                rec.texts = { { u"编号"_s, r.employeeNo }, { u"户名"_s, rec.accName }, { u"账号"_s, rec.accNo } };
+            if (r.certType.trimmed() == u"1"_s)
+                rec.residentId = r.certCode;
             check(rec);
-            if (fileRow && rec.inRoster)
-                fileRow(r);
+            if (file && fileRow)
+                file->add(*fileRow);
         });
 }
 
@@ -271,13 +265,10 @@ Result<ApprovalSheetData> Laborage::approvalSheetData()
     data.total = totals->total;
     data.rows.reserve(static_cast<size_t>(totals->count));
     // The listed instructions, in list order, with their remarks.
-    const Result<> ok = m_ctx.db().QueryEach(
-        u"select a.acc_no,b.acc_name,a.pay_amount,a.remark from laborage a,person_payee_acc b,tran_acc_type t"
-        u" where b.acc_no=a.acc_no and a.acc_type=t.tran_type and a.acc_type='0' order by a.serial_no"_s,
-        {}, [&](const RecordView& r) {
-            data.rows.push_back({ QString::number(data.rows.size() + 1), r.text(0).trimmed(), r.text(1).trimmed(),
-                formatStoredAmount(r.text(2), true), r.text(3).trimmed() });
-        });
+    const Result<> ok = LaborageTable(m_ctx.db()).eachListed([&](const LaborageListRow& r) {
+        data.rows.push_back({ QString::number(data.rows.size() + 1), r.accNo.trimmed(), r.accName.trimmed(),
+            formatStoredAmount(r.payAmount, true), r.remark.trimmed() });
+    });
     if (!ok)
         return ok.failure();
     return data;

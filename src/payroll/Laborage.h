@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/InstructionListTab.h"
+#include "domain/payroll/LaborageUploadFile.h"
 
 #include <functional>
 
@@ -59,7 +60,10 @@ public slots:
     void Laborage_cmdPrintBut_Click();
 
 private:
-    Result<> checkRecords(const CheckSink& check, const FileRowSink& fileRow) override;
+    Result<> readList(const ListRowSink& row) override;
+    Result<> checkRecords(const CheckSink& check) override;
+    // The check's reading; `file`, when given, gets the line of every row in the roster.
+    Result<> readChecked(const CheckSink& check, LaborageUploadFile::CsvBuilder* file);
     InstructionCheck::Rules checkRules() const override;
     Result<ApprovalSheetData> approvalSheetData() override;
     void writeCsv(const QString& path);

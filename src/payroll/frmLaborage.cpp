@@ -12,6 +12,9 @@
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
 #include "domain/AppContext.h"
+#include "domain/tables/LaborageTable.h"
+#include "domain/tables/RemarkLookup.h"
+#include "domain/tables/RosterLookup.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -156,15 +159,12 @@ void frmLaborage::Form_Load()
     m_isLoading = false;
 
     m_comboAccNo->clear();
-    m_ctx.db().QueryEach(
-        u"select acc_no,acc_name,employee_no from person_payee_acc where acc_type='0' order by acc_no"_s, {},
-        [this](const RecordView& r) {
-            m_comboAccNo->addItem(r.text(0).trimmed());
-            m_comboName->addItem(r.text(1).trimmed());
-            m_comboEmployeeNo->addItem(r.text(2).trimmed());
-        });
-    m_ctx.db().QueryEach(u"select remark From user_remark order by remark"_s, {},
-        [this](const RecordView& r) { m_comboRemark->addItem(r.text(0)); });
+    for (const RosterLookup::Employee& e : RosterLookup(m_ctx.db()).inBank().value_or({})) {
+        m_comboAccNo->addItem(e.accNo);
+        m_comboName->addItem(e.accName);
+        m_comboEmployeeNo->addItem(e.employeeNo);
+    }
+    m_comboRemark->addItems(RemarkLookup(m_ctx.db()).all().value_or({}));
     m_comboRemark->setCurrentIndex(-1);
     m_comboRemark->setEditText(QString());
 
@@ -413,19 +413,25 @@ void frmLaborage::cmdAdd_Click()
         m_ctx.prompt.message(u"收款人账号为空：名册中没有本行账户，请先在“代发代扣名册维护”中添加人员。"_s);
         return;
     }
-    if (auto rs = m_ctx.db().Query(u"select acc_no from laborage where acc_no = ?"_s, { acc.trimmed() });
-        rs && !rs->isEmpty()) {
+    LaborageTable table(m_ctx.db());
+    if (const auto has = table.hasAccount(acc.trimmed()); has && *has) {
         if (!m_ctx.prompt.askOkCancel(u"该账号的代发记录已存在，请确认是否要继续保存?"_s))
             return;
     }
-    const auto rs = m_ctx.db().Query(u"select max(serial_no) as personNo from laborage"_s);
-    if (!rs)
+    // Numbers continue after the largest stored one; without it nothing is written.
+    const auto next = table.nextSerialNo();
+    if (!next) {
+        m_ctx.prompt.message(u"新建指令失败"_s);
         return;
-    const qint64 n = std::llround(std::floor(fieldToNumberText(rs->value(0, u"personNo"_s)).toDouble())) + 1;
-    if (m_ctx.db().Insert(
-            u"insert into laborage (serial_no,acc_no,pay_amount,acc_type,net_no,remark) values (?,?,?,?,?,?)"_s,
-            { QString::number(n), acc, removeCommas(m_txtAmount->text().trimmed()), kind, m_txtNetNo->text().trimmed(),
-                m_comboRemark->currentText() })) {
+    }
+    LaborageRow row;
+    row.serialNo = *next;
+    row.accNo = acc;
+    row.payAmount = removeCommas(m_txtAmount->text().trimmed());
+    row.accType = kind;
+    row.netNo = m_txtNetNo->text().trimmed();
+    row.remark = m_comboRemark->currentText();
+    if (table.insert(row)) {
         m_ctx.prompt.message(u"新建指令成功"_s);
         refreshParent();
         clearInstructionFields();
@@ -443,9 +449,13 @@ void frmLaborage::cmdUpdate_Click()
     const qint64 serial = serialNo();
     if (!checkInstruction())
         return;
-    if (m_ctx.db().Update(u"update laborage set pay_amount=?,remark=?,acc_type=?,net_no=? where serial_no=?"_s,
-            { removeCommas(m_txtAmount->text().trimmed()), m_comboRemark->currentText(), accType(), m_txtNetNo->text(),
-                serial })) {
+    LaborageRow row;
+    row.serialNo = serial;
+    row.payAmount = removeCommas(m_txtAmount->text().trimmed());
+    row.remark = m_comboRemark->currentText();
+    row.accType = accType();
+    row.netNo = m_txtNetNo->text();
+    if (LaborageTable(m_ctx.db()).update(row)) {
         m_ctx.prompt.message(u"修改指令成功"_s);
         refreshParent();
         accept();
@@ -459,7 +469,7 @@ void frmLaborage::cmdDelete_Click()
     const qint64 serial = serialNo();
     if (!m_ctx.prompt.askOkCancel(u"是否确认要删除代发工资指令?"_s))
         return;
-    if (m_ctx.db().Delete(u"delete from laborage where serial_no=? "_s, { serial })) {
+    if (LaborageTable(m_ctx.db()).remove(serial)) {
         m_ctx.prompt.message(u"删除指令成功"_s);
         refreshParent();
         accept();

@@ -222,6 +222,42 @@ private slots:
         QCOMPARE(dump(env), u"1,6228480033334444,1234.5,0, 工资 |2,6228480033334444,10,0,"_s);
     }
 
+    // A new instruction takes the number after the largest stored one, read
+    // as a whole number; one that leaves no room after it (or is no usable
+    // number) writes nothing and says so, instead of a wrapped-around or
+    // rounded number that could equal an existing one.
+    void addNumbersAfterTheLargestStoredOne_data()
+    {
+        QTest::addColumn<QString>("largest");
+        QTest::addColumn<QString>("expected"); // the new row's number; empty: refused
+        QTest::newRow("small") << u"41"_s << u"42"_s;
+        QTest::newRow("beyond a double's exact digits") << u"9007199254740993"_s << QString();
+        QTest::newRow("decimal") << u"41.5"_s << u"42"_s;
+        QTest::newRow("huge decimal") << u"1e300"_s << QString();
+    }
+    void addNumbersAfterTheLargestStoredOne()
+    {
+        QFETCH(QString, largest);
+        QFETCH(QString, expected);
+        TestEnv env;
+        addRoster(env, u"6228480011112222"_s, u"张三"_s, u"1"_s);
+        env.exec(u"insert into laborage (serial_no,acc_no,pay_amount,acc_type) values (%1,'622848999',5,'1')"_s.arg(
+            largest));
+        Dialog d(env);
+        d.gui.pick(u"comboName"_s, 0);
+        d.gui.type(u"txtAmount"_s, u"10"_s);
+        d.gui.click(u"cmdAdd"_s);
+        const QVariant added = env.scalar(u"select serial_no from laborage where acc_no='6228480011112222'"_s);
+        if (expected.isEmpty()) {
+            QCOMPARE(env.prompt.texts(), QStringList { u"新建指令失败"_s });
+            QVERIFY(added.isNull());
+        } else {
+            QCOMPARE(env.prompt.texts(), QStringList { u"新建指令成功"_s });
+            QCOMPARE(added.toString(), expected);
+        }
+        QCOMPARE(env.scalar(u"select count(*) from laborage"_s).toInt(), expected.isEmpty() ? 1 : 2);
+    }
+
     void changeKeepsTheAccountAndTheStoredRemark()
     {
         TestEnv env;

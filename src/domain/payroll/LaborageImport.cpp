@@ -3,7 +3,7 @@
 #include "common/FieldChecks.h"
 #include "common/ImportText.h"
 #include "common/Workbook.h"
-#include "domain/ImportRunner.h"
+#include "domain/tables/LaborageTable.h"
 #include "store/DBAccess.h"
 
 #include <QHash>
@@ -184,8 +184,8 @@ ReadResult readWorkbook(const WorkbookReader& sheet, const Progress& progress)
 }
 
 namespace {
-// Writes the records (and, at their end, the reader's stop) inside the
-// transaction of an ImportRunner.
+// Turns the records into rows of table laborage inside the import's
+// transaction, adding unknown workbook accounts to the roster on the way.
 class Writer {
 public:
     Writer(DBAccess& db, const ReadResult& read, Format format)
@@ -198,11 +198,11 @@ public:
     // After the clearing: what the records are checked against and numbered from.
     QString load()
     {
-        const auto serial = m_db.Query(u"select max(serial_no) as serialNo from laborage"_s);
+        const auto serial = LaborageTable(m_db).nextSerialNo();
         const auto person = m_db.Query(u"select max(person_no) as personNo from person_payee_acc"_s);
         if (!serial || !person)
             return kReadFailed;
-        m_nextSerial = nextNumber(serial->value(0, u"serialNo"_s));
+        m_nextSerial = *serial;
         m_nextPerson = nextNumber(person->value(0, u"personNo"_s));
         const Result<> rosterRead
             = m_db.QueryEach(u"select acc_no,acc_type from person_payee_acc"_s, {}, [this](const RecordView& v) {
@@ -211,17 +211,18 @@ public:
               });
         if (!rosterRead)
             return kReadFailed;
-        if (m_workbook && !m_db.QueryEach(u"select acc_no from laborage"_s, {}, [this](const RecordView& v) {
-                m_instructed.insert(v.text(0).trimmed());
-            }))
-            return kReadFailed;
+        if (m_workbook) {
+            auto accounts = LaborageTable(m_db).accounts();
+            if (!accounts)
+                return kReadFailed;
+            m_instructed = std::move(*accounts);
+        }
         return {};
     }
 
-    QString write(qint64 index)
+    // The row of record `index`, or the message that stops the import.
+    QString add(qint64 index)
     {
-        if (index >= qint64(m_read.records.size()))
-            return m_read.stop.message();
         const Record& r = m_read.records[size_t(index)];
         const qsizetype n = index + 1;
         const auto roster = m_otherBank.constFind(r.accNo);
@@ -234,10 +235,6 @@ public:
         if (m_workbook) {
             if (m_instructed.contains(r.accNo))
                 return recordMessage(n, u"条记录中的收款账号已经存在，文件导入被中止"_s);
-            if (!m_db.Insert(
-                    u"insert into laborage (serial_no,acc_no,pay_amount,acc_type,net_no) values (?,?,?,'0','')"_s,
-                    { m_nextSerial, r.accNo, r.payAmount }))
-                return u"添加员工工资表"_s + recordMessage(n, u"条记录中的收款账户信息时发生错误，文件导入被中止"_s);
             m_instructed.insert(r.accNo);
             if (roster == m_otherBank.cend()) {
                 if (!m_db.Insert(u"insert into person_payee_acc (person_no,group_no,acc_no,acc_type,acc_name) "
@@ -248,13 +245,20 @@ public:
                 m_otherBank.insert(r.accNo, false);
                 ++m_nextPerson;
             }
-        } else if (!m_db.Insert(u"insert into laborage (serial_no,acc_no,pay_amount,net_no,acc_type,remark) "
-                                u"values (?,?,?,'','0','')"_s,
-                       { m_nextSerial, r.accNo, r.payAmount })) {
-            return u"添加"_s + recordMessage(n, u"条记录中时发生错误，文件导入被中止"_s);
         }
+        // A workbook row gets no remark (null); a CSV row an empty one.
+        m_rows.push_back({ m_nextSerial, r.accNo, r.payAmount, u"0"_s, QString(),
+            m_workbook ? std::nullopt : std::optional<QString>(QString()) });
         ++m_nextSerial;
         return {};
+    }
+    const std::vector<LaborageRow>& rows() const { return m_rows; }
+    // The message for a row the store refused.
+    QString insertFailed(qsizetype n) const
+    {
+        return m_workbook
+            ? u"添加员工工资表"_s + recordMessage(n, u"条记录中的收款账户信息时发生错误，文件导入被中止"_s)
+            : u"添加"_s + recordMessage(n, u"条记录中时发生错误，文件导入被中止"_s);
     }
 
 private:
@@ -272,25 +276,43 @@ private:
     QHash<QString, bool> m_otherBank;
     // Accounts with an instruction (workbook: each may occur once).
     QSet<QString> m_instructed;
+    std::vector<LaborageRow> m_rows;
 };
 } // namespace
 
 Result<qint64> importRecords(DBAccess& db, const ReadResult& read, Format format, bool clear, const Progress& progress)
 {
-    ImportRunner runner(db, ImportRunner::Mode::AllOrNothing);
+    // Clearing, adding roster accounts and inserting the records succeed or
+    // fail together: the guard rolls back every way out but the commit.
+    Transaction tx(db);
+    if (!tx.begun())
+        return Failure { kReadFailed + u'\n' + tx.failure().message() };
+    LaborageTable table(db);
+    if (clear && !table.removeInBank())
+        return Failure { u"清除原有数据时发生错误，文件导入被中止"_s, 0 };
     Writer writer(db, read, format);
-    runner.setPreparation([&] {
-        if (clear && !db.Delete(u"delete from laborage where acc_type=?"_s, { u"0"_s }))
-            return u"清除原有数据时发生错误，文件导入被中止"_s;
-        return writer.load();
-    });
+    if (const QString failed = writer.load(); !failed.isEmpty())
+        return Failure { failed, 0 };
+    // The first record refused, or the reader's stop after the last record.
+    Failure stop { read.stop.message(), qsizetype(read.records.size()) };
+    for (qint64 i = 0; i < qint64(read.records.size()); ++i) {
+        if (QString problem = writer.add(i); !problem.isEmpty()) {
+            stop = { std::move(problem), qsizetype(i) };
+            break;
+        }
+    }
+    // The records before the stop go in first: a row the store refuses there
+    // is what the import reports, as it comes first in the file.
+    InstructionTable::Progress rowsDone;
     if (progress)
-        runner.setProgress([&](qint64 done, qint64 total) { progress(int(done), int(total)); });
-    const qint64 steps = qint64(read.records.size()) + (read.stopped() ? 1 : 0);
-    const Result<qint64> result = runner.run(steps, [&](qint64 i) { return writer.write(i); });
-    if (ImportRunner::storeRefused(result))
-        return Failure { kReadFailed + u'\n' + result.message() };
-    return result;
+        rowsDone = [&](qint64 done, qint64 total) { progress(int(done), int(total)); };
+    if (const auto inserted = table.insertMany(writer.rows(), rowsDone); !inserted)
+        return Failure { writer.insertFailed(inserted.at() + 1), inserted.at() };
+    if (stop.at < qsizetype(read.records.size()) || read.stopped())
+        return stop;
+    if (const Result<> committed = tx.commit(); !committed)
+        return Failure { kReadFailed + u'\n' + committed.message() };
+    return qint64(writer.rows().size());
 }
 
 } // namespace LaborageImport
