@@ -10,10 +10,10 @@
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
 #include "domain/AppContext.h"
-#include "domain/tables/PayAccLookup.h"
-#include "domain/tables/PayeeLookup.h"
+#include "domain/tables/PayAccTable.h"
+#include "domain/tables/PayeeTable.h"
 #include "domain/tables/PaymentTable.h"
-#include "domain/tables/RemarkLookup.h"
+#include "domain/tables/RemarkTable.h"
 #include "payment/PaymentB2B.h"
 #include "payment/frmPayAcc.h"
 
@@ -206,7 +206,7 @@ frmPaymentB2B::frmPaymentB2B(AppContext& ctx, QWidget* parent)
     QStringList payerNos { QString() };
     QStringList payerNames { QString() };
     int payerIndex = -1;
-    for (const PayAccLookup::Payer& payer : PayAccLookup(ctx.db()).all().value_or({})) {
+    for (const PayAccTable::Row& payer : PayAccTable(ctx.db()).all().value_or({})) {
         payerNos.append(payer.accNo);
         payerNames.append(payer.accName);
         if (payerIndex < 0 && payerNos.back() == ctx.batchPayAccNo)
@@ -222,7 +222,7 @@ frmPaymentB2B::frmPaymentB2B(AppContext& ctx, QWidget* parent)
 
     loadPayeeLists();
 
-    QStringList remarks = RemarkLookup(ctx.db()).all().value_or({});
+    QStringList remarks = RemarkTable(ctx.db()).all().value_or({});
     for (QString& remark : remarks)
         remark = remark.trimmed();
     m_comboRemark->addItems(remarks);
@@ -292,7 +292,7 @@ void frmPaymentB2B::loadPayeeLists()
     else
         return;
     QStringList lists[6];
-    for (const PayeeLookup::Payee& payee : PayeeLookup(m_ctx.db()).ofKind(type).value_or({})) {
+    for (const PayeeTable::Row& payee : PayeeTable(m_ctx.db()).choices(type).value_or({})) {
         const QString* texts[6]
             = { &payee.accNo, &payee.accName, &payee.accType, &payee.branchId, &payee.areaNo, &payee.netNo };
         for (int i = 0; i < 6; ++i)

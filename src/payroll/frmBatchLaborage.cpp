@@ -5,7 +5,7 @@
 #include "common/TextFormat.h"
 #include "domain/AppContext.h"
 #include "domain/tables/LaborageTable.h"
-#include "domain/tables/RosterLookup.h"
+#include "domain/tables/RosterTable.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -68,7 +68,7 @@ void frmBatchLaborage::Form_Load()
     m_combGroupNo->setEditable(true);
     m_combGroupNo->setInsertPolicy(QComboBox::NoInsert);
     m_combGroupNo->clear();
-    m_combGroupNo->addItems(RosterLookup(m_ctx.db()).groups().value_or({}));
+    m_combGroupNo->addItems(RosterTable(m_ctx.db()).groups().value_or({}));
     m_combGroupNo->setCurrentIndex(m_combGroupNo->count() > 0 ? 0 : -1);
 }
 
@@ -76,7 +76,7 @@ void frmBatchLaborage::Command1_Click()
 {
     // A group typed by hand is used as typed.
     const QString group = m_combGroupNo->currentText().trimmed();
-    const auto members = RosterLookup(m_ctx.db()).inBankMembers(group);
+    const auto members = RosterTable(m_ctx.db()).inBankEntriesOfGroup(group);
     if (!members)
         return;
     const auto failedAt = [&](const QString& accNo) { m_ctx.prompt.message(u"添加指令失败，失败位置："_s + accNo); };
@@ -104,7 +104,7 @@ void frmBatchLaborage::Command1_Click()
                 return;
             }
             rows.reserve(members->size());
-            for (const RosterLookup::Member& m : *members) {
+            for (const RosterTable::Entry& m : *members) {
                 // An account with an instruction already is added only when the user says so.
                 const auto existing = table.hasAccount(m.accNo);
                 if (!existing) {

@@ -13,8 +13,8 @@
 #include "common/TextFormat.h"
 #include "domain/AppContext.h"
 #include "domain/tables/LaborageTable.h"
-#include "domain/tables/RemarkLookup.h"
-#include "domain/tables/RosterLookup.h"
+#include "domain/tables/RemarkTable.h"
+#include "domain/tables/RosterTable.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -159,12 +159,12 @@ void frmLaborage::Form_Load()
     m_isLoading = false;
 
     m_comboAccNo->clear();
-    for (const RosterLookup::Employee& e : RosterLookup(m_ctx.db()).inBank().value_or({})) {
+    for (const RosterTable::Entry& e : RosterTable(m_ctx.db()).inBankEntries().value_or({})) {
         m_comboAccNo->addItem(e.accNo);
         m_comboName->addItem(e.accName);
         m_comboEmployeeNo->addItem(e.employeeNo);
     }
-    m_comboRemark->addItems(RemarkLookup(m_ctx.db()).all().value_or({}));
+    m_comboRemark->addItems(RemarkTable(m_ctx.db()).all().value_or({}));
     m_comboRemark->setCurrentIndex(-1);
     m_comboRemark->setEditText(QString());
 

@@ -143,7 +143,8 @@ private slots:
         QTest::newRow("beyond double precision")
             << QVariantList { QVariant(9007199254740993LL) } << true << 9007199254740994LL;
         QTest::newRow("whole real") << QVariantList { 12.0 } << true << 13LL;
-        QTest::newRow("fraction") << QVariantList { 1, 2.5 } << false << 0LL;
+        QTest::newRow("decimal from an older program") << QVariantList { 1, 2.5 } << true << 3LL;
+        QTest::newRow("huge decimal") << QVariantList { 1e300 } << false << 0LL;
     }
     void nextPersonNo()
     {

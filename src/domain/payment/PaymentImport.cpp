@@ -6,6 +6,7 @@
 #include "common/TextFormat.h"
 #include "common/XmlDoc.h"
 #include "common/XmlRead.h"
+#include "domain/tables/PayAccTable.h"
 #include "domain/tables/PaymentTable.h"
 #include "store/DBAccess.h"
 
@@ -259,15 +260,15 @@ private:
     {
         auto known = m_payers.constFind(r.payAccNo);
         if (known == m_payers.cend()) {
-            const auto rs = m_db.Query(u"select acc_name from pay_acc where acc_no=?"_s, { r.payAccNo });
-            if (!rs)
+            const auto name = PayAccTable(m_db).nameOf(r.payAccNo);
+            if (!name)
                 return kReadFailed;
-            if (rs->isEmpty()) {
-                if (!m_db.Insert(u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, { r.payAccNo, r.payAccName }))
+            if (!*name) {
+                if (!PayAccTable(m_db).insert(r.payAccNo, r.payAccName))
                     return u"添加"_s + recordMessage(n, u"条记录中的付款账号时发生错误，文件导入被中止"_s);
                 known = m_payers.insert(r.payAccNo, r.payAccName);
             } else {
-                known = m_payers.insert(r.payAccNo, fieldToText(rs->value(0, u"acc_name"_s)).trimmed());
+                known = m_payers.insert(r.payAccNo, (*name)->trimmed());
             }
         }
         if (known.value() != r.payAccName)

@@ -4,6 +4,7 @@
 #include "common/ImportText.h"
 #include "common/Workbook.h"
 #include "domain/tables/LaborageTable.h"
+#include "domain/tables/RosterTable.h"
 #include "store/DBAccess.h"
 
 #include <QHash>
@@ -199,18 +200,16 @@ public:
     QString load()
     {
         const auto serial = LaborageTable(m_db).nextSerialNo();
-        const auto person = m_db.Query(u"select max(person_no) as personNo from person_payee_acc"_s);
+        RosterTable roster(m_db);
+        const auto person = roster.nextPersonNo();
         if (!serial || !person)
             return kReadFailed;
         m_nextSerial = *serial;
-        m_nextPerson = nextNumber(person->value(0, u"personNo"_s));
-        const Result<> rosterRead
-            = m_db.QueryEach(u"select acc_no,acc_type from person_payee_acc"_s, {}, [this](const RecordView& v) {
-                  const QString acc = v.text(0);
-                  m_otherBank[acc] = m_otherBank.value(acc) || v.text(1).trimmed() == u"1"_s;
-              });
-        if (!rosterRead)
+        m_nextPerson = *person;
+        auto otherBank = roster.otherBankByAccount();
+        if (!otherBank)
             return kReadFailed;
+        m_otherBank = std::move(*otherBank);
         if (m_workbook) {
             auto accounts = LaborageTable(m_db).accounts();
             if (!accounts)
@@ -237,9 +236,7 @@ public:
                 return recordMessage(n, u"条记录中的收款账号已经存在，文件导入被中止"_s);
             m_instructed.insert(r.accNo);
             if (roster == m_otherBank.cend()) {
-                if (!m_db.Insert(u"insert into person_payee_acc (person_no,group_no,acc_no,acc_type,acc_name) "
-                                 u"values (?,'未分组',?,'0',?)"_s,
-                        { m_nextPerson, r.accNo, r.accName }))
+                if (!RosterTable(m_db).addUngroupedInBank(m_nextPerson, r.accNo, r.accName))
                     return u"添加员工工资表"_s
                         + recordMessage(n, u"条记录中的账户到代发工资名册时发生错误，文件导入被中止"_s);
                 m_otherBank.insert(r.accNo, false);
@@ -262,11 +259,6 @@ public:
     }
 
 private:
-    static qint64 nextNumber(const QVariant& max)
-    {
-        return static_cast<qint64>(std::floor(fieldToNumberText(max).toDouble())) + 1;
-    }
-
     DBAccess& m_db;
     const ReadResult& m_read;
     const bool m_workbook;

@@ -1,4 +1,5 @@
 #include "domain/tables/LaborageTable.h"
+#include "domain/tables/TableWrite.h"
 
 #include "store/DBAccess.h"
 
@@ -19,7 +20,6 @@ QVariantList insertParams(const LaborageRow& r)
 }
 
 // Serial numbers stay far below the largest whole number a double holds exactly.
-constexpr qint64 kLargestSerialNo = 999'999'999'999'999;
 } // namespace
 
 QByteArray LaborageTable::FileView::employeeNo() const
@@ -156,23 +156,8 @@ Result<qint64> LaborageTable::nextSerialNo()
     const auto rs = m_db.Query(u"select max(serial_no) as serialNo from laborage"_s);
     if (!rs)
         return rs.failure();
-    const QVariant largest = rs->isEmpty() ? QVariant() : rs->value(0, u"serialNo"_s);
-    if (largest.isNull())
-        return qint64(1);
-    // A whole number is taken as it is; a decimal one (from an older program)
-    // rounded down.
-    qint64 last = 0;
-    if (largest.typeId() == QMetaType::LongLong) {
-        last = largest.toLongLong();
-    } else if (largest.typeId() == QMetaType::Double && std::isfinite(largest.toDouble())
-        && std::abs(largest.toDouble()) <= double(kLargestSerialNo)) {
-        last = static_cast<qint64>(std::floor(largest.toDouble()));
-    } else {
-        return Failure { u"流水号不是数字："_s + fieldToText(largest) };
-    }
-    if (last >= kLargestSerialNo)
-        return Failure { u"流水号已用尽："_s + QString::number(last) };
-    return last + 1;
+    return TableWrite::nextRunningNumber(rs->isEmpty() ? QVariant() : rs->value(0, 0), u"流水号"_s,
+        999'999'999'999'999); // 15 digits: a spreadsheet keeps them exactly
 }
 
 Result<> LaborageTable::insert(const LaborageRow& row)

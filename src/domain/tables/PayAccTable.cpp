@@ -47,6 +47,11 @@ Result<std::optional<QString>> PayAccTable::nameOf(const QString& accNo)
     return std::optional<QString>(fieldToText(rs->value(0, 0)));
 }
 
+Result<> PayAccTable::insert(const QString& accNo, const QString& accName)
+{
+    return m_db.Insert(u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, { accNo, accName });
+}
+
 Result<QStringList> PayAccTable::currencyNames()
 {
     QStringList names;

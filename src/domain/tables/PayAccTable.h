@@ -38,6 +38,8 @@ public:
     Result<QStringList> currencyNames();
 
     TableWrite::AddOutcome add(const QString& accNo, const QString& accName);
+    // Inserts an account known to be absent, inside the caller's transaction (an import's).
+    Result<> insert(const QString& accNo, const QString& accName);
     // Changes the name of the account of that number (the number is the key).
     Result<> rename(const QString& accNo, const QString& accName);
     Result<> remove(const QStringList& accNos);

@@ -162,20 +162,7 @@ Result<qlonglong> RosterTable::nextPersonNo()
     const auto rs = m_db.Query(u"select max(person_no) from person_payee_acc"_s);
     if (!rs)
         return rs.failure();
-    const QVariant last = rs->isEmpty() ? QVariant() : rs->value(0, 0);
-    if (last.isNull())
-        return qlonglong(1);
-    if (last.typeId() == QMetaType::LongLong) {
-        const qlonglong n = last.toLongLong();
-        if (n < std::numeric_limits<qlonglong>::max())
-            return n + 1;
-    } else if (last.typeId() == QMetaType::Double) {
-        // A whole number stored as a real (written by another program).
-        const double d = last.toDouble();
-        if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 9007199254740992.0)
-            return static_cast<qlonglong>(d) + 1;
-    }
-    return Failure { u"人员序号无法读取："_s + fieldToText(last), 0 };
+    return TableWrite::nextRunningNumber(rs->isEmpty() ? QVariant() : rs->value(0, 0), u"人员序号"_s);
 }
 
 RosterTable::AddOutcome RosterTable::add(const Entry& entry, const std::function<bool()>& admit)
@@ -395,9 +382,9 @@ Result<std::vector<RosterTable::Entry>> RosterTable::inBankEntries()
         u"select acc_no,acc_name,employee_no from person_payee_acc where acc_type='0' order by acc_no"_s, {},
         [&entries](const RecordView& r) {
             Entry e;
-            e.accNo = r.text(0);
-            e.accName = r.text(1);
-            e.employeeNo = r.text(2);
+            e.accNo = r.text(0).trimmed();
+            e.accName = r.text(1).trimmed();
+            e.employeeNo = r.text(2).trimmed();
             e.accType = kInBank;
             entries.push_back(std::move(e));
         });
@@ -413,14 +400,27 @@ Result<std::vector<RosterTable::Entry>> RosterTable::inBankEntriesOfGroup(const 
         = m_db.QueryEach(u"select acc_no,acc_type,net_no from person_payee_acc where group_no = ? and acc_type='0'"_s,
             { group }, [&entries](const RecordView& r) {
                 Entry e;
-                e.accNo = r.text(0);
-                e.accType = r.text(1);
-                e.netNo = r.text(2);
+                e.accNo = r.text(0).trimmed();
+                e.accType = r.text(1).trimmed();
+                e.netNo = r.text(2).trimmed();
                 entries.push_back(std::move(e));
             });
     if (!read)
         return read.failure();
     return entries;
+}
+
+Result<QHash<QString, bool>> RosterTable::otherBankByAccount()
+{
+    QHash<QString, bool> otherBank;
+    const Result<> read
+        = m_db.QueryEach(u"select acc_no,acc_type from person_payee_acc"_s, {}, [&otherBank](const RecordView& r) {
+              const QString acc = r.text(0);
+              otherBank[acc] = otherBank.value(acc) || r.text(1).trimmed() == u"1"_s;
+          });
+    if (!read)
+        return read.failure();
+    return otherBank;
 }
 
 Result<> RosterTable::addUngroupedInBank(qlonglong personNo, const QString& accNo, const QString& accName)

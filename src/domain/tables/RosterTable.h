@@ -129,6 +129,8 @@ public:
     Result<std::vector<Entry>> inBankEntries();
     // Account, kind and other-bank number of the group's in-bank entries.
     Result<std::vector<Entry>> inBankEntriesOfGroup(const QString& group);
+    // Every roster account, true when one of its entries is other-bank.
+    Result<QHash<QString, bool>> otherBankByAccount();
     // Adds an in-bank entry to the ungrouped entries with the given running number.
     Result<> addUngroupedInBank(qlonglong personNo, const QString& accNo, const QString& accName);
 

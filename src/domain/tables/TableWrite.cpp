@@ -1,6 +1,9 @@
 #include "domain/tables/TableWrite.h"
 
 #include "store/DBAccess.h"
+#include "store/RecordSet.h"
+
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -63,4 +66,22 @@ TableWrite::BulkOutcome TableWrite::replaceEach(
         outcome.written = 0;
     }
     return outcome;
+}
+
+Result<qint64> TableWrite::nextRunningNumber(const QVariant& largest, const QString& what, qint64 limit)
+{
+    if (largest.isNull())
+        return qint64(1);
+    qint64 last = 0;
+    if (largest.typeId() == QMetaType::LongLong || largest.typeId() == QMetaType::Int) {
+        last = largest.toLongLong();
+    } else if (largest.typeId() == QMetaType::Double && std::isfinite(largest.toDouble())
+        && std::abs(largest.toDouble()) < 9007199254740992.0) {
+        last = static_cast<qint64>(std::floor(largest.toDouble()));
+    } else {
+        return Failure { u"%1不是数字：%2"_s.arg(what, fieldToText(largest)), 0 };
+    }
+    if (last >= limit)
+        return Failure { u"%1已用尽：%2"_s.arg(what).arg(last), 0 };
+    return last + 1;
 }

@@ -6,6 +6,7 @@
 #include <QVariantList>
 
 #include <functional>
+#include <limits>
 #include <vector>
 
 class DBAccess;
@@ -25,6 +26,15 @@ public:
     // writer can add the same key in between.
     static AddOutcome addIfAbsent(DBAccess& db, const QString& existsSql, const QVariantList& key,
         const QString& insertSql, QVariantList values, const Admit& admit = {});
+
+    // The running number after `largest`, the max() of a running-number column
+    // (payroll serial_no, roster person_no): 1 for an empty table; a decimal
+    // written by an older program is rounded down first, so the answer is still
+    // above every stored number. Integers only: a value that is not a number,
+    // or leaves no room for one more below `limit`, is a failure naming `what`,
+    // never a restart from 1.
+    static Result<qint64> nextRunningNumber(
+        const QVariant& largest, const QString& what, qint64 limit = std::numeric_limits<qint64>::max());
 
     // How a bulk replacement ended. Rows before `row` are written and committed.
     struct BulkOutcome {
