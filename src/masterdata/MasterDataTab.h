@@ -83,7 +83,7 @@ protected:
 
     // The field check of a screen: on failure the focus goes to the box and its
     // whole text is selected.
-    bool checkBox(QLineEdit* box, int fieldId, bool doCheck = true);
+    bool checkBox(QLineEdit* box, FieldId fieldId, bool doCheck = true);
 
     // The start of an export: `emptyMessage` when the list is empty, else the
     // file of one of the types `filters` the user chooses (asking before an

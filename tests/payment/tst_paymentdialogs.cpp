@@ -41,10 +41,10 @@ void prepare(TestEnv& env)
     env.exec(u"insert into user_remark (remark) values ('货款'),('工资')"_s);
     FieldRules& rules = env.ctx().fieldRules;
     for (int id = 1; id <= 7; ++id)
-        rules.ruleFor(id).canEdit = true;
-    rules.ruleFor(1).label = u"批量支付文件:收款帐号"_s;
-    rules.ruleFor(1).notNull = true;
-    rules.ruleFor(2).notNull = true;
+        rules.ruleAt(id).canEdit = true;
+    rules.ruleFor(FieldId::PatchPayFile_GatherAccountNo).label = u"批量支付文件:收款帐号"_s;
+    rules.ruleFor(FieldId::PatchPayFile_GatherAccountNo).notNull = true;
+    rules.ruleFor(FieldId::PatchPayFile_GatherAccountName).notNull = true;
     env.ctx().batchPayAccNo = kPayer;
     env.ctx().batchPayAccName = kPayerName;
 }
@@ -310,7 +310,7 @@ private slots:
         QFETCH(QString, name);
         TestEnv env;
         prepare(env);
-        env.ctx().fieldRules.ruleFor(2).notNull = false;
+        env.ctx().fieldRules.ruleFor(FieldId::PatchPayFile_GatherAccountName).notNull = false;
         OnScreen s(env);
         s.gui.type(u"comboRecAccNo"_s, u"6217000055556666"_s);
         s.gui.type(u"comboRecAccName"_s, name);

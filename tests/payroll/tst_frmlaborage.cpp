@@ -25,7 +25,7 @@ struct Dialog {
         : gui(env.prompt)
     {
         env.window().SSTabMain()->setCurrentIndex(frmMain::TabLaborage);
-        env.ctx().fieldRules.ruleFor(6).canEdit = true;
+        env.ctx().fieldRules.ruleFor(FieldId::PatchPayFile_PaySum).canEdit = true;
         dlg = std::make_unique<frmLaborage>(env.ctx(), &env.window());
         dlg->setParentForm(&env.window());
         dlg->setPayIdx(1);
@@ -156,7 +156,7 @@ private slots:
     {
         TestEnv env;
         addRoster(env, u"6228480011112222"_s, QString(), u"1"_s);
-        env.ctx().fieldRules.ruleFor(8).notNull = false;
+        env.ctx().fieldRules.ruleFor(FieldId::SubSalaryFile_PayeeName).notNull = false;
         Dialog d(env);
         d.gui.type(u"txtAmount"_s, u"100"_s);
         d.gui.type(u"comboRemark"_s, u"工资"_s);
@@ -181,11 +181,12 @@ private slots:
     void editableByTheRulesOfFieldsFiveAndSix()
     {
         TestEnv env;
-        env.ctx().fieldRules.ruleFor(10).canEdit = true; // the payroll's own amount rule does not count
-        env.ctx().fieldRules.ruleFor(6).canEdit = false;
+        env.ctx().fieldRules.ruleFor(FieldId::SubSalaryFile_Sum).canEdit
+            = true; // the payroll's own amount rule does not count
+        env.ctx().fieldRules.ruleFor(FieldId::PatchPayFile_PaySum).canEdit = false;
         frmLaborage dlg(env.ctx());
         QVERIFY(!dlg.findChild<QLineEdit*>(u"txtAmount"_s)->isEnabled());
-        env.ctx().fieldRules.ruleFor(6).canEdit = true;
+        env.ctx().fieldRules.ruleFor(FieldId::PatchPayFile_PaySum).canEdit = true;
         frmLaborage dlg2(env.ctx());
         QVERIFY(dlg2.findChild<QLineEdit*>(u"txtAmount"_s)->isEnabled());
     }
@@ -257,7 +258,7 @@ private slots:
         addInstruction(env, 2, u"6228480033334444"_s, u"200"_s, u"0"_s, u" 奖金 "_s);
         env.exec(u"update laborage set net_no='999'"_s);
         env.window().SSTabMain()->setCurrentIndex(frmMain::TabLaborage);
-        env.ctx().fieldRules.ruleFor(6).canEdit = true;
+        env.ctx().fieldRules.ruleFor(FieldId::PatchPayFile_PaySum).canEdit = true;
         GuiTest gui(env.prompt);
         gui.whenModal(u"frmLaborage"_s, [&](QWidget&) {
             QCOMPARE(gui.find<QComboBox>(u"comboRemark"_s)->currentText(), u" 奖金 "_s);
