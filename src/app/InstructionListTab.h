@@ -3,6 +3,7 @@
 #include "app/ApprovalSheet.h"
 #include "app/CheckReport.h"
 #include "app/TabPage.h"
+#include "common/FieldRule.h"
 #include "common/Money.h"
 #include "common/Result.h"
 #include "domain/InstructionCheck.h"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/TabPage.h"
+#include "common/FieldRule.h"
 #include "domain/masterdata/MasterDataXml.h"
 
 #include <QList>

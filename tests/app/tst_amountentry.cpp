@@ -20,6 +20,8 @@ struct AmountDialog {
     AmountDialog(TestEnv& env, const QString& which)
         : gui(env.prompt)
     {
+        // The main window reads the settings: the rule is set after it.
+        env.window();
         env.ctx().fieldRules.ruleFor(FieldId::PatchPayFile_PaySum).canEdit = true;
         if (which == u"payment"_s) {
             dialog = std::make_unique<frmPaymentB2B>(env.ctx(), &env.window());
@@ -65,8 +67,9 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("behindBox");
         for (const QString& d : kDialogs) {
-            const auto row
-                = [&d](const char* name) { return QTest::newRow(qPrintable(d + u": "_s + QLatin1String(name))) << d; };
+            const auto row = [&d](const char* name) -> QTestData& {
+                return QTest::newRow(qPrintable(d + u": "_s + QLatin1String(name))) << d;
+            };
             row("1234.5, Tab") << u"1234.5"_s << false << u"1,234.5"_s << u"1,234.50"_s << u"壹仟贰佰叁拾肆元伍角"_s
                                << QString() << QString();
             row("1234.5, Enter") << u"1234.5"_s << true << u"1,234.5"_s << u"1,234.50"_s << u"壹仟贰佰叁拾肆元伍角"_s
