@@ -202,7 +202,7 @@ void InstructionListTab::newList()
 }
 
 InstructionCheck::Rules InstructionListTab::rulesFor(
-    const QString& account, const QString& name, const QString& amount, int accountRuleId) const
+    const QString& account, const QString& name, const QString& amount, FieldId accountRuleId) const
 {
     InstructionCheck::Rules rules;
     rules.accountField = account;

@@ -3,6 +3,7 @@
 #include "app/ApprovalSheet.h"
 #include "app/CheckReport.h"
 #include "app/TabPage.h"
+#include "common/FieldRule.h"
 #include "common/Money.h"
 #include "common/Result.h"
 #include "domain/InstructionCheck.h"
@@ -131,7 +132,7 @@ protected:
     // and amount fields, and the length rule of field `accountRuleId` when that
     // field is an account.
     InstructionCheck::Rules rulesFor(
-        const QString& account, const QString& name, const QString& amount, int accountRuleId) const;
+        const QString& account, const QString& name, const QString& amount, FieldId accountRuleId) const;
     // The sheet's contents; none when the store failed.
     virtual Result<ApprovalSheetData> approvalSheetData() = 0;
 

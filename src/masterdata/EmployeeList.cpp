@@ -30,7 +30,7 @@ const QString& kInBank = RosterTable::kInBank;
 const QString& kOtherBank = RosterTable::kOtherBank;
 const QString& kUngrouped = RosterTable::kUngrouped;
 // The field rule of the account box.
-constexpr int kAccNoRule = 17;
+constexpr FieldId kAccNoRule = FieldId::SubSalaRollMana_PerAccountNo;
 
 // The number columns are wide enough for whole numbers: 20-digit accounts,
 // 12-digit bank numbers and 21-character agreement numbers.
@@ -261,7 +261,9 @@ bool EmployeeList::EmployeeList_checkForm_accNo()
 
 bool EmployeeList::EmployeeList_checkForm()
 {
-    if (!checkBox(m_txtAccName, 18) || !checkBox(m_txtEmployeeNo, 21) || !checkBox(m_txtCertCode, 19))
+    if (!checkBox(m_txtAccName, FieldId::SubSalaRollMana_PerAccountName)
+        || !checkBox(m_txtEmployeeNo, FieldId::SubSalaRollMana_EmployeeNo)
+        || !checkBox(m_txtCertCode, FieldId::SubSalaRollMana_CertificateNo))
         return false;
     const int position = m_comboCertType->currentIndex();
     if (position >= 1 && m_txtCertCode->text().trimmed().isEmpty()) {

@@ -188,7 +188,7 @@ int MasterDataTab::chosenRow() const
     return ok ? row : 0;
 }
 
-bool MasterDataTab::checkBox(QLineEdit* box, int fieldId, bool doCheck)
+bool MasterDataTab::checkBox(QLineEdit* box, FieldId fieldId, bool doCheck)
 {
     if (checkField(box, fieldId, doCheck, m_ctx))
         return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/TabPage.h"
+#include "common/FieldRule.h"
 #include "domain/masterdata/MasterDataXml.h"
 #include "domain/tables/TableWrite.h"
 
@@ -83,7 +84,7 @@ protected:
 
     // The field check of a screen: on failure the focus goes to the box and its
     // whole text is selected.
-    bool checkBox(QLineEdit* box, int fieldId, bool doCheck = true);
+    bool checkBox(QLineEdit* box, FieldId fieldId, bool doCheck = true);
 
     // The start of an export: `emptyMessage` when the list is empty, else the
     // file of one of the types `filters` the user chooses (asking before an

@@ -104,7 +104,8 @@ void PayAccList::PayAccList_txtAccNo_KeyPress(int keyAscii)
 
 bool PayAccList::PayAccList_checkForm()
 {
-    return checkBox(m_txtAccNo, 12) && checkBox(m_txtAccName, 13);
+    return checkBox(m_txtAccNo, FieldId::PayAccountMana_PayAccountNo)
+        && checkBox(m_txtAccName, FieldId::PayAccountMana_PayeeAccountName);
 }
 
 void PayAccList::PayAccList_cmdAdd_Click()

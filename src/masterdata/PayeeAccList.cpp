@@ -164,12 +164,13 @@ void PayeeAccList::PayeeAccList_DataGrid_Click()
 bool PayeeAccList::PayeeAccList_checkForm()
 {
     // A hidden box is not checked. On tab 2 no rule applies to the account number.
-    if (accType() == kInBank && !checkBox(m_txtPayeeAccNo, 14, !m_txtPayeeAccNo->isHidden()))
+    if (accType() == kInBank
+        && !checkBox(m_txtPayeeAccNo, FieldId::GatherAccountMana_GatherAccountNo, !m_txtPayeeAccNo->isHidden()))
         return false;
-    return checkBox(m_txtPayeeAccName, 15, !m_txtPayeeAccName->isHidden())
-        && checkBox(m_txtPayeeBankID, 16, !m_txtPayeeBankID->isHidden())
-        && checkBox(m_txtPayeeAreaNo, 22, !m_txtPayeeAreaNo->isHidden())
-        && checkBox(m_txtPayeeNetNo, 23, !m_txtPayeeNetNo->isHidden());
+    return checkBox(m_txtPayeeAccName, FieldId::GatherAccountMana_GatherAccountName, !m_txtPayeeAccName->isHidden())
+        && checkBox(m_txtPayeeBankID, FieldId::GatherAccountMana_GatherAccountNetNo, !m_txtPayeeBankID->isHidden())
+        && checkBox(m_txtPayeeAreaNo, FieldId::GatherAccountMana_GatherPayeeAreaNo, !m_txtPayeeAreaNo->isHidden())
+        && checkBox(m_txtPayeeNetNo, FieldId::GatherAccountMana_GatherPayeePayeeNetNo, !m_txtPayeeNetNo->isHidden());
 }
 
 void PayeeAccList::PayeeAccList_cmdAdd_Click()

@@ -83,7 +83,7 @@ void UserRemarkList::UserRemarkList_DataGrid_Click()
 
 bool UserRemarkList::UserRemarkList_checkForm()
 {
-    return checkBox(m_txtUserRemark, 20);
+    return checkBox(m_txtUserRemark, FieldId::RemarkMana_RemarkName);
 }
 
 void UserRemarkList::UserRemarkList_cmdAdd_Click()

@@ -1,12 +1,12 @@
 #include "payment/PaymentB2B.h"
 
+#include "app/InstructionImportCommand.h"
 #include "app/ListGrid.h"
 #include "app/MainWindowServices.h"
 #include "common/Prompt.h"
 #include "domain/AppContext.h"
 #include "domain/payment/PaymentUploadFile.h"
 #include "domain/tables/PaymentTable.h"
-#include "payment/PaymentImportCommand.h"
 #include "payment/frmPaymentB2B.h"
 
 using namespace Qt::StringLiterals;
@@ -68,7 +68,7 @@ void PaymentB2B::menuNewB2BRec_Click()
         m_openPayAccDialog(PayAccDialogRequest {});
     if (m_ctx.batchPayAccNo.isEmpty())
         return;
-    PaymentDialogRequest request;
+    InstructionDialogRequest request;
     request.payIdx = m_grid->hasData() ? m_grid->rows() : 1;
     request.change = false;
     if (m_openPaymentDialog)
@@ -85,7 +85,7 @@ void PaymentB2B::menuUpdateB2BRec_Click()
         return;
     }
     const auto cell = [&](int c) { return m_grid->textMatrix(row, c).trimmed(); };
-    PaymentDialogRequest request;
+    InstructionDialogRequest request;
     request.payIdx = row;
     request.change = true;
     request.recordValue
@@ -158,7 +158,7 @@ void PaymentB2B::menuWriteB2BFile_Click()
 
 void PaymentB2B::cmdLoadB2BFileBut_Click()
 {
-    PaymentImport::importBatchPaymentFile(m_ctx, m_main, m_grid->hasData());
+    importBatchPaymentFile(m_ctx, m_main, m_grid->hasData());
 }
 
 void PaymentB2B::menuCheckB2BRec_Click()
@@ -212,7 +212,7 @@ Result<> PaymentB2B::readChecked(const CheckSink& check, PaymentUploadFile::Buil
 
 InstructionCheck::Rules PaymentB2B::checkRules() const
 {
-    return rulesFor(u"收款账号"_s, u"收款账户户名"_s, u"付款金额"_s, 1);
+    return rulesFor(u"收款账号"_s, u"收款账户户名"_s, u"付款金额"_s, FieldId::PatchPayFile_GatherAccountNo);
 }
 
 Result<ApprovalSheetData> PaymentB2B::approvalSheetData()

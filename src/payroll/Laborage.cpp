@@ -1,5 +1,6 @@
 #include "payroll/Laborage.h"
 
+#include "app/InstructionImportCommand.h"
 #include "app/ListGrid.h"
 #include "app/MainWindowServices.h"
 #include "common/Prompt.h"
@@ -8,7 +9,6 @@
 #include "domain/AppContext.h"
 #include "domain/payroll/LaborageUploadFile.h"
 #include "domain/tables/LaborageTable.h"
-#include "payroll/LaborageImportCommand.h"
 #include "payroll/frmBatchLaborage.h"
 #include "payroll/frmLaborage.h"
 
@@ -56,7 +56,7 @@ Laborage::Laborage(AppContext& ctx, MainWindowServices& main)
     connectGrid([this] { menuUpdateLaborage_Click(); });
 
     // The dialogs themselves, shown modally.
-    m_openLaborageDialog = [this](const LaborageDialogRequest& request) {
+    m_openLaborageDialog = [this](const InstructionDialogRequest& request) {
         frmLaborage dialog(m_ctx, m_main.dialogParent());
         dialog.setParentForm(&m_main);
         dialog.setPayIdx(request.payIdx);
@@ -77,7 +77,7 @@ Laborage::Laborage(AppContext& ctx, MainWindowServices& main)
 
 void Laborage::menuNewLaborage_Click()
 {
-    LaborageDialogRequest request;
+    InstructionDialogRequest request;
     request.payIdx = m_grid->hasData() ? m_grid->rows() : 1;
     if (m_openLaborageDialog)
         m_openLaborageDialog(request);
@@ -93,7 +93,7 @@ void Laborage::menuUpdateLaborage_Click()
     // one, exactly as stored.
     const QString serial = cell(ColumnSerialNo);
     const QString remark = LaborageTable(m_ctx.db()).remark(serial).value_or(QString());
-    LaborageDialogRequest request;
+    InstructionDialogRequest request;
     request.payIdx = row;
     request.change = true;
     request.recordValue = { serial, cell(ColumnAccNo), cell(ColumnKind), QString(), cell(ColumnAmount), remark };
@@ -114,8 +114,7 @@ void Laborage::Laborage_cmdBatchNewBut_Click()
 
 void Laborage::Laborage_cmdLoadB2BFileBut_Click()
 {
-    LaborageImport::importPayrollFile(
-        m_ctx, m_main, m_grid->rows() >= 2 && !m_grid->textMatrix(1, ColumnSerialNo).trimmed().isEmpty());
+    importPayrollFile(m_ctx, m_main, m_grid->rows() >= 2 && !m_grid->textMatrix(1, ColumnSerialNo).trimmed().isEmpty());
 }
 
 void Laborage::menuWriteLaborageFile_Click()
@@ -251,7 +250,7 @@ Result<> Laborage::readChecked(const CheckSink& check, LaborageUploadFile::CsvBu
 
 InstructionCheck::Rules Laborage::checkRules() const
 {
-    return rulesFor(u"账号"_s, u"户名"_s, u"金额"_s, 9);
+    return rulesFor(u"账号"_s, u"户名"_s, u"金额"_s, FieldId::SubSalaryFile_PayeeAccountNo);
 }
 
 Result<ApprovalSheetData> Laborage::approvalSheetData()

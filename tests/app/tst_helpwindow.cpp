@@ -310,7 +310,8 @@ private slots:
                 QCOMPARE(int(read.records.size()), records);
             } else {
                 const Result<int> imported = EmployeeListFile::write(env.db(), EmployeeListFile::Format::Workbook,
-                    EmployeeListFile::readWorkbook(sheet.value(), env.ctx().fieldRules.ruleFor(17)));
+                    EmployeeListFile::readWorkbook(
+                        sheet.value(), env.ctx().fieldRules.ruleFor(FieldId::SubSalaRollMana_PerAccountNo)));
                 QVERIFY2(imported, qPrintable(imported.message()));
                 QCOMPARE(imported.value(), records);
             }
@@ -335,7 +336,8 @@ private slots:
             const bool csv = id == u"ex-roster-csv"_s;
             const Result<int> imported
                 = EmployeeListFile::write(env.db(), csv ? EmployeeListFile::Format::Csv : EmployeeListFile::Format::Xml,
-                    csv ? EmployeeListFile::readCsv(bytes, env.ctx().fieldRules.ruleFor(17))
+                    csv ? EmployeeListFile::readCsv(
+                        bytes, env.ctx().fieldRules.ruleFor(FieldId::SubSalaRollMana_PerAccountNo))
                         : EmployeeListFile::readXml(parsedXml(bytes)));
             QVERIFY2(imported, qPrintable(imported.message()));
             QCOMPARE(imported.value(), records);

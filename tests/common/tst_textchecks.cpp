@@ -221,7 +221,7 @@ void TestTextChecks::checkField()
     QFETCH(bool, focused);
 
     FieldRules rules;
-    FieldRule& rule = rules.ruleFor(7);
+    FieldRule& rule = rules.ruleFor(FieldId::PatchPayFile_PatchPayFileRemark);
     rule.label = kLabel;
     rule.notNull = notNull;
     rule.isAccount = isAccount;
@@ -234,7 +234,7 @@ void TestTextChecks::checkField()
 
     FakeInput input(text, isCombo, index);
     RecordingPrompt prompt;
-    QCOMPARE(::checkField(input, 7, doCheck, rules, prompt), passes);
+    QCOMPARE(::checkField(input, FieldId(7), doCheck, rules, prompt), passes);
     QCOMPARE(prompt.messages(), message.isEmpty() ? QStringList() : QStringList { message });
     QCOMPARE(prompt.calls().size(), message.isEmpty() ? 0 : 1);
     QCOMPARE(input.focusRequests, focused ? 1 : 0);
@@ -244,31 +244,31 @@ void TestTextChecks::checkField()
 void TestTextChecks::checkFieldReadsTheGivenSlot()
 {
     FieldRules rules;
-    rules.ruleFor(1).label = u"A:"_s;
-    rules.ruleFor(1).notNull = true;
-    rules.ruleFor(50).label = u"B:"_s;
-    rules.ruleFor(50).length = u"2"_s;
+    rules.ruleFor(FieldId::PatchPayFile_GatherAccountNo).label = u"A:"_s;
+    rules.ruleFor(FieldId::PatchPayFile_GatherAccountNo).notNull = true;
+    rules.ruleAt(50).label = u"B:"_s;
+    rules.ruleAt(50).length = u"2"_s;
     RecordingPrompt prompt;
 
     FakeInput empty { QString() };
-    QVERIFY(!::checkField(empty, 1, true, rules, prompt));
-    QVERIFY(::checkField(empty, 50, true, rules, prompt));
+    QVERIFY(!::checkField(empty, FieldId(1), true, rules, prompt));
+    QVERIFY(::checkField(empty, FieldId(50), true, rules, prompt));
     FakeInput longer { u"abc"_s };
-    QVERIFY(::checkField(longer, 1, true, rules, prompt));
-    QVERIFY(!::checkField(longer, 50, true, rules, prompt));
+    QVERIFY(::checkField(longer, FieldId(1), true, rules, prompt));
+    QVERIFY(!::checkField(longer, FieldId(50), true, rules, prompt));
     // A slot the settings never filled passes everything.
-    QVERIFY(::checkField(empty, 2, true, rules, prompt));
+    QVERIFY(::checkField(empty, FieldId(2), true, rules, prompt));
     QCOMPARE(prompt.messages(), (QStringList { u"A:不能为空，请重新输入。"_s, u"B:输入错误,最大位数为2。"_s }));
 
     // Bounds given only as numbers (no settings text) are printed the same way.
-    FieldRule& rule = rules.ruleFor(3);
+    FieldRule& rule = rules.ruleFor(FieldId::PatchPayFile_GatherAccountNetNo);
     rule.label = u"C:"_s;
     rule.isNumric = true;
     rule.minValue = 1;
     rule.maxValue = 99.5;
     FakeInput big { u"100"_s };
     prompt.clear();
-    QVERIFY(!::checkField(big, 3, true, rules, prompt));
+    QVERIFY(!::checkField(big, FieldId(3), true, rules, prompt));
     QCOMPARE(prompt.messages(), QStringList { u"C:输入错误，请输入正确的数值,数据最大为99.5,最小为1。"_s });
 }
 

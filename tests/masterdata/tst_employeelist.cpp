@@ -160,7 +160,7 @@ void checkImport(TestEnv& env, const QString& path, const QString& accountRule, 
     const QList<QStringList> payrollBefore = payroll(env);
     ListGrid* grid = showRoster(env);
     if (!accountRule.isEmpty()) {
-        FieldRule& rule = env.ctx().fieldRules.ruleFor(17);
+        FieldRule& rule = env.ctx().fieldRules.ruleFor(FieldId::SubSalaRollMana_PerAccountNo);
         rule.isAccount = true;
         rule.length = accountRule;
     }

@@ -17,7 +17,7 @@ struct WorkbookCell;
 // payroll tab writes (every account must be in the roster) and a workbook with
 // account, name and amount in columns A to C (unknown accounts join the roster
 // in group "未分组"). The readers are free functions; importRecords writes what
-// they read. The command of the payroll tab (payroll/LaborageImportCommand)
+// they read. The command of the payroll tab (app/InstructionImportCommand)
 // asks for the file and runs them.
 namespace LaborageImport {
 
