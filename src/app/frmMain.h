@@ -59,7 +59,7 @@ public:
     QString selectSaveFile(const FileTypes& types);
     QString selectOpenFile(const FileTypes& types);
 
-    // The user guide: help/index.html in the program folder.
+    // The user guide: index.html in the context's help folder.
     QString helpFilePath() const;
     // The guide's window once help has been opened; null before.
     HelpWindow* helpWindow() const { return m_helpWindow; }
