@@ -4,12 +4,12 @@
 // anything, the program on a fresh store, clock readings, the peak memory of
 // the process and the test data the lists are filled with.
 
-#include "app/AppContext.h"
 #include "app/InstructionListTab.h"
 #include "app/ListGrid.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
 #include "common/Prompt.h"
+#include "domain/AppContext.h"
 #include "store/DBAccess.h"
 
 #include <QElapsedTimer>

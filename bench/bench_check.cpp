@@ -10,7 +10,7 @@
 
 #include "BenchSupport.h"
 #include "app/ApprovalSheet.h"
-#include "app/InstructionCheck.h"
+#include "domain/InstructionCheck.h"
 #include "payment/PaymentB2B.h"
 
 #include <QApplication>

@@ -12,8 +12,8 @@
 #include "common/GbkCodec.h"
 #include "common/Money.h"
 #include "common/Workbook.h"
+#include "domain/payroll/LaborageImport.h"
 #include "payroll/Laborage.h"
-#include "payroll/LaborageImport.h"
 
 #include <QApplication>
 

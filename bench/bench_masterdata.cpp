@@ -12,7 +12,7 @@
 #include "app/TabPage.h"
 #include "common/TextFile.h"
 #include "common/XmlDoc.h"
-#include "masterdata/MasterDataXml.h"
+#include "domain/masterdata/MasterDataXml.h"
 
 #include <QApplication>
 #include <QPushButton>

@@ -10,8 +10,8 @@
 #include "BenchSupport.h"
 #include "common/GbkCodec.h"
 #include "common/Money.h"
+#include "domain/payment/PaymentImport.h"
 #include "payment/PaymentB2B.h"
-#include "payment/PaymentImport.h"
 #include "payment/frmPaymentB2B.h"
 
 #include <QApplication>

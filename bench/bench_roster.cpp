@@ -11,7 +11,7 @@
 #include "BenchSupport.h"
 #include "common/TextFile.h"
 #include "common/Workbook.h"
-#include "masterdata/EmployeeListFile.h"
+#include "domain/masterdata/EmployeeListFile.h"
 
 #include <QApplication>
 #include <QPushButton>

@@ -4,7 +4,7 @@
 // bytes were: the limits of the roster screen, no control characters, one entry
 // per account and employee number, and a message for every refusal.
 
-#include "masterdata/EmployeeListFile.h"
+#include "domain/masterdata/EmployeeListFile.h"
 
 #include <QSet>
 

@@ -6,8 +6,8 @@
 //   build-fuzz/fuzz/fuzz_paymentimport -max_total_time=300 CORPUS-DIR
 
 #include "common/ImportText.h"
-#include "payment/PaymentImport.h"
-#include "payroll/LaborageImport.h"
+#include "domain/payment/PaymentImport.h"
+#include "domain/payroll/LaborageImport.h"
 
 #include <cstdint>
 #include <cstdlib>

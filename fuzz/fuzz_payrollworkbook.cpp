@@ -6,7 +6,7 @@
 
 #include "common/ImportText.h"
 #include "common/Workbook.h"
-#include "payroll/LaborageImport.h"
+#include "domain/payroll/LaborageImport.h"
 
 #include <glib.h>
 

@@ -1,6 +1,6 @@
-#include "AboutDialog.h"
+#include "app/AboutDialog.h"
 
-#include "AppContext.h"
+#include "domain/AppContext.h"
 #include "QelvoraVersion.h"
 #include "store/StoreCheck.h"
 

@@ -1,6 +1,4 @@
-#include "ApprovalSheet.h"
-
-#include "common/AmountConvert.h"
+#include "app/ApprovalSheet.h"
 
 #include <QFontMetrics>
 #include <QPageLayout>
@@ -111,15 +109,6 @@ std::vector<Page> paginate(const std::vector<int>& heights, const Metrics& m)
 ApprovalSheet::ApprovalSheet(ApprovalSheetData data)
     : m_data(std::move(data))
 {
-}
-
-QString ApprovalSheet::totalInWords() const
-{
-    const qint64 fen = m_data.total.fen();
-    if (fen == 0)
-        return u"零元整"_s;
-    const QString words = amountToWords(m_data.total.toPlainText());
-    return fen % 100 == 0 ? words + u"整"_s : words;
 }
 
 void ApprovalSheet::preparePrinter(QPrinter& printer) const
@@ -246,7 +235,7 @@ int ApprovalSheet::render(QPagedPaintDevice& device) const
             y += m.line / 2;
             const QStringList lines
                 = { u"笔数：%1"_s.arg(m_data.rows.size()), u"合计金额（小写）：%1"_s.arg(m_data.total.toGroupedText()),
-                      u"合计金额（大写）：%1"_s.arg(totalInWords()) };
+                      u"合计金额（大写）：%1"_s.arg(m_data.totalInWords()) };
             for (const QString& line : lines) {
                 painter.drawText(QRect(0, y, m.width, m.line), Qt::AlignLeft | Qt::AlignVCenter, line);
                 y += m.line;

@@ -1,36 +1,12 @@
 #pragma once
 
-#include "common/Money.h"
+#include "domain/ApprovalSheetData.h"
 
-#include <QDateTime>
 #include <QString>
-
-#include <vector>
 
 class QPagedPaintDevice;
 class QPainter;
 class QPrinter;
-
-// One instruction line of the sheet, as the list shows it.
-struct ApprovalSheetRow {
-    QString no; // 序号
-    QString account;
-    QString name;
-    QString amount; // with thousands separators and two decimals
-    QString remark;
-};
-
-struct ApprovalSheetData {
-    QString title; // "付款审批单" / "代发工资审批单"
-    QString bankName;
-    // The payer: account and name of the batch, or "代发工资".
-    QString payerAccNo;
-    QString payerAccName;
-    bool payroll = false;
-    QDateTime madeAt;
-    std::vector<ApprovalSheetRow> rows;
-    Money total;
-};
 
 // The approval sheet companies sign before a batch is uploaded: A4 pages with
 // the title, bank, payer and time, the instructions with the column headers on
@@ -43,9 +19,6 @@ public:
     explicit ApprovalSheet(ApprovalSheetData data);
 
     const ApprovalSheetData& data() const { return m_data; }
-    // The total in capital figures as bank documents write it: "整" after an
-    // amount without jiao and fen ("壹佰元整", "壹佰元伍角", "零元整").
-    QString totalInWords() const;
 
     // Sets a printer up for the sheet: A4 portrait, 15 mm margins, the title
     // as document name.

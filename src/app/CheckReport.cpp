@@ -1,6 +1,5 @@
-#include "CheckReport.h"
+#include "app/CheckReport.h"
 
-#include "common/GbkCodec.h"
 #include "common/Prompt.h"
 
 #include <QHBoxLayout>
@@ -11,47 +10,6 @@
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-// A text the unquoted CSV file can carry.
-QString csvText(QString text)
-{
-    text.replace(u',', u'，');
-    text.replace(u"\r\n"_s, u" "_s);
-    text.replace(u'\r', u' ');
-    text.replace(u'\n', u' ');
-    if (GbkCodec::canEncode(text))
-        return text;
-    QString out;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        const QString c = text.mid(i, n);
-        if (GbkCodec::canEncode(c))
-            out += c;
-        else
-            out += u"U+%1"_s.arg(uint(c.toUcs4().value(0)), 4, 16, QChar(u'0')).toUpper();
-        i += n - 1;
-    }
-    return out;
-}
-} // namespace
-
-Result<> saveCheckReport(const QString& path, const std::vector<InstructionCheck::Finding>& findings)
-{
-    CsvLineWriter writer(InstructionCheck::reportHeader(),
-        { u"第%1行的“%2”中含有%3，检查报告未保存"_s, u"第%1行的“%2”中含有字符“%3”，检查报告未保存"_s,
-            u"文件读写错误，检查报告未保存"_s },
-        [](qsizetype line) { return QString::number(line + 1); });
-    writer.addHeaderLine(InstructionCheck::reportHeader().join(u',').toUtf8());
-    for (const auto& f : findings) {
-        const QByteArray kind = InstructionCheck::severityText(f.severity).toUtf8();
-        const QByteArray row = f.row > 0 ? QByteArray::number(f.row) : QByteArray();
-        const QByteArray field = csvText(f.field).toUtf8();
-        const QByteArray problem = csvText(f.problem).toUtf8();
-        writer.addLine({ { nullptr, kind, 0 }, { ",", row, 1 }, { ",", field, 2 }, { ",", problem, 3 } });
-    }
-    return writer.write(path);
-}
 
 CheckReportDialog::CheckReportDialog(Prompt& prompt, CheckReportRequest request, QWidget* parent)
     : QDialog(parent)
@@ -133,6 +91,6 @@ void CheckReportDialog::saveReport()
     const QString path = selectSaveFile(m_prompt, { FileKind::Report, { FileFilter::csv() } }).trimmed();
     if (path.isEmpty())
         return;
-    const Result<> saved = saveCheckReport(path, m_request.findings);
+    const Result<> saved = InstructionCheck::saveReport(path, m_request.findings);
     m_prompt.message(saved ? writtenMessage(u"检查报告已保存"_s, path) : saved.message());
 }

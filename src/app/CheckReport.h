@@ -1,7 +1,6 @@
 #pragma once
 
-#include "app/InstructionCheck.h"
-#include "common/CsvLineWriter.h"
+#include "domain/InstructionCheck.h"
 
 #include <QDialog>
 
@@ -18,11 +17,6 @@ struct CheckReportRequest {
     // Selects the instruction with this 序号 in the tab's list.
     std::function<void(qint64 row)> selectRow;
 };
-
-// Writes the report as a CSV file: "类别,序号,字段,问题", then one line per
-// finding. Texts are made fit for the unquoted file (a "," becomes "，", a
-// line break a blank, a character GBK lacks its code "U+XXXX").
-Result<> saveCheckReport(const QString& path, const std::vector<InstructionCheck::Finding>& findings);
 
 // The report window: one line per finding (类别, 序号, 字段, 问题). A double
 // click selects the line's instruction in the list; "保存报告" saves it as CSV;

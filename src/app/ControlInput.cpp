@@ -1,8 +1,8 @@
 #include "app/ControlInput.h"
 
-#include "app/AppContext.h"
 #include "common/FieldChecks.h"
 #include "common/Prompt.h"
+#include "domain/AppContext.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

@@ -1,11 +1,11 @@
-#include "InstructionListTab.h"
+#include "app/InstructionListTab.h"
 
-#include "app/AppContext.h"
 #include "app/ListGrid.h"
-#include "app/frmMain.h"
+#include "app/MainWindowServices.h"
 #include "common/AmountConvert.h"
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
+#include "domain/AppContext.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -29,18 +29,18 @@ QString cellText(QString text)
 } // namespace
 
 InstructionListTab::InstructionListTab(
-    AppContext& ctx, frmMain& main, const QString& prefix, InstructionListLayout layout)
+    AppContext& ctx, MainWindowServices& main, const QString& prefix, InstructionListLayout layout)
     : TabPage(ctx, main, prefix)
     , m_layout(std::move(layout))
 {
     m_openCheckReport = [this](const CheckReportRequest& request) {
-        CheckReportDialog dialog(m_ctx.prompt, request, &m_main);
+        CheckReportDialog dialog(m_ctx.prompt, request, m_main.dialogParent());
         return dialog.exec() == QDialog::Accepted;
     };
     m_openApprovalSheet = [this](const ApprovalSheet& sheet) {
         QPrinter printer(QPrinter::HighResolution);
         sheet.preparePrinter(printer);
-        QPrintPreviewDialog preview(&printer, &m_main);
+        QPrintPreviewDialog preview(&printer, m_main.dialogParent());
         preview.setWindowTitle(sheet.data().title);
         connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&sheet](QPrinter* p) { sheet.render(*p); });
         // Saving as PDF next to printing, through the program's own file dialog.
@@ -83,11 +83,13 @@ void InstructionListTab::checkListCommand()
     checkInstructions(false);
 }
 
-void InstructionListTab::connectMenuEntry(const QString& name, std::function<void()> handler)
+void InstructionListTab::addMenu(const QString& name, const QString& caption, std::initializer_list<MenuEntry> entries)
 {
-    if (QMenu* menu = instructionMenu()) {
-        if (auto* action = menu->findChild<QAction*>(name))
-            connect(action, &QAction::triggered, this, std::move(handler));
+    m_menu = m_main.addInstructionMenu(name, caption);
+    for (const MenuEntry& entry : entries) {
+        QAction* action = m_menu->addAction(entry.caption);
+        action->setObjectName(entry.name);
+        connect(action, &QAction::triggered, this, entry.run);
     }
 }
 

@@ -2,10 +2,10 @@
 
 #include "app/ApprovalSheet.h"
 #include "app/CheckReport.h"
-#include "app/InstructionCheck.h"
 #include "app/TabPage.h"
 #include "common/Money.h"
 #include "common/Result.h"
+#include "domain/InstructionCheck.h"
 
 #include <QStringList>
 
@@ -52,14 +52,14 @@ public:
     // Grid column 1 holds the key of every listed row.
     static constexpr int ColumnKey = 1;
 
-    InstructionListTab(AppContext& ctx, frmMain& main, const QString& prefix, InstructionListLayout layout);
+    InstructionListTab(AppContext& ctx, MainWindowServices& main, const QString& prefix, InstructionListLayout layout);
 
     // Status bar panels, then the grid; current column 0 afterwards.
     void refresh() override;
     // Count and exact total; none when the query failed (the store has said why).
     Result<InstructionTotals> queryTotals();
 
-    QMenu* instructionMenu() const override = 0;
+    QMenu* instructionMenu() const override { return m_menu; }
     // New: empties the table after the question, when the list shows anything.
     void newList() override;
 
@@ -101,8 +101,16 @@ protected:
     // "检查指令": the report of every check over the list, or the message that
     // there is nothing to check.
     void checkListCommand();
-    // Connects the main window's menu entry `name` to a handler of this tab.
-    void connectMenuEntry(const QString& name, std::function<void()> handler);
+    // An entry of the tab's menu.
+    struct MenuEntry {
+        QString name;
+        QString caption;
+        std::function<void()> run;
+    };
+    // Puts the tab's menu `name` on the main window's menu bar with its entries
+    // in the given order; each entry runs its handler. The main window shows
+    // it while the tab is shown, and the grid's right button pops it up.
+    void addMenu(const QString& name, const QString& caption, std::initializer_list<MenuEntry> entries);
     // Double click and right button on the grid.
     void connectGrid(std::function<void()> changeCommand);
 
@@ -136,6 +144,7 @@ protected:
     const InstructionListLayout m_layout;
 
 private:
+    QMenu* m_menu = nullptr;
     std::function<bool(const CheckReportRequest&)> m_openCheckReport;
     std::function<void(const ApprovalSheet&)> m_openApprovalSheet;
 };

@@ -1,4 +1,4 @@
-#include "ListGrid.h"
+#include "app/ListGrid.h"
 
 #include <QColor>
 #include <QHeaderView>

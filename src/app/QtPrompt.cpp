@@ -1,4 +1,4 @@
-#include "QtPrompt.h"
+#include "app/QtPrompt.h"
 
 #include <QApplication>
 #include <QFileDialog>

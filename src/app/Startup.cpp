@@ -1,8 +1,15 @@
-#include "Startup.h"
+#include "app/Startup.h"
 
-#include "AppContext.h"
+#include "app/frmMain.h"
 #include "common/Prompt.h"
-#include "frmMain.h"
+#include "domain/AppContext.h"
+#include "masterdata/EmployeeList.h"
+#include "masterdata/PayAccList.h"
+#include "masterdata/PayeeAccList.h"
+#include "masterdata/UserRemarkList.h"
+#include "payment/PaymentB2B.h"
+#include "payment/frmPaymentB2B.h"
+#include "payroll/Laborage.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -35,9 +42,22 @@ bool installQtTranslation(QTranslator& translator)
     return QCoreApplication::installTranslator(&translator);
 }
 
+void addProgramTabs(AppContext& ctx, frmMain& window)
+{
+    auto* payment = new PaymentB2B(ctx, window);
+    installPaymentDialogs(*payment, ctx, window);
+    window.addTab(frmMain::TabPaymentB2B, payment, u"批量支付文件"_s);
+    window.addTab(frmMain::TabPayAccList, new PayAccList(ctx, window), u"批量转账付款账户维护"_s);
+    window.addTab(frmMain::TabPayeeAccList, new PayeeAccList(ctx, window), u"批量转账收款账户维护"_s);
+    window.addTab(frmMain::TabLaborage, new Laborage(ctx, window), u"代发代扣文件"_s);
+    window.addTab(frmMain::TabEmployeeList, new EmployeeList(ctx, window), u"代发代扣名册维护"_s);
+    window.addTab(frmMain::TabUserRemarkList, new UserRemarkList(ctx, window), u"备注维护　"_s);
+}
+
 int startProgram(AppContext& ctx, std::unique_ptr<frmMain>& window)
 {
     window = std::make_unique<frmMain>(ctx);
+    addProgramTabs(ctx, *window);
     if (!window->Form_Load()) {
         window.reset();
         return 1;

@@ -17,7 +17,11 @@ std::unique_ptr<QLockFile> lockProgramFolder(AppContext& ctx);
 // translations folder into `translator` and installs it. False when it is missing.
 bool installQtTranslation(QTranslator& translator);
 
-// Creates and loads the main window. Returns 0 when the program goes on, or the
+// Registers the program's six tabs with the main window, in the order of
+// MainWindowServices::Tab: the one place that names the features.
+void addProgramTabs(AppContext& ctx, frmMain& window);
+
+// Creates the main window with its tabs and loads it. Returns 0 when the program goes on, or the
 // exit status with which it must end (the store could not be opened; the
 // "Database error" box has been shown).
 int startProgram(AppContext& ctx, std::unique_ptr<frmMain>& window);

@@ -1,16 +1,16 @@
-#include "TabPage.h"
+#include "app/TabPage.h"
 
-#include "AppContext.h"
-#include "ListGrid.h"
+#include "app/ListGrid.h"
+#include "app/MainWindowServices.h"
 #include "common/Prompt.h"
-#include "frmMain.h"
+#include "domain/AppContext.h"
 
 #include <QPushButton>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
-TabPage::TabPage(AppContext& ctx, frmMain& main, const QString& prefix, QWidget* parent)
+TabPage::TabPage(AppContext& ctx, MainWindowServices& main, const QString& prefix, QWidget* parent)
     : QWidget(parent)
     , m_ctx(ctx)
     , m_main(main)
@@ -70,7 +70,7 @@ void TabPage::clearGrid()
     m_grid->clearRows();
 }
 
-EmptyTabPage::EmptyTabPage(AppContext& ctx, frmMain& main, const QString& prefix)
+EmptyTabPage::EmptyTabPage(AppContext& ctx, MainWindowServices& main, const QString& prefix)
     : TabPage(ctx, main, prefix)
 {
     auto* layout = new QVBoxLayout(this);

@@ -11,7 +11,7 @@
 #include <vector>
 
 struct AppContext;
-class frmMain;
+class MainWindowServices;
 class ListGrid;
 class QMenu;
 class QPushButton;
@@ -22,7 +22,7 @@ class TabPage : public QWidget {
     Q_OBJECT
 public:
     // `prefix` names the page and its controls ("PaymentB2B" -> "PaymentB2B_DataGrid").
-    TabPage(AppContext& ctx, frmMain& main, const QString& prefix, QWidget* parent = nullptr);
+    TabPage(AppContext& ctx, MainWindowServices& main, const QString& prefix, QWidget* parent = nullptr);
 
     // Reloads the page's list (and status bar) when the tab is shown.
     virtual void refresh() = 0;
@@ -79,7 +79,7 @@ protected:
     void showRangeFailure(const QString& failure, const RowRange& range);
 
     AppContext& m_ctx;
-    frmMain& m_main;
+    MainWindowServices& m_main;
     QString m_prefix;
     ListGrid* m_grid;
 };
@@ -88,6 +88,6 @@ protected:
 class EmptyTabPage : public TabPage {
     Q_OBJECT
 public:
-    EmptyTabPage(AppContext& ctx, frmMain& main, const QString& prefix);
+    EmptyTabPage(AppContext& ctx, MainWindowServices& main, const QString& prefix);
     void refresh() override;
 };

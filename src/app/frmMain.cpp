@@ -1,15 +1,14 @@
-#include "frmMain.h"
+#include "app/frmMain.h"
 
-#include "AboutDialog.h"
-#include "AppContext.h"
-#include "HelpWindow.h"
-#include "ListGrid.h"
-#include "TabPage.h"
-#include "TabPages.h"
+#include "app/AboutDialog.h"
+#include "app/HelpWindow.h"
+#include "app/ListGrid.h"
+#include "app/TabPage.h"
 #include "common/Prompt.h"
 #include "config/SysConf.h"
-#include "config/frmSysAdvanceConf.h"
-#include "config/frmSysConf.h"
+#include "domain/AppContext.h"
+#include "settings/frmSysAdvanceConf.h"
+#include "settings/frmSysConf.h"
 
 #include <QDir>
 #include <QEvent>
@@ -90,22 +89,8 @@ void frmMain::buildMenus()
     connect(m_menuSave, &QAction::triggered, this, &frmMain::menuSave_Click);
     connect(exit, &QAction::triggered, this, &frmMain::menuExit_Click);
 
-    // The entries of the two instruction menus are connected by their tabs.
-    m_menuPaymentB2B = addMenu(bar, u"menuPaymentB2B"_s, u"批量支付"_s);
-    addEntry(m_menuPaymentB2B, u"menuNewB2BRec"_s, u"新增指令(&Z)"_s);
-    addEntry(m_menuPaymentB2B, u"menuUpdateB2BRec"_s, u"修改或删除指令"_s);
-    addEntry(m_menuPaymentB2B, u"menuDelB2BRec"_s, u"删除指令"_s);
-    addEntry(m_menuPaymentB2B, u"menuWriteB2BFile"_s, u"生成上传文件"_s);
-    addEntry(m_menuPaymentB2B, u"menuCheckB2BRec"_s, u"检查指令"_s);
-    addEntry(m_menuPaymentB2B, u"menuPrintB2BSheet"_s, u"打印审批单"_s);
-
-    m_menuLaborage = addMenu(bar, u"menuLaborage"_s, u"代发代扣文件"_s);
-    addEntry(m_menuLaborage, u"menuNewLaborage"_s, u"新增指令(&Z)"_s);
-    addEntry(m_menuLaborage, u"menuUpdateLaborage"_s, u"修改或删除指令"_s);
-    addEntry(m_menuLaborage, u"menuWriteLaborageFile"_s, u"生成上传文件"_s);
-    addEntry(m_menuLaborage, u"menuCheckLaborage"_s, u"检查指令"_s);
-    addEntry(m_menuLaborage, u"menuPrintLaborageSheet"_s, u"打印审批单"_s);
-
+    // The menus of the instruction tabs come here, between File and Help
+    // (addInstructionMenu).
     m_menuHelp = addMenu(bar, u"menuHelp"_s, u"帮助(&H)"_s);
     QAction* help = addEntry(m_menuHelp, u"menuHelpFile"_s, u"帮助文档(&Y)"_s);
     connect(help, &QAction::triggered, this, &frmMain::menuHelpFile_Click);
@@ -174,22 +159,39 @@ void frmMain::buildTabs()
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(u"SSTabMain"_s);
     setCentralWidget(m_tabs);
-
-    using Factory = TabPage* (*)(AppContext&, frmMain&);
-    const Factory factories[TabCount] = { createPaymentB2B, createPayAccList, createPayeeAccList, createLaborage,
-        createEmployeeList, createUserRemarkList };
-    const QString captions[TabCount] = { u"批量支付文件"_s, u"批量转账付款账户维护"_s, u"批量转账收款账户维护"_s,
-        u"代发代扣文件"_s, u"代发代扣名册维护"_s, u"备注维护　"_s };
-    for (int i = 0; i < TabCount; ++i) {
-        TabPage* page = factories[i](m_ctx, *this);
-        m_pages[static_cast<size_t>(i)] = page;
-        m_tabs->addTab(page, captions[i]);
-    }
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
         const int previous = m_currentTab;
         m_currentTab = index;
         SSTabMain_Click(previous);
     });
+}
+
+void frmMain::addTab(Tab tab, TabPage* page, const QString& caption)
+{
+    // The tab widget's index is the tab's kind.
+    Q_ASSERT(tab == m_tabs->count());
+    m_pages[static_cast<size_t>(tab)] = page;
+    const QSignalBlocker block(m_tabs);
+    m_tabs->addTab(page, caption);
+}
+
+QMenu* frmMain::addInstructionMenu(const QString& name, const QString& caption)
+{
+    auto* menu = new QMenu(caption, menuBar());
+    menu->setObjectName(name);
+    menu->menuAction()->setObjectName(name + u"_action"_s);
+    menuBar()->insertMenu(m_menuHelp->menuAction(), menu);
+    menu->menuAction()->setVisible(false);
+    return menu;
+}
+
+std::vector<QMenu*> frmMain::instructionMenus() const
+{
+    std::vector<QMenu*> menus;
+    for (TabPage* p : m_pages)
+        if (QMenu* menu = p ? p->instructionMenu() : nullptr)
+            menus.push_back(menu);
+    return menus;
 }
 
 bool frmMain::Form_Load()
@@ -205,8 +207,8 @@ bool frmMain::Form_Load()
         if (!icon.isNull() && !icon.availableSizes().isEmpty())
             setWindowIcon(icon);
     }
-    m_menuPaymentB2B->menuAction()->setVisible(false);
-    m_menuLaborage->menuAction()->setVisible(false);
+    for (QMenu* menu : instructionMenus())
+        menu->menuAction()->setVisible(false);
     m_menuHelp->menuAction()->setVisible(true);
     m_tool->menuAction()->setVisible(false);
 
@@ -225,8 +227,8 @@ bool frmMain::Form_Load()
 
 void frmMain::SSTabMain_Click(int previousTab)
 {
-    if (previousTab >= 0 && previousTab < TabCount)
-        page(previousTab)->clearGrid();
+    if (TabPage* previous = page(previousTab))
+        previous->clearGrid();
 
     // An instruction tab brings its menu, New and Save; the others hide them.
     const int tab = m_tabs->currentIndex();
@@ -240,7 +242,7 @@ void frmMain::SSTabMain_Click(int previousTab)
     if (!current)
         return;
     current->refresh();
-    for (QMenu* m : { m_menuPaymentB2B, m_menuLaborage })
+    for (QMenu* m : instructionMenus())
         m->menuAction()->setVisible(m == menu);
 }
 
@@ -257,19 +259,10 @@ QString frmMain::statusPanelText(int panel) const
     return m_panels[static_cast<size_t>(panel - 1)]->text();
 }
 
-void frmMain::setCountPanels(const QString& count)
+void frmMain::refreshTab(int tab)
 {
-    setStatusPanels({ u"总笔数"_s, count, QString(), QString(), QString(), QString() });
-}
-
-void frmMain::resetPaymentB2B()
-{
-    page(TabPaymentB2B)->refresh();
-}
-
-void frmMain::resetLaborageIn()
-{
-    page(TabLaborage)->refresh();
+    if (TabPage* p = page(tab))
+        p->refresh();
 }
 
 QString frmMain::selectSaveFile(const FileTypes& types)

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "app/MainWindowServices.h"
+
 #include <QMainWindow>
 #include <QStringList>
 
 #include <array>
 #include <functional>
+#include <vector>
 
 struct AppContext;
 struct FileTypes;
@@ -16,23 +19,18 @@ class QTabWidget;
 class QToolBar;
 class TabPage;
 
-// The one main window: six tabs, the menus, the toolbar, the six-panel status
-// bar, and the file dialogs every import and export uses.
-class frmMain : public QMainWindow {
+// The one main window: the tabs the program registers (addTab), the menus,
+// the toolbar, the six-panel status bar, and the file dialogs every import and
+// export uses. It knows the tabs only as TabPage.
+class frmMain : public QMainWindow, public MainWindowServices {
     Q_OBJECT
 public:
-    enum Tab {
-        TabPaymentB2B = 0,
-        TabPayAccList,
-        TabPayeeAccList,
-        TabLaborage,
-        TabEmployeeList,
-        TabUserRemarkList,
-        TabCount
-    };
-
     explicit frmMain(AppContext& ctx, QWidget* parent = nullptr);
     ~frmMain() override;
+
+    // Adds the page of tab `tab` under `caption`; the tabs are added in the
+    // order of MainWindowServices::Tab, before Form_Load.
+    void addTab(Tab tab, TabPage* page, const QString& caption);
 
     // Start-up: settings, caption, icon, menus, the batch payment tab.
     // False when the store cannot be opened and the program must end.
@@ -40,24 +38,21 @@ public:
 
     AppContext& context() { return m_ctx; }
     QTabWidget* SSTabMain() const { return m_tabs; }
-    TabPage* page(int tab) const { return tab >= 0 && tab < TabCount ? m_pages.at(static_cast<size_t>(tab)) : nullptr; }
-    QMenu* menuPaymentB2B() const { return m_menuPaymentB2B; }
-    QMenu* menuLaborage() const { return m_menuLaborage; }
+    TabPage* page(int tab) const override
+    {
+        return tab >= 0 && tab < TabCount ? m_pages.at(static_cast<size_t>(tab)) : nullptr;
+    }
+    void refreshTab(int tab) override;
     QMenu* toolMenu() const { return m_tool; }
 
-    // Status bar panels 1..6.
-    void setStatusPanels(const QStringList& texts);
-    QString statusPanelText(int panel) const;
-    // "总笔数", the count, and four empty panels: the status of the master-data lists.
-    void setCountPanels(const QString& count);
+    void setStatusPanels(const QStringList& texts) override;
+    QString statusPanelText(int panel) const override;
 
-    // List refreshes of the two instruction tabs, called by their dialogs and imports.
-    void resetPaymentB2B();
-    void resetLaborageIn();
+    QString selectSaveFile(const FileTypes& types) override;
+    QString selectOpenFile(const FileTypes& types) override;
 
-    // The file dialogs of the imports and exports (see ::selectSaveFile).
-    QString selectSaveFile(const FileTypes& types);
-    QString selectOpenFile(const FileTypes& types);
+    QMenu* addInstructionMenu(const QString& name, const QString& caption) override;
+    QWidget* dialogParent() override { return this; }
 
     // The user guide: index.html in the context's help folder.
     QString helpFilePath() const;
@@ -80,14 +75,14 @@ private:
     void buildToolbar();
     void buildStatusBar();
     void buildTabs();
+    // The menus of the instruction tabs.
+    std::vector<QMenu*> instructionMenus() const;
 
     AppContext& m_ctx;
     QTabWidget* m_tabs = nullptr;
     std::array<TabPage*, TabCount> m_pages {};
     int m_currentTab = 0;
     QMenu* m_menuFile = nullptr;
-    QMenu* m_menuPaymentB2B = nullptr;
-    QMenu* m_menuLaborage = nullptr;
     QMenu* m_menuHelp = nullptr;
     QMenu* m_tool = nullptr;
     QAction* m_menuNew = nullptr;

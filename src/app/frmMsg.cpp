@@ -1,4 +1,4 @@
-#include "frmMsg.h"
+#include "app/frmMsg.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,9 +1,9 @@
-#include "AboutDialog.h"
-#include "AppContext.h"
-#include "CommandLine.h"
 #include "QtPrompt.h"
 #include "Startup.h"
+#include "app/AboutDialog.h"
 #include "config/DataFolder.h"
+#include "domain/AppContext.h"
+#include "domain/CommandLine.h"
 #include "frmMain.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
-#include "CsvLineWriter.h"
+#include "common/CsvLineWriter.h"
 
-#include "GbkCodec.h"
-#include "TextFile.h"
+#include "common/GbkCodec.h"
+#include "common/TextFile.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "Result.h"
+#include "common/Result.h"
 
 #include <functional>
 #include <initializer_list>

@@ -1,4 +1,4 @@
-#include "FileFolders.h"
+#include "common/FileFolders.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "GbkCodec.h"
+#include "common/GbkCodec.h"
 
 #include <unicode/ucnv.h>
 

@@ -4,7 +4,7 @@
 #include <QByteArrayView>
 #include <QString>
 
-#include "Result.h"
+#include "common/Result.h"
 
 // The code page of every text file the program reads and writes (upload files,
 // CSV and XML exports, sysConf.ini): GBK, the Windows code page 936.

@@ -1,8 +1,8 @@
-#include "ImportText.h"
+#include "common/ImportText.h"
 
-#include "GbkCodec.h"
-#include "Money.h"
-#include "TextFile.h"
+#include "common/GbkCodec.h"
+#include "common/Money.h"
+#include "common/TextFile.h"
 
 #include <algorithm>
 

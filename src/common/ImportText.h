@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-#include "Money.h"
-#include "Result.h"
+#include "common/Money.h"
+#include "common/Result.h"
 
 #include <optional>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "Prompt.h"
+#include "common/Prompt.h"
 
 #include <QDir>
 #include <QFileInfo>

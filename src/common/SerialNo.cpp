@@ -1,4 +1,4 @@
-#include "SerialNo.h"
+#include "common/SerialNo.h"
 
 namespace {
 constexpr qint64 kCounterLimit = 100000000; // 8 digits

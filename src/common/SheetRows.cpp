@@ -1,7 +1,7 @@
-#include "SheetRows.h"
+#include "common/SheetRows.h"
 
-#include "Workbook.h"
-#include "XlsxReader.h"
+#include "common/Workbook.h"
+#include "common/XlsxReader.h"
 
 #include <QFile>
 

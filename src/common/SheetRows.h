@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "Result.h"
+#include "common/Result.h"
 
 // The rows of a workbook's active worksheet, read one after the other, whatever
 // the file holds: an Excel 97-2003 workbook (.xls) or an Excel workbook (.xlsx).

@@ -1,6 +1,6 @@
-#include "TextFile.h"
+#include "common/TextFile.h"
 
-#include "GbkCodec.h"
+#include "common/GbkCodec.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "Result.h"
+#include "common/Result.h"
 
 // Text files as lists of lines: written in GBK with CR LF after every line (the
 // last one included), read from GBK or from UTF-8 with a byte-order mark,

@@ -1,6 +1,6 @@
-#include "Workbook.h"
+#include "common/Workbook.h"
 
-#include "TextFile.h"
+#include "common/TextFile.h"
 
 #include <QFile>
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "Result.h"
+#include "common/Result.h"
 
 // Excel 97-2003 workbooks (.xls, BIFF8 inside an OLE2 compound file).
 //

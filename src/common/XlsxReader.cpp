@@ -1,6 +1,6 @@
-#include "XlsxReader.h"
+#include "common/XlsxReader.h"
 
-#include "Workbook.h"
+#include "common/Workbook.h"
 
 #include <QFile>
 #include <QFileInfo>

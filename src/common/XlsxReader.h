@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SheetRows.h"
+#include "common/SheetRows.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "XmlDoc.h"
+#include "common/XmlDoc.h"
 
-#include "GbkCodec.h"
+#include "common/GbkCodec.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "Result.h"
+#include "common/Result.h"
 
 struct _xmlDoc;
 struct _xmlNode;

@@ -1,4 +1,4 @@
-#include "SysConf.h"
+#include "config/SysConf.h"
 
 #include "common/Decimal.h"
 #include "common/TextFile.h"

@@ -1,17 +1,16 @@
-#include "EmployeeList.h"
+#include "masterdata/EmployeeList.h"
 
-#include "EmployeeListFile.h"
-#include "MasterDataXml.h"
-#include "app/AppContext.h"
 #include "app/ControlInput.h"
 #include "app/ListGrid.h"
-#include "app/TabPages.h"
-#include "app/frmMain.h"
+#include "app/MainWindowServices.h"
 #include "app/frmMsg.h"
 #include "common/FieldChecks.h"
 #include "common/Prompt.h"
 #include "common/Workbook.h"
 #include "common/XmlDoc.h"
+#include "domain/AppContext.h"
+#include "domain/masterdata/EmployeeListFile.h"
+#include "domain/masterdata/MasterDataXml.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -24,11 +23,6 @@
 #include <QRadioButton>
 
 using namespace Qt::StringLiterals;
-
-TabPage* createEmployeeList(AppContext& ctx, frmMain& main)
-{
-    return new EmployeeList(ctx, main);
-}
 
 namespace {
 const QString kInBank = u"0"_s;
@@ -62,7 +56,7 @@ QString duplicateMessage()
 }
 }
 
-EmployeeList::EmployeeList(AppContext& ctx, frmMain& main)
+EmployeeList::EmployeeList(AppContext& ctx, MainWindowServices& main)
     : MasterDataTab(ctx, main, u"EmployeeList"_s, u"lblEmployeeIdx"_s)
 {
     m_combGroupNo = addComboField(u"lblGroupNo"_s, u"组别："_s, u"combGroupNo"_s);
@@ -555,7 +549,7 @@ void EmployeeList::importCsvOrXml(const QString& path, bool csv)
 void EmployeeList::importWorkbook(const QString& path)
 {
     if (!m_msg)
-        m_msg = new frmMsg(&m_main);
+        m_msg = new frmMsg(m_main.dialogParent());
     m_msg->begin();
     const Result<WorkbookReader> sheet = WorkbookReader::read(path);
     if (!sheet) {

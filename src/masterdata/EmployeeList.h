@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MasterDataTab.h"
+#include "masterdata/MasterDataTab.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -16,7 +16,7 @@ class frmMsg;
 class EmployeeList : public MasterDataTab {
     Q_OBJECT
 public:
-    EmployeeList(AppContext& ctx, frmMain& main);
+    EmployeeList(AppContext& ctx, MainWindowServices& main);
     ~EmployeeList() override;
 
     // Showing the tab: the kind options are hidden and set to in-bank, the bank

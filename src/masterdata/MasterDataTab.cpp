@@ -1,12 +1,12 @@
-#include "MasterDataTab.h"
+#include "masterdata/MasterDataTab.h"
 
-#include "app/AppContext.h"
 #include "app/ControlInput.h"
 #include "app/ListGrid.h"
-#include "app/frmMain.h"
+#include "app/MainWindowServices.h"
 #include "common/FieldChecks.h"
 #include "common/Prompt.h"
 #include "common/XmlDoc.h"
+#include "domain/AppContext.h"
 #include "store/RecordSet.h"
 
 #include <QComboBox>
@@ -30,7 +30,8 @@ QString MasterDataTab::deleteNotice()
     return u"删除：单击左列您要删除的纪录（该条纪录变蓝色），点击“删除”按钮，再点击“确定”按钮保存。"_s;
 }
 
-MasterDataTab::MasterDataTab(AppContext& ctx, frmMain& main, const QString& prefix, const QString& indexLabel)
+MasterDataTab::MasterDataTab(
+    AppContext& ctx, MainWindowServices& main, const QString& prefix, const QString& indexLabel)
     : TabPage(ctx, main, prefix)
 {
     m_pageLayout = new QVBoxLayout(this);

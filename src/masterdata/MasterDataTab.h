@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/TabPage.h"
-#include "masterdata/MasterDataXml.h"
+#include "domain/masterdata/MasterDataXml.h"
 
 #include <QList>
 #include <QStringList>
@@ -40,7 +40,7 @@ public:
 
 protected:
     // `indexLabel` is the short name of the row-number label ("lblPayAccIdx").
-    MasterDataTab(AppContext& ctx, frmMain& main, const QString& prefix, const QString& indexLabel);
+    MasterDataTab(AppContext& ctx, MainWindowServices& main, const QString& prefix, const QString& indexLabel);
 
     // ---- Building the work area (controls are named prefix + "_" + short name)
 

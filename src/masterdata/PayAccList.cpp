@@ -1,13 +1,12 @@
-#include "PayAccList.h"
+#include "masterdata/PayAccList.h"
 
-#include "MasterDataXml.h"
-#include "app/AppContext.h"
 #include "app/ControlInput.h"
 #include "app/ListGrid.h"
-#include "app/TabPages.h"
-#include "app/frmMain.h"
+#include "app/MainWindowServices.h"
 #include "common/Prompt.h"
 #include "common/XmlDoc.h"
+#include "domain/AppContext.h"
+#include "domain/masterdata/MasterDataXml.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -15,11 +14,6 @@
 #include <tuple>
 
 using namespace Qt::StringLiterals;
-
-TabPage* createPayAccList(AppContext& ctx, frmMain& main)
-{
-    return new PayAccList(ctx, main);
-}
 
 namespace {
 // The columns of the list, as listColumns() sets them up.
@@ -37,7 +31,7 @@ const QList<MasterDataTab::Column>& listColumns()
 }
 }
 
-PayAccList::PayAccList(AppContext& ctx, frmMain& main)
+PayAccList::PayAccList(AppContext& ctx, MainWindowServices& main)
     : MasterDataTab(ctx, main, u"PayAccList"_s, u"lblPayAccIdx"_s)
 {
     m_txtAccNo = addTextField(u"lblAccNo"_s, u"批量转账付款账号：*"_s, u"txtAccNo"_s, kAccNoMaxLength);

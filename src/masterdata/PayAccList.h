@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MasterDataTab.h"
+#include "masterdata/MasterDataTab.h"
 
 class QComboBox;
 class QLineEdit;
@@ -16,7 +16,7 @@ public:
     static constexpr int kAccNoMaxLength = 20;
     static constexpr int kAccNameMaxLength = 42;
 
-    PayAccList(AppContext& ctx, frmMain& main);
+    PayAccList(AppContext& ctx, MainWindowServices& main);
 
     void refresh() override { PayAccList_refresh(); }
 

@@ -1,11 +1,10 @@
-#include "PayeeAccList.h"
+#include "masterdata/PayeeAccList.h"
 
-#include "app/AppContext.h"
 #include "app/ControlInput.h"
 #include "app/ListGrid.h"
-#include "app/TabPages.h"
-#include "app/frmMain.h"
+#include "app/MainWindowServices.h"
 #include "common/Prompt.h"
+#include "domain/AppContext.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -15,11 +14,6 @@
 #include <tuple>
 
 using namespace Qt::StringLiterals;
-
-TabPage* createPayeeAccList(AppContext& ctx, frmMain& main)
-{
-    return new PayeeAccList(ctx, main);
-}
 
 namespace {
 const QString kInBank = u"0"_s;
@@ -51,7 +45,7 @@ const QList<MasterDataTab::Column>& otherBankColumns()
 }
 }
 
-PayeeAccList::PayeeAccList(AppContext& ctx, frmMain& main)
+PayeeAccList::PayeeAccList(AppContext& ctx, MainWindowServices& main)
     : MasterDataTab(ctx, main, u"PayeeAccList"_s, u"lblPayeeAccIdx"_s)
 {
     m_tabAccType = new QTabBar;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MasterDataTab.h"
+#include "masterdata/MasterDataTab.h"
 
 class QLabel;
 class QLineEdit;
@@ -16,7 +16,7 @@ public:
     // the batch payment import compares outlet numbers against this value.
     static constexpr int kPayeeBankIdMaxLength = 0;
 
-    PayeeAccList(AppContext& ctx, frmMain& main);
+    PayeeAccList(AppContext& ctx, MainWindowServices& main);
 
     // Showing the tab runs the kind switch for the kind still selected.
     void refresh() override { PayeeAccList_tabAccType_Click(); }

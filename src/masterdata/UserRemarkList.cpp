@@ -1,23 +1,17 @@
-#include "UserRemarkList.h"
+#include "masterdata/UserRemarkList.h"
 
-#include "MasterDataXml.h"
-#include "app/AppContext.h"
 #include "app/ListGrid.h"
-#include "app/TabPages.h"
-#include "app/frmMain.h"
+#include "app/MainWindowServices.h"
 #include "common/Prompt.h"
 #include "common/XmlDoc.h"
+#include "domain/AppContext.h"
+#include "domain/masterdata/MasterDataXml.h"
 
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 
 using namespace Qt::StringLiterals;
-
-TabPage* createUserRemarkList(AppContext& ctx, frmMain& main)
-{
-    return new UserRemarkList(ctx, main);
-}
 
 namespace {
 // The column of the list, as listColumns() sets it up.
@@ -33,7 +27,7 @@ const QList<MasterDataTab::Column>& listColumns()
 }
 }
 
-UserRemarkList::UserRemarkList(AppContext& ctx, frmMain& main)
+UserRemarkList::UserRemarkList(AppContext& ctx, MainWindowServices& main)
     : MasterDataTab(ctx, main, u"UserRemarkList"_s, u"lblUserRemarkIdx"_s)
 {
     m_txtUserRemark = addTextField(u"lblUserRemark"_s, u"汇款备注名称：*"_s, u"txtUserRemark"_s, 0);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MasterDataTab.h"
+#include "masterdata/MasterDataTab.h"
 
 class QLineEdit;
 
@@ -10,7 +10,7 @@ class QLineEdit;
 class UserRemarkList : public MasterDataTab {
     Q_OBJECT
 public:
-    UserRemarkList(AppContext& ctx, frmMain& main);
+    UserRemarkList(AppContext& ctx, MainWindowServices& main);
 
     void refresh() override { UserRemarkList_refresh(); }
 

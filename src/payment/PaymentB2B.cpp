@@ -1,13 +1,12 @@
-#include "PaymentB2B.h"
+#include "payment/PaymentB2B.h"
 
-#include "PaymentImport.h"
-#include "PaymentUploadFile.h"
-#include "app/AppContext.h"
 #include "app/ListGrid.h"
-#include "app/TabPages.h"
-#include "app/frmMain.h"
+#include "app/MainWindowServices.h"
 #include "common/Prompt.h"
-#include "frmPaymentB2B.h"
+#include "domain/AppContext.h"
+#include "domain/payment/PaymentUploadFile.h"
+#include "payment/PaymentImportCommand.h"
+#include "payment/frmPaymentB2B.h"
 
 using namespace Qt::StringLiterals;
 
@@ -42,14 +41,7 @@ InstructionListLayout paymentList()
 }
 } // namespace
 
-TabPage* createPaymentB2B(AppContext& ctx, frmMain& main)
-{
-    auto* tab = new PaymentB2B(ctx, main);
-    installPaymentDialogs(*tab, ctx, main);
-    return tab;
-}
-
-PaymentB2B::PaymentB2B(AppContext& ctx, frmMain& main)
+PaymentB2B::PaymentB2B(AppContext& ctx, MainWindowServices& main)
     : InstructionListTab(ctx, main, u"PaymentB2B"_s, paymentList())
 {
     layOutCommands({
@@ -62,18 +54,16 @@ PaymentB2B::PaymentB2B(AppContext& ctx, frmMain& main)
         { u"cmdPrintBut"_s, u"打印审批单"_s, [this] { cmdPrintBut_Click(); } },
     });
 
-    connectMenuEntry(u"menuNewB2BRec"_s, [this] { menuNewB2BRec_Click(); });
-    connectMenuEntry(u"menuUpdateB2BRec"_s, [this] { menuUpdateB2BRec_Click(); });
-    connectMenuEntry(u"menuDelB2BRec"_s, [this] { menuDelB2BRec_Click(); });
-    connectMenuEntry(u"menuWriteB2BFile"_s, [this] { menuWriteB2BFile_Click(); });
-    connectMenuEntry(u"menuCheckB2BRec"_s, [this] { menuCheckB2BRec_Click(); });
-    connectMenuEntry(u"menuPrintB2BSheet"_s, [this] { cmdPrintBut_Click(); });
+    addMenu(u"menuPaymentB2B"_s, u"批量支付"_s,
+        {
+            { u"menuNewB2BRec"_s, u"新增指令(&Z)"_s, [this] { menuNewB2BRec_Click(); } },
+            { u"menuUpdateB2BRec"_s, u"修改或删除指令"_s, [this] { menuUpdateB2BRec_Click(); } },
+            { u"menuDelB2BRec"_s, u"删除指令"_s, [this] { menuDelB2BRec_Click(); } },
+            { u"menuWriteB2BFile"_s, u"生成上传文件"_s, [this] { menuWriteB2BFile_Click(); } },
+            { u"menuCheckB2BRec"_s, u"检查指令"_s, [this] { menuCheckB2BRec_Click(); } },
+            { u"menuPrintB2BSheet"_s, u"打印审批单"_s, [this] { cmdPrintBut_Click(); } },
+        });
     connectGrid([this] { menuUpdateB2BRec_Click(); });
-}
-
-QMenu* PaymentB2B::instructionMenu() const
-{
-    return m_main.menuPaymentB2B();
 }
 
 void PaymentB2B::listRefreshed()

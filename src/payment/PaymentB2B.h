@@ -10,7 +10,7 @@
 class QPushButton;
 
 // What the tab hands to the instruction dialog frmPaymentB2B before showing it
-// modally: setParentForm (always the main window), setPayIdx and, for a change,
+// modally: setParentForm (always the main window's services), setPayIdx and, for a change,
 // setRecordValue with the eleven texts of the chosen row.
 struct PaymentDialogRequest {
     int payIdx = 1;
@@ -56,9 +56,8 @@ public:
         ColumnCount
     };
 
-    PaymentB2B(AppContext& ctx, frmMain& main);
+    PaymentB2B(AppContext& ctx, MainWindowServices& main);
 
-    QMenu* instructionMenu() const override;
     void writeUploadFile() override { menuWriteB2BFile_Click(); }
 
     // The points where the entry dialogs are opened modally. They do nothing

@@ -1,8 +1,8 @@
-#include "frmPayAcc.h"
+#include "payment/frmPayAcc.h"
 
-#include "app/AppContext.h"
-#include "app/frmMain.h"
+#include "app/MainWindowServices.h"
 #include "common/Prompt.h"
+#include "domain/AppContext.h"
 
 #include <QComboBox>
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 
 class QComboBox;
 class QPushButton;
-class frmMain;
+class MainWindowServices;
 struct AppContext;
 
 // "付款指令－付款账户维护": chooses the payer account of the batch. Saving a
@@ -20,7 +20,7 @@ public:
     // The number of instructions of the batch (any count; no 16-bit limit).
     void setPayCount(qint64 count) { m_payCount = count; }
     qint64 payCount() const { return m_payCount; }
-    void setParentForm(frmMain* form) { m_parentForm = form; }
+    void setParentForm(MainWindowServices* form) { m_parentForm = form; }
 
 public slots:
     void cmdOK_Click();
@@ -30,7 +30,7 @@ public slots:
 
 private:
     AppContext& m_ctx;
-    frmMain* m_parentForm = nullptr;
+    MainWindowServices* m_parentForm = nullptr;
     qint64 m_payCount = 0;
     QComboBox* m_comboPayAccNo;
     QComboBox* m_comboPayAccName;

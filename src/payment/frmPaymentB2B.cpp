@@ -1,17 +1,17 @@
-#include "frmPaymentB2B.h"
+#include "payment/frmPaymentB2B.h"
 
-#include "PaymentB2B.h"
-#include "app/AppContext.h"
 #include "app/ControlInput.h"
 #include "app/ListGrid.h"
+#include "app/MainWindowServices.h"
 #include "app/TabPage.h"
-#include "app/frmMain.h"
 #include "common/AmountConvert.h"
 #include "common/FieldChecks.h"
 #include "common/Money.h"
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
-#include "frmPayAcc.h"
+#include "domain/AppContext.h"
+#include "payment/PaymentB2B.h"
+#include "payment/frmPayAcc.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -640,7 +640,7 @@ void frmPaymentB2B::cmdAdd_Click()
     clearInstructionFields();
     if (m_parentForm) {
         m_parentForm->resetPaymentB2B();
-        const ListGrid* list = m_parentForm->page(frmMain::TabPaymentB2B)->grid();
+        const ListGrid* list = m_parentForm->page(MainWindowServices::TabPaymentB2B)->grid();
         setPayIdx(list->rows() > 1 && !list->textMatrix(1, PaymentB2B::ColumnSerialNo).isEmpty() ? list->rows() : 1);
     } else {
         setPayIdx(1);
@@ -699,12 +699,13 @@ void frmPaymentB2B::cmdClose_Click()
     reject();
 }
 
-void installPaymentDialogs(PaymentB2B& tab, AppContext& ctx, frmMain& main, std::function<void(QDialog&)> show)
+void installPaymentDialogs(
+    PaymentB2B& tab, AppContext& ctx, MainWindowServices& main, std::function<void(QDialog&)> show)
 {
     if (!show)
         show = [](QDialog& dialog) { dialog.exec(); };
     tab.setPaymentDialogOpener([&ctx, &main, show](const PaymentDialogRequest& request) {
-        frmPaymentB2B dialog(ctx, &main);
+        frmPaymentB2B dialog(ctx, main.dialogParent());
         dialog.setParentForm(&main);
         dialog.setPayIdx(request.payIdx);
         if (request.change) {
@@ -717,7 +718,7 @@ void installPaymentDialogs(PaymentB2B& tab, AppContext& ctx, frmMain& main, std:
         show(dialog);
     });
     tab.setPayAccDialogOpener([&ctx, &main, show](const PayAccDialogRequest& request) {
-        frmPayAcc dialog(ctx, &main);
+        frmPayAcc dialog(ctx, main.dialogParent());
         if (request.accSet)
             dialog.setAcc(request.acc);
         if (request.payCount) {

@@ -12,7 +12,7 @@ class QPushButton;
 class QRadioButton;
 class QStringListModel;
 class PaymentB2B;
-class frmMain;
+class MainWindowServices;
 struct AppContext;
 
 // "付款指令": enters a new batch payment instruction, or changes or deletes one.
@@ -25,7 +25,7 @@ public:
     // Loads the lists and shows the batch payer account (Form_Load).
     explicit frmPaymentB2B(AppContext& ctx, QWidget* parent = nullptr);
 
-    void setParentForm(frmMain* form) { m_parentForm = form; }
+    void setParentForm(MainWindowServices* form) { m_parentForm = form; }
     void setPayIdx(qint64 index);
     // Serial number, payer account, payer name, kind description, payee account,
     // payee name, branch number, area number, payment-system bank number, amount, remark.
@@ -71,7 +71,7 @@ private:
     QString kind() const;
 
     AppContext& m_ctx;
-    frmMain* m_parentForm = nullptr;
+    MainWindowServices* m_parentForm = nullptr;
     QString m_lastAmountText;
     bool m_bankIdRequired = false;
     bool m_areaNoRequired = false;
@@ -108,4 +108,5 @@ private:
 // open frmPaymentB2B, "付款账号维护" and an add without a payer account open
 // frmPayAcc, each configured as the tab asks. `show` shows a configured dialog;
 // by default it runs it modally.
-void installPaymentDialogs(PaymentB2B& tab, AppContext& ctx, frmMain& main, std::function<void(QDialog&)> show = {});
+void installPaymentDialogs(
+    PaymentB2B& tab, AppContext& ctx, MainWindowServices& main, std::function<void(QDialog&)> show = {});

@@ -1,16 +1,15 @@
-#include "Laborage.h"
+#include "payroll/Laborage.h"
 
-#include "LaborageImport.h"
-#include "LaborageUploadFile.h"
-#include "app/AppContext.h"
 #include "app/ListGrid.h"
-#include "app/TabPages.h"
-#include "app/frmMain.h"
+#include "app/MainWindowServices.h"
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
 #include "common/Workbook.h"
-#include "frmBatchLaborage.h"
-#include "frmLaborage.h"
+#include "domain/AppContext.h"
+#include "domain/payroll/LaborageUploadFile.h"
+#include "payroll/LaborageImportCommand.h"
+#include "payroll/frmBatchLaborage.h"
+#include "payroll/frmLaborage.h"
 
 #include <QFileInfo>
 
@@ -45,12 +44,7 @@ InstructionListLayout laborageList()
 }
 } // namespace
 
-TabPage* createLaborage(AppContext& ctx, frmMain& main)
-{
-    return new Laborage(ctx, main);
-}
-
-Laborage::Laborage(AppContext& ctx, frmMain& main)
+Laborage::Laborage(AppContext& ctx, MainWindowServices& main)
     : InstructionListTab(ctx, main, u"Laborage"_s, laborageList())
 {
     layOutCommands({
@@ -63,16 +57,19 @@ Laborage::Laborage(AppContext& ctx, frmMain& main)
         { u"cmdPrintBut"_s, u"打印审批单"_s, [this] { Laborage_cmdPrintBut_Click(); } },
     });
 
-    connectMenuEntry(u"menuNewLaborage"_s, [this] { menuNewLaborage_Click(); });
-    connectMenuEntry(u"menuUpdateLaborage"_s, [this] { menuUpdateLaborage_Click(); });
-    connectMenuEntry(u"menuWriteLaborageFile"_s, [this] { menuWriteLaborageFile_Click(); });
-    connectMenuEntry(u"menuCheckLaborage"_s, [this] { menuCheckLaborage_Click(); });
-    connectMenuEntry(u"menuPrintLaborageSheet"_s, [this] { Laborage_cmdPrintBut_Click(); });
+    addMenu(u"menuLaborage"_s, u"代发代扣文件"_s,
+        {
+            { u"menuNewLaborage"_s, u"新增指令(&Z)"_s, [this] { menuNewLaborage_Click(); } },
+            { u"menuUpdateLaborage"_s, u"修改或删除指令"_s, [this] { menuUpdateLaborage_Click(); } },
+            { u"menuWriteLaborageFile"_s, u"生成上传文件"_s, [this] { menuWriteLaborageFile_Click(); } },
+            { u"menuCheckLaborage"_s, u"检查指令"_s, [this] { menuCheckLaborage_Click(); } },
+            { u"menuPrintLaborageSheet"_s, u"打印审批单"_s, [this] { Laborage_cmdPrintBut_Click(); } },
+        });
     connectGrid([this] { menuUpdateLaborage_Click(); });
 
     // The dialogs themselves, shown modally.
     m_openLaborageDialog = [this](const LaborageDialogRequest& request) {
-        frmLaborage dialog(m_ctx, &m_main);
+        frmLaborage dialog(m_ctx, m_main.dialogParent());
         dialog.setParentForm(&m_main);
         dialog.setPayIdx(request.payIdx);
         if (request.change) {
@@ -88,11 +85,6 @@ Laborage::Laborage(AppContext& ctx, frmMain& main)
         frmBatchLaborage dialog(m_ctx, &m_main);
         dialog.exec();
     };
-}
-
-QMenu* Laborage::instructionMenu() const
-{
-    return m_main.menuLaborage();
 }
 
 void Laborage::menuNewLaborage_Click()

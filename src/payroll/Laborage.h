@@ -36,9 +36,8 @@ public:
         ColumnCount
     };
 
-    Laborage(AppContext& ctx, frmMain& main);
+    Laborage(AppContext& ctx, MainWindowServices& main);
 
-    QMenu* instructionMenu() const override;
     void writeUploadFile() override { menuWriteLaborageFile_Click(); }
 
     // Where the dialogs are opened modally; replaceable so that tests watch

@@ -1,9 +1,9 @@
-#include "frmBatchLaborage.h"
+#include "payroll/frmBatchLaborage.h"
 
-#include "app/AppContext.h"
-#include "app/frmMain.h"
+#include "app/MainWindowServices.h"
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
+#include "domain/AppContext.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -32,8 +32,10 @@ std::optional<qint64> wholeNumber(const QString& text)
 }
 } // namespace
 
-frmBatchLaborage::frmBatchLaborage(AppContext& ctx, frmMain* main, QWidget* parent)
-    : QDialog(parent ? parent : main)
+frmBatchLaborage::frmBatchLaborage(AppContext& ctx, MainWindowServices* main, QWidget* parent)
+    : QDialog(parent ? parent
+            : main   ? main->dialogParent()
+                     : nullptr)
     , m_ctx(ctx)
     , m_main(main)
 {

@@ -3,7 +3,7 @@
 #include <QDialog>
 
 struct AppContext;
-class frmMain;
+class MainWindowServices;
 class QComboBox;
 
 // Adds one payroll instruction of amount 0 for every in-bank employee of a
@@ -13,7 +13,7 @@ class frmBatchLaborage : public QDialog {
 public:
     // Form_Load runs here: the group list. `main` is refreshed whenever the
     // form closes.
-    frmBatchLaborage(AppContext& ctx, frmMain* main, QWidget* parent = nullptr);
+    frmBatchLaborage(AppContext& ctx, MainWindowServices* main, QWidget* parent = nullptr);
 
 public slots:
     void Command1_Click();
@@ -26,7 +26,7 @@ private:
     void Form_Load();
 
     AppContext& m_ctx;
-    frmMain* m_main;
+    MainWindowServices* m_main;
     QComboBox* m_combGroupNo;
     bool m_refreshed = false; // the list already shows the finished batch
 };

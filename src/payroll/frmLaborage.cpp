@@ -1,17 +1,17 @@
-#include "frmLaborage.h"
+#include "payroll/frmLaborage.h"
 
-#include "Laborage.h"
+#include "payroll/Laborage.h"
 
-#include "app/AppContext.h"
 #include "app/ControlInput.h"
 #include "app/ListGrid.h"
+#include "app/MainWindowServices.h"
 #include "app/TabPage.h"
-#include "app/frmMain.h"
 #include "common/AmountConvert.h"
 #include "common/FieldChecks.h"
 #include "common/Money.h"
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
+#include "domain/AppContext.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -429,7 +429,7 @@ void frmLaborage::cmdAdd_Click()
         m_ctx.prompt.message(u"新建指令成功"_s);
         refreshParent();
         clearInstructionFields();
-        const ListGrid* grid = m_parentForm ? m_parentForm->page(frmMain::TabLaborage)->grid() : nullptr;
+        const ListGrid* grid = m_parentForm ? m_parentForm->page(MainWindowServices::TabLaborage)->grid() : nullptr;
         setPayIdx(grid && grid->rows() > 1 && !grid->textMatrix(1, Laborage::ColumnSerialNo).trimmed().isEmpty()
                 ? grid->rows()
                 : 1);

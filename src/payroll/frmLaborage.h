@@ -4,7 +4,7 @@
 #include <QString>
 
 struct AppContext;
-class frmMain;
+class MainWindowServices;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -19,7 +19,7 @@ public:
     // Form_Load runs here: settings, roster and remark lists.
     explicit frmLaborage(AppContext& ctx, QWidget* parent = nullptr);
 
-    void setParentForm(frmMain* parentForm) { m_parentForm = parentForm; }
+    void setParentForm(MainWindowServices* parentForm) { m_parentForm = parentForm; }
     void setPayIdx(int payIdx);
     // Loads one instruction for change or delete.
     void setRecordValue(const QString& serialNo, const QString& accNo, const QString& accTypeDesc, const QString& netNo,
@@ -57,7 +57,7 @@ private:
     void refreshParent();
 
     AppContext& m_ctx;
-    frmMain* m_parentForm = nullptr;
+    MainWindowServices* m_parentForm = nullptr;
     bool m_isLoading = false;
     QString m_lastAmountText;
 

@@ -1,4 +1,4 @@
-#include "DBAccess.h"
+#include "store/DBAccess.h"
 
 #include "common/Prompt.h"
 #include "store/SchemaSql.h"
@@ -290,8 +290,10 @@ void DBAccess::fail(const QString& text, Report report)
 bool DBAccess::execute(
     const QString& sql, const QVariantList& params, Report report, RecordSet* out, const RecordHandler* onRecord)
 {
-    if (sql.isEmpty())
+    if (sql.trimmed().isEmpty()) { // a caller's slip, never the user's: no box
+        fail(u"empty statement"_s, Report::Silent);
         return false;
+    }
     if (!Connect())
         return false;
 
@@ -500,4 +502,25 @@ Result<> DBAccess::createStore(const QString& path)
         return Failure { error };
     }
     return {};
+}
+
+Transaction::Transaction(DBAccess& db)
+    : m_db(db)
+    , m_begun(db.BeginTrans())
+    , m_open(m_begun.ok())
+{
+}
+
+Transaction::~Transaction()
+{
+    if (m_open)
+        m_db.Rollback();
+}
+
+Result<> Transaction::commit()
+{
+    if (!m_open)
+        return m_begun.ok() ? Result<>(Failure { u"transaction already ended"_s }) : m_begun;
+    m_open = false;
+    return m_db.Commit();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "RecordSet.h"
 #include "common/Result.h"
+#include "store/RecordSet.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -127,4 +127,31 @@ private:
     QString m_lastError;
     std::function<void()> m_onFatal;
     std::function<Result<>()> m_onOpen;
+};
+
+// A write transaction for the lifetime of a scope: begun on construction,
+// rolled back on destruction unless commit() succeeded. Callers never roll back
+// by hand; an early return or a failed step leaves the store as it was.
+//
+//     Transaction tx(db);
+//     if (!tx.begun()) return tx.failure();
+//     ... statements ...
+//     return tx.commit();
+class Transaction {
+public:
+    explicit Transaction(DBAccess& db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    // False when the store refused to begin (locked, unreadable); failure() says why.
+    bool begun() const { return m_begun.ok(); }
+    Result<> failure() const { return m_begun; }
+    // Commits; a failed commit has already rolled everything back.
+    Result<> commit();
+
+private:
+    DBAccess& m_db;
+    Result<> m_begun;
+    bool m_open = false;
 };

@@ -4,7 +4,7 @@
 #include "TestRegistry.h"
 
 #include "QelvoraVersion.h"
-#include "app/CommandLine.h"
+#include "domain/CommandLine.h"
 #include "app/HelpWindow.h"
 #include "app/frmMain.h"
 #include "config/DataFolder.h"

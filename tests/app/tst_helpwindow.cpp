@@ -9,15 +9,15 @@
 #include "common/GbkCodec.h"
 #include "common/Money.h"
 #include "common/Workbook.h"
-#include "config/frmSysAdvanceConf.h"
-#include "config/frmSysConf.h"
-#include "masterdata/EmployeeListFile.h"
-#include "payment/PaymentImport.h"
+#include "domain/masterdata/EmployeeListFile.h"
+#include "domain/payment/PaymentImport.h"
+#include "domain/payroll/LaborageImport.h"
 #include "payment/frmPayAcc.h"
 #include "payment/frmPaymentB2B.h"
-#include "payroll/LaborageImport.h"
 #include "payroll/frmBatchLaborage.h"
 #include "payroll/frmLaborage.h"
+#include "settings/frmSysAdvanceConf.h"
+#include "settings/frmSysConf.h"
 
 #include <QAbstractItemView>
 #include <QAction>

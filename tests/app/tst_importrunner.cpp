@@ -1,7 +1,7 @@
 #include "TestEnv.h"
 #include "TestRegistry.h"
 
-#include "app/ImportRunner.h"
+#include "domain/ImportRunner.h"
 
 using namespace Qt::StringLiterals;
 

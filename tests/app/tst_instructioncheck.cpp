@@ -3,8 +3,8 @@
 
 #include "app/ApprovalSheet.h"
 #include "app/CheckReport.h"
-#include "app/InstructionCheck.h"
 #include "common/GbkCodec.h"
+#include "domain/InstructionCheck.h"
 
 #include <QFile>
 #include <QPrinter>
@@ -185,7 +185,7 @@ private slots:
         const QString path = dir.filePath(u"report.csv"_s);
         const std::vector<Finding> findings = { { Severity::Error, 2, u"备注"_s, u"含有字符“😀”，无法编码"_s },
             { Severity::Warning, 0, u"收款账号"_s, u"规则“16,19”"_s } };
-        QVERIFY(saveCheckReport(path, findings).ok());
+        QVERIFY(saveReport(path, findings).ok());
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(GbkCodec::decode(f.readAll()).value_or(QString()),
@@ -226,7 +226,7 @@ private slots:
         QFETCH(QString, words);
         ApprovalSheetData data;
         data.total = Money::fromFen(fen);
-        QCOMPARE(ApprovalSheet(data).totalInWords(), words);
+        QCOMPARE(data.totalInWords(), words);
     }
 
     // The sheet rendered to PDF: totals, page count and every row exactly once.

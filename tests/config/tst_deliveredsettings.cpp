@@ -5,7 +5,7 @@
 #include "app/frmMain.h"
 #include "common/GbkCodec.h"
 #include "config/SysConf.h"
-#include "config/frmSysConf.h"
+#include "settings/frmSysConf.h"
 
 #include <QFile>
 #include <QFileInfo>

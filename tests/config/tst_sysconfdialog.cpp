@@ -8,8 +8,8 @@
 #include "common/GbkCodec.h"
 #include "common/XmlDoc.h"
 #include "config/SysConf.h"
-#include "config/frmSysAdvanceConf.h"
-#include "config/frmSysConf.h"
+#include "settings/frmSysAdvanceConf.h"
+#include "settings/frmSysConf.h"
 
 #include <QApplication>
 #include <QCheckBox>

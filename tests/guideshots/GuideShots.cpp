@@ -4,12 +4,12 @@
 // entries. Each window is saved as a PNG file in the folder given as the only
 // argument (scripts/guide-shots runs it with the offscreen platform).
 
-#include "app/AppContext.h"
 #include "app/ListGrid.h"
 #include "app/Startup.h"
 #include "app/TabPage.h"
 #include "app/frmMain.h"
 #include "common/Prompt.h"
+#include "domain/AppContext.h"
 #include "store/DBAccess.h"
 
 #include <QAction>

@@ -3,7 +3,7 @@
 #include "TestRegistry.h"
 
 #include "common/XmlDoc.h"
-#include "masterdata/MasterDataXml.h"
+#include "domain/masterdata/MasterDataXml.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -281,7 +281,7 @@ private slots:
         Page p(env);
         p.w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&p.w));
-        QMenu* menu = p.w.menuPaymentB2B();
+        QMenu* menu = p.w.findChild<QMenu*>(u"menuPaymentB2B"_s);
         QVERIFY(!menu->isVisible());
         QTest::mousePress(p.grid->viewport(), Qt::RightButton, {}, QPoint(20, 20));
         QTRY_VERIFY(menu->isVisible());

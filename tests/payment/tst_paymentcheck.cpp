@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(d.rows[1].account, u"955880100200300125"_s);
         QCOMPARE(d.rows[1].amount, u"70.50"_s);
         QCOMPARE(d.total.fen(), 15000);
-        QCOMPARE(env.approvalSheets[0].totalInWords(), u"壹佰伍拾元整"_s);
+        QCOMPARE(env.approvalSheets[0].data().totalInWords(), u"壹佰伍拾元整"_s);
     }
 };
 

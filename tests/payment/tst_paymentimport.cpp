@@ -6,7 +6,7 @@
 #include "app/frmMain.h"
 #include "common/GbkCodec.h"
 #include "common/Money.h"
-#include "payment/PaymentImport.h"
+#include "domain/payment/PaymentImport.h"
 
 using namespace Qt::StringLiterals;
 using PaymentImport::readCsv;

@@ -1,7 +1,7 @@
 #include "TestFiles.h"
 #include "TestRegistry.h"
 
-#include "payment/PaymentUploadFile.h"
+#include "domain/payment/PaymentUploadFile.h"
 
 #include <QDir>
 #include <QFile>

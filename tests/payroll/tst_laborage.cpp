@@ -101,8 +101,8 @@ private slots:
         QCOMPARE(panels(p.w),
             QStringList({ u"总笔数"_s, u"3"_s, u"总金额"_s, u"1,500.00"_s, u"大写金额"_s, u"壹仟伍佰元"_s }));
         QCOMPARE(p.grid->col(), 0);
-        QVERIFY(p.w.menuLaborage()->menuAction()->isVisible());
-        QVERIFY(!p.w.menuPaymentB2B()->menuAction()->isVisible());
+        QVERIFY(p.w.findChild<QMenu*>(u"menuLaborage"_s)->menuAction()->isVisible());
+        QVERIFY(!p.w.findChild<QMenu*>(u"menuPaymentB2B"_s)->menuAction()->isVisible());
     }
 
     void totalsAreExact()

@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(d.rows[0].name, u"张三"_s);
         QCOMPARE(d.rows[0].amount, u"1,234.50"_s);
         QCOMPARE(d.rows[0].remark, u"三月"_s);
-        QCOMPARE(env.approvalSheets[0].totalInWords(), u"壹仟伍佰元整"_s);
+        QCOMPARE(env.approvalSheets[0].data().totalInWords(), u"壹仟伍佰元整"_s);
     }
 };
 

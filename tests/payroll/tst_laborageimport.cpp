@@ -4,7 +4,7 @@
 
 #include "app/frmMain.h"
 #include "common/Workbook.h"
-#include "payroll/LaborageImport.h"
+#include "domain/payroll/LaborageImport.h"
 
 #include <QFile>
 

@@ -13,11 +13,44 @@ private slots:
     void emptyStatementRunsNothing()
     {
         TestEnv env;
-        QVERIFY(!env.db().Query(QString()).ok());
-        QVERIFY(!env.db().Update(QString()));
+        // A failure before it must not be reported again as the empty statement's.
+        QVERIFY(!env.db().Insert(u"insert into no_such_table (a) values (1)"_s));
+        QCOMPARE(env.db().Query(QString()).message(), u"empty statement"_s);
+        QCOMPARE(env.db().Update(u"  "_s).message(), u"empty statement"_s);
         QVERIFY(!env.db().Delete(QString()));
         QVERIFY(!env.db().Insert(QString()));
         QVERIFY(env.prompt.calls().isEmpty());
+    }
+
+    // The guard rolls back whatever it did not commit, however the scope ends.
+    void transactionRollsBackUnlessCommitted()
+    {
+        TestEnv env;
+        auto count = [&] { return env.db().Query(u"select count(*) from user_remark"_s).value().value(0, 0).toInt(); };
+        const int before = count();
+        {
+            Transaction tx(env.db());
+            QVERIFY(tx.begun());
+            QVERIFY(env.db().Insert(u"insert into user_remark (remark) values (?)"_s, { u"甲"_s }));
+        }
+        QCOMPARE(count(), before);
+        QVERIFY(!env.db().inTransaction());
+        {
+            Transaction tx(env.db());
+            QVERIFY(env.db().Insert(u"insert into user_remark (remark) values (?)"_s, { u"乙"_s }));
+            QVERIFY(tx.commit());
+            QVERIFY(!tx.commit()); // once only
+        }
+        QCOMPARE(count(), before + 1);
+        // A second guard while one is open cannot begin and leaves the first alone.
+        Transaction outer(env.db());
+        QVERIFY(outer.begun());
+        {
+            Transaction inner(env.db());
+            QVERIFY(!inner.begun());
+            QVERIFY(!inner.commit());
+        }
+        QVERIFY(env.db().inTransaction());
     }
 
     void updateMatchingNothingSucceeds()

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "RecordingPrompt.h"
-#include "app/AppContext.h"
 #include "app/ApprovalSheet.h"
 #include "app/CheckReport.h"
+#include "domain/AppContext.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,5 +1,6 @@
-#include "InstructionCheck.h"
+#include "domain/InstructionCheck.h"
 
+#include "common/CsvLineWriter.h"
 #include "common/FieldChecks.h"
 #include "common/GbkCodec.h"
 #include "common/Money.h"
@@ -206,6 +207,47 @@ QStringList reportHeader()
 QString severityText(Severity severity)
 {
     return severity == Severity::Error ? u"错误"_s : u"警告"_s;
+}
+
+namespace {
+// A text the unquoted CSV file can carry.
+QString csvText(QString text)
+{
+    text.replace(u',', u'，');
+    text.replace(u"\r\n"_s, u" "_s);
+    text.replace(u'\r', u' ');
+    text.replace(u'\n', u' ');
+    if (GbkCodec::canEncode(text))
+        return text;
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString c = text.mid(i, n);
+        if (GbkCodec::canEncode(c))
+            out += c;
+        else
+            out += u"U+%1"_s.arg(uint(c.toUcs4().value(0)), 4, 16, QChar(u'0')).toUpper();
+        i += n - 1;
+    }
+    return out;
+}
+} // namespace
+
+Result<> saveReport(const QString& path, const std::vector<Finding>& findings)
+{
+    CsvLineWriter writer(reportHeader(),
+        { u"第%1行的“%2”中含有%3，检查报告未保存"_s, u"第%1行的“%2”中含有字符“%3”，检查报告未保存"_s,
+            u"文件读写错误，检查报告未保存"_s },
+        [](qsizetype line) { return QString::number(line + 1); });
+    writer.addHeaderLine(reportHeader().join(u',').toUtf8());
+    for (const auto& f : findings) {
+        const QByteArray kind = severityText(f.severity).toUtf8();
+        const QByteArray row = f.row > 0 ? QByteArray::number(f.row) : QByteArray();
+        const QByteArray field = csvText(f.field).toUtf8();
+        const QByteArray problem = csvText(f.problem).toUtf8();
+        writer.addLine({ { nullptr, kind, 0 }, { ",", row, 1 }, { ",", field, 2 }, { ",", problem, 3 } });
+    }
+    return writer.write(path);
 }
 
 } // namespace InstructionCheck

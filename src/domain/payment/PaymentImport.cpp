@@ -1,24 +1,24 @@
-#include "PaymentImport.h"
+#include "domain/payment/PaymentImport.h"
 
-#include "app/AppContext.h"
-#include "app/ImportRunner.h"
-#include "app/frmMain.h"
 #include "common/FieldChecks.h"
 #include "common/ImportText.h"
-#include "common/Prompt.h"
+#include "common/SerialNo.h"
 #include "common/TextFormat.h"
 #include "common/XmlDoc.h"
 #include "common/XmlRead.h"
+#include "domain/ImportRunner.h"
+#include "store/DBAccess.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QHash>
 
 using namespace Qt::StringLiterals;
-using ImportText::kNothingImported;
 using ImportText::recordMessage;
 
 namespace PaymentImport {
+
+const QString kReadFailed = u"文件读写错误，导入批量付款文件失败"_s;
 
 namespace {
 // Longest payer and payee names and remark of an XML record.
@@ -27,8 +27,6 @@ constexpr qsizetype kMaxRemarkLength = 60;
 // The payee screen's branch-number box declares no maximum input length (0),
 // so an in-bank XML record passes only with an empty branch number.
 constexpr qsizetype kPayeeBankIdMaxLength = 0;
-
-const QString kReadFailed = u"文件读写错误，导入批量付款文件失败"_s;
 
 // The checks both families share. The XML path adds its format and length
 // rules around them; the upload file the tab writes may carry an empty payee
@@ -234,8 +232,9 @@ namespace {
 // Writes the records (and, at their end, the reader's stop) in one transaction.
 class BatchWriter {
 public:
-    BatchWriter(AppContext& ctx, const ReadResult& read)
-        : m_ctx(ctx)
+    BatchWriter(DBAccess& db, SerialNoGenerator& serialNumbers, const ReadResult& read)
+        : m_db(db)
+        , m_serialNumbers(serialNumbers)
         , m_read(read)
         , m_now(QDateTime::currentDateTime())
     {
@@ -249,10 +248,10 @@ public:
         const Record& r = m_read.records[size_t(index)];
         if (const QString problem = payerProblem(r, n); !problem.isEmpty())
             return problem;
-        const Result<> ok = m_ctx.db().Insert(
+        const Result<> ok = m_db.Insert(
             u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,"
             u"rec_acc_name,rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values (?,?,?,?,?,?,?,?,?,?,?,'')"_s,
-            { m_ctx.serialNumbers.next(m_now), r.payAccNo, r.payAccName, r.recAccType, r.recAccNo, r.recAccName,
+            { m_serialNumbers.next(m_now), r.payAccNo, r.payAccName, r.recAccType, r.recAccNo, r.recAccName,
                 r.recBankId, r.recAreaNo, r.recNetNo, r.payAmt, r.remark });
         return ok ? QString() : u"添加"_s + recordMessage(n, u"条记录中时发生错误，文件导入被中止"_s);
     }
@@ -264,12 +263,11 @@ private:
     {
         auto known = m_payers.constFind(r.payAccNo);
         if (known == m_payers.cend()) {
-            const auto rs = m_ctx.db().Query(u"select acc_name from pay_acc where acc_no=?"_s, { r.payAccNo });
+            const auto rs = m_db.Query(u"select acc_name from pay_acc where acc_no=?"_s, { r.payAccNo });
             if (!rs)
                 return kReadFailed;
             if (rs->isEmpty()) {
-                if (!m_ctx.db().Insert(
-                        u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, { r.payAccNo, r.payAccName }))
+                if (!m_db.Insert(u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, { r.payAccNo, r.payAccName }))
                     return u"添加"_s + recordMessage(n, u"条记录中的付款账号时发生错误，文件导入被中止"_s);
                 known = m_payers.insert(r.payAccNo, r.payAccName);
             } else {
@@ -281,7 +279,8 @@ private:
         return {};
     }
 
-    AppContext& m_ctx;
+    DBAccess& m_db;
+    SerialNoGenerator& m_serialNumbers;
     const ReadResult& m_read;
     QHash<QString, QString> m_payers;
     // One clock reading for the whole file: the generator still makes every
@@ -290,84 +289,34 @@ private:
 };
 } // namespace
 
-void importBatchPaymentFile(AppContext& ctx, frmMain& main, bool listShowsInstruction)
+Result<ReadResult> readXmlForImport(const QByteArray& bytes, const QString& path)
 {
-    const QStringList kinds = { FileFilter::csv(), FileFilter::xml(), FileFilter::plz() };
-    const QString path = main.selectOpenFile({ FileKind::UploadFile,
-        QStringList { FileFilter::supported(kinds) } + kinds + QStringList { FileFilter::all() } });
-    const Family family = familyOf(path);
-    if (family == Family::None) {
-        main.resetPaymentB2B();
-        return;
-    }
-    if (family == Family::Unsupported) {
-        ctx.prompt.message(u"抱歉，系统目前不支持该格式文件，请选择csv、plz或xml格式文件进行操作"_s);
-        return;
-    }
+    const Result<XmlDoc> doc = parseImportFile(path, bytes);
+    if (!doc)
+        return doc.failure();
+    if (countRecords(doc.value()) == 0)
+        return Failure { u"文件内容不正确，请检查后重新输入。"_s };
+    if (const QString problem = layoutProblem(doc.value()); !problem.isEmpty())
+        return Failure { unreadableXmlMessage(path, problem) };
+    return readRecords(doc.value());
+}
 
-    // The whole file is read before anything is asked or changed.
-    QFile file(path);
-    const bool opened = file.open(QIODevice::ReadOnly);
-    const QByteArray bytes = opened ? file.readAll() : QByteArray();
-    const bool readFailed = !opened || file.error() != QFileDevice::NoError;
-    file.close();
-    if (readFailed) {
-        ctx.prompt.message(kReadFailed + u'\n' + kNothingImported);
-        main.resetPaymentB2B();
-        return;
-    }
-
-    ReadResult read;
-    if (family == Family::Xml) {
-        // A file that is not a usable document, or whose records are not where
-        // the layout puts them, is refused naming the file and the reason.
-        const Result<XmlDoc> doc = parseImportFile(path, bytes);
-        if (!doc) {
-            ctx.prompt.message(doc.message());
-            return;
-        }
-        if (countRecords(doc.value()) == 0) {
-            ctx.prompt.message(u"文件内容不正确，请检查后重新输入。"_s);
-            return;
-        }
-        if (const QString problem = layoutProblem(doc.value()); !problem.isEmpty()) {
-            ctx.prompt.message(unreadableXmlMessage(path, problem));
-            return;
-        }
-        read = readRecords(doc.value());
-    } else {
-        read = readCsv(bytes);
-        if (read.records.empty() && !read.stopped()) {
-            ctx.prompt.message(ImportText::kNoInstructions);
-            return;
-        }
-    }
-
-    if (listShowsInstruction
-        && !ctx.prompt.askOkCancel(u"文件导入时原有数据将被全部清空，请先用“生成上传文件”功能保存，请确认是否要继续?"_s,
-            DefaultButton::Cancel))
-        return;
-
+Result<qint64> importRecords(DBAccess& db, SerialNoGenerator& serialNumbers, const ReadResult& read, bool clear)
+{
     // Clearing the old batch, adding payer accounts and inserting the records
     // succeed or fail together.
-    ImportRunner runner(ctx.db(), ImportRunner::Mode::AllOrNothing);
-    if (listShowsInstruction) {
-        runner.setPreparation([&] {
-            return ctx.db().Delete(u"delete from payment"_s) ? QString() : u"清除原有数据时发生错误，文件导入被中止"_s;
+    ImportRunner runner(db, ImportRunner::Mode::AllOrNothing);
+    if (clear) {
+        runner.setPreparation([&db] {
+            return db.Delete(u"delete from payment"_s) ? QString() : u"清除原有数据时发生错误，文件导入被中止"_s;
         });
     }
-    BatchWriter writer(ctx, read);
+    BatchWriter writer(db, serialNumbers, read);
     const qint64 steps = qint64(read.records.size()) + (read.stopped() ? 1 : 0);
     const Result<qint64> result = runner.run(steps, [&](qint64 i) { return writer.write(i); });
-    if (result) {
-        main.resetPaymentB2B();
-        ctx.prompt.message(u"导入批量付款文件完毕"_s);
-    } else if (!ImportRunner::storeRefused(result)) {
-        ctx.prompt.message(result.message() + u'\n' + kNothingImported);
-    } else {
-        ctx.prompt.message(kReadFailed + u'\n' + result.message() + u'\n' + kNothingImported);
-        main.resetPaymentB2B();
-    }
+    if (ImportRunner::storeRefused(result))
+        return Failure { kReadFailed + u'\n' + result.message(), result.at() };
+    return result;
 }
 
 } // namespace PaymentImport

@@ -1,4 +1,4 @@
-#include "frmSysAdvanceConf.h"
+#include "settings/frmSysAdvanceConf.h"
 
 #include "config/AppConfig.h"
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Money.h"
+#include "common/Result.h"
 
 #include <QHash>
 #include <QString>
@@ -89,8 +90,13 @@ bool luhnValid(const QString& digits);
 // The check character of an 18-character resident ID number (GB 11643) is right.
 bool residentIdValid(const QString& id);
 
-// The report as CSV lines (header "类别,序号,字段,问题" first) for the line writer.
+// The report's columns "类别,序号,字段,问题" and the words of its first column.
 QStringList reportHeader();
 QString severityText(Severity severity);
+
+// Writes the report as a CSV file: the header, then one line per finding.
+// Texts are made fit for the unquoted file (a "," becomes "，", a line break a
+// blank, a character GBK lacks its code "U+XXXX").
+Result<> saveReport(const QString& path, const std::vector<Finding>& findings);
 
 } // namespace InstructionCheck

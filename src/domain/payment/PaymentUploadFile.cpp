@@ -1,4 +1,4 @@
-#include "PaymentUploadFile.h"
+#include "domain/payment/PaymentUploadFile.h"
 
 #include "common/TextFormat.h"
 #include "store/DBAccess.h"

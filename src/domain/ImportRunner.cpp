@@ -1,4 +1,4 @@
-#include "ImportRunner.h"
+#include "domain/ImportRunner.h"
 
 #include "store/DBAccess.h"
 

@@ -4,16 +4,21 @@
 #include <QString>
 
 #include "common/ImportText.h"
+#include "common/Result.h"
 
 #include <vector>
 
-struct AppContext;
-class frmMain;
+class DBAccess;
+class SerialNoGenerator;
 
 // The import of batch payment files: the upload file (csv) and the XML
 // instruction file (xml, plz). The readers are free functions over the file's
-// bytes; importBatchPaymentFile is the whole command of the batch payment tab.
+// bytes; importRecords writes what they read. The command of the batch payment
+// tab (payment/PaymentImportCommand) asks for the file and runs them.
 namespace PaymentImport {
+
+// The message of a file that cannot be read, or of a store that refuses the import.
+extern const QString kReadFailed;
 
 // One instruction read from a file, every value trimmed, as it goes into table
 // payment (the serial number is made when it is inserted).
@@ -60,12 +65,20 @@ qsizetype countXmlRecords(const QByteArray& bytes);
 // "文件“<name of path>”无法读取：<why>".
 ReadResult readXml(const QByteArray& bytes, const QString& path = {});
 
-// The command behind "上传文件导入": asks for the file, asks before the instructions
-// the list shows are replaced, and replaces the batch in one transaction, so a
-// stop leaves payment and pay_acc as they were. A file that cannot be read, is
-// not a usable document or holds no instruction is refused before the
-// question. `listShowsInstruction` tells whether the batch list shows an
-// instruction.
-void importBatchPaymentFile(AppContext& ctx, frmMain& main, bool listShowsInstruction);
+// The XML instruction file as the import takes it: a file that is not a usable
+// document, holds no record or whose records are not where the layout puts
+// them is refused (the failure is the message to show before anything is
+// asked); otherwise what readXml gives.
+Result<ReadResult> readXmlForImport(const QByteArray& bytes, const QString& path);
+
+// Replaces the batch by the records in one transaction: clearing table payment
+// (when `clear`), adding payer accounts not yet in pay_acc and inserting the
+// records succeed or fail together, so after a failure the store is as before.
+// A known payer account must carry the name the file gives it. Every record
+// gets a new serial number from `serialNumbers`. Gives the number of records
+// imported; a refused record (or the reader's stop) lies at its index, the
+// store's refusal of the transaction lies nowhere (ImportRunner::storeRefused)
+// and its message starts with kReadFailed.
+Result<qint64> importRecords(DBAccess& db, SerialNoGenerator& serialNumbers, const ReadResult& read, bool clear);
 
 } // namespace PaymentImport

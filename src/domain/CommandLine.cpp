@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "domain/CommandLine.h"
 
 #include "QelvoraVersion.h"
 #include "common/Prompt.h"
@@ -33,8 +33,8 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     QCommandLineParser parser;
     // "-platform offscreen", as Qt's options are written.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help({ u"h"_s, u"help"_s, u"?"_s });
-    const QCommandLineOption version({ u"v"_s, u"version"_s });
+    const QCommandLineOption help(QStringList { u"h"_s, u"help"_s, u"?"_s });
+    const QCommandLineOption version(QStringList { u"v"_s, u"version"_s });
     const QCommandLineOption folder(u"folder"_s, QString(), u"folder"_s);
     const QCommandLineOption selfTest(u"self-test"_s);
     parser.addOptions({ help, version, folder, selfTest });

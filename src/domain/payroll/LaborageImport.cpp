@@ -1,16 +1,11 @@
-#include "LaborageImport.h"
+#include "domain/payroll/LaborageImport.h"
 
-#include "app/AppContext.h"
-#include "app/ImportRunner.h"
-#include "app/frmMain.h"
-#include "app/frmMsg.h"
 #include "common/FieldChecks.h"
 #include "common/ImportText.h"
-#include "common/Prompt.h"
 #include "common/Workbook.h"
+#include "domain/ImportRunner.h"
 #include "store/DBAccess.h"
 
-#include <QFile>
 #include <QHash>
 #include <QSet>
 
@@ -18,18 +13,17 @@
 #include <cmath>
 
 using namespace Qt::StringLiterals;
-using ImportText::kNothingImported;
 using ImportText::recordMessage;
 
 namespace LaborageImport {
+
+const QString kReadFailed = u"文件读写错误，导入代发工资文件失败"_s;
 
 namespace {
 // The roster name box takes at most 60 characters.
 constexpr qsizetype kMaxNameLength = 60;
 // Spreadsheet programs keep 15 significant digits of a number.
 constexpr int kSpreadsheetDigits = 15;
-
-const QString kReadFailed = u"文件读写错误，导入代发工资文件失败"_s;
 
 // The plain decimal text of `value` rounded to `digits` significant digits.
 QString roundedNumberText(double value, int digits)
@@ -297,78 +291,6 @@ Result<qint64> importRecords(DBAccess& db, const ReadResult& read, Format format
     if (ImportRunner::storeRefused(result))
         return Failure { kReadFailed + u'\n' + result.message() };
     return result;
-}
-
-void importPayrollFile(AppContext& ctx, frmMain& main, bool listShowsInstruction)
-{
-    const QStringList kinds = { FileFilter::csv(), FileFilter::xls() };
-    const QString path = main.selectOpenFile({ FileKind::UploadFile,
-        QStringList { FileFilter::supported(kinds) } + kinds + QStringList { FileFilter::all() } });
-    const Format format = formatOf(path);
-    if (format == Format::None) {
-        main.resetLaborageIn();
-        return;
-    }
-    if (format == Format::Unsupported) {
-        ctx.prompt.message(u"抱歉，系统目前不支持该格式文件，请选择csv或xls格式文件进行操作"_s);
-        return;
-    }
-
-    // The whole file is read before anything is asked or changed.
-    frmMsg msg(&main);
-    const auto step = [&msg](int done, int total) { msg.step(done, total); };
-    ReadResult read;
-    if (format == Format::Csv) {
-        QFile file(path);
-        const bool opened = file.open(QIODevice::ReadOnly);
-        const QByteArray bytes = opened ? file.readAll() : QByteArray();
-        if (!opened || file.error() != QFileDevice::NoError) {
-            ctx.prompt.message(kReadFailed + u'\n' + kNothingImported);
-            return;
-        }
-        read = readCsv(bytes);
-    } else {
-        msg.begin();
-        const Result<WorkbookReader> sheet = WorkbookReader::read(path);
-        if (!sheet) {
-            msg.end();
-            ctx.prompt.message(kReadFailed + u'\n' + kNothingImported);
-            return;
-        }
-        read = readWorkbook(sheet.value(), step);
-        msg.end();
-    }
-    if (read.records.empty() && !read.stopped()) {
-        ctx.prompt.message(ImportText::kNoInstructions);
-        return;
-    }
-
-    if (listShowsInstruction
-        && !ctx.prompt.askOkCancel(u"文件导入时原有数据将被全部清空，请先用“生成上传文件”功能保存，请确认是否要继续?"_s,
-            DefaultButton::Cancel))
-        return;
-
-    if (format == Format::Csv) {
-        const Result<qint64> imported = importRecords(ctx.db(), read, format, listShowsInstruction);
-        main.resetLaborageIn();
-        if (imported)
-            ctx.prompt.message(u"导入代发工资文件完毕"_s);
-        else
-            ctx.prompt.message(imported.message() + u'\n' + kNothingImported);
-        return;
-    }
-
-    msg.begin();
-    const Result<qint64> imported = importRecords(ctx.db(), read, format, listShowsInstruction, step);
-    msg.end();
-    if (!imported) {
-        ctx.prompt.message(imported.message() + u'\n' + kNothingImported);
-        ctx.prompt.message(u"文件导入失败"_s);
-        return;
-    }
-    ctx.prompt.message(u"共导入"_s + QString::number(imported.value()) + u"条记录"_s);
-    main.resetLaborageIn();
-    ctx.prompt.message(u"导入数据成功"_s);
 }
 
 } // namespace LaborageImport

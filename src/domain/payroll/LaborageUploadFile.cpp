@@ -1,4 +1,4 @@
-#include "LaborageUploadFile.h"
+#include "domain/payroll/LaborageUploadFile.h"
 
 #include "common/TextFormat.h"
 #include "store/DBAccess.h"

@@ -4,13 +4,12 @@
 #include <QString>
 
 #include "common/ImportText.h"
+#include "common/Result.h"
 
 #include <functional>
 #include <vector>
 
-struct AppContext;
 class DBAccess;
-class frmMain;
 class WorkbookReader;
 struct WorkbookCell;
 
@@ -18,8 +17,12 @@ struct WorkbookCell;
 // payroll tab writes (every account must be in the roster) and a workbook with
 // account, name and amount in columns A to C (unknown accounts join the roster
 // in group "未分组"). The readers are free functions; importRecords writes what
-// they read, and importPayrollFile is the whole command of the payroll tab.
+// they read. The command of the payroll tab (payroll/LaborageImportCommand)
+// asks for the file and runs them.
 namespace LaborageImport {
+
+// The message of a file that cannot be read, or of a store that refuses the import.
+extern const QString kReadFailed;
 
 enum class Format { None, Csv, Workbook, Unsupported };
 // The format by the path's last three characters, in any case; None for an empty path.
@@ -67,9 +70,5 @@ QString workbookAmountText(const WorkbookCell& cell);
 // its index, or the store's refusal, lying nowhere) the store is as before.
 Result<qint64> importRecords(
     DBAccess& db, const ReadResult& read, Format format, bool clear, const Progress& progress = {});
-
-// The command behind "上传文件导入" of the payroll tab. `listShowsInstruction`
-// tells whether the payroll list shows an instruction.
-void importPayrollFile(AppContext& ctx, frmMain& main, bool listShowsInstruction);
 
 } // namespace LaborageImport

@@ -1,12 +1,12 @@
-#include "MasterDataXml.h"
+#include "domain/masterdata/MasterDataXml.h"
 
-#include "app/ImportRunner.h"
 #include "common/FieldChecks.h"
 #include "common/GbkCodec.h"
 #include "common/TextFile.h"
 #include "common/TextFormat.h"
 #include "common/XmlDoc.h"
 #include "common/XmlRead.h"
+#include "domain/ImportRunner.h"
 #include "store/DBAccess.h"
 
 #include <QFile>

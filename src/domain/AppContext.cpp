@@ -1,4 +1,4 @@
-#include "AppContext.h"
+#include "domain/AppContext.h"
 
 #include <QDir>
 

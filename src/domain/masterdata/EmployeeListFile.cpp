@@ -1,6 +1,5 @@
-#include "EmployeeListFile.h"
+#include "domain/masterdata/EmployeeListFile.h"
 
-#include "app/ImportRunner.h"
 #include "common/CsvLineWriter.h"
 #include "common/FieldChecks.h"
 #include "common/FieldRule.h"
@@ -11,6 +10,7 @@
 #include "common/Workbook.h"
 #include "common/XmlDoc.h"
 #include "common/XmlRead.h"
+#include "domain/ImportRunner.h"
 #include "store/DBAccess.h"
 
 #include <QHash>

@@ -1,10 +1,10 @@
-#include "frmSysConf.h"
+#include "settings/frmSysConf.h"
 
-#include "SysConf.h"
 #include "common/Decimal.h"
 #include "common/FieldChecks.h"
 #include "common/Prompt.h"
 #include "common/TextFile.h"
+#include "config/SysConf.h"
 
 #include <QCheckBox>
 #include <QDir>
