@@ -111,12 +111,13 @@ Result<> DataFolder::prepare() const
             && !dir.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
             return Failure { u"文件夹“%1”中没有数据库文件 userdb.mdb，又不是空文件夹，不能用作数据文件夹。"
                              u"请指定一个已有的数据文件夹，或一个空的或新的文件夹。"_s.arg(m_path) };
-        if (!QDir().mkpath(m_path))
-            return Failure { u"无法建立数据文件夹“%1”。请确认可以在该位置建立文件夹。"_s.arg(m_path) };
+        // Without the delivered store nothing is made, not even the folder.
         const QString storeTemplate = QDir(m_templates).filePath(kStore);
         if (!QFileInfo(storeTemplate).isFile())
             return Failure { u"找不到建立数据文件夹所需的空数据库“%1”。请重新安装本程序。"_s.arg(
                 QDir::toNativeSeparators(storeTemplate)) };
+        if (!QDir().mkpath(m_path))
+            return Failure { u"无法建立数据文件夹“%1”。请确认可以在该位置建立文件夹。"_s.arg(m_path) };
         if (const Result<> copied = copyIfMissing(storeTemplate, store); !copied)
             return Failure { u"无法在数据文件夹“%1”中建立数据库 userdb.mdb：%2"_s.arg(m_path, copied.message()) };
     }

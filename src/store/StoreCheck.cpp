@@ -90,8 +90,13 @@ Result<int> checkStoreFile(const QString& path)
         };
     // integrity_check answers "ok", or up to a hundred findings; the first few say enough.
     const Result<QStringList> findings = rowsOf(db->get(), "PRAGMA integrity_check", 5);
-    if (!findings)
+    if (!findings) {
+        // A damaged page can stop the check itself: that is a finding too.
+        const int code = sqlite3_errcode(db->get());
+        if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB)
+            return Failure { u"数据库“%1”已损坏：%2"_s.arg(where, findings.message()) };
         return Failure { u"数据库“%1”的完整性检查无法完成：%2"_s.arg(where, findings.message()) };
+    }
     if (*findings != QStringList { u"ok"_s })
         return Failure { u"数据库“%1”已损坏：%2"_s.arg(where, findings->join(u"; "_s)) };
     return schema;
