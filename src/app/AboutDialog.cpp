@@ -1,7 +1,7 @@
 #include "app/AboutDialog.h"
 
-#include "domain/AppContext.h"
 #include "QelvoraVersion.h"
+#include "domain/AppContext.h"
 #include "store/StoreCheck.h"
 
 #include <QApplication>
@@ -43,8 +43,8 @@ AboutDialog::AboutDialog(const AppContext& ctx, QWidget* parent)
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.6);
     titleFont.setBold(true);
     title->setFont(titleFont);
-    auto* purpose = makeLabel(
-        u"AboutDialog_lblPurpose"_s, u"离线编制批量支付和代发工资指令，生成网上银行的上传文件。"_s, this);
+    auto* purpose
+        = makeLabel(u"AboutDialog_lblPurpose"_s, u"离线编制批量支付和代发工资指令，生成网上银行的上传文件。"_s, this);
 
     // The data folder as the user writes it: no trailing separator.
     QString folder = ctx.appDir;
@@ -54,7 +54,8 @@ AboutDialog::AboutDialog(const AppContext& ctx, QWidget* parent)
     auto* details = new QFormLayout;
     details->setLabelAlignment(Qt::AlignRight);
     details->addRow(u"版本："_s, makeLabel(u"AboutDialog_lblVersion"_s, QStringLiteral(QELVORA_VERSION), this));
-    details->addRow(u"构建日期："_s, makeLabel(u"AboutDialog_lblBuildDate"_s, QStringLiteral(QELVORA_BUILD_DATE), this));
+    details->addRow(
+        u"构建日期："_s, makeLabel(u"AboutDialog_lblBuildDate"_s, QStringLiteral(QELVORA_BUILD_DATE), this));
     details->addRow(u"Qt 版本："_s, makeLabel(u"AboutDialog_lblQt"_s, QString::fromLatin1(qVersion()), this));
     details->addRow(u"SQLite 版本："_s, makeLabel(u"AboutDialog_lblSqlite"_s, sqliteLibraryVersion(), this));
     details->addRow(u"数据文件夹："_s, makeLabel(u"AboutDialog_lblDataFolder"_s, folder, this));

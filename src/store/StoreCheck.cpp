@@ -85,9 +85,8 @@ Result<int> checkStoreFile(const QString& path)
         return Failure { u"无法读取数据库“%1”的版本：%2"_s.arg(where, version.message()) };
     const int schema = version->value(0).toInt();
     if (schema < 1 || schema > DBAccess::kSchemaVersion)
-        return Failure {
-            u"数据库“%1”的版本 %2 不是本程序支持的版本（1 至 %3）。"_s.arg(where).arg(schema).arg(DBAccess::kSchemaVersion)
-        };
+        return Failure { u"数据库“%1”的版本 %2 不是本程序支持的版本（1 至 %3）。"_s.arg(where).arg(schema).arg(
+            DBAccess::kSchemaVersion) };
     // integrity_check answers "ok", or up to a hundred findings; the first few say enough.
     const Result<QStringList> findings = rowsOf(db->get(), "PRAGMA integrity_check", 5);
     if (!findings) {

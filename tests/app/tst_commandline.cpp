@@ -4,10 +4,10 @@
 #include "TestRegistry.h"
 
 #include "QelvoraVersion.h"
-#include "domain/CommandLine.h"
 #include "app/HelpWindow.h"
 #include "app/frmMain.h"
 #include "config/DataFolder.h"
+#include "domain/CommandLine.h"
 
 #include <QDir>
 #include <QLabel>
@@ -97,8 +97,8 @@ private slots:
         QTest::newRow("nothing") << QStringList() << int(A::Window) << QString();
         QTest::newRow("--folder") << QStringList { u"--folder"_s, u"/srv/pay"_s } << int(A::Window) << u"/srv/pay"_s;
         QTest::newRow("--folder=") << QStringList { u"--folder=/srv/pay"_s } << int(A::Window) << u"/srv/pay"_s;
-        QTest::newRow("Qt's window options") << QStringList { u"-platform"_s, u"offscreen"_s, u"-style=fusion"_s }
-                                             << int(A::Window) << QString();
+        QTest::newRow("Qt's window options")
+            << QStringList { u"-platform"_s, u"offscreen"_s, u"-style=fusion"_s } << int(A::Window) << QString();
         QTest::newRow("--version") << QStringList { u"--version"_s } << int(A::Version) << QString();
         QTest::newRow("-v") << QStringList { u"-v"_s } << int(A::Version) << QString();
         QTest::newRow("--help") << QStringList { u"--help"_s } << int(A::Help) << QString();
@@ -107,8 +107,7 @@ private slots:
             << QStringList { u"--self-test"_s, u"--folder"_s, u"/srv/pay"_s } << int(A::SelfTest) << u"/srv/pay"_s;
         QTest::newRow("unknown option") << QStringList { u"--selftest"_s } << int(A::Error) << QString();
         QTest::newRow("--folder without a folder") << QStringList { u"--folder"_s } << int(A::Error) << QString();
-        QTest::newRow("--folder with an empty one")
-            << QStringList { u"--folder"_s, u" "_s } << int(A::Error) << u" "_s;
+        QTest::newRow("--folder with an empty one") << QStringList { u"--folder"_s, u" "_s } << int(A::Error) << u" "_s;
         QTest::newRow("a folder without --folder") << QStringList { u"/srv/pay"_s } << int(A::Error) << QString();
     }
     void parse()
@@ -215,7 +214,8 @@ private slots:
             QCOMPARE(dialog.windowTitle(), u"关于 Qelvora"_s);
             const auto text = [&](const QString& name) { return gui.find<QLabel>(name)->text(); };
             QCOMPARE(text(u"AboutDialog_lblVersion"_s), QStringLiteral(QELVORA_VERSION));
-            QVERIFY(QRegularExpression(u"^\\d{4}-\\d{2}-\\d{2}$"_s).match(text(u"AboutDialog_lblBuildDate"_s)).hasMatch());
+            QVERIFY(
+                QRegularExpression(u"^\\d{4}-\\d{2}-\\d{2}$"_s).match(text(u"AboutDialog_lblBuildDate"_s)).hasMatch());
             QCOMPARE(text(u"AboutDialog_lblQt"_s), QString::fromLatin1(qVersion()));
             QVERIFY(QRegularExpression(u"^3\\.\\d+\\.\\d+$"_s).match(text(u"AboutDialog_lblSqlite"_s)).hasMatch());
             QCOMPARE(text(u"AboutDialog_lblDataFolder"_s), native(env.dir()));

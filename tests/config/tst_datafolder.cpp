@@ -42,7 +42,8 @@ struct Machine {
     QString templates() const { return path(u"usr/share/qelvora"_s); }
     QString userFolder() const { return native(path(u"data-home/Qelvora"_s)); }
 
-    static constexpr char kDeliveredSettings[] = "<?xml version=\"1.0\" encoding=\"GB2312\"?><sysConf delivered=\"1\"/>";
+    static constexpr char kDeliveredSettings[]
+        = "<?xml version=\"1.0\" encoding=\"GB2312\"?><sysConf delivered=\"1\"/>";
     QTemporaryDir root;
     QByteArray previousDataHome;
 };
@@ -59,8 +60,7 @@ private slots:
         QTest::addColumn<QString>("chosen"); // --folder, below the machine
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("expected"); // below the machine; empty: the per-user folder
-        QTest::newRow("installed") << u"usr/bin"_s << false << QString() << int(DataFolder::Kind::PerUser)
-                                   << QString();
+        QTest::newRow("installed") << u"usr/bin"_s << false << QString() << int(DataFolder::Kind::PerUser) << QString();
         QTest::newRow("portable program folder")
             << u"portable"_s << true << QString() << int(DataFolder::Kind::Portable) << u"portable"_s;
         QTest::newRow("program folder without a store")
@@ -81,8 +81,7 @@ private slots:
         QVERIFY(QDir().mkpath(m.path(program)));
         if (storeBesideProgram)
             QVERIFY(DBAccess::createStore(m.path(program) + u"/userdb.mdb"_s).ok());
-        const DataFolder folder
-            = DataFolder::choose(m.path(program), chosen.isEmpty() ? QString() : m.path(chosen));
+        const DataFolder folder = DataFolder::choose(m.path(program), chosen.isEmpty() ? QString() : m.path(chosen));
         QCOMPARE(int(folder.kind()), kind);
         QCOMPARE(folder.path(), expected.isEmpty() ? m.userFolder() : native(QDir::cleanPath(m.path(expected))));
     }
@@ -186,7 +185,8 @@ private slots:
         QVERIFY(QFile::remove(m.templates() + u"/userdb.mdb"_s));
         const Result<> ready = DataFolder::choose(m.bin()).prepare();
         QCOMPARE(ready.message(),
-            u"找不到建立数据文件夹所需的空数据库“%1”。请重新安装本程序。"_s.arg(native(m.templates() + u"/userdb.mdb"_s)));
+            u"找不到建立数据文件夹所需的空数据库“%1”。请重新安装本程序。"_s.arg(
+                native(m.templates() + u"/userdb.mdb"_s)));
         QVERIFY(!QFileInfo::exists(m.userFolder()));
     }
 
