@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "app/AboutDialog.h"
 #include "app/HelpWindow.h"
 #include "app/ListGrid.h"
 #include "app/TabPage.h"
@@ -93,6 +94,8 @@ void frmMain::buildMenus()
     m_menuHelp = addMenu(bar, u"menuHelp"_s, u"帮助(&H)"_s);
     QAction* help = addEntry(m_menuHelp, u"menuHelpFile"_s, u"帮助文档(&Y)"_s);
     connect(help, &QAction::triggered, this, &frmMain::menuHelpFile_Click);
+    QAction* about = addEntry(m_menuHelp, u"menuAbout"_s, u"关于(&A)"_s);
+    connect(about, &QAction::triggered, this, [this] { AboutDialog(m_ctx, this).exec(); });
 
     m_tool = addMenu(bar, u"tool"_s, u"工具(&T)"_s);
     QAction* option = addEntry(m_tool, u"option"_s, u"选项(&O)"_s);
@@ -292,7 +295,7 @@ void frmMain::menuExit_Click()
 
 QString frmMain::helpFilePath() const
 {
-    return m_ctx.appDir + u"help"_s + QDir::separator() + u"index.html"_s;
+    return m_ctx.helpDir + u"index.html"_s;
 }
 
 void frmMain::menuHelpFile_Click()

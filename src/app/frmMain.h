@@ -54,7 +54,7 @@ public:
     QMenu* addInstructionMenu(const QString& name, const QString& caption) override;
     QWidget* dialogParent() override { return this; }
 
-    // The user guide: help/index.html in the program folder.
+    // The user guide: index.html in the context's help folder.
     QString helpFilePath() const;
     // The guide's window once help has been opened; null before.
     HelpWindow* helpWindow() const { return m_helpWindow; }

@@ -10,6 +10,7 @@ AppContext::AppContext(Prompt& p, const QString& appDirectory)
     appDir = QDir::toNativeSeparators(QDir(appDirectory).absolutePath());
     if (!appDir.endsWith(QDir::separator()))
         appDir += QDir::separator();
+    helpDir = appDir + QStringLiteral("help") + QDir::separator();
     dbAccess = std::make_unique<DBAccess>(appDir + QStringLiteral("userdb.mdb"), prompt);
     // New instruction numbers continue after the largest stored one, so a clock
     // set back never repeats or undercuts a number already in the store. A

@@ -15,6 +15,9 @@ struct AppContext : AppConfig {
     explicit AppContext(Prompt& prompt, const QString& appDirectory);
 
     Prompt& prompt;
+    // The folder of the user guide (index.html), ending with a separator:
+    // help/ in appDir unless the program is told another one.
+    QString helpDir;
     std::unique_ptr<DBAccess> dbAccess;
     SerialNoGenerator serialNumbers;
 
