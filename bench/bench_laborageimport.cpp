@@ -9,6 +9,7 @@
 // Runs offscreen.
 
 #include "BenchSupport.h"
+#include "common/SheetRows.h"
 #include "common/GbkCodec.h"
 #include "common/Money.h"
 #include "common/Workbook.h"
@@ -111,8 +112,11 @@ int main(int argc, char** argv)
         return 1;
     report("workbook import with refresh", bookImports);
     report("  of which reading", bench::measureRuns(3, [&] {
-        const Result<WorkbookReader> sheet = WorkbookReader::read(xlsPath);
-        if (!sheet || LaborageImport::readWorkbook(sheet.value()).records.size() != size_t(w - 1))
+        const Result<std::unique_ptr<SheetRows>> sheet = openSheet(xlsPath);
+        if (!sheet)
+            std::abort();
+        const Result<LaborageImport::ReadResult> read = LaborageImport::readWorkbook(**sheet);
+        if (!read || read->records.size() != size_t(w - 1))
             std::abort();
     }));
     bench::reportPeakMemory();

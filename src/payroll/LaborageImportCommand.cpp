@@ -4,7 +4,7 @@
 #include "app/frmMsg.h"
 #include "common/ImportText.h"
 #include "common/Prompt.h"
-#include "common/Workbook.h"
+#include "common/SheetRows.h"
 #include "domain/AppContext.h"
 #include "domain/payroll/LaborageImport.h"
 
@@ -17,7 +17,7 @@ namespace LaborageImport {
 
 void importPayrollFile(AppContext& ctx, MainWindowServices& main, bool listShowsInstruction)
 {
-    const QStringList kinds = { FileFilter::csv(), FileFilter::xls() };
+    const QStringList kinds = { FileFilter::csv(), FileFilter::xls(), FileFilter::xlsx() };
     const QString path = main.selectOpenFile({ FileKind::UploadFile,
         QStringList { FileFilter::supported(kinds) } + kinds + QStringList { FileFilter::all() } });
     const Format format = formatOf(path);
@@ -45,14 +45,15 @@ void importPayrollFile(AppContext& ctx, MainWindowServices& main, bool listShows
         read = readCsv(bytes);
     } else {
         msg.begin();
-        const Result<WorkbookReader> sheet = WorkbookReader::read(path);
-        if (!sheet) {
-            msg.end();
-            ctx.prompt.message(kReadFailed + u'\n' + kNothingImported);
+        // .xls or .xlsx by content; a refusal of the reader names its reason.
+        const Result<std::unique_ptr<SheetRows>> sheet = openSheet(path);
+        const Result<ReadResult> rows = sheet ? readWorkbook(**sheet) : Result<ReadResult>(Failure { sheet.message() });
+        msg.end();
+        if (!rows) {
+            ctx.prompt.message(kReadFailed + u'\n' + rows.message() + u'\n' + kNothingImported);
             return;
         }
-        read = readWorkbook(sheet.value(), step);
-        msg.end();
+        read = std::move(rows).value();
     }
     if (read.records.empty() && !read.stopped()) {
         ctx.prompt.message(ImportText::kNoInstructions);
