@@ -9,9 +9,9 @@
 // Runs offscreen.
 
 #include "BenchSupport.h"
-#include "common/SheetRows.h"
 #include "common/GbkCodec.h"
 #include "common/Money.h"
+#include "common/SheetRows.h"
 #include "common/Workbook.h"
 #include "domain/payroll/LaborageImport.h"
 #include "payroll/Laborage.h"

@@ -4,8 +4,8 @@
 // without control characters, an amount in its stored form.
 //   build-fuzz/fuzz/fuzz_payrollworkbook -max_total_time=300 CORPUS-DIR tests/data/xls
 
-#include "common/SheetRows.h"
 #include "common/ImportText.h"
+#include "common/SheetRows.h"
 #include "common/Workbook.h"
 #include "domain/payroll/LaborageImport.h"
 

@@ -4,8 +4,8 @@
 
 #include "RosterChecks.h"
 
-#include "common/SheetRows.h"
 #include "common/FieldRule.h"
+#include "common/SheetRows.h"
 #include "common/Workbook.h"
 
 #include <glib.h>

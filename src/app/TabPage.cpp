@@ -103,8 +103,8 @@ void TabPage::exportToExcel(const ExcelLayout& layout)
     sheet.header = layout.header;
     sheet.totalRow = layout.totalRow;
     for (const int c : columns) {
-        const bool amount = std::find(layout.amountColumns.begin(), layout.amountColumns.end(), c)
-            != layout.amountColumns.end();
+        const bool amount
+            = std::find(layout.amountColumns.begin(), layout.amountColumns.end(), c) != layout.amountColumns.end();
         sheet.columns.append({ m_grid->textMatrix(0, c).trimmed(),
             amount ? ExcelExport::Column::Kind::Amount : ExcelExport::Column::Kind::Text });
     }

@@ -116,7 +116,7 @@ bool writeBook(const QString& path, const Sheet& sheet)
     Writer w(guard.book, ws);
     const int columns = int(sheet.columns.size());
     std::vector<int> widths(std::size_t(columns), kMinWidth);
-    std::vector<Money> totals(std::size_t(columns));
+    std::vector<Money> totals(static_cast<std::size_t>(columns));
     std::vector<bool> totalValid(std::size_t(columns), true);
     const auto widen = [&widths](int c, const QString& text) {
         widths[std::size_t(c)] = std::max(widths[std::size_t(c)], displayWidth(text) + 2);
@@ -211,9 +211,10 @@ int displayWidth(const QString& text)
             continue;
         }
         // CJK, Hangul, full-width forms and the like take two digit widths.
-        width += (c >= 0x1100 && (c <= 0x115F || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3)
-                     || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60)
-                     || (c >= 0xFFE0 && c <= 0xFFE6)))
+        width += (c >= 0x1100
+                     && (c <= 0x115F || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3)
+                         || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60)
+                         || (c >= 0xFFE0 && c <= 0xFFE6)))
             ? 2
             : 1;
     }
@@ -236,7 +237,8 @@ Result<int> write(const QString& path, const Sheet& sheet)
         QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup
             | QFile::ReadOther);
     // rename() replaces an existing file in one step.
-    if (std::rename(QFile::encodeName(temporaryPath).constData(), QFile::encodeName(target.absoluteFilePath()).constData())
+    if (std::rename(
+            QFile::encodeName(temporaryPath).constData(), QFile::encodeName(target.absoluteFilePath()).constData())
         != 0)
         return Failure { kWriteFailed };
     temporary.setAutoRemove(false);

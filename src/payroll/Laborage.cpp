@@ -60,8 +60,9 @@ Laborage::Laborage(AppContext& ctx, MainWindowServices& main)
         // that ends the import's data.
         { u"cmdExportExcel"_s, u"导出到Excel"_s,
             [this] {
-                exportToExcel({ u"代发工资"_s, { ColumnAccNo, ColumnAccName, ColumnAmount, ColumnEmployeeNo, ColumnKind },
-                    { ColumnAmount }, true, true, FileKind::UploadFile });
+                exportToExcel(
+                    { u"代发工资"_s, { ColumnAccNo, ColumnAccName, ColumnAmount, ColumnEmployeeNo, ColumnKind },
+                        { ColumnAmount }, true, true, FileKind::UploadFile });
             } },
     });
 

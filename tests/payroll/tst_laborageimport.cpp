@@ -406,8 +406,8 @@ private slots:
             << u"payroll_import/error_amount_formula.xls"_s << u"in.xls"_s << none << true
             << refused(u"第1条记录中的金额是错误值#DIV/0!（工作表第2行），文件导入被中止"_s) << QString();
         QTest::newRow("line feed in a name")
-            << QString() << u"in.xls"_s << row(u"张\n三"_s) << true << refused(u"第1条记录中的收款户名含有控制字符，文件导入被中止"_s)
-            << QString();
+            << QString() << u"in.xls"_s << row(u"张\n三"_s) << true
+            << refused(u"第1条记录中的收款户名含有控制字符，文件导入被中止"_s) << QString();
         QTest::newRow("NUL in a name") << QString() << u"in.xls"_s << row(u"张"_s + QChar(0) + u"三"_s) << true
                                        << refused(u"第1条记录中的收款户名含有控制字符，文件导入被中止"_s) << QString();
         QTest::newRow("name of 60") << QString() << u"in.xls"_s << row(QString(60, u'名')) << true
@@ -423,22 +423,31 @@ private slots:
         };
         QTest::newRow("empty file") << u"xls/bad_empty.xls"_s << u"in.xls"_s << none << false
                                     << readFailed(u"不是 Excel 工作簿：文件为空"_s) << QString();
-        QTest::newRow("truncated") << u"xls/bad_truncated_half.xls"_s << u"in.xls"_s << none << false
-                                   << readFailed(u"TRUNCATED_XLS"_s) << QString();
-        QTest::newRow("xlsx truncated download") << u"xlsx/bad_truncated.xlsx"_s << u"in.xlsx"_s << none << false
-                                                 << readFailed(u"工作簿已损坏：ZIP 压缩包不完整或已损坏（找不到压缩包目录）"_s) << QString();
-        QTest::newRow("xlsx with a password") << u"xlsx/bad_encrypted.xlsx"_s << u"in.xlsx"_s << none << false
-                                              << readFailed(u"工作簿已加密，请在 Excel 中取消密码后再试"_s) << QString();
-        QTest::newRow("xlsb named .xlsx") << u"xlsx/bad_xlsb.xlsb"_s << u"in.xlsx"_s << none << false
-                                          << readFailed(u"不支持的文件格式：Excel 二进制工作簿（.xlsb），请在 Excel 中另存为 Excel 工作簿（.xlsx）后再试"_s) << QString();
-        QTest::newRow("xlsx zip bomb") << u"xlsx/bad_bomb_declared.xlsx"_s << u"in.xlsx"_s << none << false
-                                       << readFailed(u"BOMB"_s) << QString();
-        QTest::newRow("xlsx formula without its value")
-            << u"xlsx/bad_formula_no_value.xlsx"_s << u"in.xlsx"_s << none << false << readFailed(u"FORMULA"_s)
+        QTest::newRow("truncated")
+            << u"xls/bad_truncated_half.xls"_s << u"in.xls"_s << none << false
+            << readFailed(u"工作簿已损坏：无法读取复合文档结构（Inconsistent block allocation table）"_s) << QString();
+        QTest::newRow("xlsx truncated download")
+            << u"xlsx/bad_truncated.xlsx"_s << u"in.xlsx"_s << none << false
+            << readFailed(u"工作簿已损坏：ZIP 压缩包不完整或已损坏（找不到压缩包目录）"_s) << QString();
+        QTest::newRow("xlsx with a password")
+            << u"xlsx/bad_encrypted.xlsx"_s << u"in.xlsx"_s << none << false
+            << readFailed(u"工作簿已加密，请在 Excel 中取消密码后再试"_s) << QString();
+        QTest::newRow("xlsb named .xlsx")
+            << u"xlsx/bad_xlsb.xlsb"_s << u"in.xlsx"_s << none << false
+            << readFailed(
+                   u"不支持的文件格式：Excel 二进制工作簿（.xlsb），请在 Excel 中另存为 Excel 工作簿（.xlsx）后再试"_s)
             << QString();
-        QTest::newRow("csv named .xlsx") << u"payroll/upload_reference.csv"_s << u"in.xlsx"_s << none << false
-                                         << readFailed(u"不是 Excel 工作簿：无法识别的文件格式（既不是 .xls 也不是 .xlsx 工作簿）"_s)
-                                         << QString();
+        QTest::newRow("xlsx zip bomb")
+            << u"xlsx/bad_bomb_declared.xlsx"_s << u"in.xlsx"_s << none << false
+            << readFailed(
+                   u"不是 Excel 工作簿：解压后的内容过大（超过 30737700 字节，文件本身 307377 字节），不像是工作簿"_s)
+            << QString();
+        QTest::newRow("xlsx formula without its value")
+            << u"xlsx/bad_formula_no_value.xlsx"_s << u"in.xlsx"_s << none << false
+            << readFailed(u"单元格C5的公式没有计算结果，请在 Excel 中打开并保存后再试"_s) << QString();
+        QTest::newRow("csv named .xlsx")
+            << u"payroll/upload_reference.csv"_s << u"in.xlsx"_s << none << false
+            << readFailed(u"不是 Excel 工作簿：无法识别的文件格式（既不是 .xls 也不是 .xlsx 工作簿）"_s) << QString();
     }
     void hostileWorkbooks()
     {

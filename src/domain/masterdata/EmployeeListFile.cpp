@@ -5,9 +5,9 @@
 #include "common/FieldRule.h"
 #include "common/GbkCodec.h"
 #include "common/ImportText.h"
+#include "common/SheetRows.h"
 #include "common/TextFile.h"
 #include "common/TextFormat.h"
-#include "common/SheetRows.h"
 #include "common/XmlDoc.h"
 #include "common/XmlRead.h"
 #include "domain/ImportRunner.h"
@@ -517,8 +517,7 @@ Result<ReadResult> readWorkbook(SheetRows& sheet, const FieldRule& accountRule)
     Result<bool> more = sheet.next(row);
     // The entries end at the first row whose column A is empty; rows come
     // without the empty ones, so a gap in the numbers ends them too.
-    for (int r = 1; more && *more && row.number == r && !row.text(1).trimmed().isEmpty();
-         more = sheet.next(row), ++r) {
+    for (int r = 1; more && *more && row.number == r && !row.text(1).trimmed().isEmpty(); more = sheet.next(row), ++r) {
         const SheetCell* cells[4];
         for (int c = 0; c < 4; ++c) {
             cells[c] = row.find(c + 1);
