@@ -117,7 +117,7 @@ EmployeeList::EmployeeList(AppContext& ctx, MainWindowServices& main)
     connect(exportButton, &QPushButton::clicked, this, &EmployeeList::employeeList_cmdExport_Click);
     // The workbook holds what the workbook import reads, columns A to D from
     // row 1 without a header: an export is also the template a clerk fills in.
-    connect(addButton(u"cmdExportExcel"_s, u"导出到Excel"_s), &QPushButton::clicked, this, [this] {
+    connect(addExcelButton(), &QPushButton::clicked, this, [this] {
         exportToExcel({ u"收款人名册"_s, { ColumnGroupNo, ColumnAccNo, ColumnAccName, ColumnEmployeeNo }, {}, false });
     });
 
