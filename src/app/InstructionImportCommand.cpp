@@ -4,7 +4,7 @@
 #include "app/frmMsg.h"
 #include "common/ImportText.h"
 #include "common/Prompt.h"
-#include "common/Workbook.h"
+#include "common/SheetRows.h"
 #include "domain/AppContext.h"
 #include "domain/ImportRunner.h"
 #include "domain/payment/PaymentImport.h"
@@ -125,7 +125,7 @@ void importPayrollFile(AppContext& ctx, MainWindowServices& main, bool listShows
     frmMsg msg(main.dialogParent());
     const auto step = [&msg](int done, int total) { msg.step(done, total); };
     InstructionImport steps;
-    steps.kinds = { FileFilter::csv(), FileFilter::xls() };
+    steps.kinds = { FileFilter::csv(), FileFilter::xls(), FileFilter::xlsx() };
     steps.unsupported = u"抱歉，系统目前不支持该格式文件，请选择csv或xls格式文件进行操作"_s;
     steps.refresh = [&main] { main.resetLaborageIn(); };
     steps.kindOf = [&format](const QString& path) {
@@ -144,14 +144,15 @@ void importPayrollFile(AppContext& ctx, MainWindowServices& main, bool listShows
             read = readCsv(*bytes);
         } else {
             msg.begin();
-            const Result<WorkbookReader> sheet = WorkbookReader::read(path);
-            if (!sheet) {
-                msg.end();
-                ctx.prompt.message(stopped(kReadFailed));
+            // .xls or .xlsx by content; a refusal of the reader names its reason.
+            const Result<std::unique_ptr<SheetRows>> sheet = openSheet(path);
+            Result<ReadResult> rows = sheet ? readWorkbook(**sheet) : Result<ReadResult>(Failure { sheet.message() });
+            msg.end();
+            if (!rows) {
+                ctx.prompt.message(stopped(kReadFailed + u'\n' + rows.message()));
                 return false;
             }
-            read = readWorkbook(sheet.value(), step);
-            msg.end();
+            read = std::move(rows).value();
         }
         if (read.records.empty() && !read.stopped()) {
             ctx.prompt.message(ImportText::kNoInstructions);

@@ -6,7 +6,7 @@
 #include "app/frmMsg.h"
 #include "common/FieldChecks.h"
 #include "common/Prompt.h"
-#include "common/Workbook.h"
+#include "common/SheetRows.h"
 #include "common/XmlDoc.h"
 #include "domain/AppContext.h"
 #include "domain/masterdata/EmployeeListFile.h"
@@ -16,6 +16,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
@@ -115,6 +116,11 @@ EmployeeList::EmployeeList(AppContext& ctx, MainWindowServices& main)
     QPushButton* exportButton = addButton(u"cmdExport"_s, u"导出名册"_s);
     exportButton->setObjectName(u"employeeList_cmdExport"_s);
     connect(exportButton, &QPushButton::clicked, this, &EmployeeList::employeeList_cmdExport_Click);
+    // The workbook holds what the workbook import reads, columns A to D from
+    // row 1 without a header: an export is also the template a clerk fills in.
+    connect(addExcelButton(), &QPushButton::clicked, this, [this] {
+        exportToExcel({ u"收款人名册"_s, { ColumnGroupNo, ColumnAccNo, ColumnAccName, ColumnEmployeeNo }, {}, false });
+    });
 
     addNotice(u"lblNotice1"_s, u"1.编号缺省为批量指令的序号。"_s);
     addNotice(u"lblNotice2"_s, u"2.组别用于名册分组，并提供按组导出名册保存为单独文件。"_s);
@@ -474,7 +480,7 @@ void EmployeeList::employeeList_cmdExport_Click()
 
 void EmployeeList::employeeList_cmdImport_Click()
 {
-    const QStringList kinds = { FileFilter::csv(), FileFilter::xls(), FileFilter::xml() };
+    const QStringList kinds = { FileFilter::csv(), FileFilter::xls(), FileFilter::xlsx(), FileFilter::xml() };
     const QString path = m_main.selectOpenFile({ FileKind::MasterData,
         QStringList { FileFilter::supported(kinds) } + kinds + QStringList { FileFilter::all() } });
     if (!m_ctx.prompt.askOkCancel(
@@ -484,10 +490,11 @@ void EmployeeList::employeeList_cmdImport_Click()
         EmployeeList_refresh();
         return;
     }
-    const QString format = path.right(3).toLower();
+    // An .xls and an .xlsx are told apart by their content.
+    const QString format = QFileInfo(path).suffix().toLower();
     if (format == u"csv"_s)
         importCsvOrXml(path, true);
-    else if (format == u"xls"_s)
+    else if (format == u"xls"_s || format == u"xlsx"_s)
         importWorkbook(path);
     else if (format == u"xml"_s)
         importCsvOrXml(path, false);
@@ -531,14 +538,17 @@ void EmployeeList::importWorkbook(const QString& path)
     if (!m_msg)
         m_msg = new frmMsg(m_main.dialogParent());
     m_msg->begin();
-    const Result<WorkbookReader> sheet = WorkbookReader::read(path);
-    if (!sheet) {
+    // .xls or .xlsx by content; a refusal of the reader names its reason.
+    const Result<std::unique_ptr<SheetRows>> sheet = openSheet(path);
+    const Result<EmployeeListFile::ReadResult> rows = sheet
+        ? EmployeeListFile::readWorkbook(**sheet, m_ctx.fieldRules.ruleFor(kAccNoRule))
+        : Result<EmployeeListFile::ReadResult>(Failure { sheet.message() });
+    if (!rows) {
         m_msg->end();
-        m_ctx.prompt.message(u"文件读写错误，导入收款人名册失败"_s);
+        m_ctx.prompt.message(u"文件读写错误，导入收款人名册失败"_s + u'\n' + rows.message());
         return;
     }
-    const EmployeeListFile::ReadResult read
-        = EmployeeListFile::readWorkbook(sheet.value(), m_ctx.fieldRules.ruleFor(kAccNoRule));
+    const EmployeeListFile::ReadResult& read = *rows;
     const Result<int> imported = EmployeeListFile::write(m_ctx.db(), EmployeeListFile::Format::Workbook, read,
         [this](int done, int total) { m_msg->step(done, total); });
     m_msg->end();

@@ -103,6 +103,20 @@ QPushButton* MasterDataTab::addButton(const QString& name, const QString& captio
     return button;
 }
 
+QPushButton* MasterDataTab::addExcelButton()
+{
+    QPushButton* button = TabPage::addButton(u"cmdExportExcel"_s, u"导出到Excel"_s);
+    button->setAutoDefault(false);
+    auto* row = new QHBoxLayout;
+    row->addWidget(button);
+    row->addStretch(1);
+    if (auto* parent = qobject_cast<QBoxLayout*>(m_buttons->parent()))
+        parent->insertLayout(parent->indexOf(m_buttons) + 1, row);
+    else
+        m_buttons->addWidget(button);
+    return button;
+}
+
 QLabel* MasterDataTab::addNotice(const QString& name, const QString& text)
 {
     auto* label = newControl<QLabel>(name, text);

@@ -53,6 +53,9 @@ protected:
     QLabel* addWidgetField(const QString& labelName, const QString& caption, QWidget* widget);
     // The next command button, left to right (Enter does not press it).
     QPushButton* addButton(const QString& name, const QString& caption);
+    // "导出到Excel" on a row of its own under the command buttons, so that the
+    // entry area keeps its width.
+    QPushButton* addExcelButton();
     // The next help text below the buttons.
     QLabel* addNotice(const QString& name, const QString& text);
     // Adds a widget above the grid and the entry area (the payee kind strip).

@@ -39,6 +39,10 @@ PaymentB2B::PaymentB2B(AppContext& ctx, MainWindowServices& main)
         { u"cmdPayAccSetup"_s, u"付款账号维护"_s, [this] { cmdPayAccSetup_Click(); } },
         { u"cmdLoadB2BFileBut"_s, u"上传文件导入"_s, [this] { cmdLoadB2BFileBut_Click(); } },
         { u"cmdPrintBut"_s, u"打印审批单"_s, [this] { cmdPrintBut_Click(); } },
+        { u"cmdExportExcel"_s, u"导出到Excel"_s,
+            [this] {
+                exportToExcel({ u"批量支付"_s, {}, { ColumnAmount }, true, true, FileKind::UploadFile });
+            } },
     });
 
     addMenu(u"menuPaymentB2B"_s, u"批量支付"_s,

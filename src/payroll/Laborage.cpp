@@ -43,6 +43,15 @@ Laborage::Laborage(AppContext& ctx, MainWindowServices& main)
         { u"cmdBatchNewBut"_s, u"按组批量新增指令"_s, [this] { Laborage_cmdBatchNewBut_Click(); } },
         { u"cmdLoadB2BFileBut"_s, u"上传文件导入"_s, [this] { Laborage_cmdLoadB2BFileBut_Click(); } },
         { u"cmdPrintBut"_s, u"打印审批单"_s, [this] { Laborage_cmdPrintBut_Click(); } },
+        // Account, name and amount in columns A to C under a header, as the
+        // workbook import reads them; the total row lies past the empty row
+        // that ends the import's data.
+        { u"cmdExportExcel"_s, u"导出到Excel"_s,
+            [this] {
+                exportToExcel(
+                    { u"代发工资"_s, { ColumnAccNo, ColumnAccName, ColumnAmount, ColumnEmployeeNo, ColumnKind },
+                        { ColumnAmount }, true, true, FileKind::UploadFile });
+            } },
     });
 
     addMenu(u"menuLaborage"_s, u"代发代扣文件"_s,

@@ -8,6 +8,7 @@
 #include "app/frmMain.h"
 #include "common/GbkCodec.h"
 #include "common/Money.h"
+#include "common/SheetRows.h"
 #include "common/Workbook.h"
 #include "domain/masterdata/EmployeeListFile.h"
 #include "domain/payment/PaymentImport.h"
@@ -302,16 +303,19 @@ private slots:
         if (id.endsWith(u"-xls"_s)) {
             const QString path = env.path(u"example.xls"_s);
             QVERIFY(writeWorkbook(path, exampleSheet(html, id)));
-            const Result<WorkbookReader> sheet = WorkbookReader::read(path);
+            const Result<std::unique_ptr<SheetRows>> sheet = openSheet(path);
             QVERIFY(sheet);
             if (id == u"ex-payroll-xls"_s) {
-                const LaborageImport::ReadResult read = LaborageImport::readWorkbook(sheet.value());
-                QVERIFY2(!read.stopped(), qPrintable(read.stop.message()));
-                QCOMPARE(int(read.records.size()), records);
+                const Result<LaborageImport::ReadResult> read = LaborageImport::readWorkbook(**sheet);
+                QVERIFY2(read, qPrintable(read.message()));
+                QVERIFY2(!read->stopped(), qPrintable(read->stop.message()));
+                QCOMPARE(int(read->records.size()), records);
             } else {
-                const Result<int> imported = EmployeeListFile::write(env.db(), EmployeeListFile::Format::Workbook,
-                    EmployeeListFile::readWorkbook(
-                        sheet.value(), env.ctx().fieldRules.ruleFor(FieldId::SubSalaRollMana_PerAccountNo)));
+                const Result<EmployeeListFile::ReadResult> read
+                    = EmployeeListFile::readWorkbook(**sheet, env.ctx().fieldRules.ruleFor(FieldId::SubSalaRollMana_PerAccountNo));
+                QVERIFY2(read, qPrintable(read.message()));
+                const Result<int> imported
+                    = EmployeeListFile::write(env.db(), EmployeeListFile::Format::Workbook, read.value());
                 QVERIFY2(imported, qPrintable(imported.message()));
                 QCOMPARE(imported.value(), records);
             }

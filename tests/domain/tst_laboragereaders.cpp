@@ -1,6 +1,6 @@
 #include "TestRegistry.h"
 
-#include "common/Workbook.h"
+#include "common/SheetRows.h"
 #include "domain/payroll/LaborageImport.h"
 
 #include <QTest>
@@ -26,9 +26,11 @@ private slots:
     {
         QFETCH(QString, cell);
         QFETCH(QString, text);
-        QCOMPARE(LaborageImport::workbookAmountText({ cell, true }), text);
+        const SheetCell number { 3, SheetCell::Kind::Number, cell };
+        QCOMPARE(LaborageImport::workbookAmountText(&number), text);
         // A text cell is taken as written.
-        QCOMPARE(LaborageImport::workbookAmountText({ cell, false }), cell);
+        const SheetCell written { 3, SheetCell::Kind::Text, cell };
+        QCOMPARE(LaborageImport::workbookAmountText(&written), cell);
     }
 
     void utf8WithByteOrderMark()

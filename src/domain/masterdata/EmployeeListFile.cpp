@@ -5,9 +5,9 @@
 #include "common/FieldRule.h"
 #include "common/GbkCodec.h"
 #include "common/ImportText.h"
+#include "common/SheetRows.h"
 #include "common/TextFile.h"
 #include "common/TextFormat.h"
-#include "common/Workbook.h"
 #include "common/XmlDoc.h"
 #include "common/XmlRead.h"
 #include "store/DBAccess.h"
@@ -82,11 +82,11 @@ qsizetype controlCharacterAt(const QString& text)
 // A cell holding an error value (#DIV/0!, #N/A, ...), or a text cell spelling
 // one (as a sheet saved through a text format keeps it): neither is a group,
 // account, name or employee number.
-bool isErrorValue(const WorkbookCell& cell)
+bool isErrorValue(const SheetCell& cell)
 {
     static const QStringList errors
         = { u"#NULL!"_s, u"#DIV/0!"_s, u"#VALUE!"_s, u"#REF!"_s, u"#NAME?"_s, u"#NUM!"_s, u"#N/A"_s };
-    return cell.isError || (!cell.isNumber && errors.contains(cell.text.trimmed()));
+    return cell.isError() || (!cell.isNumber() && errors.contains(cell.text.trimmed()));
 }
 
 // The bound of a numeric rule as the settings file wrote it.
@@ -336,28 +336,32 @@ ReadResult readXml(const XmlDoc& doc)
     return read;
 }
 
-ReadResult readWorkbook(const WorkbookReader& sheet, const FieldRule& accountRule)
+Result<ReadResult> readWorkbook(SheetRows& sheet, const FieldRule& accountRule)
 {
     ReadResult read;
     EntryChecks checks(Format::Workbook, &accountRule);
     const QString names[] = { kGroupName, kAccNoName, kAccNameName, kEmployeeNoName };
-    // The entries end at the first row whose column A is empty.
-    for (int r = 1; !sheet.cell(r, 1).text.trimmed().isEmpty(); ++r) {
-        WorkbookCell cells[4];
+    SheetRow row;
+    Result<bool> more = sheet.next(row);
+    // The entries end at the first row whose column A is empty; rows come
+    // without the empty ones, so a gap in the numbers ends them too.
+    for (int r = 1; more && *more && row.number == r && !row.text(1).trimmed().isEmpty(); more = sheet.next(row), ++r) {
+        const SheetCell* cells[4];
         for (int c = 0; c < 4; ++c) {
-            cells[c] = sheet.cell(r, c + 1);
-            if (isErrorValue(cells[c]))
+            cells[c] = row.find(c + 1);
+            if (cells[c] && isErrorValue(*cells[c]))
                 return read.stopWith(recordMessage(
-                    r, u"条记录的"_s + names[c] + u"是错误值“"_s + cells[c].text.trimmed() + u"”，文件导入被中止"_s));
+                    r, u"条记录的"_s + names[c] + u"是错误值“"_s + cells[c]->text.trimmed() + u"”，文件导入被中止"_s));
         }
+        const auto text = [&cells](int c) { return cells[c] ? cells[c]->text.trimmed() : QString(); };
         Entry e;
         e.carried = 0;
-        e.group = cells[0].text.trimmed();
-        e.accNo = cells[1].text.trimmed();
-        e.accName = cells[2].text.trimmed();
-        e.employeeNo = cells[3].text.trimmed();
+        e.group = text(0);
+        e.accNo = text(1);
+        e.accName = text(2);
+        e.employeeNo = text(3);
         // A number of 16 or more digits has lost its last digits in the spreadsheet program.
-        if (cells[1].isNumber && e.accNo.size() >= 16 && isDigitsOnly(e.accNo))
+        if (cells[1] && cells[1]->isNumber() && e.accNo.size() >= 16 && isDigitsOnly(e.accNo))
             return read.stopWith(recordMessage(r,
                 u"条记录中的账号是数字格式，16位以上的数字已丢失末尾几位，"
                 u"请将账号列设置为文本格式后重新填写，文件导入被中止"_s));
@@ -365,6 +369,9 @@ ReadResult readWorkbook(const WorkbookReader& sheet, const FieldRule& accountRul
             return read.stopWith(problem);
         read.records.push_back(std::move(e));
     }
+    // A sheet that cannot be read up to the end of its entries refuses the file.
+    if (!more)
+        return Failure { more.message() };
     if (read.records.empty())
         return read.stopWith(kNoEntries);
     return read;

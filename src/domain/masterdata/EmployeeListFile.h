@@ -1,7 +1,7 @@
 #pragma once
 
 // The roster files: the XML and CSV exports written line by line, and the
-// imports from CSV, XML and .xls workbooks into person_payee_acc.
+// imports from CSV, XML and .xls/.xlsx workbooks into person_payee_acc.
 //
 // An import reads the whole file first (read*: bytes or a document in, entries
 // or the refusal of a record out, nothing stored), then writes the entries in
@@ -28,7 +28,7 @@
 
 class DBAccess;
 struct FieldRule;
-class WorkbookReader;
+class SheetRows;
 class XmlDoc;
 
 namespace EmployeeListFile {
@@ -80,9 +80,11 @@ int firstRecordNumber(Format format);
 ReadResult readCsv(const QByteArray& bytes, const FieldRule& accountRule);
 // Every Employee element of the document, at any depth. Accounts are 16 to 20 digits.
 ReadResult readXml(const XmlDoc& doc);
-// The active sheet from row 1 to the last row before the first one whose column
-// A is empty; the account as for CSV. A cell holding an error value is refused.
-ReadResult readWorkbook(const WorkbookReader& sheet, const FieldRule& accountRule);
+// The active sheet (.xls or .xlsx) from row 1 to the last row before the first
+// one whose column A is empty, read row by row; the account as for CSV. A cell
+// holding an error value is refused, and a numeric account of 16 or more
+// digits. A sheet that cannot be read up to there fails with the reader's reason.
+Result<ReadResult> readWorkbook(SheetRows& sheet, const FieldRule& accountRule);
 
 // ---- Writing ------------------------------------------------------------------
 

@@ -2,11 +2,12 @@
 
 #include "common/FieldChecks.h"
 #include "common/ImportText.h"
-#include "common/Workbook.h"
+#include "common/SheetRows.h"
 #include "domain/tables/LaborageTable.h"
 #include "domain/tables/RosterTable.h"
 #include "store/DBAccess.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 
@@ -67,10 +68,10 @@ Format formatOf(const QString& path)
 {
     if (path.isEmpty())
         return Format::None;
-    const QString ext = path.right(3).toLower();
+    const QString ext = QFileInfo(path).suffix().toLower();
     if (ext == u"csv"_s)
         return Format::Csv;
-    if (ext == u"xls"_s)
+    if (ext == u"xls"_s || ext == u"xlsx"_s)
         return Format::Workbook;
     return Format::Unsupported;
 }
@@ -119,55 +120,70 @@ ReadResult readCsv(const QByteArray& bytes)
     return result;
 }
 
-QString workbookAmountText(const WorkbookCell& cell)
+QString workbookAmountText(const SheetCell* cell)
 {
-    const QString text = cell.text.trimmed();
-    if (!cell.isNumber)
+    if (!cell)
+        return {};
+    const QString text = cell->text.trimmed();
+    if (!cell->isNumber())
         return text;
     bool ok = false;
     const double value = text.toDouble(&ok);
     return ok ? roundedNumberText(value, kSpreadsheetDigits) : text;
 }
 
-ReadResult readWorkbook(const WorkbookReader& sheet, const Progress& progress)
+Result<ReadResult> readWorkbook(SheetRows& sheet)
 {
     ReadResult result;
-    const int total = sheet.lastRow();
-    const int first = isNumeric(sheet.cell(1, 1).text.trimmed()) ? 1 : 2;
+    SheetRow row;
+    // Rows come without the empty ones: a gap in the numbers is an empty row.
+    Result<bool> more = sheet.next(row);
+    if (!more)
+        return Failure { more.message() };
+    // Row 1 is a header unless its cell A is numeric; an empty row 1 is a header too.
+    if (*more && row.number == 1 && !isNumeric(row.text(1).trimmed()))
+        more = sheet.next(row);
+    int expected = 2;
+    if (*more && row.number == 1)
+        expected = 1;
     QSet<QString> seen;
-    for (int r = first;; ++r) {
-        const WorkbookCell account = sheet.cell(r, 1);
+    for (; more; more = sheet.next(row), ++expected) {
+        // The data end at the first row whose cell A is empty.
+        if (!*more || row.number != expected)
+            break;
+        const SheetCell* account = row.find(1);
         Record rec;
-        rec.accNo = account.text.trimmed();
+        rec.accNo = account ? account->text.trimmed() : QString();
         if (rec.accNo.isEmpty())
             break;
+        const int r = row.number;
         const qsizetype n = qsizetype(result.records.size()) + 1;
         const auto refuse = [&](const QString& text) -> ReadResult& { return result.stopWith(recordMessage(n, text)); };
         // An error value (#N/A, #DIV/0! ...) is what a formula gave, never what
         // the user meant to pay to or to call an employee.
-        const auto errorValue = [&](const QString& field, const WorkbookCell& cell) {
-            return u"条记录中的%1是错误值%2（工作表第%3行），文件导入被中止"_s.arg(field, cell.text).arg(r);
+        const auto errorValue = [&](const QString& field, const SheetCell* cell) {
+            return u"条记录中的%1是错误值%2（工作表第%3行），文件导入被中止"_s.arg(field, cell->text).arg(r);
         };
-        if (account.isError)
+        if (account->isError())
             return refuse(errorValue(u"收款账号"_s, account));
         if (!isNumeric(rec.accNo))
             return refuse(u"条记录中的序号格式有误，文件导入被中止"_s);
         if (!isDigitsOnly(rec.accNo))
             return refuse(u"条记录中的收款账号有误，文件导入被中止"_s);
         // A number of 16 or more digits has lost its last digits in the spreadsheet program.
-        if (account.isNumber && rec.accNo.size() >= 16)
+        if (account->isNumber() && rec.accNo.size() >= 16)
             return refuse(u"条记录中的账号是数字格式，16位以上的数字已丢失末尾几位，"
                           u"请将账号列设置为文本格式后重新填写，文件导入被中止"_s);
-        const WorkbookCell name = sheet.cell(r, 2);
-        if (name.isError)
+        const SheetCell* name = row.find(2);
+        if (name && name->isError())
             return refuse(errorValue(u"收款户名"_s, name));
-        rec.accName = name.text.trimmed();
+        rec.accName = name ? name->text.trimmed() : QString();
         if (ImportText::hasControlCharacter(rec.accName))
             return refuse(ImportText::controlCharacterProblem(u"收款户名"_s));
         if (rec.accName.isEmpty() || rec.accName.size() > kMaxNameLength)
             return refuse(u"条记录中的收款户名数据长度错误，文件导入被中止"_s);
-        const WorkbookCell amount = sheet.cell(r, 3);
-        if (amount.isError)
+        const SheetCell* amount = row.find(3);
+        if (amount && amount->isError())
             return refuse(errorValue(u"金额"_s, amount));
         if (const QString problem = ImportText::amountProblem(workbookAmountText(amount), &rec.payAmount);
             !problem.isEmpty())
@@ -176,11 +192,10 @@ ReadResult readWorkbook(const WorkbookReader& sheet, const Progress& progress)
             return refuse(u"条记录中的收款账号已经存在，文件导入被中止"_s);
         seen.insert(rec.accNo);
         result.records.push_back(std::move(rec));
-        if (progress && r % 1000 == 0)
-            progress(r, total);
     }
-    if (progress)
-        progress(total, total);
+    // A sheet that cannot be read up to the end of its data refuses the file.
+    if (!more)
+        return Failure { more.message() };
     return result;
 }
 
