@@ -203,6 +203,8 @@ void InstructionListTab::newList()
         if (!m_ctx.prompt.askOkCancel(u"原有数据将被全部清空，请确认是否要继续?"_s, DefaultButton::Cancel))
             return;
     }
+    if (!backupBefore(m_ctx, Backups::newListOperation(m_layout.table)))
+        return;
     if (!m_ctx.db().Delete(u"delete from "_s + m_layout.table))
         m_ctx.prompt.message(m_layout.newFailed);
     refresh();

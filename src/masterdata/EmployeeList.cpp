@@ -426,6 +426,8 @@ void EmployeeList::EmployeeList_cmdDelete_Click()
     // The payroll instructions of the accounts go with them: Enter keeps both.
     if (!m_ctx.prompt.askOkCancel(u"是否确认要删除所选账号以及工资单中关于改账号的指令?"_s, DefaultButton::Cancel))
         return;
+    if (!backupBefore(m_ctx, u"delete-roster"_s))
+        return;
     const QString keys = DBAccess::listParameter(accounts);
     DBAccess& db = m_ctx.db();
     // The payroll instructions and the roster rows go together or not at all.
@@ -504,6 +506,8 @@ void EmployeeList::employeeList_cmdImport_Click()
         EmployeeList_refresh();
         return;
     }
+    if (!backupBefore(m_ctx, u"import-roster"_s))
+        return;
     const QString format = path.right(3).toLower();
     if (format == u"csv"_s)
         importCsvOrXml(path, true);
@@ -538,6 +542,7 @@ void EmployeeList::importCsvOrXml(const QString& path, bool csv)
     }
     const Result<int> imported = EmployeeListFile::write(
         m_ctx.db(), csv ? EmployeeListFile::Format::Csv : EmployeeListFile::Format::Xml, read);
+    importDone(m_ctx, path);
     if (!imported) {
         m_ctx.prompt.message(imported.message());
         return;
@@ -561,6 +566,7 @@ void EmployeeList::importWorkbook(const QString& path)
         = EmployeeListFile::readWorkbook(sheet.value(), m_ctx.fieldRules.ruleFor(kAccNoRule));
     const Result<int> imported = EmployeeListFile::write(m_ctx.db(), EmployeeListFile::Format::Workbook, read,
         [this](int done, int total) { m_msg->step(done, total); });
+    importDone(m_ctx, path);
     m_msg->end();
     if (!imported) {
         m_ctx.prompt.message(imported.message());

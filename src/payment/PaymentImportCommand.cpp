@@ -64,7 +64,10 @@ void importBatchPaymentFile(AppContext& ctx, MainWindowServices& main, bool list
             DefaultButton::Cancel))
         return;
 
+    if (!backupBefore(ctx, u"import-batch"_s))
+        return;
     const Result<qint64> result = importRecords(ctx.db(), ctx.serialNumbers, read, listShowsInstruction);
+    importDone(ctx, path);
     if (result) {
         main.resetPaymentB2B();
         ctx.prompt.message(u"导入批量付款文件完毕"_s);

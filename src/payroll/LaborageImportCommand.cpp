@@ -64,8 +64,11 @@ void importPayrollFile(AppContext& ctx, MainWindowServices& main, bool listShows
             DefaultButton::Cancel))
         return;
 
+    if (!backupBefore(ctx, u"import-payroll"_s))
+        return;
     if (format == Format::Csv) {
         const Result<qint64> imported = importRecords(ctx.db(), read, format, listShowsInstruction);
+        importDone(ctx, path);
         main.resetLaborageIn();
         if (imported)
             ctx.prompt.message(u"导入代发工资文件完毕"_s);
@@ -76,6 +79,7 @@ void importPayrollFile(AppContext& ctx, MainWindowServices& main, bool listShows
 
     msg.begin();
     const Result<qint64> imported = importRecords(ctx.db(), read, format, listShowsInstruction, step);
+    importDone(ctx, path);
     msg.end();
     if (!imported) {
         ctx.prompt.message(imported.message() + u'\n' + kNothingImported);
