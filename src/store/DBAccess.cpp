@@ -182,8 +182,10 @@ Result<> DBAccess::Connect()
             failure = errorText(db) + u" ("_s + m_dbPath + u")"_s;
         } else {
             version = mark->version;
-            if (const QString refused = StoreVersion::refusal(*mark, StoreVersion::hasOurTables(db), kSchemaVersion);
-                !refused.isEmpty())
+            // Only an unmarked store must prove by its tables that it is ours;
+            // a marked one is read as its version says.
+            const bool ourTables = mark->applicationId != 0 || StoreVersion::hasOurTables(db);
+            if (const QString refused = StoreVersion::refusal(*mark, ourTables, kSchemaVersion); !refused.isEmpty())
                 failure = refused + u" ("_s + m_dbPath + u")"_s;
         }
         if (failure.isEmpty()) {
