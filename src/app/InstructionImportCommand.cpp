@@ -6,6 +6,7 @@
 #include "common/Prompt.h"
 #include "common/SheetRows.h"
 #include "domain/AppContext.h"
+#include "domain/Backups.h"
 #include "domain/ImportRunner.h"
 #include "domain/payment/PaymentImport.h"
 #include "domain/payroll/LaborageImport.h"
@@ -60,7 +61,10 @@ void runInstructionImport(
         && !ctx.prompt.askOkCancel(u"文件导入时原有数据将被全部清空，请先用“生成上传文件”功能保存，请确认是否要继续?"_s,
             DefaultButton::Cancel))
         return;
+    if (!backupBefore(ctx, steps.backupOperation))
+        return;
     steps.run(listShowsInstruction);
+    importDone(ctx, path);
 }
 
 void importBatchPaymentFile(AppContext& ctx, MainWindowServices& main, bool listShowsInstruction)
@@ -70,6 +74,7 @@ void importBatchPaymentFile(AppContext& ctx, MainWindowServices& main, bool list
     ReadResult read;
     InstructionImport steps;
     steps.kinds = { FileFilter::csv(), FileFilter::xml(), FileFilter::plz() };
+    steps.backupOperation = u"import-batch"_s;
     steps.unsupported = u"抱歉，系统目前不支持该格式文件，请选择csv、plz或xml格式文件进行操作"_s;
     steps.refresh = [&main] { main.resetPaymentB2B(); };
     steps.kindOf = [&family](const QString& path) {
@@ -126,6 +131,7 @@ void importPayrollFile(AppContext& ctx, MainWindowServices& main, bool listShows
     const auto step = [&msg](int done, int total) { msg.step(done, total); };
     InstructionImport steps;
     steps.kinds = { FileFilter::csv(), FileFilter::xls(), FileFilter::xlsx() };
+    steps.backupOperation = u"import-payroll"_s;
     steps.unsupported = u"抱歉，系统目前不支持该格式文件，请选择csv或xls格式文件进行操作"_s;
     steps.refresh = [&main] { main.resetLaborageIn(); };
     steps.kindOf = [&format](const QString& path) {

@@ -16,6 +16,8 @@ struct InstructionImport {
     // The file filters offered, after the one of all of them together and
     // before the one of all files.
     QStringList kinds;
+    // The operation code of the backup made right before the import changes the store.
+    QString backupOperation;
     // Said when the chosen file is of none of the kinds.
     QString unsupported;
     // The kind of the chosen path (an empty path when none was chosen).

@@ -6,6 +6,7 @@
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
 #include "domain/AppContext.h"
+#include "domain/Backups.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -196,6 +197,8 @@ void InstructionListTab::newList()
         if (!m_ctx.prompt.askOkCancel(u"原有数据将被全部清空，请确认是否要继续?"_s, DefaultButton::Cancel))
             return;
     }
+    if (!backupBefore(m_ctx, m_layout.newBackup))
+        return;
     if (!m_table->removeAll())
         m_ctx.prompt.message(m_layout.newFailed);
     refresh();

@@ -29,6 +29,7 @@ struct InstructionListLayout {
     QString rangeDeleteDone;
     QString rangeDeleteFailed; // followed by "指令序列" and the row after the range
     QString newFailed; // New could not empty the table
+    QString newBackup; // the backup's operation code before New
 };
 
 // A tab listing instructions (batch payment, payroll): the list with count,

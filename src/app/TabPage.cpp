@@ -44,6 +44,8 @@ QStringList TabPage::columnTexts(const RowRange& range, int column) const
 bool TabPage::deleteRange(
     const QString& sql, QVariantList params, const RowRange& range, int keyColumn, const QString& failure)
 {
+    if (range.last > range.first && !backupBefore(m_ctx, u"delete-rows"_s))
+        return false;
     params << DBAccess::listParameter(columnTexts(range, keyColumn));
     if (m_ctx.db().Delete(sql, params))
         return true;

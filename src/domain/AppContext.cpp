@@ -16,6 +16,13 @@ AppContext::AppContext(Prompt& p, const QString& appDirectory)
     // set back never repeats or undercuts a number already in the store. A
     // store whose largest number cannot be read is not used: numbers made
     // without it could repeat the keys that change and delete find rows by.
+    // An older store is copied into backup/ before it is upgraded in place.
+    dbAccess->setUpgradeHandler([this](int) -> Result<> {
+        const Result<QString> made = Backups::make(*this, QStringLiteral("upgrade"));
+        if (!made)
+            return Failure { QStringLiteral("升级数据库之前无法备份：") + made.message() };
+        return {};
+    });
     dbAccess->setOpenHandler([this]() -> Result<> {
         const auto largest = PaymentTable(*dbAccess).largestSerialNo();
         if (!largest)

@@ -2,6 +2,7 @@
 
 #include "common/SerialNo.h"
 #include "config/AppConfig.h"
+#include "domain/Backups.h"
 #include "store/DBAccess.h"
 
 #include <memory>
@@ -20,6 +21,7 @@ struct AppContext : AppConfig {
     QString helpDir;
     std::unique_ptr<DBAccess> dbAccess;
     SerialNoGenerator serialNumbers;
+    BackupLog backupLog;
 
     // The payer account of the current batch payment.
     QString batchPayAccNo;

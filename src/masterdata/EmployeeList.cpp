@@ -426,6 +426,8 @@ void EmployeeList::EmployeeList_cmdDelete_Click()
     // The payroll instructions of the accounts go with them: Enter keeps both.
     if (!m_ctx.prompt.askOkCancel(u"是否确认要删除所选账号以及工资单中关于改账号的指令?"_s, DefaultButton::Cancel))
         return;
+    if (!backupBefore(m_ctx, u"delete-roster"_s))
+        return;
     // The payroll instructions and the roster rows go together or not at all.
     const bool deleted = bool(RosterTable(m_ctx.db()).removeWithInstructions(accounts));
     if (!deleted) {
@@ -490,6 +492,8 @@ void EmployeeList::employeeList_cmdImport_Click()
         EmployeeList_refresh();
         return;
     }
+    if (!backupBefore(m_ctx, u"import-roster"_s))
+        return;
     // An .xls and an .xlsx are told apart by their content.
     const QString format = QFileInfo(path).suffix().toLower();
     if (format == u"csv"_s)
@@ -525,6 +529,7 @@ void EmployeeList::importCsvOrXml(const QString& path, bool csv)
     }
     const Result<int> imported = EmployeeListFile::write(
         m_ctx.db(), csv ? EmployeeListFile::Format::Csv : EmployeeListFile::Format::Xml, read);
+    importDone(m_ctx, path);
     if (!imported) {
         m_ctx.prompt.message(imported.message());
         return;
@@ -551,6 +556,7 @@ void EmployeeList::importWorkbook(const QString& path)
     const EmployeeListFile::ReadResult& read = *rows;
     const Result<int> imported = EmployeeListFile::write(m_ctx.db(), EmployeeListFile::Format::Workbook, read,
         [this](int done, int total) { m_msg->step(done, total); });
+    importDone(m_ctx, path);
     m_msg->end();
     if (!imported) {
         m_ctx.prompt.message(imported.message());

@@ -229,7 +229,10 @@ void MasterDataTab::importXml(const QString& readError, const XmlImport& import,
             m_ctx.prompt.message(doc.message());
         return;
     }
+    if (!backupBefore(m_ctx, Backups::importOperation(prefix())))
+        return;
     const Result<int> imported = import(m_ctx.db(), doc.value());
+    importDone(m_ctx, path);
     if (!imported) {
         m_ctx.prompt.message(imported.message());
         return;

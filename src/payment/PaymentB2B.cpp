@@ -24,6 +24,7 @@ InstructionListLayout paymentList()
     l.rangeDeleteDone = u"删除批量支付文件成功."_s;
     l.rangeDeleteFailed = u"删除批量支付文件失败,失败位置："_s;
     l.newFailed = u"无法新建批量支付数据,数据库发生错误"_s;
+    l.newBackup = u"new-batch"_s;
     return l;
 }
 } // namespace

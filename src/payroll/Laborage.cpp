@@ -28,6 +28,7 @@ InstructionListLayout laborageList()
     l.rangeDeleteDone = u"删除账号成功."_s;
     l.rangeDeleteFailed = u"删除账号失败,失败位置："_s;
     l.newFailed = u"无法新建代发工资数据,数据库发生错误"_s;
+    l.newBackup = u"new-payroll"_s;
     return l;
 }
 } // namespace

@@ -6,6 +6,7 @@
 #include "app/HelpWindow.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
+#include "app/frmRestore.h"
 #include "common/GbkCodec.h"
 #include "common/Money.h"
 #include "common/SheetRows.h"
@@ -264,8 +265,9 @@ private slots:
         request.writing = true;
         CheckReportDialog report(env.prompt, request, main.get());
         HelpWindow help;
+        frmRestore restore(env.ctx(), {}, main.get());
         for (const QWidget* w : std::initializer_list<const QWidget*> {
-                 &payAcc, &payment, &laborage, &batch, &settings, &advanced, &report, &help })
+                 &payAcc, &payment, &laborage, &batch, &settings, &advanced, &report, &help, &restore })
             collectCaptions(*w, captions);
 
         QStringList missing;
