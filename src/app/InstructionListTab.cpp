@@ -182,6 +182,8 @@ void InstructionListTab::deleteSelectedRange()
     }
     if (!m_ctx.prompt.askOkCancel(m_layout.rangeDeleteQuestion, deleteQuestionDefault(range)))
         return;
+    if (!backupBeforeRangeDelete(range))
+        return;
     // Exactly the selected instructions go, found by their keys.
     if (!m_table->removeKeys(columnTexts(range, ColumnKey))) {
         showRangeFailure(m_layout.rangeDeleteFailed, range);

@@ -4,6 +4,7 @@
 #include "app/MainWindowServices.h"
 #include "common/Prompt.h"
 #include "domain/AppContext.h"
+#include "domain/Backups.h"
 #include "domain/ExcelExport.h"
 
 #include <algorithm>
@@ -41,16 +42,9 @@ QStringList TabPage::columnTexts(const RowRange& range, int column) const
     return texts;
 }
 
-bool TabPage::deleteRange(
-    const QString& sql, QVariantList params, const RowRange& range, int keyColumn, const QString& failure)
+bool TabPage::backupBeforeRangeDelete(const RowRange& range)
 {
-    if (range.last > range.first && !backupBefore(m_ctx, u"delete-rows"_s))
-        return false;
-    params << DBAccess::listParameter(columnTexts(range, keyColumn));
-    if (m_ctx.db().Delete(sql, params))
-        return true;
-    showRangeFailure(failure, range);
-    return false;
+    return range.last == range.first || backupBefore(m_ctx, u"delete-rows"_s);
 }
 
 void TabPage::showRangeFailure(const QString& failure, const RowRange& range)

@@ -83,12 +83,9 @@ protected:
 
     // The trimmed texts of one column over a range of rows.
     QStringList columnTexts(const RowRange& range, int column) const;
-    // Deletes the rows of a range by their keys in grid column `keyColumn`, with
-    // one statement ending in "in (select value from json_each(?))": all keys go
-    // in as one bound JSON array after `params`, so any number of rows goes at
-    // once. On failure shows showRangeFailure(failure).
-    bool deleteRange(
-        const QString& sql, QVariantList params, const RowRange& range, int keyColumn, const QString& failure);
+    // A delete of more than one row is preceded by a backup; false when the
+    // user chose not to go on without one.
+    bool backupBeforeRangeDelete(const RowRange& range);
     // The failure of a range command: `failure`, then "指令序列" and the row after the range.
     void showRangeFailure(const QString& failure, const RowRange& range);
 

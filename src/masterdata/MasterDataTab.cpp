@@ -243,6 +243,8 @@ void MasterDataTab::importXml(const QString& readError, const XmlImport& import,
 
 bool MasterDataTab::deleteRows(const RowRange& range, int keyColumn, const QString& failure, const Remove& remove)
 {
+    if (!backupBeforeRangeDelete(range))
+        return false;
     if (remove(columnTexts(range, keyColumn)))
         return true;
     showRangeFailure(failure, range);
