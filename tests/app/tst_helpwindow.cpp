@@ -313,8 +313,8 @@ private slots:
                 QVERIFY2(!read->stopped(), qPrintable(read->stop.message()));
                 QCOMPARE(int(read->records.size()), records);
             } else {
-                const Result<EmployeeListFile::ReadResult> read
-                    = EmployeeListFile::readWorkbook(**sheet, env.ctx().fieldRules.ruleFor(FieldId::SubSalaRollMana_PerAccountNo));
+                const Result<EmployeeListFile::ReadResult> read = EmployeeListFile::readWorkbook(
+                    **sheet, env.ctx().fieldRules.ruleFor(FieldId::SubSalaRollMana_PerAccountNo));
                 QVERIFY2(read, qPrintable(read.message()));
                 const Result<int> imported
                     = EmployeeListFile::write(env.db(), EmployeeListFile::Format::Workbook, read.value());
