@@ -5,6 +5,7 @@
 //   build-fuzz/fuzz/fuzz_payrollworkbook -max_total_time=300 CORPUS-DIR tests/data/xls
 
 #include "common/ImportText.h"
+#include "common/SheetRows.h"
 #include "common/Workbook.h"
 #include "domain/payroll/LaborageImport.h"
 
@@ -49,10 +50,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)quiet;
 
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
-    const Result<WorkbookReader> opened = WorkbookReader::readBytes(bytes);
+    const Result<std::unique_ptr<SheetRows>> opened = openSheetBytes(bytes);
     if (!opened)
         return 0;
-    const LaborageImport::ReadResult read = LaborageImport::readWorkbook(opened.value());
+    const Result<LaborageImport::ReadResult> readRows = LaborageImport::readWorkbook(**opened);
+    if (!readRows) {
+        if (readRows.message().isEmpty())
+            std::abort();
+        return 0;
+    }
+    const LaborageImport::ReadResult& read = *readRows;
     for (const LaborageImport::Record& r : read.records) {
         QString stored;
         if (!digitsOnly(r.accNo) || r.accName.isEmpty() || r.accName.size() > 60

@@ -5,6 +5,7 @@
 #include "RosterChecks.h"
 
 #include "common/FieldRule.h"
+#include "common/SheetRows.h"
 #include "common/Workbook.h"
 
 #include <glib.h>
@@ -49,8 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Result<WorkbookReader> sheet = WorkbookReader::readBytes(bytes);
     if (!sheet)
         return 0;
-    const EmployeeListFile::ReadResult read = EmployeeListFile::readWorkbook(sheet.value(), rule);
-    rosterfuzz::checkRead(read, false);
-    rosterfuzz::require(read.records.size() <= size_t(sheet->lastRow()), "at most one entry per row");
+    const Result<std::unique_ptr<SheetRows>> rows = openSheetBytes(bytes);
+    rosterfuzz::require(bool(rows), "a workbook the reader takes opens as rows");
+    const Result<EmployeeListFile::ReadResult> read = EmployeeListFile::readWorkbook(**rows, rule);
+    rosterfuzz::require(bool(read), "rows of a workbook read in full");
+    rosterfuzz::checkRead(*read, false);
+    rosterfuzz::require(read->records.size() <= size_t(sheet->lastRow()), "at most one entry per row");
     return 0;
 }

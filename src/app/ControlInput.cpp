@@ -70,7 +70,7 @@ bool refuseDisabledAmountBox(const QLineEdit& amount, AppContext& ctx)
     return true;
 }
 
-bool checkField(QWidget* control, int fieldId, bool doCheck, AppContext& ctx)
+bool checkField(QWidget* control, FieldId fieldId, bool doCheck, AppContext& ctx)
 {
     if (!doCheck)
         return true;

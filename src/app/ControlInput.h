@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/FieldRule.h"
 #include "common/InputControl.h"
 
 #include <functional>
@@ -62,7 +63,7 @@ private:
 // checkField for a screen's control (a QLineEdit, QComboBox or QPlainTextEdit)
 // with the rules and prompt of the context. Any other widget is a caller error
 // and fails.
-bool checkField(QWidget* control, int fieldId, bool doCheck, AppContext& ctx);
+bool checkField(QWidget* control, FieldId fieldId, bool doCheck, AppContext& ctx);
 
 // True, after saying which box is off and how to switch it on, when the amount
 // box of an instruction dialog is disabled and empty: the "可编辑" flag of field

@@ -6,6 +6,7 @@
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
 #include "domain/AppContext.h"
+#include "domain/Backups.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -28,10 +29,11 @@ QString cellText(QString text)
 }
 } // namespace
 
-InstructionListTab::InstructionListTab(
-    AppContext& ctx, MainWindowServices& main, const QString& prefix, InstructionListLayout layout)
+InstructionListTab::InstructionListTab(AppContext& ctx, MainWindowServices& main, const QString& prefix,
+    InstructionListLayout layout, std::unique_ptr<InstructionTable> table)
     : TabPage(ctx, main, prefix)
     , m_layout(std::move(layout))
+    , m_table(std::move(table))
 {
     m_openCheckReport = [this](const CheckReportRequest& request) {
         CheckReportDialog dialog(m_ctx.prompt, request, m_main.dialogParent());
@@ -104,15 +106,7 @@ void InstructionListTab::connectGrid(std::function<void()> changeCommand)
 
 Result<InstructionTotals> InstructionListTab::queryTotals()
 {
-    auto rs = m_ctx.db().Query(m_layout.totalsStatement);
-    if (!rs)
-        return rs.failure();
-    if (rs->isEmpty())
-        return Failure { u"合计查询没有结果"_s };
-    InstructionTotals totals;
-    totals.count = rs->value(0, u"totalNum"_s).toLongLong();
-    totals.total = Money::fromFen(rs->value(0, u"totalAmt"_s).toLongLong());
-    return totals;
+    return m_table->totals();
 }
 
 void InstructionListTab::refresh()
@@ -135,17 +129,17 @@ void InstructionListTab::refresh()
 
     std::vector<QStringList> rows;
     QStringList previous;
-    m_ctx.db().QueryEach(m_layout.listStatement, {}, [&](const RecordView& record) {
+    readList([&](QStringList& cells) {
         QStringList row;
         row.reserve(columns);
-        for (int c = 0; c < columns; ++c) {
-            const int field = m_layout.sourceFields[static_cast<size_t>(c)];
-            QString text = field < 0 ? QString::number(rows.size() + 1) : cellText(record.text(field));
+        row.append(QString::number(rows.size() + 1));
+        for (int c = 1; c < columns; ++c) {
+            QString text = cellText(c - 1 < cells.size() ? std::move(cells[c - 1]) : QString());
             if (c == m_layout.amountColumn)
                 text = formatStoredAmount(text, true);
             // A value equal to the one above (a payer account, most kinds and
             // remarks) shares its text instead of holding a copy.
-            if (field >= 0 && !previous.isEmpty() && previous.at(c) == text)
+            if (!previous.isEmpty() && previous.at(c) == text)
                 text = previous.at(c);
             row.append(std::move(text));
         }
@@ -188,13 +182,15 @@ void InstructionListTab::deleteSelectedRange()
     }
     if (!m_ctx.prompt.askOkCancel(m_layout.rangeDeleteQuestion, deleteQuestionDefault(range)))
         return;
+    if (!backupBeforeRangeDelete(range))
+        return;
     // Exactly the selected instructions go, found by their keys.
-    if (deleteRange(
-            u"delete from %1 where %2 in (select value from json_each(?))"_s.arg(m_layout.table, m_layout.keyField), {},
-            range, ColumnKey, m_layout.rangeDeleteFailed)) {
-        refresh();
-        m_ctx.prompt.message(m_layout.rangeDeleteDone);
+    if (!m_table->removeKeys(columnTexts(range, ColumnKey))) {
+        showRangeFailure(m_layout.rangeDeleteFailed, range);
+        return;
     }
+    refresh();
+    m_ctx.prompt.message(m_layout.rangeDeleteDone);
 }
 
 void InstructionListTab::newList()
@@ -203,13 +199,15 @@ void InstructionListTab::newList()
         if (!m_ctx.prompt.askOkCancel(u"原有数据将被全部清空，请确认是否要继续?"_s, DefaultButton::Cancel))
             return;
     }
-    if (!m_ctx.db().Delete(u"delete from "_s + m_layout.table))
+    if (!backupBefore(m_ctx, m_layout.newBackup))
+        return;
+    if (!m_table->removeAll())
         m_ctx.prompt.message(m_layout.newFailed);
     refresh();
 }
 
 InstructionCheck::Rules InstructionListTab::rulesFor(
-    const QString& account, const QString& name, const QString& amount, int accountRuleId) const
+    const QString& account, const QString& name, const QString& amount, FieldId accountRuleId) const
 {
     InstructionCheck::Rules rules;
     rules.accountField = account;
@@ -221,10 +219,11 @@ InstructionCheck::Rules InstructionListTab::rulesFor(
     return rules;
 }
 
-bool InstructionListTab::checkInstructions(bool writing, const FileRowSink& fileRow)
+bool InstructionListTab::checkInstructions(bool writing, const CheckReader& read)
 {
     InstructionCheck::Checker checker(checkRules(), m_grid->rows());
-    if (!checkRecords([&checker](const InstructionCheck::Record& record) { checker.add(record); }, fileRow))
+    const CheckSink sink = [&checker](const InstructionCheck::Record& record) { checker.add(record); };
+    if (!(read ? read(sink) : checkRecords(sink)))
         return false; // the store has shown its error
     CheckReportRequest request;
     request.findings = checker.finish();

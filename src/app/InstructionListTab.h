@@ -3,35 +3,24 @@
 #include "app/ApprovalSheet.h"
 #include "app/CheckReport.h"
 #include "app/TabPage.h"
+#include "common/FieldRule.h"
 #include "common/Money.h"
 #include "common/Result.h"
 #include "domain/InstructionCheck.h"
+#include "domain/tables/InstructionTable.h"
 
 #include <QStringList>
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
 class QMenu;
-class RecordView;
 
-// The number and exact total of the instructions a tab counts.
-struct InstructionTotals {
-    qint64 count = 0;
-    Money total;
-};
-
-// What makes one instruction list: its table, its grid and its wording.
+// What makes one instruction list: its grid and its wording.
 struct InstructionListLayout {
-    QString table; // the table New empties and the range delete deletes from
-    QString keyField; // the table's key column, shown hidden in grid column 1
-    // Count (totalNum) and total in whole fen (totalAmt) of the instructions.
-    QString totalsStatement;
-    // The list; grid column c shows field sourceFields[c] (-1: the running number).
-    QString listStatement;
-    QStringList headers;
-    std::vector<int> sourceFields;
+    QStringList headers; // column 0 shows the running number, column 1 the hidden key
     std::vector<int> widthsTwips;
     int amountColumn = -1; // shown with thousands separators and two decimals, right aligned
 
@@ -40,6 +29,7 @@ struct InstructionListLayout {
     QString rangeDeleteDone;
     QString rangeDeleteFailed; // followed by "指令序列" and the row after the range
     QString newFailed; // New could not empty the table
+    QString newBackup; // the backup's operation code before New
 };
 
 // A tab listing instructions (batch payment, payroll): the list with count,
@@ -52,7 +42,9 @@ public:
     // Grid column 1 holds the key of every listed row.
     static constexpr int ColumnKey = 1;
 
-    InstructionListTab(AppContext& ctx, MainWindowServices& main, const QString& prefix, InstructionListLayout layout);
+    // `table` is the table New empties and the range delete deletes from.
+    InstructionListTab(AppContext& ctx, MainWindowServices& main, const QString& prefix, InstructionListLayout layout,
+        std::unique_ptr<InstructionTable> table);
 
     // Status bar panels, then the grid; current column 0 afterwards.
     void refresh() override;
@@ -63,14 +55,17 @@ public:
     // New: empties the table after the question, when the list shows anything.
     void newList() override;
 
+    // Hands the instructions to check to its sink, one at a time in list
+    // order. Fails when the store failed (it has shown its error).
+    using CheckSink = std::function<void(const InstructionCheck::Record&)>;
+    using CheckReader = std::function<Result<>(const CheckSink& check)>;
     // Runs every check over the list. Without findings nothing is shown and
     // the result is true; otherwise the report window is shown and the result
     // says whether the upload file may be written (no errors and the user
     // chose to go on). `writing` false: the report only ("检查指令").
-    // `fileRow`, when given, receives every row the upload file is written
-    // from, read by the same pass over the store as the check.
-    using FileRowSink = std::function<void(const RecordView&)>;
-    bool checkInstructions(bool writing, const FileRowSink& fileRow = {});
+    // `read`, when given, reads the instructions instead of checkRecords (an
+    // upload file is built from the same pass over the store as the check).
+    bool checkInstructions(bool writing, const CheckReader& read = {});
     // "打印审批单": the approval sheet of the list in the print preview.
     void printApprovalSheet();
     // Selects the instruction with this 序号 in the list.
@@ -125,23 +120,25 @@ protected:
 
     // Called at the end of every refresh.
     virtual void listRefreshed() { }
+    // Hands the cells of every listed instruction to `row` in list order:
+    // grid columns 1 on (column 0 is the running number), untrimmed, the
+    // amount as stored.
+    using ListRowSink = std::function<void(QStringList& cells)>;
+    virtual Result<> readList(const ListRowSink& row) = 0;
 
-    // Hands the instructions to check to `check`, one at a time in list order,
-    // and, when `fileRow` is given, the rows the upload file is written from
-    // (as the tab's file builder reads them) to `fileRow`. Fails when the store
-    // failed (it has shown its error).
-    using CheckSink = std::function<void(const InstructionCheck::Record&)>;
-    virtual Result<> checkRecords(const CheckSink& check, const FileRowSink& fileRow) = 0;
+    // Hands the instructions to check to `check`, one at a time in list order.
+    virtual Result<> checkRecords(const CheckSink& check) = 0;
     virtual InstructionCheck::Rules checkRules() const = 0;
     // The check rules of a list: the names its report gives the account, name
     // and amount fields, and the length rule of field `accountRuleId` when that
     // field is an account.
     InstructionCheck::Rules rulesFor(
-        const QString& account, const QString& name, const QString& amount, int accountRuleId) const;
+        const QString& account, const QString& name, const QString& amount, FieldId accountRuleId) const;
     // The sheet's contents; none when the store failed.
     virtual Result<ApprovalSheetData> approvalSheetData() = 0;
 
     const InstructionListLayout m_layout;
+    const std::unique_ptr<InstructionTable> m_table;
 
 private:
     QMenu* m_menu = nullptr;

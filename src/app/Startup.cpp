@@ -62,5 +62,6 @@ int startProgram(AppContext& ctx, std::unique_ptr<frmMain>& window)
         window.reset();
         return 1;
     }
+    Backups::atStart(ctx);
     return 0;
 }

@@ -4,6 +4,10 @@
 #include "app/MainWindowServices.h"
 #include "common/Prompt.h"
 #include "domain/AppContext.h"
+#include "domain/Backups.h"
+#include "domain/ExcelExport.h"
+
+#include <algorithm>
 
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -38,14 +42,9 @@ QStringList TabPage::columnTexts(const RowRange& range, int column) const
     return texts;
 }
 
-bool TabPage::deleteRange(
-    const QString& sql, QVariantList params, const RowRange& range, int keyColumn, const QString& failure)
+bool TabPage::backupBeforeRangeDelete(const RowRange& range)
 {
-    params << DBAccess::listParameter(columnTexts(range, keyColumn));
-    if (m_ctx.db().Delete(sql, params))
-        return true;
-    showRangeFailure(failure, range);
-    return false;
+    return range.last == range.first || backupBefore(m_ctx, u"delete-rows"_s);
 }
 
 void TabPage::showRangeFailure(const QString& failure, const RowRange& range)
@@ -80,4 +79,43 @@ EmptyTabPage::EmptyTabPage(AppContext& ctx, MainWindowServices& main, const QStr
 void EmptyTabPage::refresh()
 {
     m_main.setCountPanels(u"0"_s);
+}
+
+void TabPage::exportToExcel(const ExcelLayout& layout)
+{
+    if (!m_grid->hasData()) {
+        m_ctx.prompt.message(u"没有记录可以导出"_s);
+        return;
+    }
+    const QString path = m_main.selectSaveFile({ layout.fileKind, { FileFilter::xlsx() } }).trimmed();
+    if (path.isEmpty())
+        return;
+    std::vector<int> columns = layout.columns;
+    if (columns.empty())
+        for (int c = 1; c < m_grid->cols(); ++c)
+            columns.push_back(c);
+    ExcelExport::Sheet sheet;
+    sheet.name = layout.sheetName;
+    sheet.header = layout.header;
+    sheet.totalRow = layout.totalRow;
+    for (const int c : columns) {
+        const bool amount
+            = std::find(layout.amountColumns.begin(), layout.amountColumns.end(), c) != layout.amountColumns.end();
+        sheet.columns.append({ m_grid->textMatrix(0, c).trimmed(),
+            amount ? ExcelExport::Column::Kind::Amount : ExcelExport::Column::Kind::Text });
+    }
+    sheet.rows.reserve(m_grid->rows() - 1);
+    for (int r = 1; r < m_grid->rows(); ++r) {
+        QStringList row;
+        row.reserve(qsizetype(columns.size()));
+        bool empty = true;
+        for (const int c : columns) {
+            row.append(m_grid->textMatrix(r, c).trimmed());
+            empty = empty && row.constLast().isEmpty();
+        }
+        if (!empty)
+            sheet.rows.append(std::move(row));
+    }
+    const Result<int> written = ExcelExport::write(path, sheet);
+    m_ctx.prompt.message(written ? writtenMessage(u"导出到Excel完毕"_s, path) : written.message());
 }

@@ -67,14 +67,25 @@ protected:
     {
         return range.last > range.first ? DefaultButton::Cancel : DefaultButton::Ok;
     }
+    // "导出到Excel": which grid columns go into the workbook, in sheet order, and how.
+    struct ExcelLayout {
+        QString sheetName;
+        std::vector<int> columns; // grid columns; empty: every column after the running number
+        std::vector<int> amountColumns; // grid columns holding amounts
+        bool header = true; // row 1 holds the grid's captions
+        bool totalRow = false; // count and exact total below the list
+        FileKind fileKind = FileKind::MasterData;
+    };
+    // Writes the list the grid shows as an .xlsx workbook to a file the user
+    // chooses ("Excel 工作簿 (*.xlsx)", the extension added when missing) and
+    // says so, or says why not.
+    void exportToExcel(const ExcelLayout& layout);
+
     // The trimmed texts of one column over a range of rows.
     QStringList columnTexts(const RowRange& range, int column) const;
-    // Deletes the rows of a range by their keys in grid column `keyColumn`, with
-    // one statement ending in "in (select value from json_each(?))": all keys go
-    // in as one bound JSON array after `params`, so any number of rows goes at
-    // once. On failure shows showRangeFailure(failure).
-    bool deleteRange(
-        const QString& sql, QVariantList params, const RowRange& range, int keyColumn, const QString& failure);
+    // A delete of more than one row is preceded by a backup; false when the
+    // user chose not to go on without one.
+    bool backupBeforeRangeDelete(const RowRange& range);
     // The failure of a range command: `failure`, then "指令序列" and the row after the range.
     void showRangeFailure(const QString& failure, const RowRange& range);
 

@@ -1,8 +1,10 @@
 #include "app/frmMain.h"
 
+#include "app/AboutDialog.h"
 #include "app/HelpWindow.h"
 #include "app/ListGrid.h"
 #include "app/TabPage.h"
+#include "app/frmRestore.h"
 #include "common/Prompt.h"
 #include "config/SysConf.h"
 #include "domain/AppContext.h"
@@ -82,6 +84,16 @@ void frmMain::buildMenus()
     m_menuFile = addMenu(bar, u"menuFile"_s, u"文件(&F)"_s);
     m_menuNew = addEntry(m_menuFile, u"menuNew"_s, u"新建(&N)"_s);
     m_menuSave = addEntry(m_menuFile, u"menuSave"_s, u"保存(&S)"_s);
+    m_menuFile->addSeparator();
+    m_menuUndoImport = addEntry(m_menuFile, u"menuUndoImport"_s, u"撤销上次导入"_s);
+    QAction* backup = addEntry(m_menuFile, u"menuBackup"_s, u"备份数据…"_s);
+    QAction* restore = addEntry(m_menuFile, u"menuRestore"_s, u"恢复数据…"_s);
+    connect(m_menuUndoImport, &QAction::triggered, this, &frmMain::menuUndoImport_Click);
+    connect(backup, &QAction::triggered, this, &frmMain::menuBackup_Click);
+    connect(restore, &QAction::triggered, this, &frmMain::menuRestore_Click);
+    // Undo is offered only while the last import is the last change.
+    connect(m_menuFile, &QMenu::aboutToShow, this,
+        [this] { m_menuUndoImport->setEnabled(Backups::undoableImport(m_ctx).has_value()); });
     m_menuFile->addSeparator()->setObjectName(u"menuFileSplit"_s);
     QAction* exit = addEntry(m_menuFile, u"menuExit"_s, u"退出(&X)"_s);
     connect(m_menuNew, &QAction::triggered, this, &frmMain::menuNew_Click);
@@ -93,6 +105,8 @@ void frmMain::buildMenus()
     m_menuHelp = addMenu(bar, u"menuHelp"_s, u"帮助(&H)"_s);
     QAction* help = addEntry(m_menuHelp, u"menuHelpFile"_s, u"帮助文档(&Y)"_s);
     connect(help, &QAction::triggered, this, &frmMain::menuHelpFile_Click);
+    QAction* about = addEntry(m_menuHelp, u"menuAbout"_s, u"关于(&A)"_s);
+    connect(about, &QAction::triggered, this, [this] { AboutDialog(m_ctx, this).exec(); });
 
     m_tool = addMenu(bar, u"tool"_s, u"工具(&T)"_s);
     QAction* option = addEntry(m_tool, u"option"_s, u"选项(&O)"_s);
@@ -292,7 +306,7 @@ void frmMain::menuExit_Click()
 
 QString frmMain::helpFilePath() const
 {
-    return m_ctx.appDir + u"help"_s + QDir::separator() + u"index.html"_s;
+    return m_ctx.helpDir + u"index.html"_s;
 }
 
 void frmMain::menuHelpFile_Click()
@@ -313,9 +327,32 @@ void frmMain::menuHelpFile_Click()
     m_helpWindow->activateWindow();
 }
 
+void frmMain::reloadAfterRestore()
+{
+    refreshTab(m_tabs->currentIndex());
+}
+
+void frmMain::menuBackup_Click()
+{
+    BackupCommands::backupByHand(m_ctx, this);
+}
+
+void frmMain::menuRestore_Click()
+{
+    frmRestore dialog(
+        m_ctx, [this] { reloadAfterRestore(); }, this);
+    dialog.exec();
+}
+
+void frmMain::menuUndoImport_Click()
+{
+    BackupCommands::undoLastImport(m_ctx, [this] { reloadAfterRestore(); });
+}
+
 void frmMain::option_Click()
 {
     frmSysConf dialog(m_ctx, m_ctx.prompt, this);
+    dialog.setBeforeSave([this] { return backupBefore(m_ctx, u"settings"_s); });
     dialog.exec();
 }
 

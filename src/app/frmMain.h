@@ -54,7 +54,7 @@ public:
     QMenu* addInstructionMenu(const QString& name, const QString& caption) override;
     QWidget* dialogParent() override { return this; }
 
-    // The user guide: help/index.html in the program folder.
+    // The user guide: index.html in the context's help folder.
     QString helpFilePath() const;
     // The guide's window once help has been opened; null before.
     HelpWindow* helpWindow() const { return m_helpWindow; }
@@ -64,6 +64,9 @@ public slots:
     void menuSave_Click();
     void menuExit_Click();
     void menuHelpFile_Click();
+    void menuBackup_Click();
+    void menuRestore_Click();
+    void menuUndoImport_Click();
     void option_Click();
     void advanced_Click();
     void Label1_Click();
@@ -72,6 +75,9 @@ public slots:
 
 private:
     void buildMenus();
+    // After a restore or an undo: the shown list is read again (the others are
+    // read when shown).
+    void reloadAfterRestore();
     void buildToolbar();
     void buildStatusBar();
     void buildTabs();
@@ -87,6 +93,7 @@ private:
     QMenu* m_tool = nullptr;
     QAction* m_menuNew = nullptr;
     QAction* m_menuSave = nullptr;
+    QAction* m_menuUndoImport = nullptr;
     QToolBar* m_toolbar = nullptr;
     QAction* m_button1 = nullptr;
     QAction* m_button2 = nullptr;

@@ -1,6 +1,9 @@
 #include "QtPrompt.h"
 #include "Startup.h"
+#include "app/AboutDialog.h"
+#include "config/DataFolder.h"
 #include "domain/AppContext.h"
+#include "domain/CommandLine.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -9,13 +12,24 @@
 
 int main(int argc, char** argv)
 {
+    // Read before any window system is touched: --help, --version, --self-test
+    // and a wrong command line are answered without a display.
+    const CommandLine line = CommandLine::parse(CommandLine::fromArgv(argc, argv));
+    if (line.action != CommandLine::Action::Window)
+        return runWithoutWindow(line, argc, argv);
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(applicationTitle());
-    QApplication::setApplicationName(applicationTitle());
+    setApplicationNames();
+    setProgramIcon();
     QTranslator qtChinese;
     installQtTranslation(qtChinese);
     QtPrompt prompt;
-    AppContext ctx(prompt, QCoreApplication::applicationDirPath());
+    const DataFolder folder = DataFolder::choose(QCoreApplication::applicationDirPath(), line.folder);
+    if (const Result<> ready = folder.prepare(); !ready) {
+        prompt.message(ready.message());
+        return 1;
+    }
+    AppContext ctx(prompt, folder.path());
+    ctx.helpDir = folder.guideFolder();
     const std::unique_ptr<QLockFile> folderLock = lockProgramFolder(ctx);
     if (!folderLock)
         return 1;

@@ -40,12 +40,12 @@ Decimal ruleBound(const QString& text, double value)
 }
 } // namespace
 
-bool checkField(InputControl& control, int fieldId, bool doCheck, const FieldRules& rules, Prompt& prompt)
+bool checkField(InputControl& control, FieldId fieldId, bool doCheck, const FieldRules& rules, Prompt& prompt)
 {
     if (!doCheck)
         return true;
-    Q_ASSERT_X(FieldRules::isValidId(fieldId), "checkField", "field id outside 1..50");
-    if (!FieldRules::isValidId(fieldId))
+    Q_ASSERT_X(FieldRules::isValidId(static_cast<int>(fieldId)), "checkField", "field id outside 1..50");
+    if (!FieldRules::isValidId(static_cast<int>(fieldId)))
         return false;
     const FieldRule& rule = rules.ruleFor(fieldId);
 

@@ -6,17 +6,17 @@
 // passes.
 
 #include "common/Decimal.h"
+#include "common/FieldRule.h"
 #include "common/InputControl.h"
 
 #include <QString>
 
-class FieldRules;
 class Prompt;
 
-// Applies field rule `fieldId` (1..50) to the control and shows the first
+// Applies the rule of field `fieldId` to the control and shows the first
 // failure through `prompt`. Only an account-format failure moves the focus to
 // the control (and selects its text); the control's text is never changed.
-bool checkField(InputControl& control, int fieldId, bool doCheck, const FieldRules& rules, Prompt& prompt);
+bool checkField(InputControl& control, FieldId fieldId, bool doCheck, const FieldRules& rules, Prompt& prompt);
 
 // Not-null tests. A text box is filled when its trimmed text is not empty; a
 // combo box when an item after the first is chosen or its trimmed text is not empty.

@@ -17,6 +17,11 @@ QString xls()
     return u"Excel 97-2003 工作簿 (*.xls)"_s;
 }
 
+QString xlsx()
+{
+    return u"Excel 工作簿 (*.xlsx)"_s;
+}
+
 QString xml()
 {
     return u"XML 文件 (*.xml)"_s;

@@ -64,6 +64,7 @@ inline QString applicationTitle()
 namespace FileFilter {
 QString csv(); // "CSV 文件 (*.csv)"
 QString xls(); // "Excel 97-2003 工作簿 (*.xls)"
+QString xlsx(); // "Excel 工作簿 (*.xlsx)"
 QString xml(); // "XML 文件 (*.xml)"
 QString plz(); // "PLZ 指令文件 (*.plz)"
 QString pdf(); // "PDF 文件 (*.pdf)"

@@ -344,7 +344,7 @@ void SysConf::loadFrom(const XmlDoc& doc)
             const int id = idText.toInt(&ok);
             if (!ok || !FieldRules::isValidId(id))
                 continue;
-            m_config.fieldRules.ruleFor(id) = rule;
+            m_config.fieldRules.ruleAt(id) = rule;
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include "common/SerialNo.h"
 #include "config/AppConfig.h"
+#include "domain/Backups.h"
 #include "store/DBAccess.h"
 
 #include <memory>
@@ -15,8 +16,12 @@ struct AppContext : AppConfig {
     explicit AppContext(Prompt& prompt, const QString& appDirectory);
 
     Prompt& prompt;
+    // The folder of the user guide (index.html), ending with a separator:
+    // help/ in appDir unless the program is told another one.
+    QString helpDir;
     std::unique_ptr<DBAccess> dbAccess;
     SerialNoGenerator serialNumbers;
+    BackupLog backupLog;
 
     // The payer account of the current batch payment.
     QString batchPayAccNo;

@@ -10,35 +10,35 @@ void ImportRunner::setProgress(Progress progress, qint64 interval)
 
 Result<qint64> ImportRunner::run(qint64 count, const RecordStep& step)
 {
-    if (const Result<> begun = m_db.BeginTrans(); !begun)
-        return begun.failure();
+    Transaction tx(m_db);
+    if (!tx.begun())
+        return tx.failure().failure();
     if (m_preparation) {
         const QString stop = m_preparation();
         if (!stop.isEmpty())
-            return finish(Failure { stop, 0 }, 0);
+            return finish(tx, Failure { stop, 0 }, 0);
     }
     qint64 written = 0;
     for (qint64 i = 0; i < count; ++i) {
         const QString stop = step(i);
         if (!stop.isEmpty())
-            return finish(Failure { stop, i }, written);
+            return finish(tx, Failure { stop, i }, written);
         ++written;
         if (m_progress && written % m_interval == 0)
             m_progress(written, count);
     }
     if (m_progress && written % m_interval != 0)
         m_progress(written, count);
-    return finish({}, written);
+    return finish(tx, {}, written);
 }
 
-Result<qint64> ImportRunner::finish(const Result<>& stop, qint64 written)
+Result<qint64> ImportRunner::finish(Transaction& tx, const Result<>& stop, qint64 written)
 {
-    if (!stop && m_mode == Mode::AllOrNothing) {
-        m_db.Rollback();
+    // All or nothing: the guard rolls the import back as it goes.
+    if (!stop && m_mode == Mode::AllOrNothing)
         return stop.failure();
-    }
     // A refused commit rolls back: nothing of this import is in the store.
-    if (const Result<> committed = m_db.Commit(); !committed)
+    if (const Result<> committed = tx.commit(); !committed)
         return committed.failure();
     if (!stop)
         return stop.failure();

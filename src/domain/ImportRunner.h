@@ -7,6 +7,7 @@
 #include <functional>
 
 class DBAccess;
+class Transaction;
 
 // Runs a record-by-record import inside one transaction of the store.
 //
@@ -49,7 +50,7 @@ public:
     static bool storeRefused(const Result<qint64>& result) { return !result && result.at() < 0; }
 
 private:
-    Result<qint64> finish(const Result<>& stop, qint64 written);
+    Result<qint64> finish(Transaction& tx, const Result<>& stop, qint64 written);
 
     DBAccess& m_db;
     Mode m_mode;

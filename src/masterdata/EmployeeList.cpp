@@ -6,15 +6,17 @@
 #include "app/frmMsg.h"
 #include "common/FieldChecks.h"
 #include "common/Prompt.h"
-#include "common/Workbook.h"
+#include "common/SheetRows.h"
 #include "common/XmlDoc.h"
 #include "domain/AppContext.h"
 #include "domain/masterdata/EmployeeListFile.h"
 #include "domain/masterdata/MasterDataXml.h"
+#include "domain/tables/RosterTable.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
@@ -25,11 +27,11 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-const QString kInBank = u"0"_s;
-const QString kOtherBank = u"1"_s;
-const QString kUngrouped = u"未分组"_s;
+const QString& kInBank = RosterTable::kInBank;
+const QString& kOtherBank = RosterTable::kOtherBank;
+const QString& kUngrouped = RosterTable::kUngrouped;
 // The field rule of the account box.
-constexpr int kAccNoRule = 17;
+constexpr FieldId kAccNoRule = FieldId::SubSalaRollMana_PerAccountNo;
 
 // The number columns are wide enough for whole numbers: 20-digit accounts,
 // 12-digit bank numbers and 21-character agreement numbers.
@@ -39,13 +41,13 @@ enum ListColumn : int { ColumnGroupNo = 1, ColumnAccNo, ColumnAccName, ColumnEmp
 const QList<MasterDataTab::Column>& columns()
 {
     static const QList<MasterDataTab::Column> list = {
-        { u"序号"_s, 420, {} },
-        { u"组号"_s, 1000, u"组号"_s },
-        { u"账号"_s, 2600, u"账号"_s },
-        { u"户名"_s, 1200, u"户名"_s },
-        { u"编号"_s, 1200, u"编号"_s },
-        { u"支付系统行号"_s, 1700, u"支付系统行号"_s },
-        { u"多方协议号"_s, 2600, u"多方协议号"_s },
+        { u"序号"_s, 420 },
+        { u"组号"_s, 1000 },
+        { u"账号"_s, 2600 },
+        { u"户名"_s, 1200 },
+        { u"编号"_s, 1200 },
+        { u"支付系统行号"_s, 1700 },
+        { u"多方协议号"_s, 2600 },
     };
     return list;
 }
@@ -114,6 +116,11 @@ EmployeeList::EmployeeList(AppContext& ctx, MainWindowServices& main)
     QPushButton* exportButton = addButton(u"cmdExport"_s, u"导出名册"_s);
     exportButton->setObjectName(u"employeeList_cmdExport"_s);
     connect(exportButton, &QPushButton::clicked, this, &EmployeeList::employeeList_cmdExport_Click);
+    // The workbook holds what the workbook import reads, columns A to D from
+    // row 1 without a header: an export is also the template a clerk fills in.
+    connect(addExcelButton(), &QPushButton::clicked, this, [this] {
+        exportToExcel({ u"收款人名册"_s, { ColumnGroupNo, ColumnAccNo, ColumnAccName, ColumnEmployeeNo }, {}, false });
+    });
 
     addNotice(u"lblNotice1"_s, u"1.编号缺省为批量指令的序号。"_s);
     addNotice(u"lblNotice2"_s, u"2.组别用于名册分组，并提供按组导出名册保存为单独文件。"_s);
@@ -161,19 +168,16 @@ void EmployeeList::showBankNumbers(bool shown)
 void EmployeeList::EmployeeList_refresh()
 {
     clearGrid();
+    RosterTable roster(m_ctx.db());
     m_comboCertType->clear();
-    if (const auto types = m_ctx.db().Query(u"select cert_desc from cert_type order by cert_type"_s)) {
-        for (int r = 0; r < types->recordCount(); ++r)
-            m_comboCertType->addItem(fieldToText(types->value(r, 0)));
-    }
+    if (const Result<QStringList> types = roster.documentTypes())
+        m_comboCertType->addItems(types.value());
     m_comboCertType->setCurrentIndex(-1);
 
     m_combGroupNo->setEditable(true);
     m_combGroupNo->clear();
-    if (const auto groups = m_ctx.db().Query(u"select distinct group_no from person_payee_acc order by group_no "_s)) {
-        for (int r = 0; r < groups->recordCount(); ++r)
-            m_combGroupNo->addItem(fieldToText(groups->value(r, 0)));
-    }
+    if (const Result<QStringList> groups = roster.groups())
+        m_combGroupNo->addItems(groups.value());
     m_combGroupNo->setCurrentIndex(-1);
     m_combGroupNo->clearEditText();
 
@@ -183,11 +187,15 @@ void EmployeeList::EmployeeList_refresh()
     m_opt[0]->setChecked(true);
     showBankNumbers(false);
 
-    showCount(u"select count(acc_no) as totalNum from person_payee_acc"_s);
-    showList(columns(),
-        u"select group_no as 组号,acc_no as 账号,acc_name as 户名,employee_no as 编号, cert_desc as 证件类型,"
-        u"cert_code as 证件号码,net_no as 支付系统行号,mul_net_no as 多方协议号 from person_payee_acc p"
-        u" left join cert_type c on p.cert_type = c.cert_type order by group_no,person_no"_s);
+    showCount(roster.count());
+    const Result<std::vector<RosterTable::Entry>> listed = roster.listed();
+    std::vector<QStringList> rows;
+    if (listed) {
+        rows.reserve(listed->size());
+        for (const RosterTable::Entry& e : listed.value())
+            rows.push_back({ e.group, e.accNo, e.accName, e.employeeNo, e.netNo, e.mulNetNo });
+    }
+    showList(columns(), listed ? Result<std::vector<QStringList>>(std::move(rows)) : listed.failure());
 }
 
 void EmployeeList::EmployeeList_cmdReflush_Click()
@@ -221,9 +229,8 @@ void EmployeeList::EmployeeList_DataGrid_Click()
     if (!m_grid->hasData())
         return;
     const int row = m_grid->row();
-    const auto stored = m_ctx.db().Query(
-        u"select acc_type,net_no,mul_net_no,cert_type,cert_code from person_payee_acc where acc_no =?"_s,
-        { m_grid->textMatrix(row, ColumnAccNo) });
+    const Result<std::optional<RosterTable::Entry>> stored
+        = RosterTable(m_ctx.db()).stored(m_grid->textMatrix(row, ColumnAccNo));
     if (!stored)
         return;
     setChosenIndex(row);
@@ -233,26 +240,24 @@ void EmployeeList::EmployeeList_DataGrid_Click()
     m_txtEmployeeNo->setText(m_grid->textMatrix(row, ColumnEmployeeNo).trimmed());
 
     // A row that has gone from the store shows as in-bank with no document.
-    auto field = [&stored](int column) {
-        return stored->isEmpty() ? QString() : fieldToText(stored->value(0, column)).trimmed();
-    };
-    if (stored->isEmpty() || field(0) == kInBank) {
+    const RosterTable::Entry entry = stored->value_or(RosterTable::Entry {});
+    if (!stored->has_value() || entry.accType == kInBank) {
         setKind(0);
         m_txtNetNo->setEnabled(false);
         m_txtMulNetNo->setEnabled(false);
     } else {
         setKind(1);
-        m_txtNetNo->setText(field(1));
-        m_txtMulNetNo->setText(field(2));
+        m_txtNetNo->setText(entry.netNo);
+        m_txtMulNetNo->setText(entry.mulNetNo);
         m_txtNetNo->setEnabled(true);
         m_txtMulNetNo->setEnabled(true);
         m_lblMulNetNo->setEnabled(true);
     }
     // The stored document, so that a change writes back what is shown.
     bool isCode = false;
-    const int position = field(3).toInt(&isCode) - 1;
+    const int position = entry.certType.toInt(&isCode) - 1;
     m_comboCertType->setCurrentIndex(isCode && position >= 0 && position < m_comboCertType->count() ? position : -1);
-    m_txtCertCode->setText(field(4));
+    m_txtCertCode->setText(entry.certCode);
 }
 
 bool EmployeeList::EmployeeList_checkForm_accNo()
@@ -262,7 +267,9 @@ bool EmployeeList::EmployeeList_checkForm_accNo()
 
 bool EmployeeList::EmployeeList_checkForm()
 {
-    if (!checkBox(m_txtAccName, 18) || !checkBox(m_txtEmployeeNo, 21) || !checkBox(m_txtCertCode, 19))
+    if (!checkBox(m_txtAccName, FieldId::SubSalaRollMana_PerAccountName)
+        || !checkBox(m_txtEmployeeNo, FieldId::SubSalaRollMana_EmployeeNo)
+        || !checkBox(m_txtCertCode, FieldId::SubSalaRollMana_CertificateNo))
         return false;
     const int position = m_comboCertType->currentIndex();
     if (position >= 1 && m_txtCertCode->text().trimmed().isEmpty()) {
@@ -286,11 +293,10 @@ QString EmployeeList::certTypeCode() const
 
 bool EmployeeList::groupKindAllows(const QString& group, const QString& kind, const QString& refusal)
 {
-    const auto groupKind = m_ctx.db().Query(
-        u"select acc_type as accType from person_payee_acc where group_no=? order by person_no"_s, { group });
+    const Result<std::optional<QString>> groupKind = RosterTable(m_ctx.db()).groupKind(group);
     if (!groupKind)
         return false;
-    if (!groupKind->isEmpty() && fieldToText(groupKind->value(0, 0)).trimmed() != kind) {
+    if (groupKind->has_value() && **groupKind != kind) {
         m_ctx.prompt.message(refusal);
         return false;
     }
@@ -314,29 +320,22 @@ void EmployeeList::EmployeeList_cmdAdd_Click()
     const QString number = m_txtCertCode->text().trimmed();
     const QString certType = number.isEmpty() ? QString() : certTypeCode();
 
-    // The same account, document or employee number is an existing entry.
-    const QString existsSql = number.isEmpty()
-        ? u"select acc_no from person_payee_acc where (acc_no=?)or (employee_no =? )"_s
-        : u"select acc_no from person_payee_acc where (acc_no=?) or (cert_type=? and cert_code=?) or (employee_no =? )"_s;
-    const QVariantList key
-        = number.isEmpty() ? QVariantList { account, employee } : QVariantList { account, certType, number, employee };
-    // In the same transaction: the group's kind, and the next person_no after the largest one.
-    const auto admit = [&](QVariantList& values) {
-        if (!groupKindAllows(group, kind, u"请检查您所添加的银行类别！"_s))
-            return false;
-        const auto last = m_ctx.db().Query(u"select max(person_no) as personNo from person_payee_acc"_s);
-        if (!last)
-            return false;
-        values[0] = fieldToNumberText(last->value(0, 0)).toLongLong() + 1;
-        return true;
-    };
-    switch (insertIfAbsent(existsSql, key,
-        u"insert into person_payee_acc "
-        u"(person_no,group_no,acc_no,acc_name,employee_no,cert_type,cert_code,net_no,mul_net_no,acc_type)"
-        u" values (?,?,?,?,?,?,?,?,?,?)"_s,
-        { QVariant(), group, account, m_txtAccName->text().trimmed(), employee, certType, number,
-            m_txtNetNo->text().trimmed(), m_txtMulNetNo->text().trimmed(), kind },
-        admit)) {
+    RosterTable::Entry entry;
+    entry.group = group;
+    entry.accNo = account;
+    entry.accName = m_txtAccName->text().trimmed();
+    entry.employeeNo = employee;
+    entry.accType = kind;
+    entry.netNo = m_txtNetNo->text().trimmed();
+    entry.mulNetNo = m_txtMulNetNo->text().trimmed();
+    entry.certType = certType;
+    entry.certCode = number;
+    // The same account, document or employee number is an existing entry; in
+    // the same transaction the group's kind is checked.
+    using AddResult = RosterTable::AddOutcome;
+    switch (RosterTable(m_ctx.db()).add(entry, [&] {
+        return groupKindAllows(group, kind, u"请检查您所添加的银行类别！"_s);
+    })) {
     case AddResult::Added:
         m_ctx.prompt.message(u"新增账号成功"_s);
         EmployeeList_refresh();
@@ -347,6 +346,7 @@ void EmployeeList::EmployeeList_cmdAdd_Click()
     case AddResult::Failed:
         m_ctx.prompt.message(u"新增账号失败"_s);
         break;
+    case AddResult::Refused:
     case AddResult::CheckFailed:
         break; // the store or the group's kind has said why
     }
@@ -368,11 +368,10 @@ void EmployeeList::EmployeeList_cmdUpdate_Click()
         group = kUngrouped;
     } else {
         // A change cannot create a new group.
-        const auto known
-            = m_ctx.db().Query(u"select group_no from person_payee_acc where group_no = ? limit 1"_s, { group });
+        const Result<bool> known = RosterTable(m_ctx.db()).groupExists(group);
         if (!known)
             return;
-        if (known->isEmpty()) {
+        if (!known.value()) {
             m_ctx.prompt.message(u"请重新选择组别，此组别不存在！"_s);
             return;
         }
@@ -385,25 +384,26 @@ void EmployeeList::EmployeeList_cmdUpdate_Click()
     }
     const QString number = m_txtCertCode->text().trimmed();
     const QString certType = certTypeCode();
-    const auto others = number.isEmpty()
-        ? m_ctx.db().Query(
-            u"select acc_no from person_payee_acc where (acc_no <> ?)and (employee_no =?)"_s, { account, employee })
-        : m_ctx.db().Query(
-            u"select acc_no from person_payee_acc where (acc_no<>?) and ((cert_type=? and cert_code=?) or (employee_no =?))"_s,
-            { account, certType, number, employee });
+    const Result<bool> others = RosterTable(m_ctx.db()).othersHold(account, employee, certType, number);
     if (!others)
         return;
-    if (!others->isEmpty()) {
+    if (others.value()) {
         m_ctx.prompt.message(duplicateMessage());
         return;
     }
     if (!groupKindAllows(group, kind, u"请检查您所修改的银行类别！"_s))
         return;
-    const Result<> updated = m_ctx.db().Update(
-        u"update person_payee_acc set group_no = ?, acc_name=?,employee_no =?,acc_type =?,net_no =?,mul_net_no =?,"
-        u"cert_type=?,cert_code=? where acc_no=?"_s,
-        { group, m_txtAccName->text().trimmed(), employee, kind, m_txtNetNo->text().trimmed(),
-            m_txtMulNetNo->text().trimmed(), certType, number, account });
+    RosterTable::Entry entry;
+    entry.group = group;
+    entry.accNo = account;
+    entry.accName = m_txtAccName->text().trimmed();
+    entry.employeeNo = employee;
+    entry.accType = kind;
+    entry.netNo = m_txtNetNo->text().trimmed();
+    entry.mulNetNo = m_txtMulNetNo->text().trimmed();
+    entry.certType = certType;
+    entry.certCode = number;
+    const Result<> updated = RosterTable(m_ctx.db()).change(entry);
     if (updated) {
         m_ctx.prompt.message(u"修改账号成功"_s);
         EmployeeList_refresh();
@@ -426,18 +426,10 @@ void EmployeeList::EmployeeList_cmdDelete_Click()
     // The payroll instructions of the accounts go with them: Enter keeps both.
     if (!m_ctx.prompt.askOkCancel(u"是否确认要删除所选账号以及工资单中关于改账号的指令?"_s, DefaultButton::Cancel))
         return;
-    const QString keys = DBAccess::listParameter(accounts);
-    DBAccess& db = m_ctx.db();
+    if (!backupBefore(m_ctx, u"delete-roster"_s))
+        return;
     // The payroll instructions and the roster rows go together or not at all.
-    bool deleted = bool(db.BeginTrans());
-    if (deleted) {
-        deleted = db.Delete(u"delete from laborage where acc_no in (select value from json_each(?))"_s, { keys })
-            && db.Delete(u"delete from person_payee_acc where acc_no in (select value from json_each(?))"_s, { keys });
-        if (deleted)
-            deleted = bool(db.Commit());
-        else
-            db.Rollback();
-    }
+    const bool deleted = bool(RosterTable(m_ctx.db()).removeWithInstructions(accounts));
     if (!deleted) {
         showRangeFailure(u"删除账号失败,失败位置："_s, range);
         return;
@@ -454,18 +446,14 @@ void EmployeeList::employeeList_cmdExport_Click()
         return;
     const bool xml = format == u"xml"_s;
     // What the grid does not show, by account: the kind and the document.
-    QHash<QString, QStringList> stored;
+    QHash<QString, RosterTable::Entry> stored;
     if (xml) {
-        const auto rs = m_ctx.db().Query(u"select acc_no,acc_type,cert_desc,cert_code from person_payee_acc p"
-                                         u" left join cert_type c on p.cert_type = c.cert_type"_s);
-        if (!rs) {
+        Result<QHash<QString, RosterTable::Entry>> documents = RosterTable(m_ctx.db()).documents();
+        if (!documents) {
             m_ctx.prompt.message(u"文件读写错误，导出名册失败"_s);
             return;
         }
-        for (int r = 0; r < rs->recordCount(); ++r)
-            stored.insert(fieldToText(rs->value(r, 0)).trimmed(),
-                { fieldToText(rs->value(r, 1)), fieldToText(rs->value(r, 2)).trimmed(),
-                    fieldToText(rs->value(r, 3)).trimmed() });
+        stored = std::move(documents.value());
     }
     QList<EmployeeListFile::Entry> entries;
     entries.reserve(m_grid->rows() - 1);
@@ -477,10 +465,10 @@ void EmployeeList::employeeList_cmdExport_Click()
         e.employeeNo = m_grid->textMatrix(r, ColumnEmployeeNo).trimmed();
         e.netNo = m_grid->textMatrix(r, ColumnNetNo).trimmed();
         e.mulNetNo = m_grid->textMatrix(r, ColumnMulNetNo).trimmed();
-        const QStringList more = stored.value(e.accNo, { QString(), QString(), QString() });
-        e.accType = more.at(0);
-        e.certDesc = more.at(1);
-        e.certCode = more.at(2);
+        const RosterTable::Entry more = stored.value(e.accNo);
+        e.accType = more.accType;
+        e.certDesc = more.certDesc;
+        e.certCode = more.certCode;
         entries << e;
     }
     const Result<int> exported = xml
@@ -494,7 +482,7 @@ void EmployeeList::employeeList_cmdExport_Click()
 
 void EmployeeList::employeeList_cmdImport_Click()
 {
-    const QStringList kinds = { FileFilter::csv(), FileFilter::xls(), FileFilter::xml() };
+    const QStringList kinds = { FileFilter::csv(), FileFilter::xls(), FileFilter::xlsx(), FileFilter::xml() };
     const QString path = m_main.selectOpenFile({ FileKind::MasterData,
         QStringList { FileFilter::supported(kinds) } + kinds + QStringList { FileFilter::all() } });
     if (!m_ctx.prompt.askOkCancel(
@@ -504,10 +492,13 @@ void EmployeeList::employeeList_cmdImport_Click()
         EmployeeList_refresh();
         return;
     }
-    const QString format = path.right(3).toLower();
+    if (!backupBefore(m_ctx, u"import-roster"_s))
+        return;
+    // An .xls and an .xlsx are told apart by their content.
+    const QString format = QFileInfo(path).suffix().toLower();
     if (format == u"csv"_s)
         importCsvOrXml(path, true);
-    else if (format == u"xls"_s)
+    else if (format == u"xls"_s || format == u"xlsx"_s)
         importWorkbook(path);
     else if (format == u"xml"_s)
         importCsvOrXml(path, false);
@@ -538,6 +529,7 @@ void EmployeeList::importCsvOrXml(const QString& path, bool csv)
     }
     const Result<int> imported = EmployeeListFile::write(
         m_ctx.db(), csv ? EmployeeListFile::Format::Csv : EmployeeListFile::Format::Xml, read);
+    importDone(m_ctx, path);
     if (!imported) {
         m_ctx.prompt.message(imported.message());
         return;
@@ -551,16 +543,20 @@ void EmployeeList::importWorkbook(const QString& path)
     if (!m_msg)
         m_msg = new frmMsg(m_main.dialogParent());
     m_msg->begin();
-    const Result<WorkbookReader> sheet = WorkbookReader::read(path);
-    if (!sheet) {
+    // .xls or .xlsx by content; a refusal of the reader names its reason.
+    const Result<std::unique_ptr<SheetRows>> sheet = openSheet(path);
+    const Result<EmployeeListFile::ReadResult> rows = sheet
+        ? EmployeeListFile::readWorkbook(**sheet, m_ctx.fieldRules.ruleFor(kAccNoRule))
+        : Result<EmployeeListFile::ReadResult>(Failure { sheet.message() });
+    if (!rows) {
         m_msg->end();
-        m_ctx.prompt.message(u"文件读写错误，导入收款人名册失败"_s);
+        m_ctx.prompt.message(u"文件读写错误，导入收款人名册失败"_s + u'\n' + rows.message());
         return;
     }
-    const EmployeeListFile::ReadResult read
-        = EmployeeListFile::readWorkbook(sheet.value(), m_ctx.fieldRules.ruleFor(kAccNoRule));
+    const EmployeeListFile::ReadResult& read = *rows;
     const Result<int> imported = EmployeeListFile::write(m_ctx.db(), EmployeeListFile::Format::Workbook, read,
         [this](int done, int total) { m_msg->step(done, total); });
+    importDone(m_ctx, path);
     m_msg->end();
     if (!imported) {
         m_ctx.prompt.message(imported.message());

@@ -7,7 +7,6 @@
 #include "common/Prompt.h"
 #include "common/XmlDoc.h"
 #include "domain/AppContext.h"
-#include "store/RecordSet.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -104,6 +103,20 @@ QPushButton* MasterDataTab::addButton(const QString& name, const QString& captio
     return button;
 }
 
+QPushButton* MasterDataTab::addExcelButton()
+{
+    QPushButton* button = TabPage::addButton(u"cmdExportExcel"_s, u"导出到Excel"_s);
+    button->setAutoDefault(false);
+    auto* row = new QHBoxLayout;
+    row->addWidget(button);
+    row->addStretch(1);
+    if (auto* parent = qobject_cast<QBoxLayout*>(m_buttons->parent()))
+        parent->insertLayout(parent->indexOf(m_buttons) + 1, row);
+    else
+        m_buttons->addWidget(button);
+    return button;
+}
+
 QLabel* MasterDataTab::addNotice(const QString& name, const QString& text)
 {
     auto* label = newControl<QLabel>(name, text);
@@ -129,11 +142,10 @@ QLabel* MasterDataTab::captionOf(QLineEdit* box) const
     return item ? qobject_cast<QLabel*>(item->widget()) : nullptr;
 }
 
-void MasterDataTab::showCount(const QString& sql, const QVariantList& params)
+void MasterDataTab::showCount(const Result<qint64>& count)
 {
-    const Result<RecordSet> rs = m_ctx.db().Query(sql, params);
-    if (rs && !rs->isEmpty())
-        m_main.setCountPanels(fieldToText(rs->value(0, u"totalNum"_s)).trimmed());
+    if (count)
+        m_main.setCountPanels(QString::number(count.value()));
 }
 
 void MasterDataTab::setGridColumns(const QList<Column>& columns)
@@ -149,24 +161,20 @@ void MasterDataTab::setGridColumns(const QList<Column>& columns)
     }
 }
 
-void MasterDataTab::showList(const QList<Column>& columns, const QString& sql, const QVariantList& params)
+void MasterDataTab::showList(const QList<Column>& columns, const Result<std::vector<QStringList>>& listed)
 {
     setGridColumns(columns);
-    const Result<RecordSet> rs = m_ctx.db().Query(sql, params);
-    if (!rs)
+    if (!listed)
         return;
-    std::vector<int> fields; // record-set column of each grid column after the first
-    for (int c = 1; c < columns.size(); ++c)
-        fields.push_back(rs->columnIndex(columns.at(c).field));
-    const int records = rs->recordCount();
     std::vector<QStringList> rows;
-    rows.reserve(static_cast<size_t>(std::max(records, 1)));
-    for (int r = 0; r < records; ++r) {
+    rows.reserve(std::max<size_t>(listed->size(), 1));
+    for (size_t r = 0; r < listed->size(); ++r) {
+        const QStringList& fields = listed->at(r);
         QStringList row;
         row.reserve(columns.size());
         row << QString::number(r + 1);
-        for (const int field : fields)
-            row << (field < 0 ? QString() : fieldToText(rs->value(r, field)).trimmed());
+        for (qsizetype c = 1; c < columns.size(); ++c)
+            row << (c - 1 < fields.size() ? fields.at(c - 1).trimmed() : QString());
         rows.push_back(std::move(row));
     }
     setGridRows(std::move(rows));
@@ -194,7 +202,7 @@ int MasterDataTab::chosenRow() const
     return ok ? row : 0;
 }
 
-bool MasterDataTab::checkBox(QLineEdit* box, int fieldId, bool doCheck)
+bool MasterDataTab::checkBox(QLineEdit* box, FieldId fieldId, bool doCheck)
 {
     if (checkField(box, fieldId, doCheck, m_ctx))
         return true;
@@ -221,7 +229,10 @@ void MasterDataTab::importXml(const QString& readError, const XmlImport& import,
             m_ctx.prompt.message(doc.message());
         return;
     }
+    if (!backupBefore(m_ctx, Backups::importOperation(prefix())))
+        return;
     const Result<int> imported = import(m_ctx.db(), doc.value());
+    importDone(m_ctx, path);
     if (!imported) {
         m_ctx.prompt.message(imported.message());
         return;
@@ -230,23 +241,12 @@ void MasterDataTab::importXml(const QString& readError, const XmlImport& import,
     m_ctx.prompt.message(done);
 }
 
-MasterDataTab::AddResult MasterDataTab::insertIfAbsent(const QString& existsSql, const QVariantList& key,
-    const QString& insertSql, QVariantList values, const Admit& admit)
+bool MasterDataTab::deleteRows(const RowRange& range, int keyColumn, const QString& failure, const Remove& remove)
 {
-    DBAccess& db = m_ctx.db();
-    if (!db.BeginTrans())
-        return AddResult::Failed;
-    const auto existing = db.Query(existsSql, key);
-    if (!existing || !existing->isEmpty()) {
-        db.Rollback();
-        return existing ? AddResult::Exists : AddResult::CheckFailed;
-    }
-    if (admit && !admit(values)) {
-        db.Rollback();
-        return AddResult::CheckFailed;
-    }
-    if (db.Insert(insertSql, values) && db.Commit())
-        return AddResult::Added;
-    db.Rollback();
-    return AddResult::Failed;
+    if (!backupBeforeRangeDelete(range))
+        return false;
+    if (remove(columnTexts(range, keyColumn)))
+        return true;
+    showRangeFailure(failure, range);
+    return false;
 }

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "app/TabPage.h"
+#include "common/FieldRule.h"
 #include "domain/masterdata/MasterDataXml.h"
+#include "domain/tables/TableWrite.h"
 
 #include <QList>
 #include <QStringList>
 #include <QVariantList>
 
 #include <functional>
+#include <vector>
 
 class QComboBox;
 class QGridLayout;
@@ -30,12 +33,10 @@ public:
     static QString changeNotice();
     static QString deleteNotice();
 
-    // A grid column: its header, its width in 1/1440 inch, and the name of the
-    // list query's column it shows (empty for the running number).
+    // A grid column: its header and its width in 1/1440 inch.
     struct Column {
         QString header;
         int widthTwips;
-        QString field;
     };
 
 protected:
@@ -52,6 +53,9 @@ protected:
     QLabel* addWidgetField(const QString& labelName, const QString& caption, QWidget* widget);
     // The next command button, left to right (Enter does not press it).
     QPushButton* addButton(const QString& name, const QString& caption);
+    // "导出到Excel" on a row of its own under the command buttons, so that the
+    // entry area keeps its width.
+    QPushButton* addExcelButton();
     // The next help text below the buttons.
     QLabel* addNotice(const QString& name, const QString& text);
     // Adds a widget above the grid and the entry area (the payee kind strip).
@@ -60,14 +64,14 @@ protected:
 
     // ---- The list
 
-    // Runs the count query and shows "总笔数" and its `totalNum`; nothing when
-    // the query failed (the store has shown its error).
-    void showCount(const QString& sql, const QVariantList& params = {});
-    // Runs the list query and shows its rows: the running number in column 0,
-    // then the query's fields named by the columns, each trimmed; one empty row
-    // when there are none. Columns 1.. are left-aligned; column 0 becomes current. When the
-    // query fails the grid keeps its header only.
-    void showList(const QList<Column>& columns, const QString& sql, const QVariantList& params = {});
+    // Shows the count beside "总笔数"; nothing when the count failed (the store
+    // has shown its error).
+    void showCount(const Result<qint64>& count);
+    // Shows the rows: the running number in column 0, then the texts of the
+    // columns 1.., each trimmed; one empty row when there are none. Columns 1..
+    // are left-aligned; column 0 becomes current. When the rows could not be
+    // read the grid keeps its header only.
+    void showList(const QList<Column>& columns, const Result<std::vector<QStringList>>& rows);
     // Sets the header and widths without rows (the grid is emptied).
     void setGridColumns(const QList<Column>& columns);
 
@@ -83,7 +87,7 @@ protected:
 
     // The field check of a screen: on failure the focus goes to the box and its
     // whole text is selected.
-    bool checkBox(QLineEdit* box, int fieldId, bool doCheck = true);
+    bool checkBox(QLineEdit* box, FieldId fieldId, bool doCheck = true);
 
     // The start of an export: `emptyMessage` when the list is empty, else the
     // file of one of the types `filters` the user chooses (asking before an
@@ -99,15 +103,13 @@ protected:
     using XmlImport = std::function<Result<int>(DBAccess&, const XmlDoc&)>;
     void importXml(const QString& readError, const XmlImport& import, const QString& done);
 
-    // Adds a row unless one with its key exists: the check and the insert run in
-    // one write transaction, so that no other writer can add the same key in
-    // between. `admit`, when given, runs in that transaction after the check and
-    // before the insert: it may complete `values`, or stop the add after saying
-    // why. CheckFailed: the store has shown its error, or `admit` stopped.
-    enum class AddResult { Added, Exists, Failed, CheckFailed };
-    using Admit = std::function<bool(QVariantList& values)>;
-    AddResult insertIfAbsent(const QString& existsSql, const QVariantList& key, const QString& insertSql,
-        QVariantList values, const Admit& admit = {});
+    // Deletes the rows whose keys the key column of the chosen rows shows, in
+    // one statement of the table (`remove`). On failure shows showRangeFailure(failure).
+    using Remove = std::function<Result<>(const QStringList& keys)>;
+    bool deleteRows(const RowRange& range, int keyColumn, const QString& failure, const Remove& remove);
+
+    // The answer of a table's add (see TableWrite::addIfAbsent).
+    using AddResult = TableWrite::AddOutcome;
 
     // The row-selection handler of the tab: a click on a data row.
     virtual void gridClicked() = 0;

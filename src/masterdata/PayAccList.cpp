@@ -7,6 +7,7 @@
 #include "common/XmlDoc.h"
 #include "domain/AppContext.h"
 #include "domain/masterdata/MasterDataXml.h"
+#include "domain/tables/PayAccTable.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -22,10 +23,10 @@ enum ListColumn : int { ColumnAccNo = 1, ColumnAccName, ColumnCurrency };
 const QList<MasterDataTab::Column>& listColumns()
 {
     static const QList<MasterDataTab::Column> columns = {
-        { u"序号"_s, 420, {} },
-        { u"付款账号"_s, 2200, u"付款账号"_s },
-        { u"户名"_s, 3000, u"户名"_s },
-        { u"币种"_s, 1000, u"币种"_s },
+        { u"序号"_s, 420 },
+        { u"付款账号"_s, 2200 },
+        { u"户名"_s, 3000 },
+        { u"币种"_s, 1000 },
     };
     return columns;
 }
@@ -45,6 +46,7 @@ PayAccList::PayAccList(AppContext& ctx, MainWindowServices& main)
         addButton(u"cmdReflush"_s, u"重置"_s), &QPushButton::clicked, this, &PayAccList::PayAccList_cmdReflush_Click);
     connect(addButton(u"cmdImport"_s, u"导入"_s), &QPushButton::clicked, this, &PayAccList::PayAccList_cmdImport_Click);
     connect(addButton(u"cmdExport"_s, u"导出"_s), &QPushButton::clicked, this, &PayAccList::PayAccList_cmdExport_Click);
+    connect(addExcelButton(), &QPushButton::clicked, this, [this] { exportToExcel({ u"付款账号"_s }); });
     addNotice(u"lblNotice1"_s, changeNotice());
     addNotice(u"lblNotice2"_s, deleteNotice());
 
@@ -61,20 +63,23 @@ void PayAccList::PayAccList_refresh()
     m_txtAccNo->clear();
     m_txtAccName->clear();
 
-    if (const auto currencies
-        = m_ctx.db().Query(u"select currency_id,currency_name from acc_currency order by currency_id"_s)) {
+    PayAccTable accounts(m_ctx.db());
+    if (const Result<QStringList> currencies = accounts.currencyNames()) {
         m_comboCurrency->clear();
-        for (int r = 0; r < currencies->recordCount(); ++r)
-            m_comboCurrency->addItem(fieldToText(currencies->value(r, u"currency_name"_s)));
+        m_comboCurrency->addItems(currencies.value());
         if (m_comboCurrency->count() > 0)
             m_comboCurrency->setCurrentIndex(0);
     }
 
-    showCount(u"select count(acc_no) as totalNum from pay_acc"_s);
-    // Accounts whose currency has no row in acc_currency are not listed.
-    showList(listColumns(),
-        u"select acc.acc_no as 付款账号,acc.acc_name as 户名,curr.currency_name as 币种"
-        u" from pay_acc acc,acc_currency curr where acc.currency=curr.currency_id order by acc.acc_no"_s);
+    showCount(accounts.count());
+    const Result<std::vector<PayAccTable::Row>> listed = accounts.listed();
+    std::vector<QStringList> rows;
+    if (listed) {
+        rows.reserve(listed->size());
+        for (const PayAccTable::Row& row : listed.value())
+            rows.push_back({ row.accNo, row.accName, row.currencyName });
+    }
+    showList(listColumns(), listed ? Result<std::vector<QStringList>>(std::move(rows)) : listed.failure());
 }
 
 void PayAccList::PayAccList_cmdReflush_Click()
@@ -100,7 +105,8 @@ void PayAccList::PayAccList_txtAccNo_KeyPress(int keyAscii)
 
 bool PayAccList::PayAccList_checkForm()
 {
-    return checkBox(m_txtAccNo, 12) && checkBox(m_txtAccName, 13);
+    return checkBox(m_txtAccNo, FieldId::PayAccountMana_PayAccountNo)
+        && checkBox(m_txtAccName, FieldId::PayAccountMana_PayeeAccountName);
 }
 
 void PayAccList::PayAccList_cmdAdd_Click()
@@ -118,8 +124,7 @@ void PayAccList::PayAccList_cmdAdd_Click()
             return;
         }
     }
-    switch (insertIfAbsent(u"select acc_no from pay_acc where acc_no=?"_s, { number },
-        u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, { number, name })) {
+    switch (PayAccTable(m_ctx.db()).add(number, name)) {
     case AddResult::Added:
         m_ctx.prompt.message(u"新增付款账号成功"_s);
         PayAccList_refresh();
@@ -150,7 +155,7 @@ void PayAccList::PayAccList_cmdUpdate_Click()
         return;
     }
     const QString name = m_txtAccName->text().trimmed();
-    if (m_ctx.db().Update(u"update pay_acc set acc_name=? where acc_no=?"_s, { name, number })) {
+    if (PayAccTable(m_ctx.db()).rename(number, name)) {
         m_ctx.prompt.message(u"修改付款账号成功"_s);
         PayAccList_refresh();
     } else {
@@ -167,8 +172,8 @@ void PayAccList::PayAccList_cmdDelete_Click()
     }
     setChosenIndex(m_grid->rowSel());
     if (m_ctx.prompt.askOkCancel(u"是否确认要删除所选付款账号?"_s, deleteQuestionDefault(range))) {
-        if (deleteRange(u"delete from pay_acc where acc_no in (select value from json_each(?))"_s, {}, range, 1,
-                u"删除付款账号失败,失败位置："_s))
+        if (deleteRows(range, ColumnAccNo, u"删除付款账号失败,失败位置："_s,
+                [this](const QStringList& keys) { return PayAccTable(m_ctx.db()).remove(keys); }))
             m_ctx.prompt.message(u"删除付款账号成功."_s);
     }
     PayAccList_refresh();

@@ -5,6 +5,7 @@
 #include "app/MainWindowServices.h"
 #include "common/Prompt.h"
 #include "domain/AppContext.h"
+#include "domain/tables/PayeeTable.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -16,8 +17,8 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-const QString kInBank = u"0"_s;
-const QString kOtherBank = u"1"_s;
+const QString& kInBank = PayeeTable::kInBank;
+const QString& kOtherBank = PayeeTable::kOtherBank;
 
 // The columns of the lists, as inBankColumns() and otherBankColumns() set them up.
 enum ListColumn : int { ColumnAccNo = 1, ColumnAccName, ColumnNetNo };
@@ -25,9 +26,9 @@ enum ListColumn : int { ColumnAccNo = 1, ColumnAccName, ColumnNetNo };
 const QList<MasterDataTab::Column>& inBankColumns()
 {
     static const QList<MasterDataTab::Column> columns = {
-        { u"序号"_s, 420, {} },
-        { u"收款账号"_s, 2200, u"收款账号"_s },
-        { u"户名"_s, 3000, u"户名"_s },
+        { u"序号"_s, 420 },
+        { u"收款账号"_s, 2200 },
+        { u"户名"_s, 3000 },
     };
     return columns;
 }
@@ -36,10 +37,10 @@ const QList<MasterDataTab::Column>& inBankColumns()
 const QList<MasterDataTab::Column>& otherBankColumns()
 {
     static const QList<MasterDataTab::Column> columns = {
-        { u"序号"_s, 420, {} },
-        { u"收款账号"_s, 2200, u"收款账号"_s },
-        { u"户名"_s, 3000, u"户名"_s },
-        { u"支付系统行号"_s, 2200, u"支付系统行号"_s },
+        { u"序号"_s, 420 },
+        { u"收款账号"_s, 2200 },
+        { u"户名"_s, 3000 },
+        { u"支付系统行号"_s, 2200 },
     };
     return columns;
 }
@@ -69,6 +70,7 @@ PayeeAccList::PayeeAccList(AppContext& ctx, MainWindowServices& main)
         addButton(u"cmdDelete"_s, u"删除"_s), &QPushButton::clicked, this, &PayeeAccList::PayeeAccList_cmdDelete_Click);
     connect(addButton(u"cmdReflush"_s, u"重置"_s), &QPushButton::clicked, this,
         &PayeeAccList::PayeeAccList_cmdReflush_Click);
+    connect(addExcelButton(), &QPushButton::clicked, this, [this] { exportToExcel({ u"收款账号"_s }); });
 
     m_lblNotice3 = addNotice(u"lblNotice3"_s, u"收款方联行行号：是收款账户开户银行的联行行号。"_s);
     addNotice(u"lblNotice4"_s, changeNotice());
@@ -127,18 +129,20 @@ void PayeeAccList::PayeeAccList_reset()
     emptyEntry();
     clearGrid();
     const QString kind = accType();
-    showCount(u"select count(acc_no) as totalNum from payee_acc where acc_type=?"_s, { kind });
-    if (kind == kInBank) {
-        showList(inBankColumns(),
-            u"select acc_no as 收款账号,acc_name as 户名,branch_id as 开户网点号"
-            u" from payee_acc where acc_type=? order by acc_no"_s,
-            { kind });
-    } else {
-        showList(otherBankColumns(),
-            u"select acc_no as 收款账号,acc_name as 户名,area_no as 地区号,net_no as 支付系统行号"
-            u" from payee_acc where acc_type=? order by acc_no"_s,
-            { kind });
+    PayeeTable payees(m_ctx.db());
+    showCount(payees.count(kind));
+    const Result<std::vector<PayeeTable::Row>> listed = payees.listed(kind);
+    std::vector<QStringList> rows;
+    if (listed) {
+        rows.reserve(listed->size());
+        for (const PayeeTable::Row& row : listed.value()) {
+            // The outlet and area numbers are not displayed.
+            rows.push_back(kind == kInBank ? QStringList { row.accNo, row.accName }
+                                           : QStringList { row.accNo, row.accName, row.netNo });
+        }
     }
+    showList(kind == kInBank ? inBankColumns() : otherBankColumns(),
+        listed ? Result<std::vector<QStringList>>(std::move(rows)) : listed.failure());
 }
 
 void PayeeAccList::PayeeAccList_cmdReflush_Click()
@@ -161,12 +165,13 @@ void PayeeAccList::PayeeAccList_DataGrid_Click()
 bool PayeeAccList::PayeeAccList_checkForm()
 {
     // A hidden box is not checked. On tab 2 no rule applies to the account number.
-    if (accType() == kInBank && !checkBox(m_txtPayeeAccNo, 14, !m_txtPayeeAccNo->isHidden()))
+    if (accType() == kInBank
+        && !checkBox(m_txtPayeeAccNo, FieldId::GatherAccountMana_GatherAccountNo, !m_txtPayeeAccNo->isHidden()))
         return false;
-    return checkBox(m_txtPayeeAccName, 15, !m_txtPayeeAccName->isHidden())
-        && checkBox(m_txtPayeeBankID, 16, !m_txtPayeeBankID->isHidden())
-        && checkBox(m_txtPayeeAreaNo, 22, !m_txtPayeeAreaNo->isHidden())
-        && checkBox(m_txtPayeeNetNo, 23, !m_txtPayeeNetNo->isHidden());
+    return checkBox(m_txtPayeeAccName, FieldId::GatherAccountMana_GatherAccountName, !m_txtPayeeAccName->isHidden())
+        && checkBox(m_txtPayeeBankID, FieldId::GatherAccountMana_GatherAccountNetNo, !m_txtPayeeBankID->isHidden())
+        && checkBox(m_txtPayeeAreaNo, FieldId::GatherAccountMana_GatherPayeeAreaNo, !m_txtPayeeAreaNo->isHidden())
+        && checkBox(m_txtPayeeNetNo, FieldId::GatherAccountMana_GatherPayeePayeeNetNo, !m_txtPayeeNetNo->isHidden());
 }
 
 void PayeeAccList::PayeeAccList_cmdAdd_Click()
@@ -185,14 +190,9 @@ void PayeeAccList::PayeeAccList_cmdAdd_Click()
             return;
         }
     }
-    const QString insert
-        = u"insert into payee_acc (acc_no,acc_name,acc_type,branch_id,area_no,net_no) values (?,?,?,?,?,?)"_s;
-    const QVariantList values = kind == kInBank
-        ? QVariantList { number, name, kind, m_txtPayeeBankID->text().trimmed(), QString(), QString() }
-        : QVariantList { number, name, kind, QString(), m_txtPayeeAreaNo->text().trimmed(),
-              m_txtPayeeNetNo->text().trimmed() };
-    switch (insertIfAbsent(
-        u"select acc_no from payee_acc where acc_no = ? and acc_type=?"_s, { number, kind }, insert, values)) {
+    switch (PayeeTable(m_ctx.db())
+                .add({ number, name, kind, m_txtPayeeBankID->text().trimmed(), m_txtPayeeAreaNo->text().trimmed(),
+                    m_txtPayeeNetNo->text().trimmed() })) {
     case AddResult::Added:
         m_ctx.prompt.message(u"新增收款账号成功"_s);
         PayeeAccList_clearForm();
@@ -224,14 +224,10 @@ void PayeeAccList::PayeeAccList_cmdUpdate_Click()
         return;
     }
     const QString name = m_txtPayeeAccName->text().trimmed();
-    // Run through Insert: a store error shows no box of its own, the failure text follows.
-    const Result<> updated = accType() == kInBank
-        ? m_ctx.db().Insert(
-            u"update payee_acc set acc_name = ?,branch_id=?,area_no='',net_no='' where acc_no = ? and acc_type='0'"_s,
-            { name, m_txtPayeeBankID->text().trimmed(), number })
-        : m_ctx.db().Insert(
-            u"update payee_acc set acc_name = ?,branch_id='',area_no=?,net_no=? where acc_no = ? and acc_type='1'"_s,
-            { name, m_txtPayeeAreaNo->text().trimmed(), m_txtPayeeNetNo->text().trimmed(), number });
+    // A store error shows no box of its own, the failure text follows.
+    const Result<> updated = PayeeTable(m_ctx.db())
+                                 .change({ number, name, accType(), m_txtPayeeBankID->text().trimmed(),
+                                     m_txtPayeeAreaNo->text().trimmed(), m_txtPayeeNetNo->text().trimmed() });
     if (updated) {
         m_ctx.prompt.message(u"修改收款账号成功"_s);
         PayeeAccList_clearForm();
@@ -250,8 +246,8 @@ void PayeeAccList::PayeeAccList_cmdDelete_Click()
     if (m_ctx.prompt.askOkCancel(u"是否确认要删除所选收款账号?"_s, deleteQuestionDefault(range))) {
         // Only the rows of the kind in view: an account of the same number of the
         // other kind is not in the selection and stays.
-        if (deleteRange(u"delete from payee_acc where acc_type=? and acc_no in (select value from json_each(?))"_s,
-                { accType() }, range, 1, u"删除收款账号失败,失败位置："_s))
+        if (deleteRows(range, ColumnAccNo, u"删除收款账号失败,失败位置："_s,
+                [this](const QStringList& keys) { return PayeeTable(m_ctx.db()).remove(accType(), keys); }))
             m_ctx.prompt.message(u"删除收款账号成功."_s);
     }
     PayeeAccList_clearForm();

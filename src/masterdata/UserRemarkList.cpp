@@ -6,6 +6,7 @@
 #include "common/XmlDoc.h"
 #include "domain/AppContext.h"
 #include "domain/masterdata/MasterDataXml.h"
+#include "domain/tables/RemarkTable.h"
 
 #include <QFileInfo>
 #include <QLineEdit>
@@ -20,8 +21,8 @@ enum ListColumn : int { ColumnRemark = 1 };
 const QList<MasterDataTab::Column>& listColumns()
 {
     static const QList<MasterDataTab::Column> columns = {
-        { u"序号"_s, 420, {} },
-        { u"备注"_s, 7000, u"备注"_s },
+        { u"序号"_s, 420 },
+        { u"备注"_s, 7000 },
     };
     return columns;
 }
@@ -44,6 +45,7 @@ UserRemarkList::UserRemarkList(AppContext& ctx, MainWindowServices& main)
         &UserRemarkList::UserRemarkList_cmdImport_Click);
     connect(addButton(u"cmdExport"_s, u"导出"_s), &QPushButton::clicked, this,
         &UserRemarkList::UserRemarkList_cmdExport_Click);
+    connect(addExcelButton(), &QPushButton::clicked, this, [this] { exportToExcel({ u"备注"_s }); });
     addNotice(u"lblNotice1"_s, changeNotice());
     addNotice(u"lblNotice2"_s, deleteNotice());
     setGridColumns(listColumns());
@@ -54,8 +56,16 @@ void UserRemarkList::UserRemarkList_refresh()
     clearGrid();
     clearChosenIndex();
     m_txtUserRemark->clear();
-    showCount(u"select count(remark) as totalNum from user_remark"_s);
-    showList(listColumns(), u"select remark as 备注 from user_remark order by remark"_s);
+    RemarkTable remarks(m_ctx.db());
+    showCount(remarks.count());
+    const Result<QStringList> all = remarks.all();
+    std::vector<QStringList> rows;
+    if (all) {
+        rows.reserve(static_cast<size_t>(all->size()));
+        for (const QString& remark : all.value())
+            rows.push_back({ remark });
+    }
+    showList(listColumns(), all ? Result<std::vector<QStringList>>(std::move(rows)) : all.failure());
 }
 
 void UserRemarkList::UserRemarkList_cmdReflush_Click()
@@ -74,7 +84,7 @@ void UserRemarkList::UserRemarkList_DataGrid_Click()
 
 bool UserRemarkList::UserRemarkList_checkForm()
 {
-    return checkBox(m_txtUserRemark, 20);
+    return checkBox(m_txtUserRemark, FieldId::RemarkMana_RemarkName);
 }
 
 void UserRemarkList::UserRemarkList_cmdAdd_Click()
@@ -82,8 +92,7 @@ void UserRemarkList::UserRemarkList_cmdAdd_Click()
     if (!UserRemarkList_checkForm())
         return;
     const QString text = m_txtUserRemark->text().trimmed();
-    switch (insertIfAbsent(u"select remark from user_remark where remark=?"_s, { text },
-        u"insert into user_remark (remark) values (?)"_s, { text })) {
+    switch (RemarkTable(m_ctx.db()).add(text)) {
     case AddResult::Added:
         m_ctx.prompt.message(u"新增备注成功"_s);
         UserRemarkList_refresh();
@@ -111,35 +120,18 @@ void UserRemarkList::UserRemarkList_cmdUpdate_Click()
     const QString oldText = m_grid->textMatrix(chosenRow(), ColumnRemark).trimmed();
     const QString newText = m_txtUserRemark->text().trimmed();
 
-    DBAccess& db = m_ctx.db();
-    if (!db.BeginTrans()) {
-        m_ctx.prompt.message(u"修改备注失败"_s);
-        return;
-    }
-    if (!db.Delete(u"delete from user_remark where remark=?"_s, { oldText })) {
-        db.Rollback();
-        m_ctx.prompt.message(u"修改备注失败"_s);
-        return;
-    }
-    // The old row is already gone here, so renaming a remark to its own text succeeds.
-    const auto existing = db.Query(u"select * from user_remark where remark=?"_s, { newText });
-    if (!existing) {
-        db.Rollback();
-        m_ctx.prompt.message(u"修改备注失败"_s);
-        return;
-    }
-    if (!existing->isEmpty()) {
-        db.Rollback();
-        m_ctx.prompt.message(u"新的用途备注已存在"_s);
-        m_txtUserRemark->setText(oldText);
-        return;
-    }
-    if (db.Insert(u"insert into user_remark (remark) values (?)"_s, { newText }) && db.Commit()) {
+    switch (RemarkTable(m_ctx.db()).rename(oldText, newText)) {
+    case RemarkTable::RenameOutcome::Renamed:
         m_ctx.prompt.message(u"修改备注成功"_s);
         UserRemarkList_refresh();
-    } else {
-        db.Rollback();
+        break;
+    case RemarkTable::RenameOutcome::Exists:
+        m_ctx.prompt.message(u"新的用途备注已存在"_s);
+        m_txtUserRemark->setText(oldText);
+        break;
+    case RemarkTable::RenameOutcome::Failed:
         m_ctx.prompt.message(u"修改备注失败"_s);
+        break;
     }
 }
 
@@ -153,8 +145,8 @@ void UserRemarkList::UserRemarkList_cmdDelete_Click()
     setChosenIndex(m_grid->rowSel());
     if (UserRemarkList_checkForm()
         && m_ctx.prompt.askOkCancel(u"是否确认要删除所选备注?"_s, deleteQuestionDefault(range))) {
-        if (deleteRange(u"delete from user_remark where remark in (select value from json_each(?))"_s, {}, range, 1,
-                u"删除备注失败,失败位置："_s))
+        if (deleteRows(range, ColumnRemark, u"删除备注失败,失败位置："_s,
+                [this](const QStringList& keys) { return RemarkTable(m_ctx.db()).remove(keys); }))
             m_ctx.prompt.message(u"删除备注成功."_s);
     }
     UserRemarkList_refresh();

@@ -1,11 +1,12 @@
 #include "payment/PaymentB2B.h"
 
+#include "app/InstructionImportCommand.h"
 #include "app/ListGrid.h"
 #include "app/MainWindowServices.h"
 #include "common/Prompt.h"
 #include "domain/AppContext.h"
 #include "domain/payment/PaymentUploadFile.h"
-#include "payment/PaymentImportCommand.h"
+#include "domain/tables/PaymentTable.h"
 #include "payment/frmPaymentB2B.h"
 
 using namespace Qt::StringLiterals;
@@ -14,22 +15,8 @@ namespace {
 InstructionListLayout paymentList()
 {
     InstructionListLayout l;
-    l.table = u"payment"_s;
-    l.keyField = u"serial_no"_s;
-    // The total is summed in whole fen, so it is exact: 0.7 + 0.1 is 0.80, never
-    // the 0.79 that truncating a binary floating-point sum would show.
-    l.totalsStatement = u"select count(serial_no) as totalNum,"
-                        u"sum(cast(round(pay_amt*100) as integer)) as totalAmt from payment"_s;
-    // The branch and area numbers (fields 6 and 7) are read but not shown.
-    l.listStatement = u"select p.serial_no as 流水号,p.pay_acc_no as 付款账号,p.pay_acc_name as "
-                      u"付款账户户名,t.tran_desc as 账号行别,"
-                      u"p.rec_acc_no as 收款账号,p.rec_acc_name as 收款账户户名,"
-                      u"p.rec_bank_id as 收款账号开户网点号,p.rec_area_no as 收款账户地区号,"
-                      u"p.rec_net_no as 支付系统行号,p.pay_amt as 付款金额,p.remark as 备注"
-                      u" from payment p,tran_acc_type t where p.rec_acc_type=t.tran_type order by p.serial_no"_s;
     l.headers = { u"序号"_s, u"流水号"_s, u"付款账号"_s, u"付款账户户名"_s, u"账号行别"_s, u"收款账号"_s,
         u"收款账户户名"_s, u"支付系统行号"_s, u"付款金额"_s, u"备注"_s };
-    l.sourceFields = { -1, 0, 1, 2, 3, 4, 5, 8, 9, 10 };
     l.widthsTwips = { 420, 0, 2000, 1800, 1500, 2000, 1800, 1800, 1500, 1000 };
     l.amountColumn = PaymentB2B::ColumnAmount;
     l.noChoiceMessage = u"请先选择批量付款指令"_s;
@@ -37,12 +24,13 @@ InstructionListLayout paymentList()
     l.rangeDeleteDone = u"删除批量支付文件成功."_s;
     l.rangeDeleteFailed = u"删除批量支付文件失败,失败位置："_s;
     l.newFailed = u"无法新建批量支付数据,数据库发生错误"_s;
+    l.newBackup = u"new-batch"_s;
     return l;
 }
 } // namespace
 
 PaymentB2B::PaymentB2B(AppContext& ctx, MainWindowServices& main)
-    : InstructionListTab(ctx, main, u"PaymentB2B"_s, paymentList())
+    : InstructionListTab(ctx, main, u"PaymentB2B"_s, paymentList(), std::make_unique<PaymentTable>(ctx.db()))
 {
     layOutCommands({
         { u"cmdNewBut"_s, u"新建指令"_s, [this] { menuNewB2BRec_Click(); } },
@@ -52,6 +40,10 @@ PaymentB2B::PaymentB2B(AppContext& ctx, MainWindowServices& main)
         { u"cmdPayAccSetup"_s, u"付款账号维护"_s, [this] { cmdPayAccSetup_Click(); } },
         { u"cmdLoadB2BFileBut"_s, u"上传文件导入"_s, [this] { cmdLoadB2BFileBut_Click(); } },
         { u"cmdPrintBut"_s, u"打印审批单"_s, [this] { cmdPrintBut_Click(); } },
+        { u"cmdExportExcel"_s, u"导出到Excel"_s,
+            [this] {
+                exportToExcel({ u"批量支付"_s, {}, { ColumnAmount }, true, true, FileKind::UploadFile });
+            } },
     });
 
     addMenu(u"menuPaymentB2B"_s, u"批量支付"_s,
@@ -81,7 +73,7 @@ void PaymentB2B::menuNewB2BRec_Click()
         m_openPayAccDialog(PayAccDialogRequest {});
     if (m_ctx.batchPayAccNo.isEmpty())
         return;
-    PaymentDialogRequest request;
+    InstructionDialogRequest request;
     request.payIdx = m_grid->hasData() ? m_grid->rows() : 1;
     request.change = false;
     if (m_openPaymentDialog)
@@ -98,7 +90,7 @@ void PaymentB2B::menuUpdateB2BRec_Click()
         return;
     }
     const auto cell = [&](int c) { return m_grid->textMatrix(row, c).trimmed(); };
-    PaymentDialogRequest request;
+    InstructionDialogRequest request;
     request.payIdx = row;
     request.change = true;
     request.recordValue
@@ -115,7 +107,7 @@ void PaymentB2B::menuDelB2BRec_Click()
     if (!m_ctx.prompt.askOkCancel(u"是否确认要删除批量付款指令?"_s))
         return;
     const QString key = m_grid->textMatrix(m_grid->row(), ColumnSerialNo).trimmed();
-    if (m_ctx.db().Delete(u"delete from payment where serial_no=?"_s, { key })) {
+    if (PaymentTable(m_ctx.db()).remove(key)) {
         m_ctx.prompt.message(u"删除指令成功"_s);
         refresh();
     } else {
@@ -150,11 +142,12 @@ void PaymentB2B::menuWriteB2BFile_Click()
     if (!totals)
         return; // the store has shown its error
     PaymentUploadFile::Builder builder(totals->count, totals->total);
-    const auto addLine = [&builder](const RecordView& record) { builder.add(record); };
     if (m_grid->hasData()) {
-        if (!checkInstructions(true, addLine))
+        if (!checkInstructions(true, [&](const CheckSink& check) { return readChecked(check, &builder); }))
             return;
-    } else if (!m_ctx.db().QueryEach(PaymentUploadFile::selectStatement(), {}, addLine)) {
+    } else if (!PaymentTable(m_ctx.db()).eachFileRow([&builder](const PaymentTable::FileView& row) {
+                   builder.add(row);
+               })) {
         return;
     }
     const QString path = m_main.selectSaveFile({ FileKind::UploadFile, { FileFilter::csv() } }).trimmed();
@@ -170,7 +163,7 @@ void PaymentB2B::menuWriteB2BFile_Click()
 
 void PaymentB2B::cmdLoadB2BFileBut_Click()
 {
-    PaymentImport::importBatchPaymentFile(m_ctx, m_main, m_grid->hasData());
+    importBatchPaymentFile(m_ctx, m_main, m_grid->hasData());
 }
 
 void PaymentB2B::menuCheckB2BRec_Click()
@@ -183,43 +176,48 @@ void PaymentB2B::cmdPrintBut_Click()
     printApprovalSheet();
 }
 
-Result<> PaymentB2B::checkRecords(const CheckSink& check, const FileRowSink& fileRow)
+Result<> PaymentB2B::readList(const ListRowSink& row)
+{
+    QStringList cells;
+    return PaymentTable(m_ctx.db()).eachListed([&](const PaymentListRow& r) {
+        cells = { r.serialNo, r.payAccNo, r.payAccName, r.kindDesc, r.recAccNo, r.recAccName, r.recNetNo, r.payAmt,
+            r.remark };
+        row(cells);
+    });
+}
+
+Result<> PaymentB2B::checkRecords(const CheckSink& check)
+{
+    return readChecked(check, nullptr);
+}
+
+Result<> PaymentB2B::readChecked(const CheckSink& check, PaymentUploadFile::Builder* file)
 {
     // One record, refilled for every row: its field names are set once.
     InstructionCheck::Record rec;
     rec.texts = { { u"付款账号"_s, {} }, { u"付款账户户名"_s, {} }, { u"账号行别"_s, {} }, { u"收款账号"_s, {} },
         { u"收款账户户名"_s, {} }, { u"支付系统行号"_s, {} }, { u"备注"_s, {} } };
-    // The columns of the upload file's statement (PaymentUploadFile::selectStatement)
-    // come first, so that the file is built from the same reading; then the
-    // serial number and the payee's kept name, the one of the payee list for
-    // the account and kind.
-    return m_ctx.db().QueryEach(
-        u"select p.pay_acc_no,p.pay_acc_name,p.rec_acc_type,p.rec_acc_no,p.rec_acc_name,p.rec_bank_id,p.rec_area_no,"
-        u"p.rec_net_no,p.pay_amt,p.remark,p.user_remark,p.serial_no,(select k.acc_name from payee_acc k"
-        u" where k.acc_no=p.rec_acc_no and k.acc_type=p.rec_acc_type limit 1) from payment p order by p.serial_no"_s,
-        {}, [&](const RecordView& r) {
-            ++rec.row;
-            rec.serialNo = r.text(11);
-            static constexpr int kTextColumns[] = { 0, 1, 2, 3, 4, 7, 9 };
-            for (size_t i = 0; i < std::size(kTextColumns); ++i)
-                rec.texts[i].text = r.text(kTextColumns[i]);
-            rec.inBank = rec.texts[2].text.trimmed() == u"0"_s;
-            rec.accNo = rec.texts[3].text;
-            rec.accName = rec.texts[4].text;
-            rec.amount = r.text(8);
-            if (r.isNull(12))
-                rec.keptName.reset();
-            else
-                rec.keptName = r.text(12);
-            check(rec);
-            if (fileRow)
-                fileRow(r);
-        });
+    return PaymentTable(m_ctx.db()).eachChecked([&](const PaymentCheckRow& r, const PaymentTable::FileView& fileRow) {
+        ++rec.row;
+        rec.serialNo = r.serialNo;
+        const QString* texts[]
+            = { &r.payAccNo, &r.payAccName, &r.recAccType, &r.recAccNo, &r.recAccName, &r.recNetNo, &r.remark };
+        for (size_t i = 0; i < std::size(texts); ++i)
+            rec.texts[i].text = *texts[i];
+        rec.inBank = r.recAccType.trimmed() == u"0"_s;
+        rec.accNo = r.recAccNo;
+        rec.accName = r.recAccName;
+        rec.amount = r.payAmt;
+        rec.keptName = r.keptName;
+        check(rec);
+        if (file)
+            file->add(fileRow);
+    });
 }
 
 InstructionCheck::Rules PaymentB2B::checkRules() const
 {
-    return rulesFor(u"收款账号"_s, u"收款账户户名"_s, u"付款金额"_s, 1);
+    return rulesFor(u"收款账号"_s, u"收款账户户名"_s, u"付款金额"_s, FieldId::PatchPayFile_GatherAccountNo);
 }
 
 Result<ApprovalSheetData> PaymentB2B::approvalSheetData()

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/InstructionDialogRequest.h"
 #include "app/InstructionListTab.h"
+#include "domain/payment/PaymentUploadFile.h"
 
 #include <QStringList>
 
@@ -8,20 +10,6 @@
 #include <optional>
 
 class QPushButton;
-
-// What the tab hands to the instruction dialog frmPaymentB2B before showing it
-// modally: setParentForm (always the main window's services), setPayIdx and, for a change,
-// setRecordValue with the eleven texts of the chosen row.
-struct PaymentDialogRequest {
-    int payIdx = 1;
-    // False: a new instruction (cmdUpdate and cmdDelete disabled).
-    // True: change or delete the chosen one (cmdAdd disabled).
-    bool change = false;
-    // serial number, payer account, payer name, kind description, payee
-    // account, payee name, branch number, area number, payment-system bank
-    // number, amount, remark (change only).
-    QStringList recordValue;
-};
 
 // What the tab hands to the batch payer dialog frmPayAcc before showing it.
 struct PayAccDialogRequest {
@@ -62,7 +50,7 @@ public:
 
     // The points where the entry dialogs are opened modally. They do nothing
     // until the dialogs are installed; tests watch what would be handed over.
-    void setPaymentDialogOpener(std::function<void(const PaymentDialogRequest&)> opener)
+    void setPaymentDialogOpener(std::function<void(const InstructionDialogRequest&)> opener)
     {
         m_openPaymentDialog = std::move(opener);
     }
@@ -85,10 +73,13 @@ public slots:
 private:
     // resetPaymentB2B also sets the batch payer account.
     void listRefreshed() override;
-    Result<> checkRecords(const CheckSink& check, const FileRowSink& fileRow) override;
+    Result<> readList(const ListRowSink& row) override;
+    Result<> checkRecords(const CheckSink& check) override;
+    // The check's reading; `file`, when given, gets every row's upload file line.
+    Result<> readChecked(const CheckSink& check, PaymentUploadFile::Builder* file);
     InstructionCheck::Rules checkRules() const override;
     Result<ApprovalSheetData> approvalSheetData() override;
 
-    std::function<void(const PaymentDialogRequest&)> m_openPaymentDialog;
+    std::function<void(const InstructionDialogRequest&)> m_openPaymentDialog;
     std::function<void(const PayAccDialogRequest&)> m_openPayAccDialog;
 };

@@ -3,6 +3,7 @@
 #include "app/MainWindowServices.h"
 #include "common/Prompt.h"
 #include "domain/AppContext.h"
+#include "domain/tables/PayAccTable.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -47,10 +48,10 @@ frmPayAcc::frmPayAcc(AppContext& ctx, QWidget* parent)
     buttons->addWidget(close);
     grid->addLayout(buttons, 2, 0, 1, 2);
 
-    if (const auto rs = ctx.db().Query(u"select acc_no,acc_name from pay_acc"_s)) {
-        for (int r = 0; r < rs->recordCount(); ++r) {
-            m_comboPayAccNo->addItem(fieldToText(rs->value(r, u"acc_no"_s)).trimmed());
-            m_comboPayAccName->addItem(fieldToText(rs->value(r, u"acc_name"_s)).trimmed());
+    if (const auto accounts = PayAccTable(ctx.db()).all()) {
+        for (const PayAccTable::Row& account : accounts.value()) {
+            m_comboPayAccNo->addItem(account.accNo);
+            m_comboPayAccName->addItem(account.accName);
         }
     }
     if (m_comboPayAccNo->count() > 0) {
@@ -102,8 +103,7 @@ void frmPayAcc::cmdOK_Click()
         if (m_payCount >= 1) {
             // Every instruction gets the new payer account. When the store refuses,
             // the batch keeps its payer account and only the failure is shown.
-            if (!m_ctx.db().Update(
-                    u"update payment set pay_acc_no=?,pay_acc_name=?"_s, { accNo.trimmed(), accName.trimmed() })) {
+            if (!PayAccTable(m_ctx.db()).setPayerOfAllPayments(accNo.trimmed(), accName.trimmed())) {
                 m_ctx.prompt.message(u"批量支付付款账号保存失败"_s);
                 return;
             }

@@ -1,15 +1,19 @@
 #include "payment/frmPaymentB2B.h"
 
+#include "app/AmountEntry.h"
 #include "app/ControlInput.h"
 #include "app/ListGrid.h"
 #include "app/MainWindowServices.h"
 #include "app/TabPage.h"
-#include "common/AmountConvert.h"
 #include "common/FieldChecks.h"
 #include "common/Money.h"
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
 #include "domain/AppContext.h"
+#include "domain/tables/PayAccTable.h"
+#include "domain/tables/PayeeTable.h"
+#include "domain/tables/PaymentTable.h"
+#include "domain/tables/RemarkTable.h"
 #include "payment/PaymentB2B.h"
 #include "payment/frmPayAcc.h"
 
@@ -28,17 +32,7 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// The largest single amount, 1E11 yuan, in fen: compared exactly, so
-// 100000000000.00 passes and 100000000000.01 does not.
-constexpr qint64 kMaxAmountFen = 10'000'000'000'000;
 constexpr int kRemarkMaxLength = 60;
-
-// The amount of a text that passed isAmountText, in fen.
-qint64 amountFen(const QString& text)
-{
-    const auto money = Money::parse(text);
-    return money ? money->fen() : 0;
-}
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption)
 {
@@ -184,30 +178,28 @@ frmPaymentB2B::frmPaymentB2B(AppContext& ctx, QWidget* parent)
     connect(m_optRecAccType[1], &QRadioButton::clicked, this, [this] { optRecAccType_Click(1); });
     connect(m_comboPayAccNo, &QComboBox::currentIndexChanged, this, &frmPaymentB2B::comboPayAccNo_Click);
     connect(m_comboPayAccName, &QComboBox::currentIndexChanged, this, &frmPaymentB2B::comboPayAccName_Click);
-    connect(m_txtAmount, &QLineEdit::textChanged, this, &frmPaymentB2B::txtAmount_Change);
-    connect(m_txtAmount, &QLineEdit::returnPressed, this, &frmPaymentB2B::txtAmount_LostFocus);
+    m_amount = new AmountEntry(*m_txtAmount, *m_lblCnPayAmount, ctx.prompt);
     connect(m_comboRecAccNo->lineEdit(), &QLineEdit::returnPressed, this, &frmPaymentB2B::comboRecAccNo_LostFocus);
-    m_txtAmount->installEventFilter(this);
     m_comboRecAccNo->installEventFilter(this);
     m_comboRecAccNo->lineEdit()->installEventFilter(this);
 
     // Form_Load
     m_optRecAccType[0]->setText(ctx.bankName + u"行内转账"_s);
     const FieldRules& rules = ctx.fieldRules;
-    m_txtRecBankId->setEnabled(rules.ruleFor(3).canEdit);
-    m_txtAreaNo->setEnabled(rules.ruleFor(4).canEdit);
-    m_txtNetNo->setEnabled(rules.ruleFor(5).canEdit);
-    m_txtAmount->setEnabled(rules.ruleFor(6).canEdit);
+    m_txtRecBankId->setEnabled(rules.ruleFor(FieldId::PatchPayFile_GatherAccountNetNo).canEdit);
+    m_txtAreaNo->setEnabled(rules.ruleFor(FieldId::PatchPayFile_GatherAccountAreaCode).canEdit);
+    m_txtNetNo->setEnabled(rules.ruleFor(FieldId::PatchPayFile_GatherAccountLinkNo).canEdit);
+    m_txtAmount->setEnabled(rules.ruleFor(FieldId::PatchPayFile_PaySum).canEdit);
 
     QStringList payerNos { QString() };
     QStringList payerNames { QString() };
     int payerIndex = -1;
-    ctx.db().QueryEach(u"select acc_no,acc_name from pay_acc"_s, {}, [&](const RecordView& record) {
-        payerNos.append(record.text(0).trimmed());
-        payerNames.append(record.text(1).trimmed());
+    for (const PayAccTable::Row& payer : PayAccTable(ctx.db()).all().value_or({})) {
+        payerNos.append(payer.accNo);
+        payerNames.append(payer.accName);
         if (payerIndex < 0 && payerNos.back() == ctx.batchPayAccNo)
             payerIndex = int(payerNos.size()) - 1;
-    });
+    }
     {
         const QSignalBlocker a(m_comboPayAccNo), b(m_comboPayAccName);
         m_comboPayAccNo->addItems(payerNos);
@@ -218,9 +210,9 @@ frmPaymentB2B::frmPaymentB2B(AppContext& ctx, QWidget* parent)
 
     loadPayeeLists();
 
-    QStringList remarks;
-    ctx.db().QueryEach(u"select remark from user_remark order by remark"_s, {},
-        [&](const RecordView& record) { remarks.append(record.text(0).trimmed()); });
+    QStringList remarks = RemarkTable(ctx.db()).all().value_or({});
+    for (QString& remark : remarks)
+        remark = remark.trimmed();
     m_comboRemark->addItems(remarks);
     m_comboRemark->setCurrentIndex(-1);
 
@@ -232,12 +224,9 @@ frmPaymentB2B::frmPaymentB2B(AppContext& ctx, QWidget* parent)
 bool frmPaymentB2B::eventFilter(QObject* watched, QEvent* event)
 {
     // A popup (the offered entries) or a message box takes no focus from the box.
-    if (isLostFocus(*event)) {
-        if (watched == m_txtAmount)
-            txtAmount_LostFocus();
-        else if ((watched == m_comboRecAccNo || watched == m_comboRecAccNo->lineEdit()) && !m_comboRecAccNo->hasFocus())
-            comboRecAccNo_LostFocus();
-    }
+    if (isLostFocus(*event) && (watched == m_comboRecAccNo || watched == m_comboRecAccNo->lineEdit())
+        && !m_comboRecAccNo->hasFocus())
+        comboRecAccNo_LostFocus();
     return QDialog::eventFilter(watched, event);
 }
 
@@ -288,12 +277,12 @@ void frmPaymentB2B::loadPayeeLists()
     else
         return;
     QStringList lists[6];
-    m_ctx.db().QueryEach(u"select acc_no,acc_name,acc_type,branch_id,area_no,net_no from payee_acc"
-                         u" where acc_type=? order by acc_no"_s,
-        { type }, [&](const RecordView& record) {
-            for (int i = 0; i < 6; ++i)
-                lists[i].append(record.text(i).trimmed());
-        });
+    for (const PayeeTable::Row& payee : PayeeTable(m_ctx.db()).choices(type).value_or({})) {
+        const QString* texts[6]
+            = { &payee.accNo, &payee.accName, &payee.accType, &payee.branchId, &payee.areaNo, &payee.netNo };
+        for (int i = 0; i < 6; ++i)
+            lists[i].append(*texts[i]);
+    }
     QComboBox* combos[6]
         = { m_comboRecAccNo, m_comboRecAccName, m_comboRecAccType, m_comboRecBankId, m_comboAreaNo, m_comboNetNo };
     for (int i = 0; i < 6; ++i) {
@@ -388,80 +377,19 @@ void frmPaymentB2B::setRecordValue(const QStringList& values)
     m_txtNetNo->setEnabled(!inBank);
     m_comboRecAccNo->setEditText(value(4));
     m_comboRecAccName->setEditText(value(5));
-    const QString amount = value(9);
-    if (!amount.isEmpty() && isAmountText(amount)) {
-        const QSignalBlocker block(m_txtAmount);
-        m_txtAmount->setText(formatAmountTyped(amount));
-        m_lastAmountText = m_txtAmount->text().trimmed();
-        m_lblCnPayAmount->setText(amountToWords(removeCommas(amount)));
-    } else {
-        m_txtAmount->clear();
-        m_lblCnPayAmount->clear();
-    }
+    m_amount->showKept(value(9), formatAmountTyped(value(9)));
     m_comboRemark->setEditText(value(10));
     m_lblPaySerialNo->setText(value(0));
 }
 
-void frmPaymentB2B::showAmount(bool final)
-{
-    const QString typed = m_txtAmount->text().trimmed();
-    if (typed == m_lastAmountText && !final)
-        return;
-    m_lblCnPayAmount->clear();
-    const QString s = removeCommas(typed);
-    const QSignalBlocker block(m_txtAmount);
-    if (s.isEmpty()) {
-        m_txtAmount->clear();
-        m_lastAmountText.clear();
-        return;
-    }
-    if (isAmountText(s)) {
-        m_txtAmount->setText(final ? formatAmount(s) : formatAmountTyped(s));
-        m_lblCnPayAmount->setText(amountToWords(s));
-        m_lastAmountText = m_txtAmount->text();
-        return;
-    }
-    m_txtAmount->clear();
-    m_lastAmountText.clear();
-    m_ctx.prompt.message(u"金额格式错误"_s);
-}
-
-void frmPaymentB2B::refuseAmount(const QString& message)
-{
-    // The box is emptied before the message is shown, so the focus change the
-    // message box causes finds nothing left to check.
-    {
-        const QSignalBlocker block(m_txtAmount);
-        m_txtAmount->clear();
-        m_lastAmountText.clear();
-    }
-    m_lblCnPayAmount->clear();
-    m_ctx.prompt.message(message);
-    LineEditInput(*m_txtAmount).focusAndSelectAll();
-}
-
 void frmPaymentB2B::txtAmount_Change()
 {
-    showAmount(false);
-    if (m_txtAmount->text().isEmpty())
-        return;
-    if (amountFen(m_txtAmount->text()) > kMaxAmountFen) {
-        refuseAmount(u"金额超过系统最大单笔限制"_s);
-        return;
-    }
-    m_txtAmount->end(false);
+    m_amount->changed();
 }
 
 void frmPaymentB2B::txtAmount_LostFocus()
 {
-    showAmount(true);
-    if (m_txtAmount->text().isEmpty())
-        return;
-    const qint64 fen = amountFen(m_txtAmount->text());
-    if (fen > kMaxAmountFen)
-        refuseAmount(u"金额超过系统最大单笔限制"_s);
-    else if (fen <= 0)
-        refuseAmount(u"金额必须大于零元"_s);
+    m_amount->left();
 }
 
 bool frmPaymentB2B::checkInstruction()
@@ -478,24 +406,24 @@ bool frmPaymentB2B::checkInstruction()
     if (refuseDisabledAmountBox(*m_txtAmount, m_ctx))
         return false;
     const bool inBank = m_optRecAccType[0]->isChecked();
-    if (inBank && !checkField(m_comboRecAccNo, 1, true, m_ctx))
+    if (inBank && !checkField(m_comboRecAccNo, FieldId::PatchPayFile_GatherAccountNo, true, m_ctx))
         return fail(m_comboRecAccNo);
-    if (!checkField(m_comboRecAccName, 2, true, m_ctx))
+    if (!checkField(m_comboRecAccName, FieldId::PatchPayFile_GatherAccountName, true, m_ctx))
         return fail(m_comboRecAccName);
     // Whatever rule 2 says: the upload file needs a payee name.
     if (m_comboRecAccName->currentText().trimmed().isEmpty()) {
         m_ctx.prompt.message(u"收款账户户名不能为空"_s);
         return fail(m_comboRecAccName);
     }
-    if (!checkField(m_txtRecBankId, 3, m_bankIdRequired, m_ctx))
+    if (!checkField(m_txtRecBankId, FieldId::PatchPayFile_GatherAccountNetNo, m_bankIdRequired, m_ctx))
         return fail(m_bankIdRequired ? m_txtRecBankId : nullptr);
-    if (!checkField(m_txtAreaNo, 4, m_areaNoRequired, m_ctx))
+    if (!checkField(m_txtAreaNo, FieldId::PatchPayFile_GatherAccountAreaCode, m_areaNoRequired, m_ctx))
         return fail(m_areaNoRequired ? m_txtAreaNo : nullptr);
-    if (!checkField(m_txtNetNo, 5, m_netNoRequired, m_ctx))
+    if (!checkField(m_txtNetNo, FieldId::PatchPayFile_GatherAccountLinkNo, m_netNoRequired, m_ctx))
         return fail(m_netNoRequired ? m_txtNetNo : nullptr);
-    if (!checkField(m_txtAmount, 6, true, m_ctx))
+    if (!checkField(m_txtAmount, FieldId::PatchPayFile_PaySum, true, m_ctx))
         return fail(m_txtAmount);
-    if (!checkField(m_comboRemark, 7, true, m_ctx))
+    if (!checkField(m_comboRemark, FieldId::PatchPayFile_PatchPayFileRemark, true, m_ctx))
         return fail(m_comboRemark);
 
     // The entries must agree with the payee as it is kept in payee_acc.
@@ -528,11 +456,6 @@ bool frmPaymentB2B::checkInstruction()
         }
     }
 
-    const auto clearAmount = [this] {
-        const QSignalBlocker block(m_txtAmount);
-        m_txtAmount->clear();
-        m_lastAmountText.clear();
-    };
     const QString amount = m_txtAmount->text().trimmed();
     if (amount.isEmpty()) {
         m_ctx.prompt.message(u"请输入金额"_s);
@@ -540,13 +463,13 @@ bool frmPaymentB2B::checkInstruction()
     }
     if (!isAmountText(amount)) {
         m_ctx.prompt.message(u"金额格式错误"_s);
-        clearAmount();
+        m_amount->clear();
         return fail(m_txtAmount);
     }
-    const qint64 fen = amountFen(amount);
-    if (fen > kMaxAmountFen || fen <= 0) {
-        m_ctx.prompt.message(fen > 0 ? u"金额范围超过系统限制"_s : u"金额必须大于零元"_s);
-        clearAmount();
+    const Money value = Money::parse(amount).value_or(Money());
+    if (value > AmountEntry::kMaxAmount || value.fen() <= 0) {
+        m_ctx.prompt.message(value.fen() > 0 ? u"金额范围超过系统限制"_s : u"金额必须大于零元"_s);
+        m_amount->clear();
         return fail(m_txtAmount);
     }
     const QString remark = m_comboRemark->currentText().trimmed();
@@ -558,9 +481,7 @@ bool frmPaymentB2B::checkInstruction()
         m_ctx.prompt.message(u"备注长度超过最长60位的长度"_s);
         return fail(m_comboRemark);
     }
-    const QSignalBlocker block(m_txtAmount);
-    m_txtAmount->setText(formatAmountTyped(m_txtAmount->text()));
-    m_lastAmountText = m_txtAmount->text().trimmed();
+    m_amount->showKept(amount, formatAmountTyped(m_txtAmount->text()));
     return true;
 }
 
@@ -600,12 +521,23 @@ void frmPaymentB2B::clearInstructionFields()
     m_txtRecBankId->clear();
     m_txtAreaNo->clear();
     m_txtNetNo->clear();
-    {
-        const QSignalBlocker block(m_txtAmount);
-        m_txtAmount->clear();
-        m_lastAmountText.clear();
-    }
-    m_lblCnPayAmount->clear();
+    m_amount->clear();
+}
+
+PaymentRow frmPaymentB2B::enteredRow() const
+{
+    PaymentRow row;
+    row.payAccNo = payerAccNo();
+    row.payAccName = payerAccName();
+    row.recAccType = kind();
+    row.recAccNo = m_comboRecAccNo->currentText().trimmed();
+    row.recAccName = m_comboRecAccName->currentText().trimmed();
+    row.recBankId = m_txtRecBankId->text().trimmed();
+    row.recAreaNo = m_txtAreaNo->text().trimmed();
+    row.recNetNo = m_txtNetNo->text().trimmed();
+    row.payAmt = removeCommas(m_txtAmount->text().trimmed());
+    row.remark = m_comboRemark->currentText().trimmed();
+    return row;
 }
 
 void frmPaymentB2B::cmdAdd_Click()
@@ -619,19 +551,15 @@ void frmPaymentB2B::cmdAdd_Click()
         m_ctx.prompt.message(u"转入转出账号相同"_s);
         return;
     }
-    const auto existing = m_ctx.db().Query(
-        u"select serial_no from payment where rec_acc_type=? and rec_acc_no =?"_s, { kind(), recAccNo });
+    PaymentTable table(m_ctx.db());
+    const auto existing = table.paysAccount(kind(), recAccNo);
     if (!existing)
         return; // the store has shown its error
-    if (!existing->isEmpty() && !m_ctx.prompt.askOkCancel(u"该收款账号的支付记录已存在，请确认是否要继续保存?"_s))
+    if (*existing && !m_ctx.prompt.askOkCancel(u"该收款账号的支付记录已存在，请确认是否要继续保存?"_s))
         return;
-    const Result<> ok = m_ctx.db().Insert(
-        u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,"
-        u"rec_acc_name,rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values (?,?,?,?,?,?,?,?,?,?,?,'')"_s,
-        { m_ctx.serialNumbers.next(), payerAccNo(), payerAccName(), kind(), recAccNo,
-            m_comboRecAccName->currentText().trimmed(), m_txtRecBankId->text().trimmed(), m_txtAreaNo->text().trimmed(),
-            m_txtNetNo->text().trimmed(), removeCommas(m_txtAmount->text().trimmed()),
-            m_comboRemark->currentText().trimmed() });
+    PaymentRow row = enteredRow();
+    row.serialNo = m_ctx.serialNumbers.next();
+    const Result<> ok = table.insert(row);
     if (!ok) {
         m_ctx.prompt.message(u"新建指令失败"_s);
         return;
@@ -658,13 +586,9 @@ void frmPaymentB2B::cmdUpdate_Click()
     }
     if (!payerAccountChosen(m_recordPayAccNo))
         return;
-    const Result<> ok = m_ctx.db().Update(u"update payment set pay_acc_no=?,pay_acc_name=?,rec_acc_type=?,rec_acc_no=?,"
-                                          u"rec_acc_name=?,rec_bank_id=?,rec_area_no=?,rec_net_no=?,pay_amt=?,remark=?"
-                                          u" where serial_no=?"_s,
-        { payerAccNo(), payerAccName(), kind(), m_comboRecAccNo->currentText().trimmed(),
-            m_comboRecAccName->currentText().trimmed(), m_txtRecBankId->text().trimmed(), m_txtAreaNo->text().trimmed(),
-            m_txtNetNo->text().trimmed(), removeCommas(m_txtAmount->text().trimmed()),
-            m_comboRemark->currentText().trimmed(), serialNo });
+    PaymentRow row = enteredRow();
+    row.serialNo = serialNo;
+    const Result<> ok = PaymentTable(m_ctx.db()).update(row);
     if (!ok) {
         m_ctx.prompt.message(u"修改指令失败"_s);
         return;
@@ -684,7 +608,7 @@ void frmPaymentB2B::cmdDelete_Click()
     }
     if (!m_ctx.prompt.askOkCancel(u"是否确认要删除批量付款指令?"_s))
         return;
-    if (!m_ctx.db().Delete(u"delete from payment where serial_no=?"_s, { serialNo })) {
+    if (!PaymentTable(m_ctx.db()).remove(serialNo)) {
         m_ctx.prompt.message(u"删除指令失败"_s);
         return;
     }
@@ -704,7 +628,7 @@ void installPaymentDialogs(
 {
     if (!show)
         show = [](QDialog& dialog) { dialog.exec(); };
-    tab.setPaymentDialogOpener([&ctx, &main, show](const PaymentDialogRequest& request) {
+    tab.setPaymentDialogOpener([&ctx, &main, show](const InstructionDialogRequest& request) {
         frmPaymentB2B dialog(ctx, main.dialogParent());
         dialog.setParentForm(&main);
         dialog.setPayIdx(request.payIdx);

@@ -5,12 +5,15 @@
 
 #include <functional>
 
+struct PaymentRow;
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QStringListModel;
+class AmountEntry;
 class PaymentB2B;
 class MainWindowServices;
 struct AppContext;
@@ -35,7 +38,6 @@ public:
     void clearInstructionFields();
     // True when the entries may be saved; shows the first problem otherwise.
     bool checkInstruction();
-    void showAmount(bool final);
     void loadPayeeLists();
 
 public slots:
@@ -61,18 +63,17 @@ private:
     // The payee at `index` of the lists fills the detail boxes (step group C).
     void payeePicked(int index);
     void setBoxColour(QLineEdit* box, bool blocked);
-    // Empties the amount and its capital figures, shows `message` and puts the focus back.
-    void refuseAmount(const QString& message);
     // Refuses when the payer lists hold no account (the batch payer account was
     // deleted); `accNo` is the account that should be there.
     bool payerAccountChosen(const QString& accNo);
     QString payerAccNo() const;
     QString payerAccName() const;
     QString kind() const;
+    // The instruction as entered (without its serial number).
+    PaymentRow enteredRow() const;
 
     AppContext& m_ctx;
     MainWindowServices* m_parentForm = nullptr;
-    QString m_lastAmountText;
     bool m_bankIdRequired = false;
     bool m_areaNoRequired = false;
     bool m_netNoRequired = false;
@@ -97,6 +98,7 @@ private:
     QLineEdit* m_txtAreaNo;
     QLineEdit* m_txtNetNo;
     QLineEdit* m_txtAmount;
+    AmountEntry* m_amount;
     QLineEdit* m_blockText;
     QComboBox* m_comboRemark;
     QPushButton* m_cmdAdd;

@@ -1,5 +1,6 @@
 #include "payroll/Laborage.h"
 
+#include "app/InstructionImportCommand.h"
 #include "app/ListGrid.h"
 #include "app/MainWindowServices.h"
 #include "common/Prompt.h"
@@ -7,7 +8,7 @@
 #include "common/Workbook.h"
 #include "domain/AppContext.h"
 #include "domain/payroll/LaborageUploadFile.h"
-#include "payroll/LaborageImportCommand.h"
+#include "domain/tables/LaborageTable.h"
 #include "payroll/frmBatchLaborage.h"
 #include "payroll/frmLaborage.h"
 
@@ -19,20 +20,7 @@ namespace {
 InstructionListLayout laborageList()
 {
     InstructionListLayout l;
-    l.table = u"laborage"_s;
-    l.keyField = u"serial_no"_s;
-    // Only in-bank instructions whose account has a roster row count; the
-    // total is summed in whole fen, so it is exact.
-    l.totalsStatement = u"select count(pay_amount) as totalNum,"
-                        u"sum(cast(round(pay_amount*100) as integer)) as totalAmt"
-                        u" from laborage a,person_payee_acc b where a.acc_no=b.acc_no and a.acc_type='0'"_s;
-    l.listStatement = u"select a.serial_no as 流水号,a.acc_no as 账号,b.acc_name as 户名,b.employee_no as 编号,"
-                      u"t.tran_desc as 账号行别,a.pay_amount as 金额 "
-                      u"from laborage a , person_payee_acc b , tran_acc_type t"
-                      u" where b.acc_no=a.acc_no and a.acc_type=t.tran_type and a.acc_type='0'"
-                      u" order by a.serial_no"_s;
     l.headers = { u"序号"_s, u"流水号"_s, u"账号"_s, u"户名"_s, u"编号"_s, u"账号行别"_s, u"金额"_s };
-    l.sourceFields = { -1, 0, 1, 2, 3, 4, 5 };
     l.widthsTwips = { 420, 0, 2200, 1800, 1500, 2000, 2000 };
     l.amountColumn = Laborage::ColumnAmount;
     l.noChoiceMessage = u"请先选择代发工资指令"_s;
@@ -40,12 +28,13 @@ InstructionListLayout laborageList()
     l.rangeDeleteDone = u"删除账号成功."_s;
     l.rangeDeleteFailed = u"删除账号失败,失败位置："_s;
     l.newFailed = u"无法新建代发工资数据,数据库发生错误"_s;
+    l.newBackup = u"new-payroll"_s;
     return l;
 }
 } // namespace
 
 Laborage::Laborage(AppContext& ctx, MainWindowServices& main)
-    : InstructionListTab(ctx, main, u"Laborage"_s, laborageList())
+    : InstructionListTab(ctx, main, u"Laborage"_s, laborageList(), std::make_unique<LaborageTable>(ctx.db()))
 {
     layOutCommands({
         { u"cmdNewBut"_s, u"逐笔新增指令"_s, [this] { menuNewLaborage_Click(); } },
@@ -55,6 +44,15 @@ Laborage::Laborage(AppContext& ctx, MainWindowServices& main)
         { u"cmdBatchNewBut"_s, u"按组批量新增指令"_s, [this] { Laborage_cmdBatchNewBut_Click(); } },
         { u"cmdLoadB2BFileBut"_s, u"上传文件导入"_s, [this] { Laborage_cmdLoadB2BFileBut_Click(); } },
         { u"cmdPrintBut"_s, u"打印审批单"_s, [this] { Laborage_cmdPrintBut_Click(); } },
+        // Account, name and amount in columns A to C under a header, as the
+        // workbook import reads them; the total row lies past the empty row
+        // that ends the import's data.
+        { u"cmdExportExcel"_s, u"导出到Excel"_s,
+            [this] {
+                exportToExcel(
+                    { u"代发工资"_s, { ColumnAccNo, ColumnAccName, ColumnAmount, ColumnEmployeeNo, ColumnKind },
+                        { ColumnAmount }, true, true, FileKind::UploadFile });
+            } },
     });
 
     addMenu(u"menuLaborage"_s, u"代发代扣文件"_s,
@@ -68,7 +66,7 @@ Laborage::Laborage(AppContext& ctx, MainWindowServices& main)
     connectGrid([this] { menuUpdateLaborage_Click(); });
 
     // The dialogs themselves, shown modally.
-    m_openLaborageDialog = [this](const LaborageDialogRequest& request) {
+    m_openLaborageDialog = [this](const InstructionDialogRequest& request) {
         frmLaborage dialog(m_ctx, m_main.dialogParent());
         dialog.setParentForm(&m_main);
         dialog.setPayIdx(request.payIdx);
@@ -89,7 +87,7 @@ Laborage::Laborage(AppContext& ctx, MainWindowServices& main)
 
 void Laborage::menuNewLaborage_Click()
 {
-    LaborageDialogRequest request;
+    InstructionDialogRequest request;
     request.payIdx = m_grid->hasData() ? m_grid->rows() : 1;
     if (m_openLaborageDialog)
         m_openLaborageDialog(request);
@@ -104,11 +102,8 @@ void Laborage::menuUpdateLaborage_Click()
     // The dialog writes the remark back as it shows it, so it gets the stored
     // one, exactly as stored.
     const QString serial = cell(ColumnSerialNo);
-    const QString remark = fieldToText(m_ctx.db()
-                                           .Query(u"select remark from laborage where serial_no=?"_s, { serial })
-                                           .value_or(RecordSet())
-                                           .value(0, 0));
-    LaborageDialogRequest request;
+    const QString remark = LaborageTable(m_ctx.db()).remark(serial).value_or(QString());
+    InstructionDialogRequest request;
     request.payIdx = row;
     request.change = true;
     request.recordValue = { serial, cell(ColumnAccNo), cell(ColumnKind), QString(), cell(ColumnAmount), remark };
@@ -129,8 +124,7 @@ void Laborage::Laborage_cmdBatchNewBut_Click()
 
 void Laborage::Laborage_cmdLoadB2BFileBut_Click()
 {
-    LaborageImport::importPayrollFile(
-        m_ctx, m_main, m_grid->rows() >= 2 && !m_grid->textMatrix(1, ColumnSerialNo).trimmed().isEmpty());
+    importPayrollFile(m_ctx, m_main, m_grid->rows() >= 2 && !m_grid->textMatrix(1, ColumnSerialNo).trimmed().isEmpty());
 }
 
 void Laborage::menuWriteLaborageFile_Click()
@@ -165,7 +159,7 @@ void Laborage::writeCsv(const QString& path)
         return; // the store has shown its error
     LaborageUploadFile::CsvBuilder builder(totals->count, totals->total);
     m_checkFileTexts = true;
-    if (!checkInstructions(true, [&builder](const RecordView& record) { builder.add(record); }))
+    if (!checkInstructions(true, [&](const CheckSink& check) { return readChecked(check, &builder); }))
         return;
     if (builder.instructionCount() == 0) {
         m_ctx.prompt.message(u"代发工资*.csv文件生成失败,或无指令需要生成代发工资文件"_s);
@@ -194,12 +188,12 @@ void Laborage::writeWorkbook(const QString& path)
     QList<QStringList> rows;
     rows.reserve(static_cast<qsizetype>(totals->count));
     bool tooMany = false;
-    if (!m_ctx.db().QueryEach(LaborageUploadFile::selectStatement(), {}, [&](const RecordView& record) {
+    if (!LaborageTable(m_ctx.db()).eachFileRow([&](const LaborageTable::FileView& row) {
             if (rows.size() >= LaborageUploadFile::kMaxWorkbookRows) {
                 tooMany = true;
                 return;
             }
-            rows.append(LaborageUploadFile::workbookRow(rows.size() + 1, LaborageUploadFile::fromRecord(record)));
+            rows.append(LaborageUploadFile::workbookRow(rows.size() + 1, LaborageUploadFile::fromRow(row)));
         }))
         return;
     if (rows.isEmpty()) {
@@ -224,40 +218,49 @@ void Laborage::Laborage_cmdPrintBut_Click()
     printApprovalSheet();
 }
 
-Result<> Laborage::checkRecords(const CheckSink& check, const FileRowSink& fileRow)
+Result<> Laborage::readList(const ListRowSink& row)
+{
+    QStringList cells;
+    return LaborageTable(m_ctx.db()).eachListed([&](const LaborageListRow& r) {
+        cells = { r.serialNo, r.accNo, r.accName, r.employeeNo, r.kindDesc, r.payAmount };
+        row(cells);
+    });
+}
+
+Result<> Laborage::checkRecords(const CheckSink& check)
+{
+    return readChecked(check, nullptr);
+}
+
+Result<> Laborage::readChecked(const CheckSink& check, LaborageUploadFile::CsvBuilder* file)
 {
     qint64 row = 0;
     // Every in-bank instruction, also one whose account has left the roster
-    // (the list and the file leave it out; it gets no 序号). The columns of the
-    // upload file's statement (LaborageUploadFile::selectStatement) come first,
-    // so that the file is built from the same reading of its rows. The roster's
-    // kind shows an employee who has become other-bank since.
-    return m_ctx.db().QueryEach(
-        u"select a.acc_no,c.acc_name,c.employee_no,c.cert_type,c.cert_code,a.pay_amount,a.remark,a.net_no,"
-        u"a.serial_no,c.acc_no,c.acc_type from laborage a left join person_payee_acc c on a.acc_no=c.acc_no"
-        u" where a.acc_type='0' order by a.serial_no"_s,
-        {}, [&](const RecordView& r) {
+    // (the list and the file leave it out; it gets no 序号). The roster's kind
+    // shows an employee who has become other-bank since.
+    return LaborageTable(m_ctx.db())
+        .eachChecked([&](const LaborageCheckRow& r, const LaborageTable::FileView* fileRow) {
             InstructionCheck::Record rec;
-            rec.inRoster = !r.isNull(9);
+            rec.inRoster = r.inRoster;
             rec.row = rec.inRoster ? ++row : 0;
-            rec.serialNo = r.text(8);
-            rec.accNo = r.text(0);
-            rec.amount = r.text(5);
-            rec.accName = r.text(1);
-            rec.rosterOtherBank = r.text(10).trimmed() == u"1"_s;
+            rec.serialNo = r.serialNo;
+            rec.accNo = r.accNo;
+            rec.amount = r.payAmount;
+            rec.accName = r.accName;
+            rec.rosterOtherBank = r.rosterAccType.trimmed() == u"1"_s;
             if (rec.inRoster && m_checkFileTexts)
-                rec.texts = { { u"编号"_s, r.text(2) }, { u"户名"_s, rec.accName }, { u"账号"_s, rec.accNo } };
-            if (r.text(3).trimmed() == u"1"_s)
-                rec.residentId = r.text(4);
+                rec.texts = { { u"编号"_s, r.employeeNo }, { u"户名"_s, rec.accName }, { u"账号"_s, rec.accNo } };
+            if (r.certType.trimmed() == u"1"_s)
+                rec.residentId = r.certCode;
             check(rec);
-            if (fileRow && rec.inRoster)
-                fileRow(r);
+            if (file && fileRow)
+                file->add(*fileRow);
         });
 }
 
 InstructionCheck::Rules Laborage::checkRules() const
 {
-    return rulesFor(u"账号"_s, u"户名"_s, u"金额"_s, 9);
+    return rulesFor(u"账号"_s, u"户名"_s, u"金额"_s, FieldId::SubSalaryFile_PayeeAccountNo);
 }
 
 Result<ApprovalSheetData> Laborage::approvalSheetData()
@@ -271,13 +274,10 @@ Result<ApprovalSheetData> Laborage::approvalSheetData()
     data.total = totals->total;
     data.rows.reserve(static_cast<size_t>(totals->count));
     // The listed instructions, in list order, with their remarks.
-    const Result<> ok = m_ctx.db().QueryEach(
-        u"select a.acc_no,b.acc_name,a.pay_amount,a.remark from laborage a,person_payee_acc b,tran_acc_type t"
-        u" where b.acc_no=a.acc_no and a.acc_type=t.tran_type and a.acc_type='0' order by a.serial_no"_s,
-        {}, [&](const RecordView& r) {
-            data.rows.push_back({ QString::number(data.rows.size() + 1), r.text(0).trimmed(), r.text(1).trimmed(),
-                formatStoredAmount(r.text(2), true), r.text(3).trimmed() });
-        });
+    const Result<> ok = LaborageTable(m_ctx.db()).eachListed([&](const LaborageListRow& r) {
+        data.rows.push_back({ QString::number(data.rows.size() + 1), r.accNo.trimmed(), r.accName.trimmed(),
+            formatStoredAmount(r.payAmount, true), r.remark.trimmed() });
+    });
     if (!ok)
         return ok.failure();
     return data;

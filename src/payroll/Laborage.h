@@ -1,21 +1,12 @@
 #pragma once
 
+#include "app/InstructionDialogRequest.h"
 #include "app/InstructionListTab.h"
+#include "domain/payroll/LaborageUploadFile.h"
 
 #include <functional>
 
 class QPushButton;
-
-// What the tab hands to the instruction dialog frmLaborage before showing it
-// modally: setParentForm (the main window), setPayIdx and, for a change,
-// setRecordValue with the six texts of the chosen instruction.
-struct LaborageDialogRequest {
-    int payIdx = 1;
-    // False: a new instruction; true: change or delete the chosen one.
-    bool change = false;
-    // serial number, account, kind description, bank number, amount, remark.
-    QStringList recordValue;
-};
 
 // The payroll tab: the in-bank instructions of table laborage with their
 // roster data, count and exact total in the status bar, and the payroll
@@ -42,7 +33,7 @@ public:
 
     // Where the dialogs are opened modally; replaceable so that tests watch
     // what would be handed over instead of showing them.
-    void setLaborageDialogOpener(std::function<void(const LaborageDialogRequest&)> opener)
+    void setLaborageDialogOpener(std::function<void(const InstructionDialogRequest&)> opener)
     {
         m_openLaborageDialog = std::move(opener);
     }
@@ -59,13 +50,16 @@ public slots:
     void Laborage_cmdPrintBut_Click();
 
 private:
-    Result<> checkRecords(const CheckSink& check, const FileRowSink& fileRow) override;
+    Result<> readList(const ListRowSink& row) override;
+    Result<> checkRecords(const CheckSink& check) override;
+    // The check's reading; `file`, when given, gets the line of every row in the roster.
+    Result<> readChecked(const CheckSink& check, LaborageUploadFile::CsvBuilder* file);
     InstructionCheck::Rules checkRules() const override;
     Result<ApprovalSheetData> approvalSheetData() override;
     void writeCsv(const QString& path);
     void writeWorkbook(const QString& path);
 
-    std::function<void(const LaborageDialogRequest&)> m_openLaborageDialog;
+    std::function<void(const InstructionDialogRequest&)> m_openLaborageDialog;
     std::function<void()> m_openBatchDialog;
     // The texts are checked for the CSV file's separators and code page.
     bool m_checkFileTexts = true;

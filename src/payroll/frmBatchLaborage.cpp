@@ -4,6 +4,8 @@
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
 #include "domain/AppContext.h"
+#include "domain/tables/LaborageTable.h"
+#include "domain/tables/RosterTable.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -13,24 +15,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <cmath>
-#include <optional>
 #include <vector>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-// The largest serial number as read (a whole or decimal number), rounded down;
-// none when it is not a number that leaves room for a batch after it.
-std::optional<qint64> wholeNumber(const QString& text)
-{
-    bool ok = false;
-    const double value = std::floor(text.trimmed().toDouble(&ok));
-    if (!ok || !std::isfinite(value) || std::abs(value) > 9e15)
-        return std::nullopt;
-    return static_cast<qint64>(value);
-}
-} // namespace
 
 frmBatchLaborage::frmBatchLaborage(AppContext& ctx, MainWindowServices* main, QWidget* parent)
     : QDialog(parent ? parent
@@ -81,8 +68,7 @@ void frmBatchLaborage::Form_Load()
     m_combGroupNo->setEditable(true);
     m_combGroupNo->setInsertPolicy(QComboBox::NoInsert);
     m_combGroupNo->clear();
-    m_ctx.db().QueryEach(u"select distinct group_no from person_payee_acc order by group_no "_s, {},
-        [this](const RecordView& r) { m_combGroupNo->addItem(r.text(0)); });
+    m_combGroupNo->addItems(RosterTable(m_ctx.db()).groups().value_or({}));
     m_combGroupNo->setCurrentIndex(m_combGroupNo->count() > 0 ? 0 : -1);
 }
 
@@ -90,63 +76,72 @@ void frmBatchLaborage::Command1_Click()
 {
     // A group typed by hand is used as typed.
     const QString group = m_combGroupNo->currentText().trimmed();
-    struct Member {
-        QString accNo;
-        QString accType;
-        QString netNo;
-    };
-    std::vector<Member> members;
-    if (!m_ctx.db().QueryEach(
-            u"select acc_no,acc_type,net_no from person_payee_acc where group_no = ? and acc_type='0'"_s, { group },
-            [&](const RecordView& r) {
-                members.push_back({ r.text(0).trimmed(), r.text(1).trimmed(), r.text(2).trimmed() });
-            }))
+    const auto members = RosterTable(m_ctx.db()).inBankEntriesOfGroup(group);
+    if (!members)
         return;
+    const auto failedAt = [&](const QString& accNo) { m_ctx.prompt.message(u"添加指令失败，失败位置："_s + accNo); };
 
     DBAccess& db = m_ctx.db();
-    if (!db.BeginTrans()) {
-        m_ctx.prompt.message(u"添加指令失败，失败位置："_s + (members.empty() ? QString() : members.front().accNo));
-        return;
-    }
-    // Inside the transaction the largest number already counts the members
-    // added before, so the batch gets consecutive numbers. A largest number
-    // that cannot be read stops the batch before its first member: numbering
-    // from 1 would repeat the numbers that change and delete find rows by.
-    qint64 next = 1;
-    if (!members.empty()) {
-        const auto max = db.Query(u"select max(serial_no) as personNo from laborage"_s);
-        const std::optional<qint64> last
-            = max && !max->isEmpty() ? wholeNumber(fieldToNumberText(max->value(0, u"personNo"_s))) : std::nullopt;
-        if (!last) {
-            db.Rollback();
-            m_ctx.prompt.message(u"添加指令失败，失败位置："_s + members.front().accNo);
+    LaborageTable table(db);
+    bool cancelled = false;
+    {
+        // The whole group or nothing: the guard rolls back every way out but the commit.
+        Transaction tx(db);
+        if (!tx.begun()) {
+            failedAt(members->empty() ? QString() : members->front().accNo);
             return;
         }
-        next = *last + 1;
-    }
-    for (const Member& m : members) {
-        const auto existing = db.Query(u"select count(*) as num from laborage where acc_no = ?"_s, { m.accNo });
-        if (existing && existing->value(0, u"num"_s).toLongLong() != 0) {
-            if (!m_ctx.prompt.askOkCancel(u"账号'"_s + m.accNo + u"' 的代发记录已存在，请确认是否要继续保存?"_s)) {
-                db.Rollback();
-                m_ctx.prompt.message(u"批量新增指令失败，请删除重复账号！"_s);
-                reject();
+        // Inside the transaction the largest number is that of the store as
+        // the batch writes it, so the batch gets consecutive numbers after it.
+        // A largest number that cannot be read stops the batch before its
+        // first member: numbering from 1 would repeat the numbers that change
+        // and delete find rows by.
+        std::vector<LaborageRow> rows;
+        if (!members->empty()) {
+            const auto next = table.nextSerialNo();
+            if (!next) {
+                failedAt(members->front().accNo);
+                return;
+            }
+            rows.reserve(members->size());
+            for (const RosterTable::Entry& m : *members) {
+                // An account with an instruction already is added only when the user says so.
+                const auto existing = table.hasAccount(m.accNo);
+                if (!existing) {
+                    failedAt(m.accNo);
+                    return;
+                }
+                if (*existing
+                    && !m_ctx.prompt.askOkCancel(
+                        u"账号'"_s + m.accNo + u"' 的代发记录已存在，请确认是否要继续保存?"_s)) {
+                    cancelled = true;
+                    break;
+                }
+                LaborageRow row;
+                row.serialNo = *next + qint64(rows.size());
+                row.accNo = m.accNo;
+                row.payAmount = removeCommas(u"0"_s);
+                row.accType = m.accType;
+                row.netNo = m.netNo;
+                row.remark = QString();
+                rows.push_back(std::move(row));
+            }
+        }
+        if (!cancelled) {
+            if (const auto inserted = table.insertMany(rows); !inserted) {
+                const qsizetype at = inserted.at();
+                failedAt(at >= 0 && at < qsizetype(rows.size()) ? rows[size_t(at)].accNo : QString());
+                return;
+            }
+            if (!tx.commit()) {
+                failedAt(members->empty() ? QString() : members->back().accNo);
                 return;
             }
         }
-        if (!existing
-            || !db.Insert(
-                u"insert into laborage (serial_no,acc_no,pay_amount,acc_type,net_no,remark) values (?,?,?,?,?,'')"_s,
-                { QString::number(next), m.accNo, removeCommas(u"0"_s), m.accType, m.netNo })) {
-            db.Rollback();
-            m_ctx.prompt.message(u"添加指令失败，失败位置："_s + m.accNo);
-            return;
-        }
-        ++next;
     }
-    if (!db.Commit()) {
-        db.Rollback();
-        m_ctx.prompt.message(u"添加指令失败，失败位置："_s + (members.empty() ? QString() : members.back().accNo));
+    if (cancelled) {
+        m_ctx.prompt.message(u"批量新增指令失败，请删除重复账号！"_s);
+        reject();
         return;
     }
     if (m_main)

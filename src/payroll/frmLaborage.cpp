@@ -2,16 +2,18 @@
 
 #include "payroll/Laborage.h"
 
+#include "app/AmountEntry.h"
 #include "app/ControlInput.h"
 #include "app/ListGrid.h"
 #include "app/MainWindowServices.h"
 #include "app/TabPage.h"
-#include "common/AmountConvert.h"
 #include "common/FieldChecks.h"
-#include "common/Money.h"
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
 #include "domain/AppContext.h"
+#include "domain/tables/LaborageTable.h"
+#include "domain/tables/RemarkTable.h"
+#include "domain/tables/RosterTable.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -19,7 +21,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -31,9 +32,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// The largest single amount: 1E11 yuan, in fen.
-constexpr Money kMaxAmount = Money::fromFen(10'000'000'000'000);
-
 template <class W> W* named(W* widget, const QString& name)
 {
     widget->setObjectName(name);
@@ -138,8 +136,7 @@ frmLaborage::frmLaborage(AppContext& ctx, QWidget* parent)
     connect(m_comboEmployeeNo, &QComboBox::activated, this, &frmLaborage::comboEmployeeNo_Click);
     for (int i = 0; i < 2; ++i)
         connect(m_optRecAccType[i], &QRadioButton::clicked, this, [this, i] { optRecAccType_Click(i); });
-    connect(m_txtAmount, &QLineEdit::textEdited, this, &frmLaborage::txtAmount_Change);
-    m_txtAmount->installEventFilter(this);
+    m_amount = new AmountEntry(*m_txtAmount, *m_lblCnPayAmount, ctx.prompt);
 
     Form_Load();
 }
@@ -151,20 +148,17 @@ void frmLaborage::Form_Load()
     m_optRecAccType[0]->setText(m_ctx.bankName + u"行内转账"_s);
     // The boxes follow the rules of the batch payment's bank number and
     // amount fields (ids 5 and 6).
-    m_txtNetNo->setEnabled(m_ctx.fieldRules.ruleFor(5).canEdit);
-    m_txtAmount->setEnabled(m_ctx.fieldRules.ruleFor(6).canEdit);
+    m_txtNetNo->setEnabled(m_ctx.fieldRules.ruleFor(FieldId::PatchPayFile_GatherAccountLinkNo).canEdit);
+    m_txtAmount->setEnabled(m_ctx.fieldRules.ruleFor(FieldId::PatchPayFile_PaySum).canEdit);
     m_isLoading = false;
 
     m_comboAccNo->clear();
-    m_ctx.db().QueryEach(
-        u"select acc_no,acc_name,employee_no from person_payee_acc where acc_type='0' order by acc_no"_s, {},
-        [this](const RecordView& r) {
-            m_comboAccNo->addItem(r.text(0).trimmed());
-            m_comboName->addItem(r.text(1).trimmed());
-            m_comboEmployeeNo->addItem(r.text(2).trimmed());
-        });
-    m_ctx.db().QueryEach(u"select remark From user_remark order by remark"_s, {},
-        [this](const RecordView& r) { m_comboRemark->addItem(r.text(0)); });
+    for (const RosterTable::Entry& e : RosterTable(m_ctx.db()).inBankEntries().value_or({})) {
+        m_comboAccNo->addItem(e.accNo);
+        m_comboName->addItem(e.accName);
+        m_comboEmployeeNo->addItem(e.employeeNo);
+    }
+    m_comboRemark->addItems(RemarkTable(m_ctx.db()).all().value_or({}));
     m_comboRemark->setCurrentIndex(-1);
     m_comboRemark->setEditText(QString());
 
@@ -255,90 +249,20 @@ void frmLaborage::setRecordValue(const QString& serialNo, const QString& accNo, 
     m_isLoading = false;
     comboName_Click();
 
-    const QString a = removeCommas(amount.trimmed());
-    if (!amount.isEmpty() && isAmountText(a)) {
-        m_txtAmount->setText(amount.trimmed());
-        m_lblCnPayAmount->setText(amountToWords(removeCommas(m_txtAmount->text())));
-    } else {
-        m_txtAmount->clear();
-        m_lblCnPayAmount->clear();
-    }
+    m_amount->showKept(amount, amount.trimmed());
     m_comboRemark->setEditText(remark);
     for (QComboBox* c : { m_comboName, m_comboAccNo, m_comboEmployeeNo })
         c->setEnabled(false);
 }
 
-void frmLaborage::showAmount(bool final)
-{
-    const QString typed = m_txtAmount->text().trimmed();
-    if (typed == m_lastAmountText && !final)
-        return;
-    m_lblCnPayAmount->clear();
-    const QString s = removeCommas(typed);
-    if (s.isEmpty()) {
-        m_txtAmount->clear();
-    } else if (isAmountText(s)) {
-        m_txtAmount->setText(final ? formatAmount(s) : formatAmountTyped(s));
-        m_lblCnPayAmount->setText(amountToWords(s));
-        m_lastAmountText = m_txtAmount->text();
-    } else {
-        m_ctx.prompt.message(u"金额格式错误"_s);
-        m_txtAmount->clear();
-    }
-}
-
-namespace {
-// The limit is compared in exact fen: 1E11 passes, 1E11 + 0.01 does not.
-bool aboveLimit(const QString& text)
-{
-    const auto amount = Money::parse(removeCommas(text));
-    return !amount || *amount > kMaxAmount;
-}
-} // namespace
-
-void frmLaborage::refuseAmount(const QString& message)
-{
-    m_ctx.prompt.message(message);
-    m_txtAmount->clear();
-    m_txtAmount->setFocus();
-    m_txtAmount->selectAll();
-}
-
 void frmLaborage::txtAmount_Change()
 {
-    showAmount(false);
-    if (m_txtAmount->text().isEmpty())
-        return;
-    if (aboveLimit(m_txtAmount->text()))
-        refuseAmount(u"金额超过系统最大单笔限制"_s);
-    else
-        m_txtAmount->end(false);
+    m_amount->changed();
 }
 
 void frmLaborage::txtAmount_LostFocus()
 {
-    showAmount(true);
-    if (m_txtAmount->text().isEmpty())
-        return;
-    if (aboveLimit(m_txtAmount->text()))
-        refuseAmount(u"金额超过系统最大单笔限制"_s);
-    else if (!Money::parse(removeCommas(m_txtAmount->text()))->fen())
-        refuseAmount(u"金额必须大于零元"_s);
-}
-
-bool frmLaborage::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_txtAmount) {
-        // The message box a check shows takes the focus, but does not leave the box.
-        if (isLostFocus(*event)) {
-            txtAmount_LostFocus();
-        } else if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter)
-                txtAmount_LostFocus();
-        }
-    }
-    return QDialog::eventFilter(watched, event);
+    m_amount->left();
 }
 
 bool frmLaborage::checkInstruction()
@@ -347,7 +271,7 @@ bool frmLaborage::checkInstruction()
     // that is said first, with the way to switch it on.
     if (refuseDisabledAmountBox(*m_txtAmount, m_ctx))
         return false;
-    if (!checkField(m_comboName, 8, true, m_ctx)) {
+    if (!checkField(m_comboName, FieldId::SubSalaryFile_PayeeName, true, m_ctx)) {
         m_comboName->setFocus();
         return false;
     }
@@ -357,7 +281,7 @@ bool frmLaborage::checkInstruction()
         m_comboName->setFocus();
         return false;
     }
-    if (!checkField(m_txtAmount, 10, true, m_ctx)) {
+    if (!checkField(m_txtAmount, FieldId::SubSalaryFile_Sum, true, m_ctx)) {
         m_txtAmount->setFocus();
         m_txtAmount->selectAll();
         return false;
@@ -368,7 +292,7 @@ bool frmLaborage::checkInstruction()
         m_txtAmount->setFocus();
         return false;
     }
-    if (!checkField(m_comboRemark, 11, !m_comboRemark->isHidden(), m_ctx)) {
+    if (!checkField(m_comboRemark, FieldId::SubSalaryFile_SubSalaryFileRemark, !m_comboRemark->isHidden(), m_ctx)) {
         m_comboRemark->setFocus();
         m_comboRemark->lineEdit()->selectAll();
         return false;
@@ -397,9 +321,8 @@ void frmLaborage::clearInstructionFields()
     m_comboName->setCurrentIndex(m_comboName->count() > 0 ? 0 : -1);
     m_comboAccNo->setCurrentIndex(m_comboAccNo->count() > 0 ? 0 : -1);
     m_comboEmployeeNo->setCurrentIndex(m_comboEmployeeNo->count() > 0 ? 0 : -1);
-    m_txtAmount->clear();
+    m_amount->clear();
     m_comboRemark->setEditText(QString());
-    m_lblCnPayAmount->clear();
 }
 
 void frmLaborage::cmdAdd_Click()
@@ -413,19 +336,25 @@ void frmLaborage::cmdAdd_Click()
         m_ctx.prompt.message(u"收款人账号为空：名册中没有本行账户，请先在“代发代扣名册维护”中添加人员。"_s);
         return;
     }
-    if (auto rs = m_ctx.db().Query(u"select acc_no from laborage where acc_no = ?"_s, { acc.trimmed() });
-        rs && !rs->isEmpty()) {
+    LaborageTable table(m_ctx.db());
+    if (const auto has = table.hasAccount(acc.trimmed()); has && *has) {
         if (!m_ctx.prompt.askOkCancel(u"该账号的代发记录已存在，请确认是否要继续保存?"_s))
             return;
     }
-    const auto rs = m_ctx.db().Query(u"select max(serial_no) as personNo from laborage"_s);
-    if (!rs)
+    // Numbers continue after the largest stored one; without it nothing is written.
+    const auto next = table.nextSerialNo();
+    if (!next) {
+        m_ctx.prompt.message(u"新建指令失败"_s);
         return;
-    const qint64 n = std::llround(std::floor(fieldToNumberText(rs->value(0, u"personNo"_s)).toDouble())) + 1;
-    if (m_ctx.db().Insert(
-            u"insert into laborage (serial_no,acc_no,pay_amount,acc_type,net_no,remark) values (?,?,?,?,?,?)"_s,
-            { QString::number(n), acc, removeCommas(m_txtAmount->text().trimmed()), kind, m_txtNetNo->text().trimmed(),
-                m_comboRemark->currentText() })) {
+    }
+    LaborageRow row;
+    row.serialNo = *next;
+    row.accNo = acc;
+    row.payAmount = removeCommas(m_txtAmount->text().trimmed());
+    row.accType = kind;
+    row.netNo = m_txtNetNo->text().trimmed();
+    row.remark = m_comboRemark->currentText();
+    if (table.insert(row)) {
         m_ctx.prompt.message(u"新建指令成功"_s);
         refreshParent();
         clearInstructionFields();
@@ -443,9 +372,13 @@ void frmLaborage::cmdUpdate_Click()
     const qint64 serial = serialNo();
     if (!checkInstruction())
         return;
-    if (m_ctx.db().Update(u"update laborage set pay_amount=?,remark=?,acc_type=?,net_no=? where serial_no=?"_s,
-            { removeCommas(m_txtAmount->text().trimmed()), m_comboRemark->currentText(), accType(), m_txtNetNo->text(),
-                serial })) {
+    LaborageRow row;
+    row.serialNo = serial;
+    row.payAmount = removeCommas(m_txtAmount->text().trimmed());
+    row.remark = m_comboRemark->currentText();
+    row.accType = accType();
+    row.netNo = m_txtNetNo->text();
+    if (LaborageTable(m_ctx.db()).update(row)) {
         m_ctx.prompt.message(u"修改指令成功"_s);
         refreshParent();
         accept();
@@ -459,7 +392,7 @@ void frmLaborage::cmdDelete_Click()
     const qint64 serial = serialNo();
     if (!m_ctx.prompt.askOkCancel(u"是否确认要删除代发工资指令?"_s))
         return;
-    if (m_ctx.db().Delete(u"delete from laborage where serial_no=? "_s, { serial })) {
+    if (LaborageTable(m_ctx.db()).remove(serial)) {
         m_ctx.prompt.message(u"删除指令成功"_s);
         refreshParent();
         accept();

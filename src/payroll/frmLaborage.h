@@ -5,6 +5,7 @@
 
 struct AppContext;
 class MainWindowServices;
+class AmountEntry;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -43,15 +44,9 @@ public slots:
     void txtAmount_Change();
     void txtAmount_LostFocus();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void Form_Load();
-    void showAmount(bool final);
     void clearInstructionFields();
-    // The amount box emptied, focused and selected after a refused amount.
-    void refuseAmount(const QString& message);
     QString accType() const;
     qint64 serialNo() const;
     void refreshParent();
@@ -59,7 +54,6 @@ private:
     AppContext& m_ctx;
     MainWindowServices* m_parentForm = nullptr;
     bool m_isLoading = false;
-    QString m_lastAmountText;
 
     QLabel* m_lblPayIdx;
     QLabel* m_lblPaySerialNo;
@@ -73,6 +67,7 @@ private:
     QRadioButton* m_optRecAccType[2];
     QLineEdit* m_txtNetNo;
     QLineEdit* m_txtAmount;
+    AmountEntry* m_amount;
     QLineEdit* m_blockText;
     QPushButton* m_cmdAdd;
     QPushButton* m_cmdUpdate;

@@ -55,7 +55,7 @@ void frmSysAdvanceConf::Form_Load()
     setWindowTitle(m_config.bankName + u"网银客户端高级设定"_s);
     m_comboField->clear();
     for (int id = 1; id <= kFieldRuleCount; ++id) {
-        const QString& label = m_config.fieldRules.ruleFor(id).label;
+        const QString& label = m_config.fieldRules.ruleAt(id).label;
         if (!label.trimmed().isEmpty())
             m_comboField->addItem(label);
     }

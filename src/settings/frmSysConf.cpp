@@ -323,6 +323,8 @@ frmSysConf::SaveResult frmSysConf::save()
         else
             iconFailure = u"系统图标文件不存在或不是图片："_s + icon + u"，系统图标未更改，其余设定已保存。"_s;
     }
+    if (m_beforeSave && !m_beforeSave())
+        return SaveResult::Refused;
     if (!sysConf.saveSettings(edit))
         return SaveResult::WriteFailed;
     if (edit.sysIcon && !installIcon(icon, *edit.sysIcon)) {

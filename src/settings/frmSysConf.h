@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 #include <array>
 
 struct AppConfig;
@@ -26,6 +28,8 @@ public:
     static constexpr int kRowCount = 23;
 
     frmSysConf(AppConfig& config, Prompt& prompt, QWidget* parent = nullptr);
+    // Runs before the settings file is written (the backup); false refuses the save.
+    void setBeforeSave(std::function<bool()> beforeSave) { m_beforeSave = std::move(beforeSave); }
 
     // Fills the dialog from the settings file as it is now.
     void Form_Load();
@@ -74,6 +78,7 @@ private:
 
     AppConfig& m_config;
     Prompt& m_prompt;
+    std::function<bool()> m_beforeSave;
     QLineEdit* m_txtBankName = nullptr;
     QLineEdit* m_txtSysIcon = nullptr;
     std::array<Row, kRowCount> m_rows;

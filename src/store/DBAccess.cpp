@@ -2,6 +2,7 @@
 
 #include "common/Prompt.h"
 #include "store/SchemaSql.h"
+#include "store/StoreVersion.h"
 
 #include <QDir>
 #include <QFile>
@@ -164,6 +165,7 @@ Result<> DBAccess::Connect()
 
     QString failure;
     sqlite3* db = nullptr;
+    int version = -1;
     const QByteArray path = m_dbPath.toUtf8();
     // Never create the file: a missing store is an error, not an empty store.
     int rc = sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -173,30 +175,18 @@ Result<> DBAccess::Connect()
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, 2000);
         // Reading the header proves the file is a store at all; the application id
-        // proves it is ours; the user version says whether this program can read it.
-        sqlite3_stmt* stmt = nullptr;
-        rc = sqlite3_prepare_v2(db, "PRAGMA application_id", -1, &stmt, nullptr);
-        if (rc == SQLITE_OK)
-            rc = sqlite3_step(stmt);
-        if (rc != SQLITE_ROW) {
+        // proves it is ours (a store of an earlier version has none, but our
+        // tables); the user version says whether this program can read it.
+        const Result<StoreVersion::Mark> mark = StoreVersion::read(db);
+        if (!mark) {
             failure = errorText(db) + u" ("_s + m_dbPath + u")"_s;
-        } else if (sqlite3_column_int(stmt, 0) != kApplicationId) {
-            failure = u"文件不是本程序的数据库 ("_s + m_dbPath + u")"_s;
-        }
-        sqlite3_finalize(stmt);
-        int version = -1;
-        if (failure.isEmpty()) {
-            stmt = nullptr;
-            if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &stmt, nullptr) == SQLITE_OK
-                && sqlite3_step(stmt) == SQLITE_ROW)
-                version = sqlite3_column_int(stmt, 0);
-            sqlite3_finalize(stmt);
-            if (version > kSchemaVersion)
-                failure
-                    = u"数据库版本 %1 高于本程序支持的版本 %2 ("_s.arg(version).arg(kSchemaVersion) + m_dbPath + u")"_s;
-            else if (version < 1)
-                failure = u"数据库版本无效 ("_s + m_dbPath + u")"_s;
-            // Versions below kSchemaVersion are upgraded here in place once there are any.
+        } else {
+            version = mark->version;
+            // Only an unmarked store must prove by its tables that it is ours;
+            // a marked one is read as its version says.
+            const bool ourTables = mark->applicationId != 0 || StoreVersion::hasOurTables(db);
+            if (const QString refused = StoreVersion::refusal(*mark, ourTables, kSchemaVersion); !refused.isEmpty())
+                failure = refused + u" ("_s + m_dbPath + u")"_s;
         }
         if (failure.isEmpty()) {
             // Committed data survives a killed process and a power cut, and lives
@@ -221,7 +211,19 @@ Result<> DBAccess::Connect()
     }
     if (failure.isEmpty()) {
         m_db = db;
-        if (m_onOpen) {
+        // An older store is upgraded in place, after its backup, before any
+        // other statement reads it.
+        if (version < kSchemaVersion) {
+            Result<> upgraded = m_onUpgrade ? m_onUpgrade(version) : Result<>();
+            if (upgraded)
+                upgraded = StoreVersion::upgrade(db, version, kSchemaVersion);
+            if (!upgraded) {
+                failure = upgraded.message() + u" ("_s + m_dbPath + u")"_s;
+                clearStatements();
+                m_db = nullptr;
+            }
+        }
+        if (failure.isEmpty() && m_onOpen) {
             if (const Result<> ready = m_onOpen(); !ready) {
                 failure = ready.message();
                 clearStatements();
@@ -268,6 +270,11 @@ void DBAccess::clearStatements()
     for (sqlite3_stmt* stmt : std::as_const(m_statements))
         sqlite3_finalize(stmt);
     m_statements.clear();
+}
+
+qint64 DBAccess::totalChanges() const
+{
+    return m_db ? sqlite3_total_changes64(m_db) : 0;
 }
 
 bool DBAccess::inTransaction() const

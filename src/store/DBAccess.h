@@ -67,6 +67,10 @@ public:
     // statement runs. When it fails, the store is closed again and ends the
     // program as one that cannot be opened ("Database error" with its text).
     void setOpenHandler(std::function<Result<>()> handler) { m_onOpen = std::move(handler); }
+    // Called when the store just opened is of an older version (its version is
+    // given), before it is upgraded in place: the place for a backup. When it
+    // fails, nothing is upgraded and the store cannot be opened.
+    void setUpgradeHandler(std::function<Result<>(int fromVersion)> handler) { m_onUpgrade = std::move(handler); }
 
     // Every operation answers with a Result whose failure is the store's own
     // text of the error (after the box, where the operation shows one).
@@ -108,6 +112,14 @@ public:
     // Creates a new store file from the schema; refuses to replace an existing file.
     static Result<> createStore(const QString& path);
 
+    // The open connection, for the store layer's backups; null before Connect.
+    sqlite3* handle() const { return m_db; }
+    // Drops the prepared statements (before the content is replaced).
+    void dropStatements() { clearStatements(); }
+    // Rows inserted, changed or deleted through this connection so far: a
+    // change since an earlier count shows that the store was written.
+    qint64 totalChanges() const;
+
 private:
     enum class Report { SqlErrorBox, Silent };
     bool execute(const QString& sql, const QVariantList& params, Report report, RecordSet* out,
@@ -127,6 +139,7 @@ private:
     QString m_lastError;
     std::function<void()> m_onFatal;
     std::function<Result<>()> m_onOpen;
+    std::function<Result<>(int)> m_onUpgrade;
 };
 
 // A write transaction for the lifetime of a scope: begun on construction,

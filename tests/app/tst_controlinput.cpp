@@ -13,7 +13,10 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-enum FieldId { kAccount = 1, kCurrency = 2, kAmount = 3, kRemark = 4 };
+constexpr FieldId kAccount = FieldId(1);
+constexpr FieldId kCurrency = FieldId(2);
+constexpr FieldId kAmount = FieldId(3);
+constexpr FieldId kRemark = FieldId(4);
 
 // A small entry form with the kinds of controls the screens check.
 struct Form {

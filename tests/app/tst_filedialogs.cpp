@@ -24,6 +24,7 @@ using Kind = RecordingPrompt::Kind;
 namespace {
 const QString kCsv = u"CSV 文件 (*.csv)"_s;
 const QString kXls = u"Excel 97-2003 工作簿 (*.xls)"_s;
+const QString kXlsx = u"Excel 工作簿 (*.xlsx)"_s;
 const QString kXml = u"XML 文件 (*.xml)"_s;
 const QString kPdf = u"PDF 文件 (*.pdf)"_s;
 
@@ -117,6 +118,10 @@ private slots:
             << u"employeeList_cmdExport"_s << u"名册"_s << kCsv << u"名册.csv"_s << u"收款人名册*.csv文件生成完毕"_s;
         QTest::newRow("roster, .CSV with XML chosen") << u"employeeList_cmdExport"_s << u"名册.CSV"_s << kXml
                                                       << u"名册.CSV"_s << u"收款人名册*.csv文件生成完毕"_s;
+        QTest::newRow("payroll to Excel")
+            << u"Laborage_cmdExportExcel"_s << u"工资"_s << kXlsx << u"工资.xlsx"_s << u"导出到Excel完毕"_s;
+        QTest::newRow("payer accounts to Excel, .XLSX")
+            << u"PayAccList_cmdExportExcel"_s << u"付款.XLSX"_s << kXlsx << u"付款.XLSX"_s << u"导出到Excel完毕"_s;
         QTest::newRow("remarks") << u"UserRemarkList_cmdExport"_s << u"备注"_s << kXml << u"备注.xml"_s
                                  << u"导出备注完毕"_s;
         QTest::newRow("check report") << u"check report"_s << u"报告"_s << kCsv << u"报告.csv"_s << u"检查报告已保存"_s;
@@ -217,9 +222,9 @@ private slots:
         QTest::newRow("batch") << int(frmMain::TabPaymentB2B) << u"PaymentB2B_cmdLoadB2BFileBut"_s
                                << u"所有支持的文件 (*.csv *.xml *.plz)"_s;
         QTest::newRow("payroll") << int(frmMain::TabLaborage) << u"Laborage_cmdLoadB2BFileBut"_s
-                                 << u"所有支持的文件 (*.csv *.xls)"_s;
+                                 << u"所有支持的文件 (*.csv *.xls *.xlsx)"_s;
         QTest::newRow("roster") << int(frmMain::TabEmployeeList) << u"employeeList_cmdImport"_s
-                                << u"所有支持的文件 (*.csv *.xls *.xml)"_s;
+                                << u"所有支持的文件 (*.csv *.xls *.xlsx *.xml)"_s;
     }
     void importDialogsOfferEveryKindTheyRead()
     {

@@ -6,8 +6,10 @@
 #include "app/HelpWindow.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
+#include "app/frmRestore.h"
 #include "common/GbkCodec.h"
 #include "common/Money.h"
+#include "common/SheetRows.h"
 #include "common/Workbook.h"
 #include "domain/masterdata/EmployeeListFile.h"
 #include "domain/payment/PaymentImport.h"
@@ -263,8 +265,9 @@ private slots:
         request.writing = true;
         CheckReportDialog report(env.prompt, request, main.get());
         HelpWindow help;
+        frmRestore restore(env.ctx(), {}, main.get());
         for (const QWidget* w : std::initializer_list<const QWidget*> {
-                 &payAcc, &payment, &laborage, &batch, &settings, &advanced, &report, &help })
+                 &payAcc, &payment, &laborage, &batch, &settings, &advanced, &report, &help, &restore })
             collectCaptions(*w, captions);
 
         QStringList missing;
@@ -302,15 +305,19 @@ private slots:
         if (id.endsWith(u"-xls"_s)) {
             const QString path = env.path(u"example.xls"_s);
             QVERIFY(writeWorkbook(path, exampleSheet(html, id)));
-            const Result<WorkbookReader> sheet = WorkbookReader::read(path);
+            const Result<std::unique_ptr<SheetRows>> sheet = openSheet(path);
             QVERIFY(sheet);
             if (id == u"ex-payroll-xls"_s) {
-                const LaborageImport::ReadResult read = LaborageImport::readWorkbook(sheet.value());
-                QVERIFY2(!read.stopped(), qPrintable(read.stop.message()));
-                QCOMPARE(int(read.records.size()), records);
+                const Result<LaborageImport::ReadResult> read = LaborageImport::readWorkbook(**sheet);
+                QVERIFY2(read, qPrintable(read.message()));
+                QVERIFY2(!read->stopped(), qPrintable(read->stop.message()));
+                QCOMPARE(int(read->records.size()), records);
             } else {
-                const Result<int> imported = EmployeeListFile::write(env.db(), EmployeeListFile::Format::Workbook,
-                    EmployeeListFile::readWorkbook(sheet.value(), env.ctx().fieldRules.ruleFor(17)));
+                const Result<EmployeeListFile::ReadResult> read = EmployeeListFile::readWorkbook(
+                    **sheet, env.ctx().fieldRules.ruleFor(FieldId::SubSalaRollMana_PerAccountNo));
+                QVERIFY2(read, qPrintable(read.message()));
+                const Result<int> imported
+                    = EmployeeListFile::write(env.db(), EmployeeListFile::Format::Workbook, read.value());
                 QVERIFY2(imported, qPrintable(imported.message()));
                 QCOMPARE(imported.value(), records);
             }
@@ -335,7 +342,8 @@ private slots:
             const bool csv = id == u"ex-roster-csv"_s;
             const Result<int> imported
                 = EmployeeListFile::write(env.db(), csv ? EmployeeListFile::Format::Csv : EmployeeListFile::Format::Xml,
-                    csv ? EmployeeListFile::readCsv(bytes, env.ctx().fieldRules.ruleFor(17))
+                    csv ? EmployeeListFile::readCsv(
+                        bytes, env.ctx().fieldRules.ruleFor(FieldId::SubSalaRollMana_PerAccountNo))
                         : EmployeeListFile::readXml(parsedXml(bytes)));
             QVERIFY2(imported, qPrintable(imported.message()));
             QCOMPARE(imported.value(), records);

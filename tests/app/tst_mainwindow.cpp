@@ -40,7 +40,7 @@ private slots:
         QVERIFY(!menuVisible(w, u"tool"_s));
         QVERIFY(env.prompt.calls().isEmpty());
         // The rules are usable right after the default file was written.
-        QCOMPARE(env.ctx().fieldRules.ruleFor(1).label, u"批量支付文件:收款帐号"_s);
+        QCOMPARE(env.ctx().fieldRules.ruleFor(FieldId::PatchPayFile_GatherAccountNo).label, u"批量支付文件:收款帐号"_s);
     }
 
     void captionCarriesTheBankName()

@@ -4,7 +4,6 @@
 #include "common/FieldChecks.h"
 #include "common/FieldRule.h"
 #include "common/TextFormat.h"
-#include "common/XmlRead.h"
 
 #include <QTest>
 
@@ -70,7 +69,6 @@ private slots:
     void groupThousands_data();
     void groupThousands();
     void textHelpers();
-    void xmlReaders();
 };
 
 void TestTextChecks::checkLength_data()
@@ -223,7 +221,7 @@ void TestTextChecks::checkField()
     QFETCH(bool, focused);
 
     FieldRules rules;
-    FieldRule& rule = rules.ruleFor(7);
+    FieldRule& rule = rules.ruleFor(FieldId::PatchPayFile_PatchPayFileRemark);
     rule.label = kLabel;
     rule.notNull = notNull;
     rule.isAccount = isAccount;
@@ -236,7 +234,7 @@ void TestTextChecks::checkField()
 
     FakeInput input(text, isCombo, index);
     RecordingPrompt prompt;
-    QCOMPARE(::checkField(input, 7, doCheck, rules, prompt), passes);
+    QCOMPARE(::checkField(input, FieldId(7), doCheck, rules, prompt), passes);
     QCOMPARE(prompt.messages(), message.isEmpty() ? QStringList() : QStringList { message });
     QCOMPARE(prompt.calls().size(), message.isEmpty() ? 0 : 1);
     QCOMPARE(input.focusRequests, focused ? 1 : 0);
@@ -246,31 +244,31 @@ void TestTextChecks::checkField()
 void TestTextChecks::checkFieldReadsTheGivenSlot()
 {
     FieldRules rules;
-    rules.ruleFor(1).label = u"A:"_s;
-    rules.ruleFor(1).notNull = true;
-    rules.ruleFor(50).label = u"B:"_s;
-    rules.ruleFor(50).length = u"2"_s;
+    rules.ruleFor(FieldId::PatchPayFile_GatherAccountNo).label = u"A:"_s;
+    rules.ruleFor(FieldId::PatchPayFile_GatherAccountNo).notNull = true;
+    rules.ruleAt(50).label = u"B:"_s;
+    rules.ruleAt(50).length = u"2"_s;
     RecordingPrompt prompt;
 
     FakeInput empty { QString() };
-    QVERIFY(!::checkField(empty, 1, true, rules, prompt));
-    QVERIFY(::checkField(empty, 50, true, rules, prompt));
+    QVERIFY(!::checkField(empty, FieldId(1), true, rules, prompt));
+    QVERIFY(::checkField(empty, FieldId(50), true, rules, prompt));
     FakeInput longer { u"abc"_s };
-    QVERIFY(::checkField(longer, 1, true, rules, prompt));
-    QVERIFY(!::checkField(longer, 50, true, rules, prompt));
+    QVERIFY(::checkField(longer, FieldId(1), true, rules, prompt));
+    QVERIFY(!::checkField(longer, FieldId(50), true, rules, prompt));
     // A slot the settings never filled passes everything.
-    QVERIFY(::checkField(empty, 2, true, rules, prompt));
+    QVERIFY(::checkField(empty, FieldId(2), true, rules, prompt));
     QCOMPARE(prompt.messages(), (QStringList { u"A:不能为空，请重新输入。"_s, u"B:输入错误,最大位数为2。"_s }));
 
     // Bounds given only as numbers (no settings text) are printed the same way.
-    FieldRule& rule = rules.ruleFor(3);
+    FieldRule& rule = rules.ruleFor(FieldId::PatchPayFile_GatherAccountNetNo);
     rule.label = u"C:"_s;
     rule.isNumric = true;
     rule.minValue = 1;
     rule.maxValue = 99.5;
     FakeInput big { u"100"_s };
     prompt.clear();
-    QVERIFY(!::checkField(big, 3, true, rules, prompt));
+    QVERIFY(!::checkField(big, FieldId(3), true, rules, prompt));
     QCOMPARE(prompt.messages(), QStringList { u"C:输入错误，请输入正确的数值,数据最大为99.5,最小为1。"_s });
 }
 
@@ -582,59 +580,6 @@ void TestTextChecks::textHelpers()
     QCOMPARE(padZeroLeft(u"12345"_s, 5), u"12345"_s);
     QCOMPARE(padZeroLeft(u"123456"_s, 3), u"123456"_s);
     QCOMPARE(padZeroLeft(QString(), 2), u"00"_s);
-}
-
-void TestTextChecks::xmlReaders()
-{
-    const QByteArray xml = R"(<?xml version="1.0" encoding="UTF-8"?>
-<root>
-  <head>
-    <count>2</count>
-    <name>工资</name>
-    <empty/>
-  </head>
-  <body>
-    <record><f>A</f><f>B</f></record>
-    <record>
-      <f>1</f>
-      <f kind="null" note="ok" upper="NULL">2</f>
-    </record>
-  </body>
-</root>
-)";
-    const Result<XmlDoc> parsed = XmlDoc::parse(xml);
-    QVERIFY2(parsed.ok(), qPrintable(parsed.message()));
-    const XmlDoc& doc = parsed.value();
-    const XmlNode root = doc.rootElement();
-    const XmlNode head = root.firstDescendant(u"head"_s);
-    QVERIFY(head);
-
-    QCOMPARE(getNodeText(doc, u"count"_s, u"0"_s), u"2"_s);
-    QCOMPARE(getNodeText(root, u"name"_s, QString()), u"工资"_s);
-    QCOMPARE(getNodeText(doc, u"f"_s, QString()), u"A"_s); // the first in document order
-    QCOMPARE(getNodeText(head, u"f"_s, u"none"_s), u"none"_s); // only below the node
-    QCOMPARE(getNodeText(doc, u"missing"_s, u"default"_s), u"default"_s);
-    QCOMPARE(getNodeText(XmlNode(), u"count"_s, u"default"_s), u"default"_s);
-
-    // root -> last child body -> last child (second record) -> child at index.
-    const XmlNode field = getRecordField(root, 1);
-    QVERIFY(field);
-    QCOMPARE(field.text(), u"2"_s);
-    QCOMPARE(getRecordField(root, 0).text(), u"1"_s);
-    QVERIFY(!getRecordField(root, 2));
-    QVERIFY(!getRecordField(root, -1));
-    // From the document: root -> body (its last child) -> children of body.
-    QCOMPARE(getRecordField(doc, 0).name(), u"record"_s);
-    QCOMPARE(getRecordField(doc, 0).text(), u"AB"_s);
-    // head's last child is an empty element: none.
-    QVERIFY(!getRecordField(head, 0));
-    QVERIFY(!getRecordField(XmlNode(), 0));
-
-    QCOMPARE(getAttributeText(field, u"kind"_s), QString()); // "null"
-    QCOMPARE(getAttributeText(field, u"note"_s), u"ok"_s);
-    QCOMPARE(getAttributeText(field, u"upper"_s), u"NULL"_s); // only the exact text
-    QCOMPARE(getAttributeText(field, u"absent"_s), QString());
-    QCOMPARE(getAttributeText(XmlNode(), u"note"_s), QString());
 }
 
 QELVORA_TEST(TestTextChecks)

@@ -2,6 +2,7 @@
 #include "TestRegistry.h"
 
 #include "common/XmlDoc.h"
+#include "common/XmlRead.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -311,6 +312,60 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, escaped);
         QCOMPARE(::escapeXml(text), escaped);
+    }
+
+    // The reading helpers of XmlRead over a parsed document.
+    void xmlReaders()
+    {
+        const QByteArray xml = R"(<?xml version="1.0" encoding="UTF-8"?>
+<root>
+  <head>
+    <count>2</count>
+    <name>工资</name>
+    <empty/>
+  </head>
+  <body>
+    <record><f>A</f><f>B</f></record>
+    <record>
+      <f>1</f>
+      <f kind="null" note="ok" upper="NULL">2</f>
+    </record>
+  </body>
+</root>
+)";
+        const Result<XmlDoc> parsed = XmlDoc::parse(xml);
+        QVERIFY2(parsed.ok(), qPrintable(parsed.message()));
+        const XmlDoc& doc = parsed.value();
+        const XmlNode root = doc.rootElement();
+        const XmlNode head = root.firstDescendant(u"head"_s);
+        QVERIFY(head);
+
+        QCOMPARE(getNodeText(doc, u"count"_s, u"0"_s), u"2"_s);
+        QCOMPARE(getNodeText(root, u"name"_s, QString()), u"工资"_s);
+        QCOMPARE(getNodeText(doc, u"f"_s, QString()), u"A"_s); // the first in document order
+        QCOMPARE(getNodeText(head, u"f"_s, u"none"_s), u"none"_s); // only below the node
+        QCOMPARE(getNodeText(doc, u"missing"_s, u"default"_s), u"default"_s);
+        QCOMPARE(getNodeText(XmlNode(), u"count"_s, u"default"_s), u"default"_s);
+
+        // root -> last child body -> last child (second record) -> child at index.
+        const XmlNode field = getRecordField(root, 1);
+        QVERIFY(field);
+        QCOMPARE(field.text(), u"2"_s);
+        QCOMPARE(getRecordField(root, 0).text(), u"1"_s);
+        QVERIFY(!getRecordField(root, 2));
+        QVERIFY(!getRecordField(root, -1));
+        // From the document: root -> body (its last child) -> children of body.
+        QCOMPARE(getRecordField(doc, 0).name(), u"record"_s);
+        QCOMPARE(getRecordField(doc, 0).text(), u"AB"_s);
+        // head's last child is an empty element: none.
+        QVERIFY(!getRecordField(head, 0));
+        QVERIFY(!getRecordField(XmlNode(), 0));
+
+        QCOMPARE(getAttributeText(field, u"kind"_s), QString()); // "null"
+        QCOMPARE(getAttributeText(field, u"note"_s), u"ok"_s);
+        QCOMPARE(getAttributeText(field, u"upper"_s), u"NULL"_s); // only the exact text
+        QCOMPARE(getAttributeText(field, u"absent"_s), QString());
+        QCOMPARE(getAttributeText(XmlNode(), u"note"_s), QString());
     }
 };
 

@@ -50,10 +50,10 @@ private slots:
         SysConf sysConf(config, dir.path());
         QVERIFY(sysConf.loadNotice().isEmpty());
         for (int id = 1; id <= frmSysConf::kRowCount; ++id) {
-            QVERIFY2(config.fieldRules.ruleFor(id).canEdit, qPrintable(QString::number(id)));
-            QVERIFY(!config.fieldRules.ruleFor(id).label.isEmpty());
+            QVERIFY2(config.fieldRules.ruleAt(id).canEdit, qPrintable(QString::number(id)));
+            QVERIFY(!config.fieldRules.ruleAt(id).label.isEmpty());
         }
-        QCOMPARE(config.fieldRules.ruleFor(6).label, u"批量支付文件:付款金额"_s);
+        QCOMPARE(config.fieldRules.ruleAt(6).label, u"批量支付文件:付款金额"_s);
         // The file was only read.
         QCOMPARE(readAll(dir.filePath(u"sysConf.ini"_s)), delivered());
     }

@@ -91,7 +91,7 @@ private slots:
         QFETCH(QString, label);
         Program p;
         SysConf sysConf(p.config, p.dir.path());
-        const FieldRule& rule = p.config.fieldRules.ruleFor(id);
+        const FieldRule& rule = p.config.fieldRules.ruleAt(id);
         QCOMPARE(rule.label, label);
         QVERIFY(!rule.canEdit && !rule.notNull && !rule.isAccount && !rule.isNumric);
         QCOMPARE(rule.length, u"10000"_s);
@@ -100,8 +100,8 @@ private slots:
         QCOMPARE(rule.minValueText, u"0"_s);
         QCOMPARE(rule.maxValueText, u"1E+308"_s);
         // Slots no screen uses stay as they were.
-        QCOMPARE(p.config.fieldRules.ruleFor(24).label, QString());
-        QCOMPARE(p.config.fieldRules.ruleFor(50).length, QString());
+        QCOMPARE(p.config.fieldRules.ruleAt(24).label, QString());
+        QCOMPARE(p.config.fieldRules.ruleAt(50).length, QString());
     }
 
     void malformedFileIsReplacedByDefault_data()
@@ -120,7 +120,7 @@ private slots:
         writeAll(p.settings(), bytes);
         SysConf sysConf(p.config, p.dir.path());
         QCOMPARE(readAll(p.settings()), defaultDocument());
-        QCOMPARE(p.config.fieldRules.ruleFor(1).label, u"批量支付文件:收款帐号"_s);
+        QCOMPARE(p.config.fieldRules.ruleAt(1).label, u"批量支付文件:收款帐号"_s);
     }
 
     void failedLoadChangesNothing()
@@ -128,11 +128,11 @@ private slots:
         Program p;
         SysConf sysConf(p.config, p.dir.path());
         p.config.bankName = u"kept"_s;
-        p.config.fieldRules.ruleFor(1).label = u"kept"_s;
+        p.config.fieldRules.ruleAt(1).label = u"kept"_s;
         writeAll(p.settings(), "<SysConf><broken></SysConf>");
         QVERIFY(!sysConf.LoadValues());
         QCOMPARE(p.config.bankName, u"kept"_s);
-        QCOMPARE(p.config.fieldRules.ruleFor(1).label, u"kept"_s);
+        QCOMPARE(p.config.fieldRules.ruleAt(1).label, u"kept"_s);
         // Loading never writes.
         QCOMPARE(readAll(p.settings()), QByteArray("<SysConf><broken></SysConf>"));
         QFile::remove(p.settings());
@@ -191,7 +191,7 @@ private slots:
             settingsWith("\t<G><FunctionName for=\"Fn\"/><F field_name=\"Name\" id=\"5\" obj_type=\"text\" "
                 + attributes + "/></G>"));
         SysConf sysConf(p.config, p.dir.path());
-        const FieldRule& rule = p.config.fieldRules.ruleFor(5);
+        const FieldRule& rule = p.config.fieldRules.ruleAt(5);
         QCOMPARE(rule.label, u"Fn:Name"_s);
         QCOMPARE((QList<bool> { rule.canEdit, rule.notNull, rule.isAccount, rule.isNumric }), flags);
         QCOMPARE(rule.length, length);
@@ -216,16 +216,16 @@ private slots:
                          "<N id=\"7\" length=\"1\"/><X field_name=\"blank id\" id=\" \"/></G3>"));
         SysConf sysConf(p.config, p.dir.path());
         const FieldRules& rules = p.config.fieldRules;
-        QCOMPARE(rules.ruleFor(1).label, u":Early"_s);
-        QCOMPARE(rules.ruleFor(2).label, u"First:B"_s);
-        QCOMPARE(rules.ruleFor(3).label, u"First:C"_s);
-        QCOMPARE(rules.ruleFor(4).label, u"First:D"_s);
-        QCOMPARE(rules.ruleFor(6).label, u" Third :"_s);
+        QCOMPARE(rules.ruleAt(1).label, u":Early"_s);
+        QCOMPARE(rules.ruleAt(2).label, u"First:B"_s);
+        QCOMPARE(rules.ruleAt(3).label, u"First:C"_s);
+        QCOMPARE(rules.ruleAt(4).label, u"First:D"_s);
+        QCOMPARE(rules.ruleAt(6).label, u" Third :"_s);
         // Without field_name no rule; with a blank id the rule is dropped.
-        QCOMPARE(rules.ruleFor(7).label, QString());
-        QCOMPARE(rules.ruleFor(7).length, QString());
+        QCOMPARE(rules.ruleAt(7).label, QString());
+        QCOMPARE(rules.ruleAt(7).length, QString());
         for (int id = 1; id <= kFieldRuleCount; ++id)
-            QVERIFY(!rules.ruleFor(id).label.contains(u"blank id"_s));
+            QVERIFY(!rules.ruleAt(id).label.contains(u"blank id"_s));
     }
 
     // The later of two elements with one id fills the rule; the first is the
@@ -238,8 +238,8 @@ private slots:
                            "<B field_name=\"second\" id=\"5\" length=\"2\"/></G>");
         writeAll(p.settings(), file);
         SysConf sysConf(p.config, p.dir.path());
-        QCOMPARE(p.config.fieldRules.ruleFor(5).label, u"F:second"_s);
-        QCOMPARE(p.config.fieldRules.ruleFor(5).length, u"2"_s);
+        QCOMPARE(p.config.fieldRules.ruleAt(5).label, u"F:second"_s);
+        QCOMPARE(p.config.fieldRules.ruleAt(5).length, u"2"_s);
         QCOMPARE(sysConf.getAttribOfElemt(5, u"field_name"_s), u"first"_s);
         QVERIFY(sysConf.setAttrib2Elemt(5, u"length"_s, u"9"_s));
         QCOMPARE(readAll(p.settings()), replaced(file, "id=\"5\" length=\"1\"", "id=\"5\" length=\"9\""));
@@ -253,8 +253,8 @@ private slots:
             = settingsWith("<G><FunctionName for=\"F\"/><A field_name=\"padded\" id=\" 5\" length=\"3\"/></G>");
         writeAll(p.settings(), file);
         SysConf sysConf(p.config, p.dir.path());
-        QCOMPARE(p.config.fieldRules.ruleFor(5).label, u"F:padded"_s);
-        QCOMPARE(p.config.fieldRules.ruleFor(5).length, u"3"_s);
+        QCOMPARE(p.config.fieldRules.ruleAt(5).label, u"F:padded"_s);
+        QCOMPARE(p.config.fieldRules.ruleAt(5).length, u"3"_s);
         QCOMPARE(sysConf.getAttribOfElemt(5, u"field_name"_s), QString());
         QVERIFY(sysConf.setAttrib2Elemt(5, u"length"_s, u"9"_s));
         QCOMPARE(readAll(p.settings()), file);
@@ -275,8 +275,8 @@ private slots:
                 "<K field_name=\"last\" id=\"50\"/></G>"));
         SysConf sysConf(p.config, p.dir.path());
         for (int id = 1; id < kFieldRuleCount; ++id)
-            QCOMPARE(p.config.fieldRules.ruleFor(id).label, QString());
-        QCOMPARE(p.config.fieldRules.ruleFor(50).label, u"F:last"_s);
+            QCOMPARE(p.config.fieldRules.ruleAt(id).label, QString());
+        QCOMPARE(p.config.fieldRules.ruleAt(50).label, u"F:last"_s);
     }
 
     // A root without children: loading succeeds and changes nothing, not even
@@ -299,12 +299,12 @@ private slots:
         writeAll(p.settings(), file);
         p.config.bankName = u"Old"_s;
         p.config.sysIconPath = u"old.ico"_s;
-        p.config.fieldRules.ruleFor(1).label = u"marker"_s;
+        p.config.fieldRules.ruleAt(1).label = u"marker"_s;
         SysConf sysConf(p.config, p.dir.path());
         QVERIFY(sysConf.LoadValues());
         QCOMPARE(p.config.bankName, u"Old"_s);
         QCOMPARE(p.config.sysIconPath, u"old.ico"_s);
-        QCOMPARE(p.config.fieldRules.ruleFor(1).label, u"marker"_s);
+        QCOMPARE(p.config.fieldRules.ruleAt(1).label, u"marker"_s);
         QCOMPARE(readAll(p.settings()), file);
     }
 
@@ -370,9 +370,9 @@ private slots:
                 " id=\"12\" obj_type=\"text\" can_edit=\"1\" is_account=\"1\" not_null=\"1\" is_numric=\"0\" "
                 "length=\"10-20\" min_value=\"\" max_value=\"\"/>"));
         // The values written take effect at the next creation.
-        QCOMPARE(p.config.fieldRules.ruleFor(12).length, u"10000"_s);
+        QCOMPARE(p.config.fieldRules.ruleAt(12).length, u"10000"_s);
         SysConf again(p.config, p.dir.path());
-        const FieldRule& rule = p.config.fieldRules.ruleFor(12);
+        const FieldRule& rule = p.config.fieldRules.ruleAt(12);
         QCOMPARE(rule.label, u"付款账户维护:付款帐号"_s);
         QVERIFY(rule.canEdit && rule.isAccount && rule.notNull && !rule.isNumric);
         QCOMPARE(rule.length, u"10-20"_s);
@@ -440,7 +440,7 @@ private slots:
         const QByteArray file = "<Other><G><F field_name=\"x\" id=\"1\"/></G></Other>";
         writeAll(p.settings(), file);
         SysConf sysConf(p.config, p.dir.path());
-        QCOMPARE(p.config.fieldRules.ruleFor(1).label, u":x"_s);
+        QCOMPARE(p.config.fieldRules.ruleAt(1).label, u":x"_s);
         QVERIFY(!sysConf.setBankName(u"B"_s));
         QCOMPARE(readAll(p.settings()), file);
     }

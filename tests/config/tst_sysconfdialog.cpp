@@ -442,7 +442,7 @@ private slots:
         AppConfig next;
         SysConf loaded(next, s.env.dir());
         const auto flags = [&](int id) {
-            const FieldRule& r = next.fieldRules.ruleFor(id);
+            const FieldRule& r = next.fieldRules.ruleAt(id);
             return QList<bool> { r.canEdit, r.notNull, r.isAccount, r.isNumric };
         };
         QCOMPARE(flags(8), (QList<bool> { false, true, false, false }));

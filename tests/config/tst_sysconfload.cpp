@@ -52,7 +52,7 @@ private slots:
                 "id=\"6\" obj_type=\"text\" is_numric=\"1\" max_value=\"100,000,000,000\""));
         AppConfig config;
         SysConf sysConf(config, dir.path());
-        const FieldRule& rule = config.fieldRules.ruleFor(6);
+        const FieldRule& rule = config.fieldRules.ruleAt(6);
         QVERIFY(rule.isNumric);
         QCOMPARE(rule.maxValue, 1E11);
         QCOMPARE(rule.maxValueText, u"100,000,000,000"_s);

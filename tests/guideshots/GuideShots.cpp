@@ -4,6 +4,7 @@
 // entries. Each window is saved as a PNG file in the folder given as the only
 // argument (scripts/guide-shots runs it with the offscreen platform).
 
+#include "app/AboutDialog.h"
 #include "app/ListGrid.h"
 #include "app/Startup.h"
 #include "app/TabPage.h"
@@ -415,6 +416,15 @@ void Shots::run()
     save(image, u"settings-menu.png"_s);
 
     shootModal(u"settings-dialog.png"_s, [this] { click(u"option"_s); });
+
+    // The picture names the data folder of an installed program, not the
+    // temporary folder the pictures are taken in.
+    shootModal(
+        u"about.png"_s, [this] { click(u"menuAbout"_s); },
+        [](QDialog& dialog) {
+            if (auto* folder = dialog.findChild<QLabel*>(u"AboutDialog_lblDataFolder"_s))
+                folder->setText(u"/home/caiwu/.local/share/Qelvora"_s);
+        });
 }
 
 // The settings as the program is delivered with them, so the dialogs show
@@ -429,6 +439,7 @@ bool deliverSettings(const QString& dir)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    setProgramIcon();
     const QStringList args = QApplication::arguments();
     if (args.size() != 2) {
         std::fprintf(stderr, "usage: qelvora-guide-shots <folder for the PNG files>\n");

@@ -4,6 +4,7 @@
 // row, drag over rows; and what they read back: grid rows, status panels,
 // file bytes.
 
+#include "StoreRows.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
 #include "WindowTexts.h"
@@ -100,21 +101,4 @@ inline int pixelsFor(const ListGrid* grid, int twips)
     const double dpi = grid->logicalDpiX() > 0 ? grid->logicalDpiX() : 96.0;
     return static_cast<int>(twips * dpi / 1440.0 + 0.5);
 }
-
-// The rows of a query as lists of texts, for comparing store contents.
-inline QList<QStringList> storeRows(TestEnv& env, const QString& sql)
-{
-    QList<QStringList> rows;
-    const auto rs = env.db().Query(sql);
-    if (!rs)
-        return rows;
-    for (int r = 0; r < rs->recordCount(); ++r) {
-        QStringList row;
-        for (int c = 0; c < rs->columnCount(); ++c)
-            row << fieldToText(rs->value(r, c));
-        rows << row;
-    }
-    return rows;
-}
-
 } // namespace mdtest

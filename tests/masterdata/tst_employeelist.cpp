@@ -160,7 +160,7 @@ void checkImport(TestEnv& env, const QString& path, const QString& accountRule, 
     const QList<QStringList> payrollBefore = payroll(env);
     ListGrid* grid = showRoster(env);
     if (!accountRule.isEmpty()) {
-        FieldRule& rule = env.ctx().fieldRules.ruleFor(17);
+        FieldRule& rule = env.ctx().fieldRules.ruleFor(FieldId::SubSalaRollMana_PerAccountNo);
         rule.isAccount = true;
         rule.length = accountRule;
     }
@@ -634,6 +634,8 @@ private slots:
                    u"第2条记录中的账号是数字格式，16位以上的数字已丢失末尾几位，请将账号列设置为文本格式后重新填写，文件导入被中止"_s,
                    u"文件导入失败"_s
                };
+        QTest::newRow("xlsb") << u"../xlsx/bad_xlsb.xlsb"_s << QByteArray()
+                              << QStringList { u"抱歉，系统目前不支持该格式文件，请选择csv、xls格式文件进行操作"_s };
         QTest::newRow("not supported") << u"in.txt"_s << QByteArray("x")
                                        << QStringList {
                                               u"抱歉，系统目前不支持该格式文件，请选择csv、xls格式文件进行操作"_s
@@ -982,12 +984,26 @@ private slots:
         QTest::newRow("formula result an error value")
             << u"roster/roster_error_formula.xls"_s << none << noRule
             << refused(u"第2条记录的编号是错误值“#VALUE!”，文件导入被中止"_s) << none;
-        // Not a workbook the reader can open.
-        QTest::newRow("truncated") << u"xls/bad_truncated_half.xls"_s << none << noRule << QStringList { kFileError }
-                                   << none;
-        QTest::newRow("empty file") << u"xls/bad_empty.xls"_s << none << noRule << QStringList { kFileError } << none;
+        // Not a workbook the reader can open: the file error names the reason.
+        const auto unreadable = [](const QString& reason) { return QStringList { kFileError + u'\n' + reason }; };
+        QTest::newRow("truncated")
+            << u"xls/bad_truncated_half.xls"_s << none << noRule
+            << unreadable(u"工作簿已损坏：无法读取复合文档结构（Inconsistent block allocation table）"_s) << none;
+        QTest::newRow("empty file") << u"xls/bad_empty.xls"_s << none << noRule
+                                    << unreadable(u"不是 Excel 工作簿：文件为空"_s) << none;
         QTest::newRow("CSV text named .xls")
-            << u"xls/bad_csv_renamed.xls"_s << none << noRule << QStringList { kFileError } << none;
+            << u"xls/bad_csv_renamed.xls"_s << none << noRule
+            << unreadable(u"不是 Excel 工作簿：无法识别的文件格式（既不是 .xls 也不是 .xlsx 工作簿）"_s) << none;
+        QTest::newRow("xlsx truncated download")
+            << u"xlsx/bad_truncated.xlsx"_s << none << noRule
+            << unreadable(u"工作簿已损坏：ZIP 压缩包不完整或已损坏（找不到压缩包目录）"_s) << none;
+        QTest::newRow("xlsx with a password") << u"xlsx/bad_encrypted.xlsx"_s << none << noRule
+                                              << unreadable(u"工作簿已加密，请在 Excel 中取消密码后再试"_s) << none;
+        QTest::newRow("xlsx with a DTD")
+            << u"xlsx/bad_entities.xlsx"_s << none << noRule
+            << unreadable(
+                   u"工作簿已损坏：部件 xl/worksheets/sheet1.xml 含有文档类型声明（DTD），工作簿的 XML 部件不能含有"_s)
+            << none;
         QTest::newRow("no entries: column A of row 1 empty")
             << QString() << QList<QStringList> { with(0, u""_s) } << noRule << refused(kNoEntries) << none;
         QTest::newRow("header row, account rule") << u"xls/lo_formulas.xls"_s << none << u"16-20"_s
@@ -1080,10 +1096,20 @@ private slots:
         QTest::addColumn<int>("count");
         QTest::addColumn<QStringList>("lastEntry"); // group, account, name, employee number
         QTest::newRow("header-less sheet by another program")
-            << u"ssconvert_roster.xls"_s << 50
+            << u"xls/ssconvert_roster.xls"_s << 50
             << QStringList { u"二组"_s, u"6222734263797559951"_s, u"肖诺凯"_s, u"20240050"_s };
+        QTest::newRow("xlsx by another program")
+            << u"xlsx/ssconvert_roster.xlsx"_s << 50
+            << QStringList { u"二组"_s, u"6222734263797559951"_s, u"肖诺凯"_s, u"20240050"_s };
+        // The content tells the format, not the name.
+        QTest::newRow("xlsx named .xls") << u"xlsx/xlsx_named_as.xls"_s << 50
+                                         << QStringList { u"二组"_s, u"6222734263797559951"_s, u"肖诺凯"_s,
+                                                u"20240050"_s };
+        QTest::newRow("xls named .xlsx") << u"xlsx/xls_named_as.xlsx"_s << 50
+                                         << QStringList { u"二组"_s, u"6222734263797559951"_s, u"肖诺凯"_s,
+                                                u"20240050"_s };
         QTest::newRow("formula cell, stops at empty column A")
-            << u"roster_formula_gap.xls"_s << 2
+            << u"xls/roster_formula_gap.xls"_s << 2
             << QStringList { u"一组"_s, u"6222000000000002"_s, u"李四"_s, u"1002"_s };
     }
     void importWorkbook()
@@ -1093,7 +1119,7 @@ private slots:
         QFETCH(QStringList, lastEntry);
         TestEnv env;
         ListGrid* grid = showRoster(env);
-        importFile(env, dataPath(u"xls/"_s + file));
+        importFile(env, dataPath(file));
         QCOMPARE(env.prompt.messages(),
             (QStringList { u"共导入"_s + QString::number(count) + u"条记录"_s, u"导入数据成功"_s }));
         QCOMPARE(env.scalar(u"select count(*) from person_payee_acc"_s).toInt(), count);

@@ -206,7 +206,7 @@ private slots:
         TestEnv env;
         showTab(env, frmMain::TabPayAccList);
         for (int id : { 12, 13 }) {
-            env.ctx().fieldRules.ruleFor(id).notNull = true;
+            env.ctx().fieldRules.ruleAt(id).notNull = true;
         }
         env.type(u"PayAccList_txtAccNo"_s, number);
         env.type(u"PayAccList_txtAccName"_s, name);

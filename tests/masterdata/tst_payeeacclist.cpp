@@ -177,7 +177,7 @@ private slots:
         QFETCH(QStringList, messages);
         TestEnv env;
         showKind(env, kindTab);
-        env.ctx().fieldRules.ruleFor(14).isAccount = true;
+        env.ctx().fieldRules.ruleFor(FieldId::GatherAccountMana_GatherAccountNo).isAccount = true;
         env.type(u"PayeeAccList_txtPayeeAccNo"_s, u"ACC/12"_s);
         env.type(u"PayeeAccList_txtPayeeAccName"_s, u"甲"_s);
         env.click(u"PayeeAccList_cmdAdd"_s);
@@ -193,9 +193,11 @@ private slots:
     {
         TestEnv env;
         showKind(env, 1);
-        env.ctx().fieldRules.ruleFor(23).notNull = true;
-        env.ctx().fieldRules.ruleFor(16).notNull = true; // hidden: not checked
-        env.ctx().fieldRules.ruleFor(22).notNull = true; // hidden: not checked
+        env.ctx().fieldRules.ruleFor(FieldId::GatherAccountMana_GatherPayeePayeeNetNo).notNull = true;
+        env.ctx().fieldRules.ruleFor(FieldId::GatherAccountMana_GatherAccountNetNo).notNull
+            = true; // hidden: not checked
+        env.ctx().fieldRules.ruleFor(FieldId::GatherAccountMana_GatherPayeeAreaNo).notNull
+            = true; // hidden: not checked
         env.type(u"PayeeAccList_txtPayeeAccNo"_s, kAcc);
         env.type(u"PayeeAccList_txtPayeeAccName"_s, u"甲"_s);
         env.click(u"PayeeAccList_cmdAdd"_s);

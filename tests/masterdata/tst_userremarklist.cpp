@@ -169,7 +169,7 @@ private slots:
         TestEnv env;
         addRemarks(env, numbered(3));
         ListGrid* grid = showTab(env, frmMain::TabUserRemarkList);
-        env.ctx().fieldRules.ruleFor(20).notNull = true;
+        env.ctx().fieldRules.ruleFor(FieldId::RemarkMana_RemarkName).notNull = true;
         clickRow(grid, 2);
         env.type(u"UserRemarkList_txtUserRemark"_s, QString());
         env.exec(u"insert into user_remark (remark) values ('新来的')"_s);

@@ -72,13 +72,13 @@ struct Page {
         , page(static_cast<PaymentB2B*>(w.page(frmMain::TabPaymentB2B)))
         , grid(page->grid())
     {
-        page->setPaymentDialogOpener([this](const PaymentDialogRequest& r) { paymentDialogs.push_back(r); });
+        page->setPaymentDialogOpener([this](const InstructionDialogRequest& r) { paymentDialogs.push_back(r); });
         page->setPayAccDialogOpener([this](const PayAccDialogRequest& r) { payAccDialogs.push_back(r); });
     }
     frmMain& w;
     PaymentB2B* page;
     ListGrid* grid;
-    std::vector<PaymentDialogRequest> paymentDialogs;
+    std::vector<InstructionDialogRequest> paymentDialogs;
     std::vector<PayAccDialogRequest> payAccDialogs;
 };
 }
@@ -251,7 +251,7 @@ private slots:
         env.click(u"PaymentB2B_cmdUpdateBut"_s);
         QVERIFY(env.prompt.calls().isEmpty());
         QCOMPARE(p.paymentDialogs.size(), size_t(1));
-        const PaymentDialogRequest& r = p.paymentDialogs.front();
+        const InstructionDialogRequest& r = p.paymentDialogs.front();
         QVERIFY(r.change);
         QCOMPARE(r.payIdx, 3);
         QCOMPARE(r.recordValue,

@@ -41,10 +41,10 @@ void prepare(TestEnv& env)
     env.exec(u"insert into user_remark (remark) values ('货款'),('工资')"_s);
     FieldRules& rules = env.ctx().fieldRules;
     for (int id = 1; id <= 7; ++id)
-        rules.ruleFor(id).canEdit = true;
-    rules.ruleFor(1).label = u"批量支付文件:收款帐号"_s;
-    rules.ruleFor(1).notNull = true;
-    rules.ruleFor(2).notNull = true;
+        rules.ruleAt(id).canEdit = true;
+    rules.ruleFor(FieldId::PatchPayFile_GatherAccountNo).label = u"批量支付文件:收款帐号"_s;
+    rules.ruleFor(FieldId::PatchPayFile_GatherAccountNo).notNull = true;
+    rules.ruleFor(FieldId::PatchPayFile_GatherAccountName).notNull = true;
     env.ctx().batchPayAccNo = kPayer;
     env.ctx().batchPayAccName = kPayerName;
 }
@@ -224,56 +224,6 @@ private slots:
         QCOMPARE(count(env, u"select count(*) from payment"_s), message == u"新建指令成功"_s ? 1 : 0);
     }
 
-    // The amount as typed key by key, and as left with Tab or Enter: every
-    // refusal is shown once, in a real message box that takes the focus.
-    void amountFollowsTheTyping_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("enter");
-        QTest::addColumn<QString>("whileTyping");
-        QTest::addColumn<QString>("afterLeaving");
-        QTest::addColumn<QStringList>("messages");
-        QTest::newRow("1234.5") << u"1234.5"_s << false << u"1,234.5"_s << u"1,234.50"_s << QStringList();
-        QTest::newRow("1234.5, Enter") << u"1234.5"_s << true << u"1,234.5"_s << u"1,234.50"_s << QStringList();
-        QTest::newRow("separators typed") << u"12,345"_s << false << u"12,345"_s << u"12,345.00"_s << QStringList();
-        QTest::newRow("not a number") << u"12a"_s << false << QString() << QString()
-                                      << QStringList { u"金额格式错误"_s };
-        QTest::newRow("minus") << u"-"_s << false << QString() << QString() << QStringList { u"金额格式错误"_s };
-        QTest::newRow("exactly 1E11") << u"100000000000"_s << false << u"100,000,000,000"_s << u"100,000,000,000.00"_s
-                                      << QStringList();
-        QTest::newRow("1E11 + 0.01") << u"100000000000.01"_s << false << QString() << QString()
-                                     << QStringList { u"金额超过系统最大单笔限制"_s };
-        QTest::newRow("zero, Tab") << u"0.00"_s << false << u"0.00"_s << QString()
-                                   << QStringList { u"金额必须大于零元"_s };
-        QTest::newRow("zero, Enter") << u"0"_s << true << u"0"_s << QString() << QStringList { u"金额必须大于零元"_s };
-    }
-    void amountFollowsTheTyping()
-    {
-        QFETCH(QString, typed);
-        QFETCH(bool, enter);
-        QFETCH(QString, whileTyping);
-        QFETCH(QString, afterLeaving);
-        QFETCH(QStringList, messages);
-        TestEnv env;
-        prepare(env);
-        OnScreen s(env);
-        s.gui.type(u"txtAmount"_s, typed);
-        if (!enter)
-            QCOMPARE(s.text(u"txtAmount"_s), whileTyping);
-        // A refused amount leaves the box empty and focused.
-        const bool refusedWhileTyping = !messages.isEmpty() && whileTyping.isEmpty();
-        if (refusedWhileTyping)
-            QCOMPARE(s.gui.focused(), u"txtAmount"_s);
-        enter ? s.gui.enter() : s.gui.tab();
-        QCOMPARE(s.text(u"txtAmount"_s), afterLeaving);
-        QCOMPARE(env.prompt.texts(), messages);
-        QCOMPARE(s.gui.boxes(), messages);
-        if (!messages.isEmpty() && !refusedWhileTyping)
-            QCOMPARE(s.gui.focused(), u"txtAmount"_s);
-        if (typed == u"1234.5"_s)
-            QCOMPARE(s.get<QLabel>(u"lblCnPayAmount"_s)->text(), u"壹仟贰佰叁拾肆元伍角"_s);
-    }
-
     // Amounts typed with thousands separators are stored without them.
     void amountStoredExactly_data()
     {
@@ -310,7 +260,7 @@ private slots:
         QFETCH(QString, name);
         TestEnv env;
         prepare(env);
-        env.ctx().fieldRules.ruleFor(2).notNull = false;
+        env.ctx().fieldRules.ruleFor(FieldId::PatchPayFile_GatherAccountName).notNull = false;
         OnScreen s(env);
         s.gui.type(u"comboRecAccNo"_s, u"6217000055556666"_s);
         s.gui.type(u"comboRecAccName"_s, name);

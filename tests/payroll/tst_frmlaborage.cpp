@@ -25,7 +25,7 @@ struct Dialog {
         : gui(env.prompt)
     {
         env.window().SSTabMain()->setCurrentIndex(frmMain::TabLaborage);
-        env.ctx().fieldRules.ruleFor(6).canEdit = true;
+        env.ctx().fieldRules.ruleFor(FieldId::PatchPayFile_PaySum).canEdit = true;
         dlg = std::make_unique<frmLaborage>(env.ctx(), &env.window());
         dlg->setParentForm(&env.window());
         dlg->setPayIdx(1);
@@ -54,54 +54,6 @@ QString dumpWithNetNo(TestEnv& env)
 class TestFrmLaborage : public QObject {
     Q_OBJECT
 private slots:
-    // The amount as typed key by key, and as left with Tab or Enter: every
-    // refusal is shown once, in a real message box that takes the focus.
-    void amountTyping_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("enter");
-        QTest::addColumn<QString>("whileTyping");
-        QTest::addColumn<QString>("afterLeaving");
-        QTest::addColumn<QStringList>("messages");
-        QTest::newRow("1234.5") << u"1234.5"_s << false << u"1,234.5"_s << u"1,234.50"_s << QStringList();
-        QTest::newRow("1234.5, Enter") << u"1234.5"_s << true << u"1,234.5"_s << u"1,234.50"_s << QStringList();
-        QTest::newRow("separators typed") << u"12,345"_s << false << u"12,345"_s << u"12,345.00"_s << QStringList();
-        QTest::newRow("not a number") << u"12a"_s << false << QString() << QString()
-                                      << QStringList { u"金额格式错误"_s };
-        QTest::newRow("exactly 1E11") << u"100000000000"_s << false << u"100,000,000,000"_s << u"100,000,000,000.00"_s
-                                      << QStringList();
-        QTest::newRow("1E11 + 0.01") << u"100000000000.01"_s << false << QString() << QString()
-                                     << QStringList { u"金额超过系统最大单笔限制"_s };
-        QTest::newRow("zero, Tab") << u"0.00"_s << false << u"0.00"_s << QString()
-                                   << QStringList { u"金额必须大于零元"_s };
-        QTest::newRow("zero, Enter") << u"0"_s << true << u"0"_s << QString() << QStringList { u"金额必须大于零元"_s };
-    }
-    void amountTyping()
-    {
-        QFETCH(QString, typed);
-        QFETCH(bool, enter);
-        QFETCH(QString, whileTyping);
-        QFETCH(QString, afterLeaving);
-        QFETCH(QStringList, messages);
-        TestEnv env;
-        Dialog d(env);
-        d.gui.type(u"txtAmount"_s, typed);
-        if (!enter)
-            QCOMPARE(d.amount()->text(), whileTyping);
-        // A refused amount leaves the box empty and focused.
-        const bool refusedWhileTyping = !messages.isEmpty() && whileTyping.isEmpty();
-        if (refusedWhileTyping)
-            QCOMPARE(d.gui.focused(), u"txtAmount"_s);
-        enter ? d.gui.enter() : d.gui.tab();
-        QCOMPARE(d.amount()->text(), afterLeaving);
-        QCOMPARE(env.prompt.messages(), messages);
-        QCOMPARE(d.gui.boxes(), messages);
-        if (!messages.isEmpty() && !refusedWhileTyping)
-            QCOMPARE(d.gui.focused(), u"txtAmount"_s);
-        if (typed == u"1234.5"_s)
-            QCOMPARE(d.get<QLabel>(u"lblCnPayAmount"_s)->text(), u"壹仟贰佰叁拾肆元伍角"_s);
-    }
-
     // Amounts typed with thousands separators are stored without them.
     void amountStoredExactly_data()
     {
@@ -156,7 +108,7 @@ private slots:
     {
         TestEnv env;
         addRoster(env, u"6228480011112222"_s, QString(), u"1"_s);
-        env.ctx().fieldRules.ruleFor(8).notNull = false;
+        env.ctx().fieldRules.ruleFor(FieldId::SubSalaryFile_PayeeName).notNull = false;
         Dialog d(env);
         d.gui.type(u"txtAmount"_s, u"100"_s);
         d.gui.type(u"comboRemark"_s, u"工资"_s);
@@ -181,11 +133,12 @@ private slots:
     void editableByTheRulesOfFieldsFiveAndSix()
     {
         TestEnv env;
-        env.ctx().fieldRules.ruleFor(10).canEdit = true; // the payroll's own amount rule does not count
-        env.ctx().fieldRules.ruleFor(6).canEdit = false;
+        env.ctx().fieldRules.ruleFor(FieldId::SubSalaryFile_Sum).canEdit
+            = true; // the payroll's own amount rule does not count
+        env.ctx().fieldRules.ruleFor(FieldId::PatchPayFile_PaySum).canEdit = false;
         frmLaborage dlg(env.ctx());
         QVERIFY(!dlg.findChild<QLineEdit*>(u"txtAmount"_s)->isEnabled());
-        env.ctx().fieldRules.ruleFor(6).canEdit = true;
+        env.ctx().fieldRules.ruleFor(FieldId::PatchPayFile_PaySum).canEdit = true;
         frmLaborage dlg2(env.ctx());
         QVERIFY(dlg2.findChild<QLineEdit*>(u"txtAmount"_s)->isEnabled());
     }
@@ -220,6 +173,42 @@ private slots:
         env.prompt.answerOk();
         d.gui.click(u"cmdAdd"_s);
         QCOMPARE(dump(env), u"1,6228480033334444,1234.5,0, 工资 |2,6228480033334444,10,0,"_s);
+    }
+
+    // A new instruction takes the number after the largest stored one, read
+    // as a whole number; one that leaves no room after it (or is no usable
+    // number) writes nothing and says so, instead of a wrapped-around or
+    // rounded number that could equal an existing one.
+    void addNumbersAfterTheLargestStoredOne_data()
+    {
+        QTest::addColumn<QString>("largest");
+        QTest::addColumn<QString>("expected"); // the new row's number; empty: refused
+        QTest::newRow("small") << u"41"_s << u"42"_s;
+        QTest::newRow("beyond a double's exact digits") << u"9007199254740993"_s << QString();
+        QTest::newRow("decimal") << u"41.5"_s << u"42"_s;
+        QTest::newRow("huge decimal") << u"1e300"_s << QString();
+    }
+    void addNumbersAfterTheLargestStoredOne()
+    {
+        QFETCH(QString, largest);
+        QFETCH(QString, expected);
+        TestEnv env;
+        addRoster(env, u"6228480011112222"_s, u"张三"_s, u"1"_s);
+        env.exec(u"insert into laborage (serial_no,acc_no,pay_amount,acc_type) values (%1,'622848999',5,'1')"_s.arg(
+            largest));
+        Dialog d(env);
+        d.gui.pick(u"comboName"_s, 0);
+        d.gui.type(u"txtAmount"_s, u"10"_s);
+        d.gui.click(u"cmdAdd"_s);
+        const QVariant added = env.scalar(u"select serial_no from laborage where acc_no='6228480011112222'"_s);
+        if (expected.isEmpty()) {
+            QCOMPARE(env.prompt.texts(), QStringList { u"新建指令失败"_s });
+            QVERIFY(added.isNull());
+        } else {
+            QCOMPARE(env.prompt.texts(), QStringList { u"新建指令成功"_s });
+            QCOMPARE(added.toString(), expected);
+        }
+        QCOMPARE(env.scalar(u"select count(*) from laborage"_s).toInt(), expected.isEmpty() ? 1 : 2);
     }
 
     void changeKeepsTheAccountAndTheStoredRemark()
@@ -257,7 +246,7 @@ private slots:
         addInstruction(env, 2, u"6228480033334444"_s, u"200"_s, u"0"_s, u" 奖金 "_s);
         env.exec(u"update laborage set net_no='999'"_s);
         env.window().SSTabMain()->setCurrentIndex(frmMain::TabLaborage);
-        env.ctx().fieldRules.ruleFor(6).canEdit = true;
+        env.ctx().fieldRules.ruleFor(FieldId::PatchPayFile_PaySum).canEdit = true;
         GuiTest gui(env.prompt);
         gui.whenModal(u"frmLaborage"_s, [&](QWidget&) {
             QCOMPARE(gui.find<QComboBox>(u"comboRemark"_s)->currentText(), u" 奖金 "_s);

@@ -36,13 +36,13 @@ struct Page {
         , page(static_cast<Laborage*>(w.page(frmMain::TabLaborage)))
         , grid(page->grid())
     {
-        page->setLaborageDialogOpener([this](const LaborageDialogRequest& r) { dialogs.push_back(r); });
+        page->setLaborageDialogOpener([this](const InstructionDialogRequest& r) { dialogs.push_back(r); });
         w.SSTabMain()->setCurrentIndex(frmMain::TabLaborage);
     }
     frmMain& w;
     Laborage* page;
     ListGrid* grid;
-    std::vector<LaborageDialogRequest> dialogs;
+    std::vector<InstructionDialogRequest> dialogs;
 };
 
 // The reference rows of the workbook upload file.

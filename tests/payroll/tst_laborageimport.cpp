@@ -3,10 +3,12 @@
 #include "TestRegistry.h"
 
 #include "app/frmMain.h"
+#include "common/SheetRows.h"
 #include "common/Workbook.h"
 #include "domain/payroll/LaborageImport.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -217,18 +219,33 @@ private slots:
         QCOMPARE(env.scalar(u"select count(*) from laborage where remark is null"_s).toInt(), 2);
     }
 
-    // Workbooks saved by spreadsheet programs.
+    // Workbooks saved by spreadsheet programs (.xls and .xlsx), read by their
+    // content whatever their names say.
     void workbooksFromOtherPrograms_data()
     {
-        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("file"); // under tests/data, picked as in.<its extension>
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QString>("payroll");
         QTest::newRow("formulas, gap ends the data")
-            << u"lo_formulas.xls"_s << QStringList({ u"共导入4条记录"_s, u"导入数据成功"_s })
+            << u"xls/lo_formulas.xls"_s << QStringList({ u"共导入4条记录"_s, u"导入数据成功"_s })
             << u"6222021234567890123=4234.5|6228480012345678=0.07|62170012345678901=5500.55|"
                u"0012345678901234=100000000000"_s;
+        // The total row after the gap and the rows below it are never read.
+        QTest::newRow("xlsx, gap ends the data")
+            << u"xlsx/ssconvert_payroll.xlsx"_s << QStringList({ u"共导入4条记录"_s, u"导入数据成功"_s })
+            << u"6222021234567890123=4234.5|6228480012345678=0.07|62170012345678901=5500.55|"
+               u"0012345678901234=100000000000"_s;
+        // The active (second) sheet; its third account is a number of 19 digits.
+        QTest::newRow("xlsx numeric account")
+            << u"xlsx/openpyxl_types.xlsx"_s
+            << QStringList(
+                   { u"第3条记录中的账号是数字格式，16位以上的数字已丢失末尾几位，请将账号列设置为文本格式后重新填写，"
+                     u"文件导入被中止\n"_s
+                           + kNothing,
+                       u"文件导入失败"_s })
+            << QString();
         QTest::newRow("numeric accounts")
-            << u"payroll_numeric_accounts.xls"_s
+            << u"xls/payroll_numeric_accounts.xls"_s
             << QStringList(
                    { u"第1条记录中的账号是数字格式，16位以上的数字已丢失末尾几位，请将账号列设置为文本格式后重新填写，"
                      u"文件导入被中止\n"_s
@@ -236,7 +253,7 @@ private slots:
                        u"文件导入失败"_s })
             << QString();
         QTest::newRow("text accounts, fraction beyond cents")
-            << u"payroll_text_accounts.xls"_s
+            << u"xls/payroll_text_accounts.xls"_s
             << QStringList({ u"第5条记录中的金额格式错误，文件导入被中止\n"_s + kNothing, u"文件导入失败"_s })
             << QString();
     }
@@ -246,41 +263,12 @@ private slots:
         QFETCH(QStringList, messages);
         QFETCH(QString, payroll);
         TestEnv env;
-        const QString path = env.path(u"in.xls"_s);
-        QVERIFY(QFile::copy(kData + u"/xls/"_s + file, path));
+        const QString path = env.path(u"in."_s + QFileInfo(file).suffix());
+        QVERIFY(QFile::copy(kData + u'/' + file, path));
         QCOMPARE(runImport(env, path), messages);
         QCOMPARE(accountsAndAmounts(env), payroll);
         if (payroll.isEmpty())
             QCOMPARE(roster(env), QString());
-    }
-
-    void numericAmountsAsSpreadsheetsShowThem_data()
-    {
-        QTest::addColumn<QString>("cell");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("=100*1.1") << u"110.00000000000001"_s << u"110"_s;
-        QTest::newRow("=0.1+0.2") << u"0.30000000000000004"_s << u"0.3"_s;
-        QTest::newRow("one third") << u"33.333333333333336"_s << u"33.3333333333333"_s;
-        QTest::newRow("1E11") << u"100000000000"_s << u"100000000000"_s;
-        QTest::newRow("small") << u"0.07"_s << u"0.07"_s;
-        QTest::newRow("negative") << u"-150.25"_s << u"-150.25"_s;
-    }
-    void numericAmountsAsSpreadsheetsShowThem()
-    {
-        QFETCH(QString, cell);
-        QFETCH(QString, text);
-        QCOMPARE(LaborageImport::workbookAmountText({ cell, true }), text);
-        // A text cell is taken as written.
-        QCOMPARE(LaborageImport::workbookAmountText({ cell, false }), cell);
-    }
-
-    void utf8WithByteOrderMark()
-    {
-        const auto read = LaborageImport::readCsv("\xef\xbb\xbf"
-                                                  "1,1.00\r\n1,#7, \xe5\xbc\xa0,#6228480011112222,#1.00\r\n");
-        QVERIFY(!read.stopped());
-        QCOMPARE(read.records.size(), size_t(1));
-        QCOMPARE(read.records[0].accNo, u"6228480011112222"_s);
     }
 
     // Hostile upload files through the tab's import: the exact message, and
@@ -362,6 +350,7 @@ private slots:
     void hostileWorkbooks_data()
     {
         QTest::addColumn<QString>("fixture"); // a file under tests/data, or empty
+        QTest::addColumn<QString>("pickedAs"); // the name the user picks it under
         QTest::addColumn<QList<QStringList>>("sheet"); // else the text cells written by the program's writer
         QTest::addColumn<bool>("asked");
         QTest::addColumn<QStringList>("messages");
@@ -372,40 +361,67 @@ private slots:
         const auto refused = [](const QString& text) {
             return QStringList { text + u'\n' + kNothing, u"文件导入失败"_s };
         };
-        const QString readFailed = u"文件读写错误，导入代发工资文件失败\n"_s + kNothing;
         const auto row = [](const QString& name) {
             return QList<QStringList> { { u"6228480011112222"_s, name, u"10"_s } };
         };
 
         QTest::newRow("error value as a name")
-            << u"payroll_import/error_name.xls"_s << none << true
+            << u"payroll_import/error_name.xls"_s << u"in.xls"_s << none << true
             << refused(u"第2条记录中的收款户名是错误值#N/A（工作表第3行），文件导入被中止"_s) << QString();
         QTest::newRow("error value as an account")
-            << u"payroll_import/error_account.xls"_s << none << true
+            << u"payroll_import/error_account.xls"_s << u"in.xls"_s << none << true
             << refused(u"第2条记录中的收款账号是错误值#REF!（工作表第2行），文件导入被中止"_s) << QString();
         QTest::newRow("formula error as an amount")
-            << u"payroll_import/error_amount_formula.xls"_s << none << true
+            << u"payroll_import/error_amount_formula.xls"_s << u"in.xls"_s << none << true
             << refused(u"第1条记录中的金额是错误值#DIV/0!（工作表第2行），文件导入被中止"_s) << QString();
         QTest::newRow("line feed in a name")
-            << QString() << row(u"张\n三"_s) << true << refused(u"第1条记录中的收款户名含有控制字符，文件导入被中止"_s)
-            << QString();
-        QTest::newRow("NUL in a name") << QString() << row(u"张"_s + QChar(0) + u"三"_s) << true
+            << QString() << u"in.xls"_s << row(u"张\n三"_s) << true
+            << refused(u"第1条记录中的收款户名含有控制字符，文件导入被中止"_s) << QString();
+        QTest::newRow("NUL in a name") << QString() << u"in.xls"_s << row(u"张"_s + QChar(0) + u"三"_s) << true
                                        << refused(u"第1条记录中的收款户名含有控制字符，文件导入被中止"_s) << QString();
-        QTest::newRow("name of 60") << QString() << row(QString(60, u'名')) << true
+        QTest::newRow("name of 60") << QString() << u"in.xls"_s << row(QString(60, u'名')) << true
                                     << QStringList { u"共导入1条记录"_s, u"导入数据成功"_s }
                                     << u"7,6228489999,3,1,|8,6228480011112222,10,0,"_s;
-        QTest::newRow("name of 61") << QString() << row(QString(61, u'名')) << true
+        QTest::newRow("name of 61") << QString() << u"in.xls"_s << row(QString(61, u'名')) << true
                                     << refused(u"第1条记录中的收款户名数据长度错误，文件导入被中止"_s) << QString();
-        QTest::newRow("header only") << QString() << QList<QStringList> { head } << false
+        QTest::newRow("header only") << QString() << u"in.xls"_s << QList<QStringList> { head } << false
                                      << QStringList { u"文件中没有指令记录，文件导入被中止"_s } << QString();
-        QTest::newRow("empty file") << u"xls/bad_empty.xls"_s << none << false << QStringList { readFailed }
-                                    << QString();
-        QTest::newRow("truncated") << u"xls/bad_truncated_half.xls"_s << none << false << QStringList { readFailed }
-                                   << QString();
+        // A file the reader refuses is a file error naming the reason.
+        const auto readFailed = [](const QString& reason) {
+            return QStringList { u"文件读写错误，导入代发工资文件失败\n"_s + reason + u'\n' + kNothing };
+        };
+        QTest::newRow("empty file") << u"xls/bad_empty.xls"_s << u"in.xls"_s << none << false
+                                    << readFailed(u"不是 Excel 工作簿：文件为空"_s) << QString();
+        QTest::newRow("truncated")
+            << u"xls/bad_truncated_half.xls"_s << u"in.xls"_s << none << false
+            << readFailed(u"工作簿已损坏：无法读取复合文档结构（Inconsistent block allocation table）"_s) << QString();
+        QTest::newRow("xlsx truncated download")
+            << u"xlsx/bad_truncated.xlsx"_s << u"in.xlsx"_s << none << false
+            << readFailed(u"工作簿已损坏：ZIP 压缩包不完整或已损坏（找不到压缩包目录）"_s) << QString();
+        QTest::newRow("xlsx with a password")
+            << u"xlsx/bad_encrypted.xlsx"_s << u"in.xlsx"_s << none << false
+            << readFailed(u"工作簿已加密，请在 Excel 中取消密码后再试"_s) << QString();
+        QTest::newRow("xlsb named .xlsx")
+            << u"xlsx/bad_xlsb.xlsb"_s << u"in.xlsx"_s << none << false
+            << readFailed(
+                   u"不支持的文件格式：Excel 二进制工作簿（.xlsb），请在 Excel 中另存为 Excel 工作簿（.xlsx）后再试"_s)
+            << QString();
+        QTest::newRow("xlsx zip bomb")
+            << u"xlsx/bad_bomb_declared.xlsx"_s << u"in.xlsx"_s << none << false
+            << readFailed(
+                   u"不是 Excel 工作簿：解压后的内容过大（超过 30737700 字节，文件本身 307377 字节），不像是工作簿"_s)
+            << QString();
+        QTest::newRow("xlsx formula without its value")
+            << u"xlsx/bad_formula_no_value.xlsx"_s << u"in.xlsx"_s << none << false
+            << readFailed(u"单元格C5的公式没有计算结果，请在 Excel 中打开并保存后再试"_s) << QString();
+        QTest::newRow("csv named .xlsx")
+            << u"payroll/upload_reference.csv"_s << u"in.xlsx"_s << none << false
+            << readFailed(u"不是 Excel 工作簿：无法识别的文件格式（既不是 .xls 也不是 .xlsx 工作簿）"_s) << QString();
     }
     void hostileWorkbooks()
     {
         QFETCH(QString, fixture);
+        QFETCH(QString, pickedAs);
         QFETCH(QList<QStringList>, sheet);
         QFETCH(bool, asked);
         QFETCH(QStringList, messages);
@@ -414,7 +430,7 @@ private slots:
         payrollWithOtherBank(env);
         const QString before = storeDump(env);
         const QString people = roster(env);
-        QString path = env.path(u"in.xls"_s);
+        QString path = env.path(pickedAs);
         if (fixture.isEmpty())
             path = writeXls(env, sheet);
         else

@@ -1,45 +1,31 @@
 #pragma once
 
-#include "RecordingPrompt.h"
+#include "DomainEnv.h"
 #include "app/ApprovalSheet.h"
 #include "app/CheckReport.h"
-#include "domain/AppContext.h"
 
-#include <QTemporaryDir>
 #include <QTest>
-#include <QVariantList>
 
 #include <memory>
 
 class frmMain;
 class QWidget;
 
-// A temporary program directory with a fresh userdb.mdb (from the schema), an
-// AppContext with the recording prompt, and on request the main window loaded
+// The domain test environment (DomainEnv) and on request the main window loaded
 // as at start-up (which writes the default sysConf.ini).
-class TestEnv {
+class TestEnv : public DomainEnv {
 public:
-    TestEnv();
-    ~TestEnv();
+    TestEnv() = default;
+    ~TestEnv() override;
 
-    QString dir() const { return m_dir.path(); }
-    QString path(const QString& fileName) const;
-    RecordingPrompt prompt;
     // What the instruction tabs' report window and print preview would have
     // shown; the report is answered with checkReportAnswer (true: go on writing).
     std::vector<CheckReportRequest> checkReports;
     bool checkReportAnswer = true;
     std::vector<ApprovalSheet> approvalSheets;
-    AppContext& ctx() { return *m_ctx; }
-    DBAccess& db() { return m_ctx->db(); }
 
     // The main window, created and loaded on first use.
     frmMain& window();
-
-    // Runs a statement directly for a test's set-up; fails the test when it fails.
-    void exec(const QString& sql, const QVariantList& params = {});
-    // The single value of a query ("select count(*) from payment").
-    QVariant scalar(const QString& sql, const QVariantList& params = {});
 
     // A control of the main window by object name; fails the test when absent.
     template <class T> T* find(const QString& name)
@@ -57,8 +43,6 @@ public:
 private:
     template <class T> T* findIn(const QString& name);
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<AppContext> m_ctx;
     std::unique_ptr<frmMain> m_window;
 };
 

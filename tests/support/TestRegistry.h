@@ -11,6 +11,10 @@
 namespace qelvora::test {
 using Factory = std::function<std::unique_ptr<QObject>()>;
 bool registerTest(const char* name, Factory factory);
+// Runs every registered class, or only the one named by "-class Name"; the other
+// arguments go to QTest (test function names, -v2, ...). Needs the application
+// object of the executable's main.
+int runRegisteredTests(int argc, char** argv);
 }
 
 #define QELVORA_TEST(Class)                                                                                            \

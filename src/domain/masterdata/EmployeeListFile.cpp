@@ -5,12 +5,11 @@
 #include "common/FieldRule.h"
 #include "common/GbkCodec.h"
 #include "common/ImportText.h"
+#include "common/SheetRows.h"
 #include "common/TextFile.h"
 #include "common/TextFormat.h"
-#include "common/Workbook.h"
 #include "common/XmlDoc.h"
 #include "common/XmlRead.h"
-#include "domain/ImportRunner.h"
 #include "store/DBAccess.h"
 
 #include <QHash>
@@ -23,15 +22,7 @@ namespace EmployeeListFile {
 
 namespace {
 
-const QString kUngrouped = u"未分组"_s;
 const QString kFileError = u"文件读写错误，导入收款人名册失败"_s;
-
-// An empty text as null: "x = ?" then matches nothing, without a scan over
-// every entry whose value is empty.
-QVariant orNull(const QString& text)
-{
-    return text.isEmpty() ? QVariant() : QVariant(text);
-}
 
 // ---- Export checks ----------------------------------------------------------
 
@@ -91,11 +82,11 @@ qsizetype controlCharacterAt(const QString& text)
 // A cell holding an error value (#DIV/0!, #N/A, ...), or a text cell spelling
 // one (as a sheet saved through a text format keeps it): neither is a group,
 // account, name or employee number.
-bool isErrorValue(const WorkbookCell& cell)
+bool isErrorValue(const SheetCell& cell)
 {
     static const QStringList errors
         = { u"#NULL!"_s, u"#DIV/0!"_s, u"#VALUE!"_s, u"#REF!"_s, u"#NAME?"_s, u"#NUM!"_s, u"#N/A"_s };
-    return cell.isError || (!cell.isNumber && errors.contains(cell.text.trimmed()));
+    return cell.isError() || (!cell.isNumber() && errors.contains(cell.text.trimmed()));
 }
 
 // The bound of a numeric rule as the settings file wrote it.
@@ -222,169 +213,6 @@ private:
     QHash<QString, int> m_documents;
 };
 
-// ---- Writing ------------------------------------------------------------------
-
-// Writes the entries of one file inside one transaction.
-class Writer {
-public:
-    Writer(DBAccess& db, Format format, const ReadResult& read)
-        : m_db(db)
-        , m_format(format)
-        , m_read(read)
-    {
-    }
-
-    // Reads the running number and the document types, inside the import's
-    // transaction. The message of a failure, empty when done.
-    QString prepare()
-    {
-        const auto last = m_db.Query(u"select max(person_no) as personNo from person_payee_acc"_s);
-        const auto types = m_db.Query(u"select cert_type,cert_desc from cert_type"_s);
-        if (!last || !types)
-            return kFileError;
-        m_firstPerson = fieldToNumberText(last->value(0, 0)).toLongLong() + 1;
-        m_nextPerson = m_firstPerson;
-        for (int r = 0; r < types->recordCount(); ++r) {
-            const QString desc = fieldToText(types->value(r, 1));
-            if (!m_certTypes.contains(desc))
-                m_certTypes.insert(desc, fieldToText(types->value(r, 0)));
-        }
-        m_kinds.reserve(m_read.records.size());
-        return {};
-    }
-
-    // Writes entry `index`; the message of a failure, empty when written.
-    QString write(qsizetype index)
-    {
-        const Entry& e = m_read.records.at(static_cast<size_t>(index));
-        const QString deleteFailed = u"删除原纪录"_s + e.accNo + u"失败，名册导入终止，请检查后重新导入。"_s;
-        const QString insertFailed = u"导入收款人名册发生错误,错误记录：["_s + e.accNo + u"]"_s;
-
-        // The entries the import replaces: the same account, employee number or
-        // document. One query finds them, with what is stored for the account.
-        const bool fileDocument = (e.carried & Entry::CertType) && (e.carried & Entry::CertCode);
-        const QString fileCertType = m_certTypes.value(e.certDesc);
-        const auto matches = m_db.Query(
-            u"select acc_no,acc_type,net_no,mul_net_no,cert_type,cert_code from person_payee_acc where acc_no=? or"
-            u" (employee_no=? and employee_no<>'') or (cert_type=? and cert_code=? and cert_code<>'')"_s,
-            { e.accNo, orNull(e.employeeNo), fileDocument ? QVariant(fileCertType) : QVariant(),
-                fileDocument ? orNull(e.certCode) : QVariant() });
-        if (!matches)
-            return deleteFailed;
-        int stored = -1; // the first row of the same account
-        int storedRows = 0;
-        QStringList others; // entries under another account number
-        for (int r = 0; r < matches->recordCount(); ++r) {
-            const QString acc = fieldToText(matches->value(r, 0));
-            if (acc == e.accNo) {
-                if (stored < 0)
-                    stored = r;
-                ++storedRows;
-            } else if (!others.contains(acc)) {
-                others << acc;
-            }
-        }
-        // What the file does not carry stays as stored for this account.
-        auto value = [&](unsigned field, const QString& carried, int column, const QString& fallback) {
-            if (e.carried & field)
-                return carried;
-            return stored < 0 ? fallback : fieldToText(matches->value(stored, column));
-        };
-        const QString kind = value(Entry::Kind, e.accType, 1, u"0"_s);
-        const QString certType = value(Entry::CertType, fileCertType, 4, m_certTypes.value(QString()));
-        const QString certCode = value(Entry::CertCode, e.certCode, 5, QString());
-        const QVariantList values = { m_nextPerson, e.group.isEmpty() ? kUngrouped : e.group, e.accNo, e.accName,
-            e.employeeNo, kind, value(Entry::NetNo, e.netNo, 2, QString()),
-            value(Entry::MulNetNo, e.mulNetNo, 3, QString()), certType, certCode };
-        // A file giving only the type or only the number of a document: the
-        // document it makes with the stored half is another entry's too.
-        if (!fileDocument && (e.carried & (Entry::CertType | Entry::CertCode)) && !certCode.isEmpty()) {
-            const auto sameDocument
-                = m_db.Query(u"select acc_no from person_payee_acc where acc_no<>? and cert_type=? and cert_code=?"_s,
-                    { e.accNo, certType, certCode });
-            if (!sameDocument)
-                return deleteFailed;
-            for (int r = 0; r < sameDocument->recordCount(); ++r) {
-                const QString acc = fieldToText(sameDocument->value(r, 0));
-                if (!others.contains(acc))
-                    others << acc;
-            }
-        }
-
-        const QString insert = u"insert into person_payee_acc (person_no,group_no,acc_no,acc_name,employee_no,acc_type,"
-                               u"net_no,mul_net_no,cert_type,cert_code) values (?,?,?,?,?,?,?,?,?,?)"_s;
-        if (others.isEmpty() && storedRows == 0) {
-            if (!m_db.Insert(insert, values))
-                return insertFailed;
-        } else if (others.isEmpty() && storedRows == 1) {
-            // Only the entry of the same account: one statement replaces its values.
-            QVariantList update = values;
-            update.append(e.accNo);
-            if (!m_db.Insert(u"update person_payee_acc set person_no=?,group_no=?,acc_no=?,acc_name=?,employee_no=?,"
-                             u"acc_type=?,net_no=?,mul_net_no=?,cert_type=?,cert_code=? where acc_no=?"_s,
-                    update))
-                return insertFailed;
-        } else {
-            const QStringList removed = QStringList { e.accNo } + others;
-            // Delete and insert under a savepoint: a failed insert gives the old entries back.
-            if (!m_db.Update(u"SAVEPOINT roster_record"_s))
-                return deleteFailed;
-            QString refused;
-            if ((removed.size() > 1
-                    && !m_db.Delete(u"delete from laborage where acc_no in (select value from json_each(?))"_s,
-                        { DBAccess::listParameter(removed.mid(1)) }))
-                || !m_db.Delete(u"delete from person_payee_acc where acc_no in (select value from json_each(?))"_s,
-                    { DBAccess::listParameter(removed) }))
-                refused = deleteFailed;
-            else if (!m_db.Insert(insert, values))
-                refused = insertFailed;
-            if (!refused.isEmpty())
-                m_db.Update(u"ROLLBACK TO roster_record"_s);
-            m_db.Update(u"RELEASE roster_record"_s);
-            if (!refused.isEmpty())
-                return refused;
-        }
-        m_kinds.push_back(kind);
-        ++m_nextPerson;
-        return {};
-    }
-
-    // After the last entry: every group holds accounts of one kind. A group's
-    // kind is that of its first entry the file left in place, else that of its
-    // first entry in the file; the first entry of another kind is refused.
-    QString checkGroups()
-    {
-        QHash<QString, QString> groupKinds;
-        for (size_t i = 0; i < m_read.records.size(); ++i) {
-            const QString& entryGroup = m_read.records.at(i).group;
-            const QString group = entryGroup.isEmpty() ? kUngrouped : entryGroup;
-            const QString kind = m_kinds.at(i).trimmed();
-            auto known = groupKinds.constFind(group);
-            if (known == groupKinds.cend()) {
-                const auto kept = m_db.Query(u"select acc_type from person_payee_acc where group_no=? and person_no<?"
-                                             u" order by person_no limit 1"_s,
-                    { group, m_firstPerson });
-                if (!kept)
-                    return kFileError;
-                known = groupKinds.insert(group, kept->isEmpty() ? kind : fieldToText(kept->value(0, 0)).trimmed());
-            }
-            if (*known != kind)
-                return recordMessage(firstRecordNumber(m_format) + static_cast<int>(i),
-                    u"条记录的账号行别与同组其他账户的不同，文件导入被中止"_s);
-        }
-        return {};
-    }
-
-private:
-    DBAccess& m_db;
-    Format m_format;
-    const ReadResult& m_read;
-    qlonglong m_firstPerson = 1;
-    qlonglong m_nextPerson = 1;
-    QHash<QString, QString> m_certTypes; // description -> code
-    std::vector<QString> m_kinds; // the kind written for each entry
-};
-
 } // namespace
 
 QStringList xmlLines(const QList<Entry>& entries)
@@ -508,28 +336,32 @@ ReadResult readXml(const XmlDoc& doc)
     return read;
 }
 
-ReadResult readWorkbook(const WorkbookReader& sheet, const FieldRule& accountRule)
+Result<ReadResult> readWorkbook(SheetRows& sheet, const FieldRule& accountRule)
 {
     ReadResult read;
     EntryChecks checks(Format::Workbook, &accountRule);
     const QString names[] = { kGroupName, kAccNoName, kAccNameName, kEmployeeNoName };
-    // The entries end at the first row whose column A is empty.
-    for (int r = 1; !sheet.cell(r, 1).text.trimmed().isEmpty(); ++r) {
-        WorkbookCell cells[4];
+    SheetRow row;
+    Result<bool> more = sheet.next(row);
+    // The entries end at the first row whose column A is empty; rows come
+    // without the empty ones, so a gap in the numbers ends them too.
+    for (int r = 1; more && *more && row.number == r && !row.text(1).trimmed().isEmpty(); more = sheet.next(row), ++r) {
+        const SheetCell* cells[4];
         for (int c = 0; c < 4; ++c) {
-            cells[c] = sheet.cell(r, c + 1);
-            if (isErrorValue(cells[c]))
+            cells[c] = row.find(c + 1);
+            if (cells[c] && isErrorValue(*cells[c]))
                 return read.stopWith(recordMessage(
-                    r, u"条记录的"_s + names[c] + u"是错误值“"_s + cells[c].text.trimmed() + u"”，文件导入被中止"_s));
+                    r, u"条记录的"_s + names[c] + u"是错误值“"_s + cells[c]->text.trimmed() + u"”，文件导入被中止"_s));
         }
+        const auto text = [&cells](int c) { return cells[c] ? cells[c]->text.trimmed() : QString(); };
         Entry e;
         e.carried = 0;
-        e.group = cells[0].text.trimmed();
-        e.accNo = cells[1].text.trimmed();
-        e.accName = cells[2].text.trimmed();
-        e.employeeNo = cells[3].text.trimmed();
+        e.group = text(0);
+        e.accNo = text(1);
+        e.accName = text(2);
+        e.employeeNo = text(3);
         // A number of 16 or more digits has lost its last digits in the spreadsheet program.
-        if (cells[1].isNumber && e.accNo.size() >= 16 && isDigitsOnly(e.accNo))
+        if (cells[1] && cells[1]->isNumber() && e.accNo.size() >= 16 && isDigitsOnly(e.accNo))
             return read.stopWith(recordMessage(r,
                 u"条记录中的账号是数字格式，16位以上的数字已丢失末尾几位，"
                 u"请将账号列设置为文本格式后重新填写，文件导入被中止"_s));
@@ -537,6 +369,9 @@ ReadResult readWorkbook(const WorkbookReader& sheet, const FieldRule& accountRul
             return read.stopWith(problem);
         read.records.push_back(std::move(e));
     }
+    // A sheet that cannot be read up to the end of its entries refuses the file.
+    if (!more)
+        return Failure { more.message() };
     if (read.records.empty())
         return read.stopWith(kNoEntries);
     return read;
@@ -546,24 +381,32 @@ Result<int> write(DBAccess& db, Format format, const ReadResult& read, const Pro
 {
     if (read.stopped())
         return read.stop.failure();
-    Writer writer(db, format, read);
-    ImportRunner runner(db, ImportRunner::Mode::AllOrNothing);
-    runner.setPreparation([&writer] { return writer.prepare(); });
-    const qint64 count = qint64(read.records.size());
-    // The entries, then the kinds of the groups.
-    const Result<qint64> result = runner.run(count + 1, [&](qint64 index) {
-        if (index == count)
-            return writer.checkGroups();
-        QString refused = writer.write(index);
-        if (refused.isEmpty() && progress)
-            progress(static_cast<int>(index + 1), static_cast<int>(count));
-        return refused;
-    });
-    if (ImportRunner::storeRefused(result))
-        return Failure { u"导入收款人名册失败，数据库错误："_s + result.message() };
-    if (!result)
-        return result.failure();
-    return static_cast<int>(count);
+    using Stop = RosterTable::ImportStop::Kind;
+    const RosterTable::ImportStop stop
+        = RosterTable(db).importEntries(read.records, [&progress](qsizetype done, qsizetype total) {
+              if (progress)
+                  progress(static_cast<int>(done), static_cast<int>(total));
+          });
+    const qsizetype at = stop.row;
+    auto accNo = [&] { return read.records.at(static_cast<size_t>(at)).accNo; };
+    switch (stop.kind) {
+    case Stop::None:
+        return static_cast<int>(read.records.size());
+    case Stop::StoreFailed:
+        return Failure { u"导入收款人名册失败，数据库错误："_s + stop.storeError };
+    case Stop::ReadFailed:
+    case Stop::GroupReadFailed:
+        return Failure { kFileError, at };
+    case Stop::ReplaceFailed:
+        return Failure { u"删除原纪录"_s + accNo() + u"失败，名册导入终止，请检查后重新导入。"_s, at };
+    case Stop::InsertFailed:
+        return Failure { u"导入收款人名册发生错误,错误记录：["_s + accNo() + u"]"_s, at };
+    case Stop::GroupKind:
+        return Failure { recordMessage(firstRecordNumber(format) + static_cast<int>(at),
+                             u"条记录的账号行别与同组其他账户的不同，文件导入被中止"_s),
+            at };
+    }
+    return Failure { kFileError, at };
 }
 
 } // namespace EmployeeListFile

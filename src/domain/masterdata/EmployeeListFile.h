@@ -1,7 +1,7 @@
 #pragma once
 
 // The roster files: the XML and CSV exports written line by line, and the
-// imports from CSV, XML and .xls workbooks into person_payee_acc.
+// imports from CSV, XML and .xls/.xlsx workbooks into person_payee_acc.
 //
 // An import reads the whole file first (read*: bytes or a document in, entries
 // or the refusal of a record out, nothing stored), then writes the entries in
@@ -22,41 +22,21 @@
 
 #include "common/ImportText.h"
 #include "common/Result.h"
+#include "domain/tables/RosterTable.h"
 
 #include <functional>
 
 class DBAccess;
 struct FieldRule;
-class WorkbookReader;
+class SheetRows;
 class XmlDoc;
 
 namespace EmployeeListFile {
 
 // One roster entry as the files carry it. `certDesc` is the document type's
-// description (a cert_desc of table cert_type).
-struct Entry {
-    QString group;
-    QString accNo;
-    QString accName;
-    QString employeeNo;
-    QString accType;
-    QString netNo;
-    QString mulNetNo;
-    QString certDesc;
-    QString certCode;
-
-    // Which of the fields from the kind on the entry carries; a field it does
-    // not carry keeps the stored value of the same account.
-    enum Carried : unsigned {
-        Kind = 1,
-        NetNo = 2,
-        MulNetNo = 4,
-        CertType = 8,
-        CertCode = 16,
-        All = Kind | NetNo | MulNetNo | CertType | CertCode,
-    };
-    unsigned carried = All;
-};
+// description (a cert_desc of table cert_type); `carried` says which of the
+// kind, bank numbers and document an imported entry carries.
+using Entry = RosterTable::Entry;
 
 // Exports and imports give the number of entries written to the file or to
 // the store; a failure is the message to show.
@@ -100,9 +80,11 @@ int firstRecordNumber(Format format);
 ReadResult readCsv(const QByteArray& bytes, const FieldRule& accountRule);
 // Every Employee element of the document, at any depth. Accounts are 16 to 20 digits.
 ReadResult readXml(const XmlDoc& doc);
-// The active sheet from row 1 to the last row before the first one whose column
-// A is empty; the account as for CSV. A cell holding an error value is refused.
-ReadResult readWorkbook(const WorkbookReader& sheet, const FieldRule& accountRule);
+// The active sheet (.xls or .xlsx) from row 1 to the last row before the first
+// one whose column A is empty, read row by row; the account as for CSV. A cell
+// holding an error value is refused, and a numeric account of 16 or more
+// digits. A sheet that cannot be read up to there fails with the reader's reason.
+Result<ReadResult> readWorkbook(SheetRows& sheet, const FieldRule& accountRule);
 
 // ---- Writing ------------------------------------------------------------------
 

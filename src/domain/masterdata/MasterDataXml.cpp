@@ -6,7 +6,8 @@
 #include "common/TextFormat.h"
 #include "common/XmlDoc.h"
 #include "common/XmlRead.h"
-#include "domain/ImportRunner.h"
+#include "domain/tables/PayAccTable.h"
+#include "domain/tables/RemarkTable.h"
 #include "store/DBAccess.h"
 
 #include <QFile>
@@ -45,61 +46,31 @@ QString refusedMessage(const RefusedValue& refused, const QString& failure)
         + u"”不能用GBK编码，"_s + failure;
 }
 
-// Replaces the rows with `key` by one new row. Delete and insert run under a
-// savepoint, so a record the store refuses (a constraint) gives the old row
-// back instead of losing it (Refused). StoreFailed: the store itself failed (a
-// full disk, a read-only folder) and may have undone the whole transaction;
-// `storeError` then holds its text. Runs silently: the caller shows what happened.
-enum class RowResult { Done, Refused, StoreFailed };
-RowResult replaceRow(DBAccess& db, const QString& deleteSql, const QString& key, const QString& insertSql,
-    const QVariantList& values, QString& storeError)
-{
-    Result<> done = db.Insert(u"SAVEPOINT import_record"_s);
-    if (done)
-        done = db.Insert(deleteSql, { key });
-    if (done)
-        done = db.Insert(insertSql, values);
-    if (done)
-        done = db.Insert(u"RELEASE import_record"_s);
-    if (done)
-        return RowResult::Done;
-    const QString error = done.message();
-    if (db.lastFailureRefusedRow() && db.inTransaction() && db.Insert(u"ROLLBACK TO import_record"_s)
-        && db.Insert(u"RELEASE import_record"_s))
-        return RowResult::Refused;
-    storeError = error;
-    return RowResult::StoreFailed;
-}
-
 // Nothing of the file is kept after the store failed.
 Failure storeFailure(const QString& failure, const QString& storeError)
 {
     return { failure + storeError + u"。文件中的记录均未导入。"_s };
 }
 
-// Writes records 0 .. count-1 in one transaction, kept when the import stops:
-// what was imported before a stop stays. A step answers with an empty text when
-// its record was written, else with the message that stops the import. A step
-// that finds the store itself failing sets `storeError`: nothing of the file is
-// kept then, nor when the store refuses to start or to commit the transaction.
-Result<int> runImport(DBAccess& db, const QString& failure, qint64 count,
-    const std::function<QString(qint64 index, QString& storeError)>& step)
+// Writes the records the file gave before its first refused one (`stop`, empty
+// when none was refused) in one transaction, kept when the import stops: what
+// was imported before a stop stays. A record the store refuses stops the
+// import with `refusedMessage` of its index. Nothing of the file is kept when
+// the store itself fails, nor when it refuses to start or to commit the transaction.
+Result<int> finishImport(const TableWrite::BulkOutcome& outcome, const QString& failure, const QString& stop,
+    const std::function<QString(qsizetype index)>& refusedMessage)
 {
-    QString storeError;
-    ImportRunner runner(db, ImportRunner::Mode::KeepWritten);
-    const Result<qint64> result = runner.run(count, [&](qint64 index) {
-        const QString stop = step(index, storeError);
-        if (!storeError.isEmpty())
-            db.Rollback();
-        return stop;
-    });
-    if (!storeError.isEmpty())
-        return storeFailure(failure, storeError);
-    if (ImportRunner::storeRefused(result))
-        return storeFailure(failure, result.message());
-    if (!result)
-        return result.failure();
-    return static_cast<int>(result.value());
+    switch (outcome.stop) {
+    case TableWrite::BulkOutcome::Stop::StoreFailed:
+        return storeFailure(failure, outcome.storeError);
+    case TableWrite::BulkOutcome::Stop::Refused:
+        return Failure { refusedMessage(outcome.row), outcome.row };
+    case TableWrite::BulkOutcome::Stop::None:
+        break;
+    }
+    if (!stop.isEmpty())
+        return Failure { stop, outcome.written };
+    return static_cast<int>(outcome.written);
 }
 
 } // namespace
@@ -204,50 +175,41 @@ Result<XmlDoc> loadDocument(const QString& path, const QString& readError)
 
 Result<int> importPayAccounts(DBAccess& db, const XmlDoc& doc)
 {
-    const QString failure = u"导入付款账号失败，数据库错误："_s;
     const QList<XmlNode> accounts = doc.descendants(u"Account"_s);
-    return runImport(db, failure, accounts.size(), [&](qint64 index, QString& storeError) -> QString {
-        const XmlNode& account = accounts.at(index);
+    std::vector<PayAccTable::Row> rows;
+    rows.reserve(static_cast<size_t>(accounts.size()));
+    QString stop;
+    for (const XmlNode& account : accounts) {
         const QString number = getNodeText(account, u"AccountNO"_s, QString()).trimmed();
         const QString name = getNodeText(account, u"AccountName"_s, QString()).trimmed();
         if (number.size() < 16 || number.size() > 20)
-            return u"付款账号长度错误["_s + quotedValue(number) + u"]，文件导入中止"_s;
-        if (!isDigitsOnly(number))
-            return u"付款账号格式错误["_s + quotedValue(number) + u"]，文件导入中止"_s;
-        if (name.isEmpty())
-            return u"付款账号户名为空["_s + number + u"]，文件导入中止"_s;
-        switch (replaceRow(db, u"delete from pay_acc where acc_no=?"_s, number,
-            u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, { number, name }, storeError)) {
-        case RowResult::Done:
-            return {};
-        case RowResult::Refused:
-            return u"导入付款账号发生错误["_s + number + u"]"_s;
-        case RowResult::StoreFailed:
+            stop = u"付款账号长度错误["_s + quotedValue(number) + u"]，文件导入中止"_s;
+        else if (!isDigitsOnly(number))
+            stop = u"付款账号格式错误["_s + quotedValue(number) + u"]，文件导入中止"_s;
+        else if (name.isEmpty())
+            stop = u"付款账号户名为空["_s + number + u"]，文件导入中止"_s;
+        if (!stop.isEmpty())
             break;
-        }
-        return failure;
-    });
+        rows.push_back({ number, name, {} });
+    }
+    return finishImport(PayAccTable(db).replaceAll(rows), u"导入付款账号失败，数据库错误："_s, stop,
+        [&rows](qsizetype index) { return u"导入付款账号发生错误["_s + rows.at(size_t(index)).accNo + u"]"_s; });
 }
 
 Result<int> importRemarks(DBAccess& db, const XmlDoc& doc)
 {
-    const QString failure = u"导入备注失败，数据库错误："_s;
-    const QList<XmlNode> remarks = doc.descendants(u"Remark"_s);
-    return runImport(db, failure, remarks.size(), [&](qint64 index, QString& storeError) -> QString {
-        const QString text = getNodeText(remarks.at(index), u"Value"_s, QString()).trimmed();
-        if (text.isEmpty())
-            return u"备注文件中有空白的备注，导入文件中止"_s;
-        switch (replaceRow(db, u"delete from user_remark where remark=?"_s, text,
-            u"insert into user_remark (remark) values (?)"_s, { text }, storeError)) {
-        case RowResult::Done:
-            return {};
-        case RowResult::Refused:
-            return u"导入备注发生错误["_s + quotedValue(text) + u"]"_s;
-        case RowResult::StoreFailed:
+    QStringList remarks;
+    QString stop;
+    for (const XmlNode& remark : doc.descendants(u"Remark"_s)) {
+        const QString text = getNodeText(remark, u"Value"_s, QString()).trimmed();
+        if (text.isEmpty()) {
+            stop = u"备注文件中有空白的备注，导入文件中止"_s;
             break;
         }
-        return failure;
-    });
+        remarks << text;
+    }
+    return finishImport(RemarkTable(db).replaceAll(remarks), u"导入备注失败，数据库错误："_s, stop,
+        [&remarks](qsizetype index) { return u"导入备注发生错误["_s + quotedValue(remarks.at(index)) + u"]"_s; });
 }
 
 } // namespace MasterDataXml

@@ -6,7 +6,8 @@
 #include "common/TextFormat.h"
 #include "common/XmlDoc.h"
 #include "common/XmlRead.h"
-#include "domain/ImportRunner.h"
+#include "domain/tables/PayAccTable.h"
+#include "domain/tables/PaymentTable.h"
 #include "store/DBAccess.h"
 
 #include <QDateTime>
@@ -229,7 +230,7 @@ ReadResult readXml(const QByteArray& bytes, const QString& path)
 }
 
 namespace {
-// Writes the records (and, at their end, the reader's stop) in one transaction.
+// Turns the records into rows of table payment, adding payer accounts on the way.
 class BatchWriter {
 public:
     BatchWriter(DBAccess& db, SerialNoGenerator& serialNumbers, const ReadResult& read)
@@ -240,21 +241,17 @@ public:
     {
     }
 
-    QString write(qint64 index)
+    // The row of record `index`, or the message that stops the import.
+    QString add(qint64 index)
     {
-        const qsizetype n = index + 1;
-        if (index >= qint64(m_read.records.size()))
-            return m_read.stop.message();
         const Record& r = m_read.records[size_t(index)];
-        if (const QString problem = payerProblem(r, n); !problem.isEmpty())
+        if (const QString problem = payerProblem(r, index + 1); !problem.isEmpty())
             return problem;
-        const Result<> ok = m_db.Insert(
-            u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,"
-            u"rec_acc_name,rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values (?,?,?,?,?,?,?,?,?,?,?,'')"_s,
-            { m_serialNumbers.next(m_now), r.payAccNo, r.payAccName, r.recAccType, r.recAccNo, r.recAccName,
-                r.recBankId, r.recAreaNo, r.recNetNo, r.payAmt, r.remark });
-        return ok ? QString() : u"添加"_s + recordMessage(n, u"条记录中时发生错误，文件导入被中止"_s);
+        m_rows.push_back({ m_serialNumbers.next(m_now), r.payAccNo, r.payAccName, r.recAccType, r.recAccNo,
+            r.recAccName, r.recBankId, r.recAreaNo, r.recNetNo, r.payAmt, r.remark });
+        return {};
     }
+    const std::vector<PaymentRow>& rows() const { return m_rows; }
 
 private:
     // A payer account not yet known is added to pay_acc; a known one must carry
@@ -263,15 +260,15 @@ private:
     {
         auto known = m_payers.constFind(r.payAccNo);
         if (known == m_payers.cend()) {
-            const auto rs = m_db.Query(u"select acc_name from pay_acc where acc_no=?"_s, { r.payAccNo });
-            if (!rs)
+            const auto name = PayAccTable(m_db).nameOf(r.payAccNo);
+            if (!name)
                 return kReadFailed;
-            if (rs->isEmpty()) {
-                if (!m_db.Insert(u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, { r.payAccNo, r.payAccName }))
+            if (!*name) {
+                if (!PayAccTable(m_db).insert(r.payAccNo, r.payAccName))
                     return u"添加"_s + recordMessage(n, u"条记录中的付款账号时发生错误，文件导入被中止"_s);
                 known = m_payers.insert(r.payAccNo, r.payAccName);
             } else {
-                known = m_payers.insert(r.payAccNo, fieldToText(rs->value(0, u"acc_name"_s)).trimmed());
+                known = m_payers.insert(r.payAccNo, (*name)->trimmed());
             }
         }
         if (known.value() != r.payAccName)
@@ -283,6 +280,7 @@ private:
     SerialNoGenerator& m_serialNumbers;
     const ReadResult& m_read;
     QHash<QString, QString> m_payers;
+    std::vector<PaymentRow> m_rows;
     // One clock reading for the whole file: the generator still makes every
     // number unique and increasing, without reading the clock per record.
     QDateTime m_now;
@@ -304,19 +302,32 @@ Result<ReadResult> readXmlForImport(const QByteArray& bytes, const QString& path
 Result<qint64> importRecords(DBAccess& db, SerialNoGenerator& serialNumbers, const ReadResult& read, bool clear)
 {
     // Clearing the old batch, adding payer accounts and inserting the records
-    // succeed or fail together.
-    ImportRunner runner(db, ImportRunner::Mode::AllOrNothing);
-    if (clear) {
-        runner.setPreparation([&db] {
-            return db.Delete(u"delete from payment"_s) ? QString() : u"清除原有数据时发生错误，文件导入被中止"_s;
-        });
-    }
+    // succeed or fail together: the guard rolls back every way out but the commit.
+    Transaction tx(db);
+    if (!tx.begun())
+        return Failure { kReadFailed + u'\n' + tx.failure().message() };
+    PaymentTable table(db);
+    if (clear && !table.removeAll())
+        return Failure { u"清除原有数据时发生错误，文件导入被中止"_s, 0 };
     BatchWriter writer(db, serialNumbers, read);
-    const qint64 steps = qint64(read.records.size()) + (read.stopped() ? 1 : 0);
-    const Result<qint64> result = runner.run(steps, [&](qint64 i) { return writer.write(i); });
-    if (ImportRunner::storeRefused(result))
-        return Failure { kReadFailed + u'\n' + result.message(), result.at() };
-    return result;
+    // The first record refused, or the reader's stop after the last record.
+    Failure stop { read.stop.message(), qsizetype(read.records.size()) };
+    for (qint64 i = 0; i < qint64(read.records.size()); ++i) {
+        if (QString problem = writer.add(i); !problem.isEmpty()) {
+            stop = { std::move(problem), qsizetype(i) };
+            break;
+        }
+    }
+    // The records before the stop go in first: a row the store refuses there
+    // is what the import reports, as it comes first in the file.
+    if (const auto inserted = table.insertMany(writer.rows()); !inserted)
+        return Failure { u"添加"_s + recordMessage(inserted.at() + 1, u"条记录中时发生错误，文件导入被中止"_s),
+            inserted.at() };
+    if (stop.at < qsizetype(read.records.size()) || read.stopped())
+        return stop;
+    if (const Result<> committed = tx.commit(); !committed)
+        return Failure { kReadFailed + u'\n' + committed.message() };
+    return qint64(writer.rows().size());
 }
 
 } // namespace PaymentImport

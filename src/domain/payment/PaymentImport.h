@@ -14,7 +14,7 @@ class SerialNoGenerator;
 // The import of batch payment files: the upload file (csv) and the XML
 // instruction file (xml, plz). The readers are free functions over the file's
 // bytes; importRecords writes what they read. The command of the batch payment
-// tab (payment/PaymentImportCommand) asks for the file and runs them.
+// tab (app/InstructionImportCommand) asks for the file and runs them.
 namespace PaymentImport {
 
 // The message of a file that cannot be read, or of a store that refuses the import.

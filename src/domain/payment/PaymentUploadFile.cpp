@@ -1,7 +1,6 @@
 #include "domain/payment/PaymentUploadFile.h"
 
 #include "common/TextFormat.h"
-#include "store/DBAccess.h"
 
 using namespace Qt::StringLiterals;
 
@@ -24,12 +23,6 @@ CsvLineWriter::Messages messages()
 
 } // namespace
 
-QString selectStatement()
-{
-    return u"select pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,rec_acc_name,rec_bank_id,rec_area_no,"
-           u"rec_net_no,pay_amt,remark,user_remark from payment order by serial_no"_s;
-}
-
 QString amountField(const QString& payAmt)
 {
     return formatStoredAmount(payAmt, false);
@@ -50,13 +43,11 @@ bool Builder::add(const Instruction& i)
     return appendLine(texts, amountField(i.payAmt));
 }
 
-bool Builder::add(const RecordView& record)
+bool Builder::add(const PaymentTable::FileView& row)
 {
-    // Columns of selectStatement(): the branch and area numbers (5, 6) and
-    // user_remark (10) are not written.
-    const QByteArray texts[7] = { record.utf8(0), record.utf8(1), record.utf8(2), record.utf8(3), record.utf8(4),
-        record.utf8(7), record.utf8(9) };
-    return appendLine(texts, amountField(record.text(8)));
+    const QByteArray texts[7] = { row.payAccNo(), row.payAccName(), row.recAccType(), row.recAccNo(), row.recAccName(),
+        row.recNetNo(), row.remark() };
+    return appendLine(texts, amountField(row.payAmt()));
 }
 
 bool Builder::appendLine(const QByteArray (&texts)[7], const QString& amount)

@@ -2,8 +2,7 @@
 
 #include "common/CsvLineWriter.h"
 #include "common/Money.h"
-
-class RecordView;
+#include "domain/tables/PaymentTable.h"
 
 #include <QString>
 #include <QStringList>
@@ -34,9 +33,6 @@ struct Instruction {
     QString remark;
 };
 
-// The statement whose rows the file is written from, in serial-number order.
-QString selectStatement();
-
 // The eighth field without its "#": two decimals, no separators ("1234.50").
 QString amountField(const QString& payAmt);
 
@@ -51,8 +47,8 @@ public:
     // (named with the instruction's sequence number and the field); nothing
     // more is added after that.
     bool add(const Instruction& instruction);
-    // The same for one record of selectStatement(), taken straight from the store.
-    bool add(const RecordView& record);
+    // The same for one instruction taken straight from the store.
+    bool add(const PaymentTable::FileView& row);
     bool refused() const { return m_writer.refused(); }
     const QString& message() const { return m_writer.message(); }
     qint64 instructionCount() const { return m_writer.lineCount(); }

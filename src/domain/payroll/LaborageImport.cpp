@@ -2,10 +2,12 @@
 
 #include "common/FieldChecks.h"
 #include "common/ImportText.h"
-#include "common/Workbook.h"
-#include "domain/ImportRunner.h"
+#include "common/SheetRows.h"
+#include "domain/tables/LaborageTable.h"
+#include "domain/tables/RosterTable.h"
 #include "store/DBAccess.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 
@@ -66,10 +68,10 @@ Format formatOf(const QString& path)
 {
     if (path.isEmpty())
         return Format::None;
-    const QString ext = path.right(3).toLower();
+    const QString ext = QFileInfo(path).suffix().toLower();
     if (ext == u"csv"_s)
         return Format::Csv;
-    if (ext == u"xls"_s)
+    if (ext == u"xls"_s || ext == u"xlsx"_s)
         return Format::Workbook;
     return Format::Unsupported;
 }
@@ -118,55 +120,70 @@ ReadResult readCsv(const QByteArray& bytes)
     return result;
 }
 
-QString workbookAmountText(const WorkbookCell& cell)
+QString workbookAmountText(const SheetCell* cell)
 {
-    const QString text = cell.text.trimmed();
-    if (!cell.isNumber)
+    if (!cell)
+        return {};
+    const QString text = cell->text.trimmed();
+    if (!cell->isNumber())
         return text;
     bool ok = false;
     const double value = text.toDouble(&ok);
     return ok ? roundedNumberText(value, kSpreadsheetDigits) : text;
 }
 
-ReadResult readWorkbook(const WorkbookReader& sheet, const Progress& progress)
+Result<ReadResult> readWorkbook(SheetRows& sheet)
 {
     ReadResult result;
-    const int total = sheet.lastRow();
-    const int first = isNumeric(sheet.cell(1, 1).text.trimmed()) ? 1 : 2;
+    SheetRow row;
+    // Rows come without the empty ones: a gap in the numbers is an empty row.
+    Result<bool> more = sheet.next(row);
+    if (!more)
+        return Failure { more.message() };
+    // Row 1 is a header unless its cell A is numeric; an empty row 1 is a header too.
+    if (*more && row.number == 1 && !isNumeric(row.text(1).trimmed()))
+        more = sheet.next(row);
+    int expected = 2;
+    if (*more && row.number == 1)
+        expected = 1;
     QSet<QString> seen;
-    for (int r = first;; ++r) {
-        const WorkbookCell account = sheet.cell(r, 1);
+    for (; more; more = sheet.next(row), ++expected) {
+        // The data end at the first row whose cell A is empty.
+        if (!*more || row.number != expected)
+            break;
+        const SheetCell* account = row.find(1);
         Record rec;
-        rec.accNo = account.text.trimmed();
+        rec.accNo = account ? account->text.trimmed() : QString();
         if (rec.accNo.isEmpty())
             break;
+        const int r = row.number;
         const qsizetype n = qsizetype(result.records.size()) + 1;
         const auto refuse = [&](const QString& text) -> ReadResult& { return result.stopWith(recordMessage(n, text)); };
         // An error value (#N/A, #DIV/0! ...) is what a formula gave, never what
         // the user meant to pay to or to call an employee.
-        const auto errorValue = [&](const QString& field, const WorkbookCell& cell) {
-            return u"条记录中的%1是错误值%2（工作表第%3行），文件导入被中止"_s.arg(field, cell.text).arg(r);
+        const auto errorValue = [&](const QString& field, const SheetCell* cell) {
+            return u"条记录中的%1是错误值%2（工作表第%3行），文件导入被中止"_s.arg(field, cell->text).arg(r);
         };
-        if (account.isError)
+        if (account->isError())
             return refuse(errorValue(u"收款账号"_s, account));
         if (!isNumeric(rec.accNo))
             return refuse(u"条记录中的序号格式有误，文件导入被中止"_s);
         if (!isDigitsOnly(rec.accNo))
             return refuse(u"条记录中的收款账号有误，文件导入被中止"_s);
         // A number of 16 or more digits has lost its last digits in the spreadsheet program.
-        if (account.isNumber && rec.accNo.size() >= 16)
+        if (account->isNumber() && rec.accNo.size() >= 16)
             return refuse(u"条记录中的账号是数字格式，16位以上的数字已丢失末尾几位，"
                           u"请将账号列设置为文本格式后重新填写，文件导入被中止"_s);
-        const WorkbookCell name = sheet.cell(r, 2);
-        if (name.isError)
+        const SheetCell* name = row.find(2);
+        if (name && name->isError())
             return refuse(errorValue(u"收款户名"_s, name));
-        rec.accName = name.text.trimmed();
+        rec.accName = name ? name->text.trimmed() : QString();
         if (ImportText::hasControlCharacter(rec.accName))
             return refuse(ImportText::controlCharacterProblem(u"收款户名"_s));
         if (rec.accName.isEmpty() || rec.accName.size() > kMaxNameLength)
             return refuse(u"条记录中的收款户名数据长度错误，文件导入被中止"_s);
-        const WorkbookCell amount = sheet.cell(r, 3);
-        if (amount.isError)
+        const SheetCell* amount = row.find(3);
+        if (amount && amount->isError())
             return refuse(errorValue(u"金额"_s, amount));
         if (const QString problem = ImportText::amountProblem(workbookAmountText(amount), &rec.payAmount);
             !problem.isEmpty())
@@ -175,17 +192,16 @@ ReadResult readWorkbook(const WorkbookReader& sheet, const Progress& progress)
             return refuse(u"条记录中的收款账号已经存在，文件导入被中止"_s);
         seen.insert(rec.accNo);
         result.records.push_back(std::move(rec));
-        if (progress && r % 1000 == 0)
-            progress(r, total);
     }
-    if (progress)
-        progress(total, total);
+    // A sheet that cannot be read up to the end of its data refuses the file.
+    if (!more)
+        return Failure { more.message() };
     return result;
 }
 
 namespace {
-// Writes the records (and, at their end, the reader's stop) inside the
-// transaction of an ImportRunner.
+// Turns the records into rows of table laborage inside the import's
+// transaction, adding unknown workbook accounts to the roster on the way.
 class Writer {
 public:
     Writer(DBAccess& db, const ReadResult& read, Format format)
@@ -198,30 +214,29 @@ public:
     // After the clearing: what the records are checked against and numbered from.
     QString load()
     {
-        const auto serial = m_db.Query(u"select max(serial_no) as serialNo from laborage"_s);
-        const auto person = m_db.Query(u"select max(person_no) as personNo from person_payee_acc"_s);
+        const auto serial = LaborageTable(m_db).nextSerialNo();
+        RosterTable roster(m_db);
+        const auto person = roster.nextPersonNo();
         if (!serial || !person)
             return kReadFailed;
-        m_nextSerial = nextNumber(serial->value(0, u"serialNo"_s));
-        m_nextPerson = nextNumber(person->value(0, u"personNo"_s));
-        const Result<> rosterRead
-            = m_db.QueryEach(u"select acc_no,acc_type from person_payee_acc"_s, {}, [this](const RecordView& v) {
-                  const QString acc = v.text(0);
-                  m_otherBank[acc] = m_otherBank.value(acc) || v.text(1).trimmed() == u"1"_s;
-              });
-        if (!rosterRead)
+        m_nextSerial = *serial;
+        m_nextPerson = *person;
+        auto otherBank = roster.otherBankByAccount();
+        if (!otherBank)
             return kReadFailed;
-        if (m_workbook && !m_db.QueryEach(u"select acc_no from laborage"_s, {}, [this](const RecordView& v) {
-                m_instructed.insert(v.text(0).trimmed());
-            }))
-            return kReadFailed;
+        m_otherBank = std::move(*otherBank);
+        if (m_workbook) {
+            auto accounts = LaborageTable(m_db).accounts();
+            if (!accounts)
+                return kReadFailed;
+            m_instructed = std::move(*accounts);
+        }
         return {};
     }
 
-    QString write(qint64 index)
+    // The row of record `index`, or the message that stops the import.
+    QString add(qint64 index)
     {
-        if (index >= qint64(m_read.records.size()))
-            return m_read.stop.message();
         const Record& r = m_read.records[size_t(index)];
         const qsizetype n = index + 1;
         const auto roster = m_otherBank.constFind(r.accNo);
@@ -234,35 +249,31 @@ public:
         if (m_workbook) {
             if (m_instructed.contains(r.accNo))
                 return recordMessage(n, u"条记录中的收款账号已经存在，文件导入被中止"_s);
-            if (!m_db.Insert(
-                    u"insert into laborage (serial_no,acc_no,pay_amount,acc_type,net_no) values (?,?,?,'0','')"_s,
-                    { m_nextSerial, r.accNo, r.payAmount }))
-                return u"添加员工工资表"_s + recordMessage(n, u"条记录中的收款账户信息时发生错误，文件导入被中止"_s);
             m_instructed.insert(r.accNo);
             if (roster == m_otherBank.cend()) {
-                if (!m_db.Insert(u"insert into person_payee_acc (person_no,group_no,acc_no,acc_type,acc_name) "
-                                 u"values (?,'未分组',?,'0',?)"_s,
-                        { m_nextPerson, r.accNo, r.accName }))
+                if (!RosterTable(m_db).addUngroupedInBank(m_nextPerson, r.accNo, r.accName))
                     return u"添加员工工资表"_s
                         + recordMessage(n, u"条记录中的账户到代发工资名册时发生错误，文件导入被中止"_s);
                 m_otherBank.insert(r.accNo, false);
                 ++m_nextPerson;
             }
-        } else if (!m_db.Insert(u"insert into laborage (serial_no,acc_no,pay_amount,net_no,acc_type,remark) "
-                                u"values (?,?,?,'','0','')"_s,
-                       { m_nextSerial, r.accNo, r.payAmount })) {
-            return u"添加"_s + recordMessage(n, u"条记录中时发生错误，文件导入被中止"_s);
         }
+        // A workbook row gets no remark (null); a CSV row an empty one.
+        m_rows.push_back({ m_nextSerial, r.accNo, r.payAmount, u"0"_s, QString(),
+            m_workbook ? std::nullopt : std::optional<QString>(QString()) });
         ++m_nextSerial;
         return {};
     }
-
-private:
-    static qint64 nextNumber(const QVariant& max)
+    const std::vector<LaborageRow>& rows() const { return m_rows; }
+    // The message for a row the store refused.
+    QString insertFailed(qsizetype n) const
     {
-        return static_cast<qint64>(std::floor(fieldToNumberText(max).toDouble())) + 1;
+        return m_workbook
+            ? u"添加员工工资表"_s + recordMessage(n, u"条记录中的收款账户信息时发生错误，文件导入被中止"_s)
+            : u"添加"_s + recordMessage(n, u"条记录中时发生错误，文件导入被中止"_s);
     }
 
+private:
     DBAccess& m_db;
     const ReadResult& m_read;
     const bool m_workbook;
@@ -272,25 +283,43 @@ private:
     QHash<QString, bool> m_otherBank;
     // Accounts with an instruction (workbook: each may occur once).
     QSet<QString> m_instructed;
+    std::vector<LaborageRow> m_rows;
 };
 } // namespace
 
 Result<qint64> importRecords(DBAccess& db, const ReadResult& read, Format format, bool clear, const Progress& progress)
 {
-    ImportRunner runner(db, ImportRunner::Mode::AllOrNothing);
+    // Clearing, adding roster accounts and inserting the records succeed or
+    // fail together: the guard rolls back every way out but the commit.
+    Transaction tx(db);
+    if (!tx.begun())
+        return Failure { kReadFailed + u'\n' + tx.failure().message() };
+    LaborageTable table(db);
+    if (clear && !table.removeInBank())
+        return Failure { u"清除原有数据时发生错误，文件导入被中止"_s, 0 };
     Writer writer(db, read, format);
-    runner.setPreparation([&] {
-        if (clear && !db.Delete(u"delete from laborage where acc_type=?"_s, { u"0"_s }))
-            return u"清除原有数据时发生错误，文件导入被中止"_s;
-        return writer.load();
-    });
+    if (const QString failed = writer.load(); !failed.isEmpty())
+        return Failure { failed, 0 };
+    // The first record refused, or the reader's stop after the last record.
+    Failure stop { read.stop.message(), qsizetype(read.records.size()) };
+    for (qint64 i = 0; i < qint64(read.records.size()); ++i) {
+        if (QString problem = writer.add(i); !problem.isEmpty()) {
+            stop = { std::move(problem), qsizetype(i) };
+            break;
+        }
+    }
+    // The records before the stop go in first: a row the store refuses there
+    // is what the import reports, as it comes first in the file.
+    InstructionTable::Progress rowsDone;
     if (progress)
-        runner.setProgress([&](qint64 done, qint64 total) { progress(int(done), int(total)); });
-    const qint64 steps = qint64(read.records.size()) + (read.stopped() ? 1 : 0);
-    const Result<qint64> result = runner.run(steps, [&](qint64 i) { return writer.write(i); });
-    if (ImportRunner::storeRefused(result))
-        return Failure { kReadFailed + u'\n' + result.message() };
-    return result;
+        rowsDone = [&](qint64 done, qint64 total) { progress(int(done), int(total)); };
+    if (const auto inserted = table.insertMany(writer.rows(), rowsDone); !inserted)
+        return Failure { writer.insertFailed(inserted.at() + 1), inserted.at() };
+    if (stop.at < qsizetype(read.records.size()) || read.stopped())
+        return stop;
+    if (const Result<> committed = tx.commit(); !committed)
+        return Failure { kReadFailed + u'\n' + committed.message() };
+    return qint64(writer.rows().size());
 }
 
 } // namespace LaborageImport

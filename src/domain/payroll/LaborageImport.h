@@ -10,14 +10,14 @@
 #include <vector>
 
 class DBAccess;
-class WorkbookReader;
-struct WorkbookCell;
+class SheetRows;
+struct SheetCell;
 
 // The import of payroll files behind "上传文件导入": the CSV upload file the
 // payroll tab writes (every account must be in the roster) and a workbook with
 // account, name and amount in columns A to C (unknown accounts join the roster
 // in group "未分组"). The readers are free functions; importRecords writes what
-// they read. The command of the payroll tab (payroll/LaborageImportCommand)
+// they read. The command of the payroll tab (app/InstructionImportCommand)
 // asks for the file and runs them.
 namespace LaborageImport {
 
@@ -25,7 +25,8 @@ namespace LaborageImport {
 extern const QString kReadFailed;
 
 enum class Format { None, Csv, Workbook, Unsupported };
-// The format by the path's last three characters, in any case; None for an empty path.
+// The format by the path's extension, in any case ("xls" and "xlsx" are
+// workbooks, told apart by their content); None for an empty path.
 Format formatOf(const QString& path);
 
 // One instruction read from a file, as it goes into table laborage.
@@ -49,17 +50,20 @@ using ReadResult = ImportText::RecordsRead<Record>;
 // instruction lines gives no records and no stop.
 ReadResult readCsv(const QByteArray& bytes);
 
-// The active worksheet of a payroll workbook. Row 1 is a header unless its
-// cell A is numeric; the data end at the first row whose cell A is empty. An
-// error value (#N/A ...) in columns A to C, or a control character in a name,
-// refuses the record. `progress` gets the rows read and the rows of the sheet.
-using Progress = std::function<void(int done, int total)>;
-ReadResult readWorkbook(const WorkbookReader& sheet, const Progress& progress = {});
+// The active worksheet of a payroll workbook (.xls or .xlsx), read row by row.
+// Row 1 is a header unless its cell A is numeric; the data end at the first
+// row whose cell A is empty, and nothing after it is read. An error value
+// (#N/A ...) in columns A to C, or a control character in a name, refuses the
+// record; a numeric account of 16 or more digits too. A sheet that cannot be
+// read up to the end of its data fails with the reader's reason.
+Result<ReadResult> readWorkbook(SheetRows& sheet);
 
 // The amount text of a workbook cell before the amount check: a number is
 // rounded to 15 significant digits, as spreadsheet programs show it
-// (110.00000000000001 -> "110"); a text is taken trimmed.
-QString workbookAmountText(const WorkbookCell& cell);
+// (110.00000000000001 -> "110"); a text is taken trimmed; no cell is empty.
+QString workbookAmountText(const SheetCell* cell);
+
+using Progress = std::function<void(int done, int total)>;
 
 // Replaces the in-bank payroll by the records in one transaction: clearing
 // the in-bank instructions (when `clear`), adding unknown accounts to the

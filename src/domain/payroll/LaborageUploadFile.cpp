@@ -1,21 +1,14 @@
 #include "domain/payroll/LaborageUploadFile.h"
 
 #include "common/TextFormat.h"
-#include "store/DBAccess.h"
 
 using namespace Qt::StringLiterals;
 
 namespace LaborageUploadFile {
 
-QString selectStatement()
+Instruction fromRow(const LaborageTable::FileView& row)
 {
-    return u"select a.acc_no,c.acc_name,c.employee_no,c.cert_type,c.cert_code,a.pay_amount,a.remark,a.net_no"
-           u" from laborage a,person_payee_acc c where a.acc_no=c.acc_no and a.acc_type='0' order by a.serial_no"_s;
-}
-
-Instruction fromRecord(const RecordView& record)
-{
-    return { record.text(2), record.text(1), record.text(0), record.text(5) };
+    return { row.employeeNoText(), row.accNameText(), row.accNoText(), row.payAmount() };
 }
 
 QString amountField(const QString& payAmount)
@@ -40,9 +33,9 @@ bool CsvBuilder::add(const Instruction& i)
     return addUtf8(i.employeeNo.toUtf8(), i.accName.toUtf8(), i.accNo.toUtf8(), i.payAmount);
 }
 
-bool CsvBuilder::add(const RecordView& record)
+bool CsvBuilder::add(const LaborageTable::FileView& row)
 {
-    return addUtf8(record.utf8(2), record.utf8(1), record.utf8(0), record.text(5));
+    return addUtf8(row.employeeNo(), row.accName(), row.accNo(), row.payAmount());
 }
 
 bool CsvBuilder::addUtf8(

@@ -2,12 +2,11 @@
 
 #include "common/CsvLineWriter.h"
 #include "common/Money.h"
+#include "domain/tables/LaborageTable.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
-
-class RecordView;
 
 // The payroll upload files: CSV text or an .xls workbook, one line or row per
 // in-bank instruction in serial-number order.
@@ -33,10 +32,8 @@ struct Instruction {
 // The rows of a workbook are counted in 16 bits: at most 65,536.
 constexpr qint64 kMaxWorkbookRows = 65536;
 
-// The statement whose rows the files are written from, in serial-number order.
-QString selectStatement();
-// The instruction of one record of selectStatement().
-Instruction fromRecord(const RecordView& record);
+// The instruction of one row taken straight from the store.
+Instruction fromRow(const LaborageTable::FileView& row);
 
 // The amount field without its "#": two decimals, no separators ("1234.50").
 QString amountField(const QString& payAmount);
@@ -48,7 +45,7 @@ public:
     // False, with message(), when a field holds a "," or a line break or a
     // character GBK cannot carry.
     bool add(const Instruction& instruction);
-    bool add(const RecordView& record);
+    bool add(const LaborageTable::FileView& row);
     qint64 instructionCount() const { return m_writer.lineCount(); }
     QStringList lines() const { return m_writer.lines(); }
     Result<> write(const QString& path) const { return m_writer.write(path); }

@@ -1,5 +1,6 @@
 #include "FileSizeLimit.h"
-#include "MasterDataTestSupport.h"
+#include "StoreRows.h"
+#include "TestFiles.h"
 #include "TestRegistry.h"
 
 #include "common/XmlDoc.h"
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 
 using namespace Qt::StringLiterals;
-using namespace mdtest;
 using namespace MasterDataXml;
 
 namespace {
@@ -47,7 +47,7 @@ XmlDoc parsed(const QByteArray& bytes)
 
 // A store that refuses to insert the name or remark "BOOM", as a full disk or a
 // broken constraint would refuse a row.
-void refuseBoom(TestEnv& env)
+void refuseBoom(DomainEnv& env)
 {
     env.exec(u"create trigger pay_acc_boom before insert on pay_acc when new.acc_name='BOOM'"
              u" begin select raise(abort,'refused'); end"_s);
@@ -61,7 +61,7 @@ class TestMasterDataXml : public QObject {
 private slots:
     void remarkFileLayout()
     {
-        TestEnv env;
+        DomainEnv env;
         const QString file = env.path(u"r.xml"_s);
         const Result<int> outcome = exportRemarks(file, { u"工资"_s, u"a&b <c> \"d\" 'e'"_s });
         QVERIFY(outcome.ok());
@@ -113,7 +113,7 @@ private slots:
     void exportRefusesWhatGbkCannotCarry()
     {
         QFETCH(int, position);
-        TestEnv env;
+        DomainEnv env;
         QStringList remarks;
         for (int i = 0; i < 25; ++i)
             remarks << u"备注%1"_s.arg(i, 2, 10, QChar(u'0'));
@@ -144,7 +144,7 @@ private slots:
         QFETCH(QString, currency);
         QFETCH(QString, name);
         QFETCH(QString, message);
-        TestEnv env;
+        DomainEnv env;
         const QString file = env.path(u"a.xml"_s);
         const Result<int> outcome
             = exportPayAccounts(file, { { u"6222000000000001"_s, u"人民币"_s, u"甲"_s }, { number, currency, name } });
@@ -155,7 +155,7 @@ private slots:
 
     void exportIntoADirectoryThatCannotTakeTheFile()
     {
-        TestEnv env;
+        DomainEnv env;
         const QString file = env.path(u"missing/a.xml"_s);
         Result<int> outcome = exportPayAccounts(file, { { u"6222000000000001"_s, u"人民币"_s, u"甲"_s } });
         QCOMPARE(outcome.message(), u"文件读写错误，导出付款账号失败"_s);
@@ -191,7 +191,7 @@ private slots:
         QFETCH(QByteArray, number);
         QFETCH(QByteArray, name);
         QFETCH(QString, message);
-        TestEnv env;
+        DomainEnv env;
         // A good account before the one under test, and one after it.
         const XmlDoc doc
             = parsed(payAccountFile({ { "6222000000000100", "A" }, { number, name }, { "6222000000000200", "C" } }));
@@ -209,7 +209,7 @@ private slots:
 
     void payAccountImportReadsAccountsAtAnyDepth()
     {
-        TestEnv env;
+        DomainEnv env;
         const XmlDoc doc
             = parsed("<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<Root><Group><Account>"
                      "<AccountName>\xBC\xD7</AccountName><Extra><AccountNO>6222000000000001</AccountNO></Extra>"
@@ -221,7 +221,7 @@ private slots:
 
     void aFailedInsertKeepsTheRowItWouldReplace()
     {
-        TestEnv env;
+        DomainEnv env;
         refuseBoom(env);
         env.exec(u"insert into pay_acc (acc_no,acc_name,currency) values ('6222000000000002','old','14')"_s);
         const XmlDoc doc = parsed(payAccountFile(
@@ -238,7 +238,7 @@ private slots:
 
     void remarkImport()
     {
-        TestEnv env;
+        DomainEnv env;
         env.exec(u"insert into user_remark (remark) values ('工资')"_s);
         const XmlDoc doc = parsed(remarkFile({ "\xB9\xA4\xD7\xCA", " a&amp;b ", "O'Neil" }));
         const Result<int> outcome = importRemarks(env.db(), doc);
@@ -261,7 +261,7 @@ private slots:
     {
         QFETCH(QByteArray, value);
         QFETCH(QString, message);
-        TestEnv env;
+        DomainEnv env;
         refuseBoom(env);
         env.exec(u"insert into user_remark (remark) values ('before')"_s);
         const Result<int> outcome = importRemarks(env.db(), parsed(remarkFile({ "first", "second", value, "after" })));
@@ -276,7 +276,7 @@ private slots:
     // the file kept, no other box.
     void fullDiskDuringImportKeepsNothing()
     {
-        TestEnv env;
+        DomainEnv env;
         env.exec(u"insert into user_remark (remark) values ('before')"_s);
         env.exec(u"PRAGMA cache_size=8"_s); // pages reach the file long before the commit
         QList<QByteArray> values;
@@ -319,7 +319,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, contents);
         QFETCH(int, status);
-        TestEnv env;
+        DomainEnv env;
         QString path;
         if (!name.isEmpty()) {
             path = env.path(name);

@@ -1,4 +1,4 @@
-#include "TestEnv.h"
+#include "DomainEnv.h"
 #include "TestRegistry.h"
 
 #include "domain/ImportRunner.h"
@@ -7,7 +7,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 // Writes one row of pay_acc per record; record `stopAt` stops the import.
-Result<qint64> importAccounts(TestEnv& env, ImportRunner::Mode mode, qint64 count, qint64 stopAt)
+Result<qint64> importAccounts(DomainEnv& env, ImportRunner::Mode mode, qint64 count, qint64 stopAt)
 {
     ImportRunner runner(env.db(), mode);
     runner.setPreparation([&] { return env.db().Delete(u"delete from pay_acc"_s) ? QString() : u"clearing failed"_s; });
@@ -40,7 +40,7 @@ private slots:
         QFETCH(int, mode);
         QFETCH(qint64, stopAt);
         QFETCH(qint64, rowsAfter);
-        TestEnv env;
+        DomainEnv env;
         env.exec(u"insert into pay_acc (acc_no,acc_name) values ('old','旧')"_s);
         const auto result = importAccounts(env, ImportRunner::Mode(mode), 5, stopAt);
         // Complete: every record counted; stopped: the failure lies at the record.
@@ -59,7 +59,7 @@ private slots:
 
     void storeRefusalGivesTheStoresError()
     {
-        TestEnv env;
+        DomainEnv env;
         // A second process holding a write lock makes BEGIN IMMEDIATE fail.
         DBAccess other(env.db().dbPath(), env.prompt);
         QVERIFY(other.BeginTrans());
@@ -74,7 +74,7 @@ private slots:
 
     void progressReachesTheTotal()
     {
-        TestEnv env;
+        DomainEnv env;
         ImportRunner runner(env.db(), ImportRunner::Mode::AllOrNothing);
         QList<qint64> seen;
         runner.setProgress(

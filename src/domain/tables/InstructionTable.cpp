@@ -1,0 +1,45 @@
+#include "domain/tables/InstructionTable.h"
+
+#include "store/DBAccess.h"
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+Result<InstructionTotals> InstructionTable::readTotals(const QString& statement)
+{
+    auto rs = m_db.Query(statement);
+    if (!rs)
+        return rs.failure();
+    if (rs->isEmpty())
+        return Failure { u"合计查询没有结果"_s };
+    InstructionTotals totals;
+    totals.count = rs->value(0, u"totalNum"_s).toLongLong();
+    totals.total = Money::fromFen(rs->value(0, u"totalAmt"_s).toLongLong());
+    return totals;
+}
+
+Result<qint64> InstructionTable::insertEach(
+    qint64 count, const std::function<Result<>(qint64 index)>& insertRow, const Progress& progress)
+{
+    static constexpr qint64 kProgressInterval = 1000;
+    std::optional<Transaction> own;
+    if (!m_db.inTransaction()) {
+        own.emplace(m_db);
+        if (!own->begun())
+            return own->failure().failure();
+    }
+    for (qint64 i = 0; i < count; ++i) {
+        if (const Result<> inserted = insertRow(i); !inserted)
+            return Failure { inserted.message(), static_cast<qsizetype>(i) };
+        if (progress && (i + 1) % kProgressInterval == 0)
+            progress(i + 1, count);
+    }
+    if (progress && count % kProgressInterval != 0)
+        progress(count, count);
+    if (own) {
+        if (const Result<> committed = own->commit(); !committed)
+            return committed.failure();
+    }
+    return count;
+}

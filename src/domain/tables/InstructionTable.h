@@ -1,0 +1,51 @@
+#pragma once
+
+#include "common/Money.h"
+#include "common/Result.h"
+
+#include <QStringList>
+
+#include <functional>
+
+class DBAccess;
+
+// The number and exact total of the instructions a list counts.
+struct InstructionTotals {
+    qint64 count = 0;
+    Money total;
+};
+
+// What an instruction list (batch payment, payroll) needs of its table: the
+// totals of the status bar, the range delete and New.
+class InstructionTable {
+public:
+    explicit InstructionTable(DBAccess& db)
+        : m_db(db)
+    {
+    }
+    virtual ~InstructionTable() = default;
+
+    // Count and exact total, summed in whole fen; fails when the store failed
+    // (after its error box).
+    virtual Result<InstructionTotals> totals() = 0;
+    // Deletes the instructions with these serial numbers in one statement, so
+    // any number of rows goes at once; an instruction of another number stays.
+    virtual Result<> removeKeys(const QStringList& serialNos) = 0;
+    // Empties the table.
+    virtual Result<> removeAll() = 0;
+
+    // Progress of a bulk insert: rows written so far and the rows given.
+    using Progress = std::function<void(qint64 done, qint64 total)>;
+
+protected:
+    // Reads the "totalNum" and "totalAmt" (whole fen) of a totals statement.
+    Result<InstructionTotals> readTotals(const QString& statement);
+    // Runs `insertRow` for every row inside one transaction: the caller's open
+    // one, or one of its own that is committed at the end. The first row the
+    // store refuses stops the insert; the failure lies at the row's index and
+    // the transaction of its own is rolled back, so nothing is written.
+    Result<qint64> insertEach(
+        qint64 count, const std::function<Result<>(qint64 index)>& insertRow, const Progress& progress);
+
+    DBAccess& m_db;
+};

@@ -1,0 +1,154 @@
+#include "BackupTestSupport.h"
+#include "TestRegistry.h"
+#include "domain/AppContext.h"
+#include "store/StoreBackup.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using Kind = RecordingPrompt::Kind;
+
+namespace {
+
+// A program folder holding a copy of one of the kept stores as userdb.mdb.
+struct OldStoreFolder {
+    explicit OldStoreFolder(const QString& store)
+    {
+        QVERIFY(dir.isValid());
+        QVERIFY(QFile::copy(storeData(store), storePath()));
+        QFile(storePath()).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    }
+    QString storePath() const { return dir.filePath(u"userdb.mdb"_s); }
+    QTemporaryDir dir;
+};
+
+// Sets a pragma of a store file through a connection of its own.
+void setPragma(const QString& path, const QString& pragma)
+{
+    RecordingPrompt prompt;
+    DBAccess db(path, prompt);
+    QVERIFY(db.Connect());
+    QVERIFY(db.Update(u"PRAGMA "_s + pragma));
+}
+
+} // namespace
+
+class TestStoreVersions : public QObject {
+    Q_OBJECT
+private slots:
+    // A store of every older version opens: it is backed up as it was, then
+    // upgraded in place, and keeps every row.
+    void olderStoreIsBackedUpAndUpgraded_data()
+    {
+        QTest::addColumn<QString>("store");
+        QTest::addColumn<int>("version");
+        QTest::newRow("v0: earlier program versions, no mark") << u"v0.mdb"_s << 0;
+        QTest::newRow("v1: current") << u"v1.mdb"_s << 1;
+    }
+    void olderStoreIsBackedUpAndUpgraded()
+    {
+        QFETCH(QString, store);
+        QFETCH(int, version);
+        OldStoreFolder folder(store);
+        const QString before = dumpStore(storeData(store));
+        RecordingPrompt prompt;
+        AppContext ctx(prompt, folder.dir.path());
+        QVERIFY(ctx.db().Connect());
+        QVERIFY(prompt.calls().isEmpty());
+
+        const auto applicationId = ctx.db().Query(u"PRAGMA application_id"_s);
+        const auto userVersion = ctx.db().Query(u"PRAGMA user_version"_s);
+        QVERIFY(applicationId && userVersion);
+        QCOMPARE(applicationId->value(0, 0).toLongLong(), qlonglong(DBAccess::kApplicationId));
+        QCOMPARE(userVersion->value(0, 0).toInt(), DBAccess::kSchemaVersion);
+        ctx.db().Disconnect();
+        QCOMPARE(dumpStore(folder.storePath()).section(u'\n', 1), before.section(u'\n', 1));
+
+        const QList<BackupEntry> backups = Backups::list(Backups::folderFor(folder.storePath()));
+        if (version == DBAccess::kSchemaVersion) {
+            QVERIFY(backups.isEmpty());
+        } else {
+            QCOMPARE(backups.size(), 1);
+            QCOMPARE(backups.first().operation, u"upgrade"_s);
+            QCOMPARE(
+                dumpStore(QDir(Backups::folderFor(folder.storePath())).filePath(backups.first().fileName)), before);
+        }
+    }
+
+    // A store the program cannot use ends the program with "Database error",
+    // naming why; the file is left as it was.
+    void unusableStoreIsRefused_data()
+    {
+        QTest::addColumn<QString>("pragma");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("newer version") << u"user_version = 2"_s << u"数据库版本 2 高于本程序支持的版本 1"_s;
+        QTest::newRow("another program") << u"application_id = 7"_s << u"文件不是本程序的数据库"_s;
+    }
+    void unusableStoreIsRefused()
+    {
+        QFETCH(QString, pragma);
+        QFETCH(QString, reason);
+        OldStoreFolder folder(u"v1.mdb"_s);
+        setPragma(folder.storePath(), pragma);
+        const QByteArray before = readBytes(folder.storePath());
+        RecordingPrompt prompt;
+        AppContext ctx(prompt, folder.dir.path());
+        QVERIFY(!ctx.db().Connect());
+        QCOMPARE(prompt.calls().size(), 1);
+        QCOMPARE(prompt.calls().first().title, u"Database error"_s);
+        QCOMPARE(prompt.calls().first().text, reason + u" ("_s + ctx.db().dbPath() + u")"_s);
+        QCOMPARE(readBytes(folder.storePath()), before);
+        QVERIFY(!QFileInfo::exists(Backups::folderFor(folder.storePath())));
+    }
+
+    // A backup killed while it is written leaves no file under a backup's
+    // name: the copy carries its final name only once it is complete.
+    void killedBackupLeavesNoFinalFile()
+    {
+        TestEnv env;
+        // A store large enough that the copy takes a while.
+        env.exec(u"insert into payment (serial_no, rec_acc_name, pay_amt) with recursive n(i) as"
+                 u" (select 1 union all select i+1 from n where i < 400000)"
+                 u" select printf('%022d', i), hex(randomblob(40)), i from n"_s);
+        const QString folder = Backups::folderFor(env.db().dbPath());
+        QVERIFY(QDir().mkpath(folder));
+        const QString target = QDir(folder).filePath(u"userdb-20250101-120000-manual.mdb"_s);
+        const QString part = target + u".part"_s;
+
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            RecordingPrompt prompt;
+            DBAccess db(env.db().dbPath(), prompt);
+            const bool ok = bool(StoreBackup::copyStore(db, target));
+            _exit(ok ? 0 : 1);
+        }
+        // The copy is under way once its temporary file exists.
+        bool seen = false;
+        QElapsedTimer waited;
+        waited.start();
+        while (!seen && !waited.hasExpired(60000))
+            seen = QFileInfo(part).size() > 0;
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        QVERIFY2(seen, "the copy was never seen under way");
+        QVERIFY(WIFSIGNALED(status));
+        QVERIFY(!QFileInfo::exists(target));
+        QVERIFY(backupNames(env).isEmpty());
+
+        // The next backup clears the remains and is whole.
+        const Result<QString> made = Backups::make(env.ctx(), u"manual"_s);
+        QVERIFY(made);
+        QVERIFY(!QFileInfo::exists(part));
+        QCOMPARE(StoreBackup::inspect(*made)->payments, qint64(400000));
+    }
+};
+
+QELVORA_TEST(TestStoreVersions)
+#include "tst_storeversions.moc"
