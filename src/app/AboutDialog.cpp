@@ -61,7 +61,8 @@ AboutDialog::AboutDialog(const AppContext& ctx, QWidget* parent)
     details->addRow(u"数据文件夹："_s, makeLabel(u"AboutDialog_lblDataFolder"_s, folder, this));
 
     auto* backup = makeLabel(u"AboutDialog_lblBackup"_s,
-        u"数据库 userdb.mdb 和设置文件 sysConf.ini 都在数据文件夹中。备份时请先退出程序，再复制这两个文件。"_s, this);
+        u"数据库 userdb.mdb 和设置文件 sysConf.ini 都在数据文件夹中，自动备份在其中的 backup 文件夹里；菜单“文件 → 备份数据…”可另存一份到其他位置。"_s,
+        this);
     backup->setWordWrap(true);
 
     auto* ok = new QPushButton(u"确定"_s, this);
