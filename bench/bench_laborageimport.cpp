@@ -25,6 +25,9 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <string_view>
 
 using namespace Qt::StringLiterals;
@@ -83,18 +86,24 @@ int xlsxOnly(int w, int u)
     AppContext& ctx = *program.ctx;
     auto* page = static_cast<Laborage*>(program.window->page(frmMain::TabLaborage));
     fillRoster(ctx.db(), w);
-    ExcelExport::Sheet sheet;
-    sheet.name = u"代发工资"_s;
-    sheet.columns = { { u"账号"_s }, { u"户名"_s }, { u"金额"_s, ExcelExport::Column::Kind::Amount } };
-    sheet.rows = workbookRows(w, u).mid(1);
-    sheet.totalRow = true;
+    // The workbook is written by a child process, so that the peak memory
+    // reported below is the import's and not the writer's.
     const QString path = program.dir.filePath(u"payroll.xlsx"_s);
-    if (const Result<int> written = ExcelExport::write(path, sheet); !written) {
-        std::fprintf(stderr, "cannot write the workbook: %s\n", qPrintable(written.message()));
-        return 1;
+    const pid_t writer = fork();
+    if (writer == 0) {
+        ExcelExport::Sheet sheet;
+        sheet.name = u"代发工资"_s;
+        sheet.columns = { { u"账号"_s }, { u"户名"_s }, { u"金额"_s, ExcelExport::Column::Kind::Amount } };
+        sheet.rows = workbookRows(w, u).mid(1);
+        sheet.totalRow = true;
+        const Result<int> written = ExcelExport::write(path, sheet);
+        if (!written)
+            std::fprintf(stderr, "cannot write the workbook: %s\n", qPrintable(written.message()));
+        _exit(written ? 0 : 1);
     }
-    sheet.rows.clear();
-    sheet.rows.squeeze();
+    int status = 0;
+    if (writer < 0 || waitpid(writer, &status, 0) != writer || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return 1;
     std::printf(
         "%-28s %d rows, %d unknown accounts, %.1f MB\n", "xlsx workbook", w, u, double(QFileInfo(path).size()) / 1e6);
     prompt.openPath = path;

@@ -178,10 +178,14 @@ void PaymentB2B::cmdPrintBut_Click()
 
 Result<> PaymentB2B::readList(const ListRowSink& row)
 {
-    QStringList cells;
-    return PaymentTable(m_ctx.db()).eachListed([&](const PaymentListRow& r) {
-        cells = { r.serialNo, r.payAccNo, r.payAccName, r.kindDesc, r.recAccNo, r.recAccName, r.recNetNo, r.payAmt,
-            r.remark };
+    // One list of cells, refilled by moving the row's texts in: no list and
+    // no text is copied per record.
+    QStringList cells(9);
+    return PaymentTable(m_ctx.db()).eachListed([&](PaymentListRow& r) {
+        QString* texts[] = { &r.serialNo, &r.payAccNo, &r.payAccName, &r.kindDesc, &r.recAccNo, &r.recAccName,
+            &r.recNetNo, &r.payAmt, &r.remark };
+        for (qsizetype i = 0; i < cells.size(); ++i)
+            cells[i] = std::move(*texts[i]);
         row(cells);
     });
 }

@@ -84,7 +84,7 @@ Result<> PaymentTable::removeAll()
     return m_db.Delete(u"delete from payment"_s);
 }
 
-Result<> PaymentTable::eachListed(const std::function<void(const PaymentListRow&)>& row)
+Result<> PaymentTable::eachListed(const std::function<void(PaymentListRow&)>& row)
 {
     PaymentListRow r;
     return m_db.QueryEach(u"select p.serial_no,p.pay_acc_no,p.pay_acc_name,t.tran_desc,p.rec_acc_no,p.rec_acc_name,"

@@ -89,8 +89,9 @@ public:
     Result<> removeKeys(const QStringList& serialNos) override;
     Result<> removeAll() override;
 
-    // Every instruction in serial-number order.
-    Result<> eachListed(const std::function<void(const PaymentListRow&)>& row);
+    // Every instruction in serial-number order. The row is refilled for each
+    // record; the handler may move its texts out.
+    Result<> eachListed(const std::function<void(PaymentListRow&)>& row);
     // Every instruction in serial-number order, for the check and the upload
     // file from one reading of the store.
     Result<> eachChecked(const std::function<void(const PaymentCheckRow&, const FileView&)>& row);
