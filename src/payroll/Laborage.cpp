@@ -220,9 +220,13 @@ void Laborage::Laborage_cmdPrintBut_Click()
 
 Result<> Laborage::readList(const ListRowSink& row)
 {
-    QStringList cells;
-    return LaborageTable(m_ctx.db()).eachListed([&](const LaborageListRow& r) {
-        cells = { r.serialNo, r.accNo, r.accName, r.employeeNo, r.kindDesc, r.payAmount };
+    // One list of cells, refilled by moving the row's texts in: no list and
+    // no text is copied per record.
+    QStringList cells(6);
+    return LaborageTable(m_ctx.db()).eachListed([&](LaborageListRow& r) {
+        QString* texts[] = { &r.serialNo, &r.accNo, &r.accName, &r.employeeNo, &r.kindDesc, &r.payAmount };
+        for (qsizetype i = 0; i < cells.size(); ++i)
+            cells[i] = std::move(*texts[i]);
         row(cells);
     });
 }
@@ -274,7 +278,7 @@ Result<ApprovalSheetData> Laborage::approvalSheetData()
     data.total = totals->total;
     data.rows.reserve(static_cast<size_t>(totals->count));
     // The listed instructions, in list order, with their remarks.
-    const Result<> ok = LaborageTable(m_ctx.db()).eachListed([&](const LaborageListRow& r) {
+    const Result<> ok = LaborageTable(m_ctx.db()).eachListed([&](LaborageListRow& r) {
         data.rows.push_back({ QString::number(data.rows.size() + 1), r.accNo.trimmed(), r.accName.trimmed(),
             formatStoredAmount(r.payAmount, true), r.remark.trimmed() });
     });

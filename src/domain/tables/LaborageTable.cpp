@@ -74,7 +74,7 @@ Result<> LaborageTable::removeInBank()
     return m_db.Delete(u"delete from laborage where acc_type=?"_s, { u"0"_s });
 }
 
-Result<> LaborageTable::eachListed(const std::function<void(const LaborageListRow&)>& row)
+Result<> LaborageTable::eachListed(const std::function<void(LaborageListRow&)>& row)
 {
     LaborageListRow r;
     return m_db.QueryEach(u"select a.serial_no,a.acc_no,b.acc_name,b.employee_no,t.tran_desc,a.pay_amount,a.remark"

@@ -85,8 +85,9 @@ public:
     // Deletes the in-bank instructions (acc_type "0"); other-bank ones stay.
     Result<> removeInBank();
 
-    // The listed instructions: in-bank, with a roster entry, in serial-number order.
-    Result<> eachListed(const std::function<void(const LaborageListRow&)>& row);
+    // The listed instructions: in-bank, with a roster entry, in serial-number
+    // order. The row is refilled for each record; the handler may move its texts out.
+    Result<> eachListed(const std::function<void(LaborageListRow&)>& row);
     // Every in-bank instruction in serial-number order, for the check and the
     // upload file from one reading of the store; the file view only for rows
     // in the roster.
