@@ -4,6 +4,7 @@
 #include "common/Prompt.h"
 #include "domain/AppContext.h"
 #include "domain/tables/PayAccTable.h"
+#include "domain/tables/PaymentTable.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -103,7 +104,7 @@ void frmPayAcc::cmdOK_Click()
         if (m_payCount >= 1) {
             // Every instruction gets the new payer account. When the store refuses,
             // the batch keeps its payer account and only the failure is shown.
-            if (!PayAccTable(m_ctx.db()).setPayerOfAllPayments(accNo.trimmed(), accName.trimmed())) {
+            if (!PaymentTable(m_ctx.db()).setPayerOfAll(accNo.trimmed(), accName.trimmed())) {
                 m_ctx.prompt.message(u"批量支付付款账号保存失败"_s);
                 return;
             }

@@ -88,8 +88,3 @@ TableWrite::BulkOutcome PayAccTable::replaceAll(const std::vector<Row>& rows)
     return TableWrite::replaceEach(
         m_db, u"delete from pay_acc where acc_no=?"_s, u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, keyed);
 }
-
-Result<> PayAccTable::setPayerOfAllPayments(const QString& accNo, const QString& accName)
-{
-    return m_db.Update(u"update payment set pay_acc_no=?,pay_acc_name=?"_s, { accNo, accName });
-}

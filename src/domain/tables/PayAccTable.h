@@ -46,9 +46,6 @@ public:
     // The import: each row replaces the account of its number (see TableWrite::replaceEach).
     TableWrite::BulkOutcome replaceAll(const std::vector<Row>& rows);
 
-    // Every batch payment instruction takes this payer account.
-    Result<> setPayerOfAllPayments(const QString& accNo, const QString& accName);
-
 private:
     DBAccess& m_db;
 };

@@ -181,3 +181,8 @@ Result<> PaymentTable::remove(const QString& serialNo)
 {
     return m_db.Delete(u"delete from payment where serial_no=?"_s, { serialNo });
 }
+
+Result<> PaymentTable::setPayerOfAll(const QString& accNo, const QString& accName)
+{
+    return m_db.Update(u"update payment set pay_acc_no=?,pay_acc_name=?"_s, { accNo, accName });
+}

@@ -89,6 +89,9 @@ public:
     Result<> removeKeys(const QStringList& serialNos) override;
     Result<> removeAll() override;
 
+    // Every instruction of the batch takes this payer account.
+    Result<> setPayerOfAll(const QString& accNo, const QString& accName);
+
     // Every instruction in serial-number order. The row is refilled for each
     // record; the handler may move its texts out.
     Result<> eachListed(const std::function<void(PaymentListRow&)>& row);
