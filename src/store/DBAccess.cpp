@@ -294,6 +294,44 @@ void DBAccess::fail(const QString& text, Report report)
         m_prompt.critical(u"SQL error"_s, text);
 }
 
+sqlite3_stmt* DBAccess::statementFor(const QByteArray& text, Report report, bool* kept)
+{
+    // Statements are prepared once and kept: an import runs the same insert
+    // thousands of times. A statement already running (a query inside another
+    // query's record handler) gets a fresh one of its own.
+    sqlite3_stmt* stmt = m_statements.value(text);
+    *kept = stmt && !sqlite3_stmt_busy(stmt);
+    if (*kept)
+        return stmt;
+    stmt = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(m_db, text.constData(), static_cast<int>(text.size()), &stmt, &tail) != SQLITE_OK) {
+        fail(errorText(m_db), report);
+        return nullptr;
+    }
+    if (!stmt) { // only whitespace or comments
+        fail(u"empty statement"_s, report);
+        return nullptr;
+    }
+    // One text, one statement: a second one would never run, or run half.
+    sqlite3_stmt* extra = nullptr;
+    const char* end = text.constData() + text.size();
+    const int rest = sqlite3_prepare_v2(m_db, tail, static_cast<int>(end - tail), &extra, nullptr);
+    sqlite3_finalize(extra);
+    if (rest != SQLITE_OK || extra) {
+        sqlite3_finalize(stmt);
+        fail(u"more than one statement in one text"_s, report);
+        return nullptr;
+    }
+    if (!m_statements.contains(text)) {
+        if (m_statements.size() >= kStatementCacheSize)
+            dropIdleStatements();
+        m_statements.insert(text, stmt);
+        *kept = true;
+    }
+    return stmt;
+}
+
 bool DBAccess::execute(
     const QString& sql, const QVariantList& params, Report report, RecordSet* out, const RecordHandler* onRecord)
 {
@@ -304,40 +342,11 @@ bool DBAccess::execute(
     if (!Connect())
         return false;
 
-    // Statements are prepared once and kept: an import runs the same insert
-    // thousands of times. A statement already running (a query inside another
-    // query's record handler) gets a fresh one of its own.
     const QByteArray text = sql.toUtf8();
-    sqlite3_stmt* stmt = m_statements.value(text);
-    bool cached = stmt && !sqlite3_stmt_busy(stmt);
-    if (!cached) {
-        stmt = nullptr;
-        const char* tail = nullptr;
-        if (sqlite3_prepare_v2(m_db, text.constData(), static_cast<int>(text.size()), &stmt, &tail) != SQLITE_OK) {
-            fail(errorText(m_db), report);
-            return false;
-        }
-        if (!stmt) { // only whitespace or comments
-            fail(u"empty statement"_s, report);
-            return false;
-        }
-        // One text, one statement: a second one would never run, or run half.
-        sqlite3_stmt* extra = nullptr;
-        const char* end = text.constData() + text.size();
-        const int rest = sqlite3_prepare_v2(m_db, tail, static_cast<int>(end - tail), &extra, nullptr);
-        sqlite3_finalize(extra);
-        if (rest != SQLITE_OK || extra) {
-            sqlite3_finalize(stmt);
-            fail(u"more than one statement in one text"_s, report);
-            return false;
-        }
-        if (!m_statements.contains(text)) {
-            if (m_statements.size() >= kStatementCacheSize)
-                dropIdleStatements();
-            m_statements.insert(text, stmt);
-            cached = true;
-        }
-    }
+    bool cached = false;
+    sqlite3_stmt* stmt = statementFor(text, report, &cached);
+    if (!stmt)
+        return false;
     // Hands the statement back: reset and unbound when kept, finalized otherwise.
     auto release = [&] {
         if (cached) {
@@ -390,6 +399,80 @@ Result<> DBAccess::answer(bool ok) const
     if (ok)
         return {};
     return Failure { m_lastError };
+}
+
+void RowValues::text(int index, QStringView value)
+{
+    // A null view has no characters to point at: the store would take a null
+    // pointer for SQL NULL, where Insert stores an empty text.
+    static const char16_t empty = 0;
+    const void* chars = value.isNull() ? static_cast<const void*>(&empty) : value.utf16();
+    const int rc = sqlite3_bind_text16(
+        m_stmt, index, chars, static_cast<int>(value.size() * qsizetype(sizeof(char16_t))), SQLITE_STATIC);
+    if (m_rc == SQLITE_OK)
+        m_rc = rc;
+}
+
+void RowValues::text(int index, const std::optional<QString>& value)
+{
+    if (value)
+        text(index, QStringView(*value));
+    else
+        null(index);
+}
+
+void RowValues::integer(int index, qint64 value)
+{
+    const int rc = sqlite3_bind_int64(m_stmt, index, value);
+    if (m_rc == SQLITE_OK)
+        m_rc = rc;
+}
+
+void RowValues::null(int index)
+{
+    const int rc = sqlite3_bind_null(m_stmt, index);
+    if (m_rc == SQLITE_OK)
+        m_rc = rc;
+}
+
+Result<qint64> DBAccess::InsertEach(
+    const QString& sql, qint64 count, const RowBinder& bindRow, const std::function<void(qint64)>& afterRow)
+{
+    if (!Connect())
+        return Failure { m_lastError };
+    bool kept = false;
+    sqlite3_stmt* stmt = statementFor(sql.toUtf8(), Report::Silent, &kept);
+    if (!stmt)
+        return Failure { m_lastError };
+    const auto release = [&] {
+        if (kept) {
+            sqlite3_reset(stmt);
+            sqlite3_clear_bindings(stmt);
+        } else {
+            sqlite3_finalize(stmt);
+        }
+    };
+    for (qint64 i = 0; i < count; ++i) {
+        // Every value of the run is bound anew: one left from the run before
+        // would be stored again.
+        sqlite3_clear_bindings(stmt);
+        RowValues values(stmt);
+        bindRow(values, i);
+        // Texts are bound without a copy (SQLITE_STATIC): they must outlive the
+        // step, which they do, being the caller's for the whole call.
+        const int rc = values.m_rc != SQLITE_OK ? values.m_rc : sqlite3_step(stmt);
+        if (rc != SQLITE_DONE) {
+            const QString message = values.m_rc != SQLITE_OK ? errorText(m_db) : failureText(m_db, m_dbPath);
+            release();
+            fail(message, Report::Silent);
+            return Failure { message, static_cast<qsizetype>(i) };
+        }
+        sqlite3_reset(stmt);
+        if (afterRow)
+            afterRow(i);
+    }
+    release();
+    return count;
 }
 
 Result<RecordSet> DBAccess::Query(const QString& sql, const QVariantList& params)

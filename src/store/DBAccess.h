@@ -9,6 +9,7 @@
 #include <QVariantList>
 
 #include <functional>
+#include <optional>
 
 class Prompt;
 struct sqlite3;
@@ -39,6 +40,28 @@ private:
     int m_columns;
 };
 
+// The values of one run of a statement prepared for many (DBAccess::InsertEach),
+// bound by position from 1. A text is handed to the store straight from its
+// UTF-16: no QVariant and no UTF-8 copy per value. A null QString is bound as
+// an empty text, as Insert binds it; absent values are bound with null().
+class RowValues {
+public:
+    void text(int index, QStringView value);
+    void text(int index, const QString& value) { text(index, QStringView(value)); }
+    void text(int index, const std::optional<QString>& value);
+    void integer(int index, qint64 value);
+    void null(int index);
+
+private:
+    friend class DBAccess;
+    explicit RowValues(sqlite3_stmt* stmt)
+        : m_stmt(stmt)
+    {
+    }
+    sqlite3_stmt* m_stmt;
+    int m_rc = 0; // the first refusal of a bind
+};
+
 // The one access path to the store file userdb.mdb. Statements are texts with
 // "?" placeholders; values are always bound as parameters, never pasted into
 // the text, so an apostrophe or an SQL fragment in a value is stored as typed.
@@ -52,7 +75,7 @@ private:
 class DBAccess {
 public:
     // The schema version this program reads and writes (PRAGMA user_version).
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
     // Marks a file as ours (PRAGMA application_id).
     static constexpr int kApplicationId = 0x51454C56; // "QELV"
 
@@ -84,6 +107,13 @@ public:
     Result<> Update(const QString& sql, const QVariantList& params = {});
     Result<> Delete(const QString& sql, const QVariantList& params = {});
     Result<> Insert(const QString& sql, const QVariantList& params = {});
+    // Runs one insert `count` times, prepared once: `bindRow(values, i)` binds
+    // the values of run i. Stops at the first run the store refuses; the
+    // failure's at() is its index. Silent, as Insert. `afterRow(i)` follows
+    // each run that succeeded (progress). Runs in the caller's transaction.
+    using RowBinder = std::function<void(RowValues& values, qint64 index)>;
+    Result<qint64> InsertEach(const QString& sql, qint64 count, const RowBinder& bindRow,
+        const std::function<void(qint64 index)>& afterRow = {});
 
     // Opens the store if not yet open; fails (after the "Database error" box) when it cannot be.
     Result<> Connect();
@@ -125,6 +155,9 @@ private:
     bool execute(const QString& sql, const QVariantList& params, Report report, RecordSet* out,
         const RecordHandler* onRecord = nullptr);
     void fail(const QString& text, Report report);
+    // The prepared statement of `text`: the kept one when it is idle, else a new
+    // one, kept when there is room (`kept`). Null after fail() when it cannot be prepared.
+    sqlite3_stmt* statementFor(const QByteArray& text, Report report, bool* kept);
     Result<> answer(bool ok) const;
     void clearStatements();
     void dropIdleStatements();

@@ -133,6 +133,49 @@ private slots:
         QCOMPARE(env.scalar(u"select count(*) from payment"_s).toInt(), 1);
     }
 
+    // A bulk insert binds each row anew and stores every value as the one-row
+    // insert does: texts as typed (a null text as an empty one), an absent
+    // value as null, numbers converted by the column. The first row the store
+    // refuses stops it, naming its index; the rows before it stay in the
+    // caller's transaction.
+    void bulkInsertStoresWhatInsertStores()
+    {
+        TestEnv env;
+        struct Row {
+            QString serial;
+            QString amount;
+            std::optional<QString> remark;
+        };
+        const std::vector<Row> rows { { u"1"_s, u"1234.50"_s, u"O'Brien'); --"_s }, { u"2"_s, QString(), QString() },
+            { u"3"_s, u"0.01"_s, std::nullopt }, { u"4"_s, u"abc"_s, u"不存"_s }, { u"5"_s, u"9"_s, u"不存"_s } };
+        Transaction tx(env.db());
+        QVERIFY(tx.begun());
+        const QString insert = u"insert into payment (serial_no,pay_amt,remark) values (?,?,?)"_s;
+        const Result<qint64> inserted = env.db().InsertEach(insert, qint64(rows.size()), [&](RowValues& v, qint64 i) {
+            const Row& r = rows[size_t(i)];
+            v.text(1, r.serial);
+            if (!r.amount.isNull())
+                v.text(2, r.amount); // the second row leaves the amount unbound: null
+            v.text(3, r.remark);
+        });
+        QVERIFY(!inserted);
+        QCOMPARE(inserted.failure().at, 3);
+        QVERIFY(env.db().lastFailureRefusedRow());
+        QVERIFY(tx.commit());
+        QVERIFY(env.prompt.calls().isEmpty());
+        QCOMPARE(env.scalar(u"select group_concat(serial_no||':'||ifnull(pay_amt,'null')||':'||"
+                            u"ifnull(typeof(remark)||'='||remark,'null'),' ') from payment"_s)
+                     .toString(),
+            u"1:1234.5:text=O'Brien'); -- 2:null:text= 3:0.01:null"_s);
+        // The statement is kept and runs again after the refusal.
+        QVERIFY(env.db().InsertEach(insert, 1, [](RowValues& v, qint64) {
+            v.text(1, u"6"_s);
+            v.integer(2, 7);
+            v.null(3);
+        }));
+        QCOMPARE(env.scalar(u"select pay_amt from payment where serial_no='6'"_s).toInt(), 7);
+    }
+
     void numberColumnsRefuseText()
     {
         TestEnv env;

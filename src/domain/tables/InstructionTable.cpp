@@ -19,8 +19,8 @@ Result<InstructionTotals> InstructionTable::readTotals(const QString& statement)
     return totals;
 }
 
-Result<qint64> InstructionTable::insertEach(
-    qint64 count, const std::function<Result<>(qint64 index)>& insertRow, const Progress& progress)
+Result<qint64> InstructionTable::insertEach(const QString& sql, qint64 count,
+    const std::function<void(RowValues& values, qint64 index)>& bindRow, const Progress& progress)
 {
     static constexpr qint64 kProgressInterval = 1000;
     std::optional<Transaction> own;
@@ -29,12 +29,14 @@ Result<qint64> InstructionTable::insertEach(
         if (!own->begun())
             return own->failure().failure();
     }
-    for (qint64 i = 0; i < count; ++i) {
-        if (const Result<> inserted = insertRow(i); !inserted)
-            return Failure { inserted.message(), static_cast<qsizetype>(i) };
-        if (progress && (i + 1) % kProgressInterval == 0)
-            progress(i + 1, count);
-    }
+    std::function<void(qint64)> afterRow;
+    if (progress)
+        afterRow = [&](qint64 i) {
+            if ((i + 1) % kProgressInterval == 0)
+                progress(i + 1, count);
+        };
+    if (const Result<qint64> inserted = m_db.InsertEach(sql, count, bindRow, afterRow); !inserted)
+        return inserted;
     if (progress && count % kProgressInterval != 0)
         progress(count, count);
     if (own) {

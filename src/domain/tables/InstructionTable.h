@@ -8,6 +8,7 @@
 #include <functional>
 
 class DBAccess;
+class RowValues;
 
 // The number and exact total of the instructions a list counts.
 struct InstructionTotals {
@@ -40,12 +41,13 @@ public:
 protected:
     // Reads the "totalNum" and "totalAmt" (whole fen) of a totals statement.
     Result<InstructionTotals> readTotals(const QString& statement);
-    // Runs `insertRow` for every row inside one transaction: the caller's open
-    // one, or one of its own that is committed at the end. The first row the
+    // Runs the insert `sql`, prepared once, for every row inside one
+    // transaction: the caller's open one, or one of its own that is committed
+    // at the end. `bindRow` binds the values of each row. The first row the
     // store refuses stops the insert; the failure lies at the row's index and
     // the transaction of its own is rolled back, so nothing is written.
-    Result<qint64> insertEach(
-        qint64 count, const std::function<Result<>(qint64 index)>& insertRow, const Progress& progress);
+    Result<qint64> insertEach(const QString& sql, qint64 count,
+        const std::function<void(RowValues& values, qint64 index)>& bindRow, const Progress& progress);
 
     DBAccess& m_db;
 };

@@ -14,9 +14,14 @@ enum FileColumn { AccNo, AccName, EmployeeNo, CertType, CertCode, PayAmount, Rem
 const QString kInsert
     = u"insert into laborage (serial_no,acc_no,pay_amount,acc_type,net_no,remark) values (?,?,?,?,?,?)"_s;
 
-QVariantList insertParams(const LaborageRow& r)
+void bindInsert(RowValues& v, const LaborageRow& r)
 {
-    return { r.serialNo, r.accNo, r.payAmount, r.accType, r.netNo, r.remark ? QVariant(*r.remark) : QVariant() };
+    v.integer(1, r.serialNo);
+    v.text(2, r.accNo);
+    v.text(3, r.payAmount);
+    v.text(4, r.accType);
+    v.text(5, r.netNo);
+    v.text(6, r.remark);
 }
 
 // Serial numbers stay far below the largest whole number a double holds exactly.
@@ -162,13 +167,14 @@ Result<qint64> LaborageTable::nextSerialNo()
 
 Result<> LaborageTable::insert(const LaborageRow& row)
 {
-    return m_db.Insert(kInsert, insertParams(row));
+    const Result<qint64> inserted = m_db.InsertEach(kInsert, 1, [&](RowValues& v, qint64) { bindInsert(v, row); });
+    return inserted ? Result<>() : inserted.failure();
 }
 
 Result<qint64> LaborageTable::insertMany(const std::vector<LaborageRow>& rows, const Progress& progress)
 {
     return insertEach(
-        qint64(rows.size()), [&](qint64 i) { return m_db.Insert(kInsert, insertParams(rows[size_t(i)])); }, progress);
+        kInsert, qint64(rows.size()), [&](RowValues& v, qint64 i) { bindInsert(v, rows[size_t(i)]); }, progress);
 }
 
 Result<> LaborageTable::update(const LaborageRow& r)

@@ -25,10 +25,12 @@ const QString kInsert = u"insert into payment (serial_no,pay_acc_no,pay_acc_name
                         u"rec_acc_name,rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark)"
                         u" values (?,?,?,?,?,?,?,?,?,?,?,'')"_s;
 
-QVariantList insertParams(const PaymentRow& r)
+void bindInsert(RowValues& v, const PaymentRow& r)
 {
-    return { r.serialNo, r.payAccNo, r.payAccName, r.recAccType, r.recAccNo, r.recAccName, r.recBankId, r.recAreaNo,
-        r.recNetNo, r.payAmt, r.remark };
+    int n = 0;
+    for (const QString* text : { &r.serialNo, &r.payAccNo, &r.payAccName, &r.recAccType, &r.recAccNo, &r.recAccName,
+             &r.recBankId, &r.recAreaNo, &r.recNetNo, &r.payAmt, &r.remark })
+        v.text(++n, *text);
 }
 } // namespace
 
@@ -159,13 +161,14 @@ Result<QString> PaymentTable::largestSerialNo()
 
 Result<> PaymentTable::insert(const PaymentRow& row)
 {
-    return m_db.Insert(kInsert, insertParams(row));
+    const Result<qint64> inserted = m_db.InsertEach(kInsert, 1, [&](RowValues& v, qint64) { bindInsert(v, row); });
+    return inserted ? Result<>() : inserted.failure();
 }
 
 Result<qint64> PaymentTable::insertMany(const std::vector<PaymentRow>& rows, const Progress& progress)
 {
     return insertEach(
-        qint64(rows.size()), [&](qint64 i) { return m_db.Insert(kInsert, insertParams(rows[size_t(i)])); }, progress);
+        kInsert, qint64(rows.size()), [&](RowValues& v, qint64 i) { bindInsert(v, rows[size_t(i)]); }, progress);
 }
 
 Result<> PaymentTable::update(const PaymentRow& r)
