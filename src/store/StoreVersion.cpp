@@ -14,6 +14,9 @@ namespace {
 
 // The step from version n to n + 1 is kSteps[n]. Each text runs inside the
 // upgrade's transaction; the version and the mark are written after the last.
+// A step that rewrites the text of a table's definition (sqlite_master, under
+// writable_schema) changes nothing stored: the upgrade then raises the schema
+// cookie, so that every connection reads the definitions again.
 //
 // 0 -> 1: the stores of earlier versions have the tables of version 1 but no
 // mark; indexes that a store made by hand may lack are added.
@@ -32,6 +35,28 @@ constexpr std::array kSteps = {
     "CREATE INDEX IF NOT EXISTS laborage_serial_no ON laborage (serial_no);"
     "CREATE INDEX IF NOT EXISTS laborage_acc_no ON laborage (acc_no);"
     "CREATE INDEX IF NOT EXISTS laborage_acc_type ON laborage (acc_type);",
+
+    // 1 -> 2: the checks that a number column holds a number are written as
+    // comparisons instead of "typeof(x) IN (...)", which the store evaluated by
+    // building a list for every row written (half the time of an import). Both
+    // forms accept the same values, so no row is touched; a table whose check
+    // has another form is left as it is.
+    "PRAGMA writable_schema=ON;"
+    "UPDATE sqlite_master SET sql=replace(sql,"
+    "'typeof(person_no) IN (''integer'', ''real'', ''null'')',"
+    "'typeof(person_no) = ''integer'' OR typeof(person_no) = ''real'' OR typeof(person_no) = ''null''')"
+    " WHERE type='table' AND name='person_payee_acc';"
+    "UPDATE sqlite_master SET sql=replace(sql,"
+    "'typeof(pay_amt) IN (''integer'', ''real'', ''null'')',"
+    "'typeof(pay_amt) = ''integer'' OR typeof(pay_amt) = ''real'' OR typeof(pay_amt) = ''null''')"
+    " WHERE type='table' AND name='payment';"
+    "UPDATE sqlite_master SET sql=replace(replace(sql,"
+    "'typeof(serial_no) IN (''integer'', ''real'', ''null'')',"
+    "'typeof(serial_no) = ''integer'' OR typeof(serial_no) = ''real'' OR typeof(serial_no) = ''null'''),"
+    "'typeof(pay_amount) IN (''integer'', ''real'', ''null'')',"
+    "'typeof(pay_amount) = ''integer'' OR typeof(pay_amount) = ''real'' OR typeof(pay_amount) = ''null''')"
+    " WHERE type='table' AND name='laborage';"
+    "PRAGMA writable_schema=OFF;",
 };
 
 int pragmaInt(sqlite3* db, const char* sql, bool* ok)
@@ -95,11 +120,19 @@ Result<> upgrade(sqlite3* db, int fromVersion, int currentVersion)
     QByteArray script = "BEGIN IMMEDIATE;";
     for (int v = fromVersion; v < currentVersion; ++v)
         script += kSteps[static_cast<size_t>(v)];
-    script += "PRAGMA application_id=" + QByteArray::number(DBAccess::kApplicationId) + ";";
+    char* err = nullptr;
+    bool ok = sqlite3_exec(db, script.constData(), nullptr, nullptr, &err) == SQLITE_OK;
+    if (ok && script.contains("writable_schema")) {
+        // The definitions were rewritten in place: a new schema cookie makes
+        // every connection, this one included, read them again.
+        const int cookie = pragmaInt(db, "PRAGMA schema_version", &ok);
+        const QByteArray raise = "PRAGMA schema_version=" + QByteArray::number(cookie + 1);
+        ok = ok && sqlite3_exec(db, raise.constData(), nullptr, nullptr, &err) == SQLITE_OK;
+    }
+    script = "PRAGMA application_id=" + QByteArray::number(DBAccess::kApplicationId) + ";";
     script += "PRAGMA user_version=" + QByteArray::number(currentVersion) + ";";
     script += "COMMIT;";
-    char* err = nullptr;
-    if (sqlite3_exec(db, script.constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+    if (!ok || sqlite3_exec(db, script.constData(), nullptr, nullptr, &err) != SQLITE_OK) {
         const QString text = QString::fromUtf8(err ? err : sqlite3_errmsg(db));
         sqlite3_free(err);
         if (sqlite3_get_autocommit(db) == 0)

@@ -3,7 +3,7 @@
 -- typed column would; quoted decimal texts bound to them are converted by the
 -- column's NUMERIC affinity before the check runs.
 PRAGMA application_id = 1363496022;
-PRAGMA user_version = 1;
+PRAGMA user_version = 2;
 
 CREATE TABLE acc_currency (
     currency_id   TEXT NOT NULL PRIMARY KEY,
@@ -39,7 +39,7 @@ CREATE INDEX payee_acc_acc_no_type ON payee_acc (acc_no, acc_type);
 CREATE INDEX payee_acc_acc_type ON payee_acc (acc_type, acc_no);
 
 CREATE TABLE person_payee_acc (
-    person_no   NUMERIC CHECK (typeof(person_no) IN ('integer', 'real', 'null')),
+    person_no   NUMERIC CHECK (typeof(person_no) = 'integer' OR typeof(person_no) = 'real' OR typeof(person_no) = 'null'),
     group_no    TEXT,
     acc_no      TEXT NOT NULL,
     acc_name    TEXT,
@@ -71,7 +71,7 @@ CREATE TABLE payment (
     rec_bank_id  TEXT,
     rec_area_no  TEXT,
     rec_net_no   TEXT,
-    pay_amt      NUMERIC CHECK (typeof(pay_amt) IN ('integer', 'real', 'null')),
+    pay_amt      NUMERIC CHECK (typeof(pay_amt) = 'integer' OR typeof(pay_amt) = 'real' OR typeof(pay_amt) = 'null'),
     remark       TEXT,
     user_remark  TEXT
 );
@@ -79,9 +79,9 @@ CREATE INDEX payment_serial_no ON payment (serial_no);
 CREATE INDEX payment_rec_acc ON payment (rec_acc_type, rec_acc_no);
 
 CREATE TABLE laborage (
-    serial_no  NUMERIC CHECK (typeof(serial_no) IN ('integer', 'real', 'null')),
+    serial_no  NUMERIC CHECK (typeof(serial_no) = 'integer' OR typeof(serial_no) = 'real' OR typeof(serial_no) = 'null'),
     acc_no     TEXT,
-    pay_amount NUMERIC CHECK (typeof(pay_amount) IN ('integer', 'real', 'null')),
+    pay_amount NUMERIC CHECK (typeof(pay_amount) = 'integer' OR typeof(pay_amount) = 'real' OR typeof(pay_amount) = 'null'),
     acc_type   TEXT,
     net_no     TEXT,
     remark     TEXT

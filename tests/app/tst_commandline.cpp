@@ -8,6 +8,7 @@
 #include "app/frmMain.h"
 #include "config/DataFolder.h"
 #include "domain/CommandLine.h"
+#include "store/DBAccess.h"
 
 #include <QDir>
 #include <QLabel>
@@ -145,7 +146,8 @@ private slots:
         const Run check = runProgram({ u"--self-test"_s, u"--folder"_s, folder });
         QVERIFY2(check.status == 0, qPrintable(check.out + check.err));
         QVERIFY2(check.out.contains(u"数据文件夹："_s + folder + u'\n'), qPrintable(check.out));
-        QVERIFY(check.out.endsWith(u"自检通过：数据库完整，是本程序的数据库（版本 1）。\n"_s));
+        QVERIFY(check.out.endsWith(
+            u"自检通过：数据库完整，是本程序的数据库（版本 %1）。\n"_s.arg(DBAccess::kSchemaVersion)));
         QVERIFY(QFileInfo(folder + u"/userdb.mdb"_s).isFile());
         QVERIFY(QFileInfo(folder + u"/sysConf.ini"_s).isFile());
 
@@ -163,7 +165,8 @@ private slots:
         QTest::newRow("zeroed page") << u"zeroed page"_s << u"已损坏："_s;
         QTest::newRow("not a store") << u"not a store"_s << u"无法读取数据库"_s;
         QTest::newRow("another program's database") << u"PRAGMA application_id = 0"_s << u"不是本程序的数据库"_s;
-        QTest::newRow("newer store") << u"PRAGMA user_version = 7"_s << u"的版本 7 不是本程序支持的版本（1 至 1）"_s;
+        QTest::newRow("newer store") << u"PRAGMA user_version = 7"_s
+                                     << u"的版本 7 不是本程序支持的版本（1 至 %1）"_s.arg(DBAccess::kSchemaVersion);
     }
     void selfTestFindsABadStore()
     {
@@ -198,7 +201,7 @@ private slots:
         QCOMPARE(run.status, 0);
         QCOMPARE(run.err, QString());
         QVERIFY(run.out.endsWith(u"数据库："_s + native(dir.filePath(u"userdb.mdb"_s))
-            + u"\n自检通过：数据库完整，是本程序的数据库（版本 1）。\n"_s));
+            + u"\n自检通过：数据库完整，是本程序的数据库（版本 %1）。\n"_s.arg(DBAccess::kSchemaVersion)));
     }
 
     // 帮助 → 关于 names the version, the build, Qt, SQLite and the data folder.

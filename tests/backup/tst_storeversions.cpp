@@ -80,13 +80,61 @@ private slots:
         }
     }
 
+    // The upgrade rewrites how the number columns check their values; what
+    // they accept stays the same, row for row, and the store stays sound.
+    void upgradedChecksAcceptWhatTheyAccepted_data()
+    {
+        QTest::addColumn<QString>("store");
+        QTest::addColumn<QString>("insert"); // one row, its value bound as a text
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("accepted");
+        const QString payment = u"insert into payment (serial_no,pay_amt) values ('1',?)"_s;
+        const QString laborageAmount = u"insert into laborage (serial_no,pay_amount) values (1,?)"_s;
+        const QString laborageSerial = u"insert into laborage (serial_no,pay_amount) values (?,1)"_s;
+        const QString person = u"insert into person_payee_acc (person_no,acc_no) values (?,'62280001')"_s;
+        for (const QString& store : { u"v0.mdb"_s, u"v1.mdb"_s }) {
+            const QByteArray s = store.toLatin1();
+            QTest::newRow(s + " payment decimal") << store << payment << u"1234.50"_s << true;
+            QTest::newRow(s + " payment word") << store << payment << u"abc"_s << false;
+            QTest::newRow(s + " payment empty") << store << payment << QString() << false;
+            QTest::newRow(s + " payroll amount") << store << laborageAmount << u"0.01"_s << true;
+            QTest::newRow(s + " payroll amount word") << store << laborageAmount << u"1,234.50"_s << false;
+            QTest::newRow(s + " payroll serial") << store << laborageSerial << u"7"_s << true;
+            QTest::newRow(s + " payroll serial word") << store << laborageSerial << u"x7"_s << false;
+            QTest::newRow(s + " roster number") << store << person << u"12"_s << true;
+            QTest::newRow(s + " roster number word") << store << person << u"十二"_s << false;
+        }
+    }
+    void upgradedChecksAcceptWhatTheyAccepted()
+    {
+        QFETCH(QString, store);
+        QFETCH(QString, insert);
+        QFETCH(QString, value);
+        QFETCH(bool, accepted);
+        OldStoreFolder folder(store);
+        RecordingPrompt prompt;
+        AppContext ctx(prompt, folder.dir.path());
+        QVERIFY(ctx.db().Connect());
+        const auto old = ctx.db().Query(u"select count(*) from sqlite_master where sql like '%IN (''integer''%'"_s);
+        QVERIFY(old);
+        QCOMPARE(old->value(0, 0).toInt(), 0);
+        const auto sound = ctx.db().Query(u"PRAGMA integrity_check"_s);
+        QVERIFY(sound);
+        QCOMPARE(sound->value(0, 0).toString(), u"ok"_s);
+        QCOMPARE(bool(ctx.db().Insert(insert, { value.isNull() ? QVariant(u""_s) : QVariant(value) })), accepted);
+        if (!accepted)
+            QVERIFY(ctx.db().lastFailureRefusedRow());
+    }
+
     // A store the program cannot use ends the program with "Database error",
     // naming why; the file is left as it was.
     void unusableStoreIsRefused_data()
     {
         QTest::addColumn<QString>("pragma");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("newer version") << u"user_version = 2"_s << u"数据库版本 2 高于本程序支持的版本 1"_s;
+        const int newer = DBAccess::kSchemaVersion + 1;
+        QTest::newRow("newer version") << u"user_version = %1"_s.arg(newer)
+                                       << u"数据库版本 %1 高于本程序支持的版本 %2"_s.arg(newer).arg(newer - 1);
         QTest::newRow("another program") << u"application_id = 7"_s << u"文件不是本程序的数据库"_s;
     }
     void unusableStoreIsRefused()
