@@ -1,6 +1,7 @@
 #include "app/InstructionImportCommand.h"
 
 #include "app/MainWindowServices.h"
+#include "app/TabPage.h"
 #include "app/frmMsg.h"
 #include "common/ImportText.h"
 #include "common/Prompt.h"
@@ -63,6 +64,8 @@ void runInstructionImport(
         return;
     if (!backupBefore(ctx, steps.backupOperation))
         return;
+    if (listShowsInstruction)
+        steps.clearList();
     steps.run(listShowsInstruction);
     importDone(ctx, path);
 }
@@ -77,6 +80,7 @@ void importBatchPaymentFile(AppContext& ctx, MainWindowServices& main, bool list
     steps.backupOperation = u"import-batch"_s;
     steps.unsupported = u"抱歉，系统目前不支持该格式文件，请选择csv、plz或xml格式文件进行操作"_s;
     steps.refresh = [&main] { main.resetPaymentB2B(); };
+    steps.clearList = [&main] { main.page(MainWindowServices::TabPaymentB2B)->clearGrid(); };
     steps.kindOf = [&family](const QString& path) {
         family = familyOf(path);
         return family == Family::None       ? Chosen::None
@@ -110,12 +114,15 @@ void importBatchPaymentFile(AppContext& ctx, MainWindowServices& main, bool list
     };
     steps.run = [&](bool replace) {
         const Result<qint64> result = importRecords(ctx.db(), ctx.serialNumbers, read, replace);
+        // The records are in the store now: they go before the list is rebuilt,
+        // so that a big file is not held beside the list built from it.
+        read = {};
         if (result) {
             main.resetPaymentB2B();
             ctx.prompt.message(u"导入批量付款文件完毕"_s);
         } else {
             ctx.prompt.message(stopped(result.message()));
-            if (ImportRunner::storeRefused(result))
+            if (replace || ImportRunner::storeRefused(result))
                 main.resetPaymentB2B();
         }
     };
@@ -134,6 +141,7 @@ void importPayrollFile(AppContext& ctx, MainWindowServices& main, bool listShows
     steps.backupOperation = u"import-payroll"_s;
     steps.unsupported = u"抱歉，系统目前不支持该格式文件，请选择csv或xls格式文件进行操作"_s;
     steps.refresh = [&main] { main.resetLaborageIn(); };
+    steps.clearList = [&main] { main.page(MainWindowServices::TabLaborage)->clearGrid(); };
     steps.kindOf = [&format](const QString& path) {
         format = formatOf(path);
         return format == Format::None       ? Chosen::None
@@ -169,16 +177,20 @@ void importPayrollFile(AppContext& ctx, MainWindowServices& main, bool listShows
     steps.run = [&](bool replace) {
         if (format == Format::Csv) {
             const Result<qint64> imported = importRecords(ctx.db(), read, format, replace);
+            read = {};
             main.resetLaborageIn();
             ctx.prompt.message(imported ? u"导入代发工资文件完毕"_s : stopped(imported.message()));
             return;
         }
         msg.begin();
         const Result<qint64> imported = importRecords(ctx.db(), read, format, replace, step);
+        read = {};
         msg.end();
         if (!imported) {
             ctx.prompt.message(stopped(imported.message()));
             ctx.prompt.message(u"文件导入失败"_s);
+            if (replace)
+                main.resetLaborageIn();
             return;
         }
         ctx.prompt.message(u"共导入"_s + QString::number(imported.value()) + u"条记录"_s);

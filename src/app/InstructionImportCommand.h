@@ -24,6 +24,10 @@ struct InstructionImport {
     std::function<Chosen(const QString& path)> kindOf;
     // Rebuilds the tab's list.
     std::function<void()> refresh;
+    // Empties the tab's list without reading the store: the rows an import
+    // replaces go before the file's records are written, so that a big
+    // payroll is never held twice. `run` rebuilds the list however it ends.
+    std::function<void()> clearList;
     // Reads the whole file; false, after saying why, when nothing is to be imported.
     std::function<bool(const QString& path)> read;
     // Imports what was read, replacing the listed instructions when

@@ -252,10 +252,14 @@ private slots:
         TestEnv env;
         oldBatch(env);
         const QString before = storeDump(env);
+        const QStringList listed = env.listShown(frmMain::TabPaymentB2B);
         import(env, u"batch.csv"_s, file, asked ? Replace::Ok : Replace::NotAsked);
         QCOMPARE(env.prompt.messages(), QStringList { message });
         QVERIFY(env.prompt.allAnswersUsed());
         QCOMPARE(storeDump(env), imported.isEmpty() ? before : storeWith(env, imported));
+        // A stop after the list was emptied for the new rows shows the old ones again.
+        if (imported.isEmpty())
+            QCOMPARE(env.listShown(frmMain::TabPaymentB2B), listed);
         QVERIFY(!env.db().inTransaction());
     }
 

@@ -332,6 +332,7 @@ private slots:
         TestEnv env;
         payrollWithOtherBank(env);
         const QString before = storeDump(env);
+        const QStringList listed = env.listShown(frmMain::TabLaborage);
         const QString people = roster(env);
         const QString path = env.path(u"payroll.csv"_s);
         writeAll(path, file);
@@ -339,6 +340,8 @@ private slots:
         QVERIFY(env.prompt.allAnswersUsed());
         if (payroll.isEmpty()) {
             QCOMPARE(storeDump(env), before);
+            // A stop after the list was emptied for the new rows shows the old ones again.
+            QCOMPARE(env.listShown(frmMain::TabLaborage), listed);
         } else {
             QCOMPARE(dump(env), payroll);
             QCOMPARE(roster(env), people);
@@ -429,6 +432,7 @@ private slots:
         TestEnv env;
         payrollWithOtherBank(env);
         const QString before = storeDump(env);
+        const QStringList listed = env.listShown(frmMain::TabLaborage);
         const QString people = roster(env);
         QString path = env.path(pickedAs);
         if (fixture.isEmpty())
@@ -439,6 +443,8 @@ private slots:
         QVERIFY(env.prompt.allAnswersUsed());
         if (payroll.isEmpty()) {
             QCOMPARE(storeDump(env), before);
+            // A stop after the list was emptied for the new rows shows the old ones again.
+            QCOMPARE(env.listShown(frmMain::TabLaborage), listed);
         } else {
             QCOMPARE(dump(env), payroll);
             QCOMPARE(roster(env), people);

@@ -1,12 +1,14 @@
 #include "TestEnv.h"
 
 #include "app/InstructionListTab.h"
+#include "app/ListGrid.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QLineEdit>
+#include <QTabWidget>
 
 TestEnv::~TestEnv()
 {
@@ -31,6 +33,20 @@ frmMain& TestEnv::window()
         }
     }
     return *m_window;
+}
+
+QStringList TestEnv::listShown(int tab)
+{
+    window().SSTabMain()->setCurrentIndex(tab);
+    const ListGrid* grid = window().page(tab)->grid();
+    QStringList rows;
+    for (int r = 1; r < grid->rows(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < grid->cols(); ++c)
+            cells << grid->textMatrix(r, c);
+        rows << cells.join(u'|');
+    }
+    return rows;
 }
 
 void TestEnv::click(const QString& name)

@@ -37,6 +37,9 @@ public:
     }
     // Clicks a button or triggers a menu entry / toolbar action by object name.
     void click(const QString& name);
+    // The list of a tab as it is shown (the tab made current), one text per
+    // row with the cells joined by '|'.
+    QStringList listShown(int tab);
     // Replaces a text box's text as the user would type it (focus in, keys, text change signals).
     void type(const QString& name, const QString& text);
 
