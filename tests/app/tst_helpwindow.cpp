@@ -259,7 +259,7 @@ private slots:
         frmLaborage laborage(env.ctx(), main.get());
         frmBatchLaborage batch(env.ctx(), main.get());
         frmSysConf settings(env.ctx(), env.prompt, main.get());
-        frmSysAdvanceConf advanced(env.ctx(), main.get());
+        frmSysAdvanceConf advanced(env.ctx(), env.prompt, main.get());
         CheckReportRequest request;
         request.findings = { { InstructionCheck::Severity::Warning, 1, u"账号"_s, u"可能重复"_s } };
         request.writing = true;
