@@ -163,7 +163,7 @@ private slots:
         QTest::newRow("zeroed page") << u"zeroed page"_s << u"已损坏："_s;
         QTest::newRow("not a store") << u"not a store"_s << u"无法读取数据库"_s;
         QTest::newRow("another program's database") << u"PRAGMA application_id = 0"_s << u"不是本程序的数据库"_s;
-        QTest::newRow("newer store") << u"PRAGMA user_version = 7"_s << u"的版本 7 不是本程序支持的版本（1 至 1）"_s;
+        QTest::newRow("newer store") << u"PRAGMA user_version = 7"_s << u"的版本 7 不是本程序支持的版本（1 至 2）"_s;
     }
     void selfTestFindsABadStore()
     {

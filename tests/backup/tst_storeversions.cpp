@@ -4,6 +4,7 @@
 #include "store/StoreBackup.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -36,6 +37,55 @@ void setPragma(const QString& path, const QString& pragma)
     QVERIFY(db.Update(u"PRAGMA "_s + pragma));
 }
 
+// The statements that made every table and index of a store file.
+QString schemaOf(const QString& path)
+{
+    sqlite3* db = nullptr;
+    QStringList out;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        sqlite3_prepare_v2(db, "select type, name, sql from sqlite_master order by name", -1, &stmt, nullptr);
+        while (stmt && sqlite3_step(stmt) == SQLITE_ROW)
+            for (int c = 0; c < 3; ++c)
+                out << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, c)));
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return out.join(u'\n');
+}
+
+// A store as this version creates it.
+QString freshStore()
+{
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(u"fresh.mdb"_s);
+    if (!QFileInfo::exists(path) && !DBAccess::createStore(path))
+        return {};
+    return path;
+}
+
+// Stores one row in every table of the previous version (1) through a
+// connection of its own.
+void addRows(const QString& path)
+{
+    sqlite3* db = nullptr;
+    QVERIFY(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK);
+    const char* rows = "INSERT INTO pay_acc VALUES ('6222000011112222', '上海测试有限公司', '01');"
+                       "INSERT INTO payee_acc VALUES ('6222000033334444', '北京收款有限公司', '0', '', '', '');"
+                       "INSERT INTO person_payee_acc VALUES (1, '1', '6222000055556666', '张三', 'E001', '0', '', '',"
+                       " '1', '110101199001011234');"
+                       "INSERT INTO user_remark VALUES ('工资');"
+                       "INSERT INTO payment VALUES ('2024010112000000000001', '6222000011112222', '上海测试有限公司',"
+                       " '0', '6222000033334444', '北京收款有限公司', '', '', '', 1234.5, '货款', '货款');"
+                       "INSERT INTO laborage VALUES (1, '6222000055556666', 8000.01, '0', '', '工资');";
+    char* err = nullptr;
+    const int rc = sqlite3_exec(db, rows, nullptr, nullptr, &err);
+    const QString message = QString::fromUtf8(err ? err : "");
+    sqlite3_free(err);
+    sqlite3_close(db);
+    QVERIFY2(rc == SQLITE_OK, qPrintable(message));
+}
+
 } // namespace
 
 class TestStoreVersions : public QObject {
@@ -48,7 +98,7 @@ private slots:
         QTest::addColumn<QString>("store");
         QTest::addColumn<int>("version");
         QTest::newRow("v0: earlier program versions, no mark") << u"v0.mdb"_s << 0;
-        QTest::newRow("v1: current") << u"v1.mdb"_s << 1;
+        QTest::newRow("v1: before the upload history") << u"v1.mdb"_s << 1;
     }
     void olderStoreIsBackedUpAndUpgraded()
     {
@@ -66,8 +116,13 @@ private slots:
         QVERIFY(applicationId && userVersion);
         QCOMPARE(applicationId->value(0, 0).toLongLong(), qlonglong(DBAccess::kApplicationId));
         QCOMPARE(userVersion->value(0, 0).toInt(), DBAccess::kSchemaVersion);
+        // The upload history's tables are there, empty, as a new store has them.
+        QCOMPARE(ctx.db().Query(u"select count(*) from upload_file"_s)->value(0, 0).toInt(), 0);
+        QCOMPARE(ctx.db().Query(u"select count(*) from upload_item"_s)->value(0, 0).toInt(), 0);
         ctx.db().Disconnect();
-        QCOMPARE(dumpStore(folder.storePath()).section(u'\n', 1), before.section(u'\n', 1));
+        QCOMPARE(schemaOf(folder.storePath()), schemaOf(freshStore()));
+        QCOMPARE(withoutTables(dumpStore(folder.storePath()), kHistoryTables).section(u'\n', 1),
+            before.section(u'\n', 1));
 
         const QList<BackupEntry> backups = Backups::list(Backups::folderFor(folder.storePath()));
         if (version == DBAccess::kSchemaVersion) {
@@ -80,13 +135,47 @@ private slots:
         }
     }
 
+    // A store of version 1, made here with the schema of that version (this
+    // version's schema without its upload history), is upgraded when the
+    // program opens it: every row stays, the history tables are added as a
+    // new store has them, and the history works at once.
+    void previousVersionGetsTheHistoryTables()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"userdb.mdb"_s);
+        QVERIFY(DBAccess::createStore(path));
+        {
+            RecordingPrompt prompt;
+            DBAccess db(path, prompt);
+            QVERIFY(db.Connect());
+            for (const QString& sql : { u"DROP TABLE upload_item"_s, u"DROP TABLE upload_file"_s,
+                     u"PRAGMA user_version = 1"_s })
+                QVERIFY(db.Update(sql));
+        }
+        addRows(path);
+        const QString before = dumpStore(path);
+        QVERIFY(before.startsWith(u"version 1\n"_s));
+        QVERIFY(!before.contains(u"upload_"_s));
+
+        RecordingPrompt prompt;
+        AppContext ctx(prompt, dir.path());
+        QVERIFY(ctx.db().Connect());
+        QVERIFY(prompt.calls().isEmpty());
+        ctx.db().Disconnect();
+        QCOMPARE(schemaOf(path), schemaOf(freshStore()));
+        const QString after = dumpStore(path);
+        QVERIFY(after.startsWith(u"version 2\n"_s));
+        QCOMPARE(withoutTables(after, kHistoryTables).section(u'\n', 1), before.section(u'\n', 1));
+        QCOMPARE(Backups::list(Backups::folderFor(path)).size(), 1);
+    }
+
     // A store the program cannot use ends the program with "Database error",
     // naming why; the file is left as it was.
     void unusableStoreIsRefused_data()
     {
         QTest::addColumn<QString>("pragma");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("newer version") << u"user_version = 2"_s << u"数据库版本 2 高于本程序支持的版本 1"_s;
+        QTest::newRow("newer version") << u"user_version = 3"_s << u"数据库版本 3 高于本程序支持的版本 2"_s;
         QTest::newRow("another program") << u"application_id = 7"_s << u"文件不是本程序的数据库"_s;
     }
     void unusableStoreIsRefused()
