@@ -18,6 +18,7 @@
 #include "payment/frmPaymentB2B.h"
 #include "payroll/frmBatchLaborage.h"
 #include "payroll/frmLaborage.h"
+#include "app/frmUploadHistory.h"
 #include "settings/frmSysAdvanceConf.h"
 #include "settings/frmSysConf.h"
 
@@ -266,8 +267,9 @@ private slots:
         CheckReportDialog report(env.prompt, request, main.get());
         HelpWindow help;
         frmRestore restore(env.ctx(), {}, main.get());
+        frmUploadHistory history(env.ctx(), main.get());
         for (const QWidget* w : std::initializer_list<const QWidget*> {
-                 &payAcc, &payment, &laborage, &batch, &settings, &advanced, &report, &help, &restore })
+                 &payAcc, &payment, &laborage, &batch, &settings, &advanced, &report, &help, &restore, &history })
             collectCaptions(*w, captions);
 
         QStringList missing;
