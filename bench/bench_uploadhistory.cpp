@@ -90,10 +90,10 @@ int main(int argc, char** argv)
     std::sort(records.begin(), records.end());
     const bench::Timing write = writes[writes.size() / 2];
     const bench::Timing record = records[records.size() / 2];
-    std::printf("%-34s %.3f s (cpu %.3f s), median of %zu\n", "write upload file", write.wall, write.cpu,
-        writes.size());
-    std::printf("%-34s %.3f s (cpu %.3f s), median of %zu\n", "record it (hash, rows, commit)", record.wall,
-        record.cpu, records.size());
+    std::printf(
+        "%-34s %.3f s (cpu %.3f s), median of %zu\n", "write upload file", write.wall, write.cpu, writes.size());
+    std::printf("%-34s %.3f s (cpu %.3f s), median of %zu\n", "record it (hash, rows, commit)", record.wall, record.cpu,
+        records.size());
     std::printf("%-34s %.0f %% (cpu %.0f %%)   target <= 20 %%\n", "recording adds", 100.0 * record.wall / write.wall,
         100.0 * record.cpu / write.cpu);
 

@@ -45,8 +45,7 @@ public:
         if (role == Qt::DisplayRole)
             return m_rows[static_cast<size_t>(index.row())].value(index.column());
         if (role == Qt::TextAlignmentRole)
-            return QVariant::fromValue(
-                Qt::AlignVCenter | (isAmount(index.column()) ? Qt::AlignRight : Qt::AlignLeft));
+            return QVariant::fromValue(Qt::AlignVCenter | (isAmount(index.column()) ? Qt::AlignRight : Qt::AlignLeft));
         return {};
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
@@ -116,8 +115,8 @@ QByteArray csvCell(QString text)
 bool addCells(CsvLineWriter& writer, const std::vector<QByteArray>& c)
 {
     if (c.size() == ItemColumns)
-        return writer.addLine({ { nullptr, c[0], 0 }, { ",", c[1], 1 }, { ",", c[2], 2 }, { ",", c[3], 3 },
-            { ",", c[4], 4 } });
+        return writer.addLine(
+            { { nullptr, c[0], 0 }, { ",", c[1], 1 }, { ",", c[2], 2 }, { ",", c[3], 3 }, { ",", c[4], 4 } });
     return writer.addLine({ { nullptr, c[0], 0 }, { ",", c[1], 1 }, { ",", c[2], 2 }, { ",", c[3], 3 },
         { ",", c[4], 4 }, { ",", c[5], 5 } });
 }
@@ -172,7 +171,8 @@ frmUploadHistory::frmUploadHistory(AppContext& ctx, QWidget* parent)
     beforeLabel->setBuddy(m_before);
     bottom->addWidget(beforeLabel);
     bottom->addWidget(m_before);
-    bottom->addWidget(button(u"cmdDeleteBefore"_s, u"删除早于该日期的记录"_s, &frmUploadHistory::cmdDeleteBefore_Click));
+    bottom->addWidget(
+        button(u"cmdDeleteBefore"_s, u"删除早于该日期的记录"_s, &frmUploadHistory::cmdDeleteBefore_Click));
     bottom->addStretch(1);
     auto* close = new QPushButton(u"关闭"_s, this);
     close->setObjectName(u"frmUploadHistory_cmdClose"_s);

@@ -71,8 +71,7 @@ private:
 // their SHA-256 and adds the file and its instructions in one transaction, so
 // the history holds either the whole file or nothing of it. Call only after
 // the file was written completely. Silent: the failure says why.
-Result<qint64> record(
-    DBAccess& db, Kind kind, const QString& path, const Batch& batch, const QDateTime& madeAt);
+Result<qint64> record(DBAccess& db, Kind kind, const QString& path, const Batch& batch, const QDateTime& madeAt);
 
 // The SHA-256 of a file's bytes in hex; fails when the file cannot be read.
 Result<QString> fileSha256(const QString& path);

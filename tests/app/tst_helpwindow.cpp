@@ -7,6 +7,7 @@
 #include "app/Startup.h"
 #include "app/frmMain.h"
 #include "app/frmRestore.h"
+#include "app/frmUploadHistory.h"
 #include "common/GbkCodec.h"
 #include "common/Money.h"
 #include "common/SheetRows.h"
@@ -18,7 +19,6 @@
 #include "payment/frmPaymentB2B.h"
 #include "payroll/frmBatchLaborage.h"
 #include "payroll/frmLaborage.h"
-#include "app/frmUploadHistory.h"
 #include "settings/frmSysAdvanceConf.h"
 #include "settings/frmSysConf.h"
 

@@ -16,8 +16,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void addInstruction(TestEnv& env, int n, const QString& recAccNo, const QString& name, const QString& amount,
-    const QString& remark)
+void addInstruction(
+    TestEnv& env, int n, const QString& recAccNo, const QString& name, const QString& amount, const QString& remark)
 {
     env.exec(u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,rec_acc_name,"
              u"rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values (?,?,?,?,?,?,?,?,?,?,?,'')"_s,

@@ -121,8 +121,8 @@ private slots:
         QCOMPARE(ctx.db().Query(u"select count(*) from upload_item"_s)->value(0, 0).toInt(), 0);
         ctx.db().Disconnect();
         QCOMPARE(schemaOf(folder.storePath()), schemaOf(freshStore()));
-        QCOMPARE(withoutTables(dumpStore(folder.storePath()), kHistoryTables).section(u'\n', 1),
-            before.section(u'\n', 1));
+        QCOMPARE(
+            withoutTables(dumpStore(folder.storePath()), kHistoryTables).section(u'\n', 1), before.section(u'\n', 1));
 
         const QList<BackupEntry> backups = Backups::list(Backups::folderFor(folder.storePath()));
         if (version == DBAccess::kSchemaVersion) {
@@ -148,8 +148,8 @@ private slots:
             RecordingPrompt prompt;
             DBAccess db(path, prompt);
             QVERIFY(db.Connect());
-            for (const QString& sql : { u"DROP TABLE upload_item"_s, u"DROP TABLE upload_file"_s,
-                     u"PRAGMA user_version = 1"_s })
+            for (const QString& sql :
+                { u"DROP TABLE upload_item"_s, u"DROP TABLE upload_file"_s, u"PRAGMA user_version = 1"_s })
                 QVERIFY(db.Update(sql));
         }
         addRows(path);

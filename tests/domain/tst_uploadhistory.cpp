@@ -30,8 +30,8 @@ void recordEarlier(DomainEnv& env, const QString& spec)
     const QStringList parts = spec.split(u'|');
     const QString path = env.path(parts.at(1));
     writeBytes(path, parts.at(2).toUtf8());
-    const auto recorded = UploadHistory::record(env.db(), UploadHistory::Kind::PaymentCsv, path,
-        batchOf(parts.at(2)), kNow.addDays(-parts.at(0).toInt()));
+    const auto recorded = UploadHistory::record(
+        env.db(), UploadHistory::Kind::PaymentCsv, path, batchOf(parts.at(2)), kNow.addDays(-parts.at(0).toInt()));
     QVERIFY2(recorded.ok(), qPrintable(recorded.message()));
 }
 
@@ -68,12 +68,11 @@ private slots:
             << QStringList { u"1|a.csv|6222000011110001:100;6222000011110002:200"_s } << 31
             << u"6222000011110003:50;6222000011110002:200"_s
             << QStringList { u"2|收款账号|可能重复付款：与 2025-06-30 10:00 生成的 a.csv 第2笔相同"_s };
-        QTest::newRow("same account, another amount") << QStringList { u"1|a.csv|6222000011110001:100"_s } << 31
-                                                      << u"6222000011110001:100.01;6222000011110009:1"_s
-                                                      << QStringList {};
+        QTest::newRow("same account, another amount")
+            << QStringList { u"1|a.csv|6222000011110001:100"_s } << 31
+            << u"6222000011110001:100.01;6222000011110009:1"_s << QStringList {};
         QTest::newRow("another account, same amount") << QStringList { u"1|a.csv|6222000011110001:100"_s } << 31
-                                                      << u"6222000011110002:100;6222000011110009:1"_s
-                                                      << QStringList {};
+                                                      << u"6222000011110002:100;6222000011110009:1"_s << QStringList {};
         QTest::newRow("amount and account written differently")
             << QStringList { u"1|a.csv|6222000011110001:100;6222000011110002:7"_s } << 31
             << u" 6222000011110001 :100.00;6222000011110009:1"_s
@@ -96,9 +95,8 @@ private slots:
             << QStringList { u"30|a.csv|6222000011110001:1;6222000011110002:2"_s } << 31
             << u"6222000011110002:2;6222000011110001:1"_s
             << QStringList { u"0|全部指令|本批指令与 2025-06-01 10:00 生成的 a.csv 完全相同，可能重复上传"_s };
-        QTest::newRow("older than the window")
-            << QStringList { u"32|a.csv|6222000011110001:1;6222000011110002:2"_s } << 31
-            << u"6222000011110002:2;6222000011110001:1"_s << QStringList {};
+        QTest::newRow("older than the window") << QStringList { u"32|a.csv|6222000011110001:1;6222000011110002:2"_s }
+                                               << 31 << u"6222000011110002:2;6222000011110001:1"_s << QStringList {};
         QTest::newRow("outside a shorter window")
             << QStringList { u"10|a.csv|6222000011110001:1"_s } << 7 << u"6222000011110001:1"_s << QStringList {};
         QTest::newRow("only the file outside the window differs")
@@ -168,9 +166,9 @@ private slots:
 
         // A file that is not there is never recorded either.
         env.exec(u"create table upload_item (file_id, seq, acc_no, acc_name, amount_fen, remark)"_s);
-        QVERIFY(!UploadHistory::record(env.db(), UploadHistory::Kind::PaymentCsv, env.path(u"gone.csv"_s),
-            batchOf(u"6222000011110001:1"_s), kNow)
-                .ok());
+        QVERIFY(!UploadHistory::record(
+            env.db(), UploadHistory::Kind::PaymentCsv, env.path(u"gone.csv"_s), batchOf(u"6222000011110001:1"_s), kNow)
+                     .ok());
         QCOMPARE(count(env, u"upload_file"_s), 0);
     }
 

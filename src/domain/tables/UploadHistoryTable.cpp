@@ -24,10 +24,10 @@ UploadFileRow fileRow(const RecordView& v)
 
 Result<qint64> UploadHistoryTable::insertFile(const UploadFileRow& f)
 {
-    const Result<> inserted = m_db.Insert(
-        u"insert into upload_file (made_at,kind,file_path,item_count,total_fen,sha256,batch_key)"
-        u" values (?,?,?,?,?,?,?)"_s,
-        { f.madeAt, f.kind, f.path, f.count, f.totalFen, f.sha256, f.batchKey });
+    const Result<> inserted
+        = m_db.Insert(u"insert into upload_file (made_at,kind,file_path,item_count,total_fen,sha256,batch_key)"
+                      u" values (?,?,?,?,?,?,?)"_s,
+            { f.madeAt, f.kind, f.path, f.count, f.totalFen, f.sha256, f.batchKey });
     if (!inserted)
         return inserted.failure();
     qint64 id = 0;
