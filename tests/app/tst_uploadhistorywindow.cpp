@@ -189,9 +189,13 @@ private slots:
 
             // Thinning: Enter answers the question with its default, Cancel.
             auto* before = gui.find<QDateEdit>(u"frmUploadHistory_dtpBefore"_s);
+            // From 2024-06-30 (a year before now): the day down five, the year up one.
             before->setFocus();
+            QTest::keyClick(before, Qt::Key_End);
+            for (int i = 0; i < 5; ++i)
+                QTest::keyClick(before, Qt::Key_Down);
             QTest::keyClick(before, Qt::Key_Home);
-            QTest::keyClicks(before, u"20250625"_s);
+            QTest::keyClick(before, Qt::Key_Up);
             QCOMPARE(before->date(), QDate(2025, 6, 25));
             gui.answerBoxesWithEnter();
             env.prompt.answerCancel();
@@ -210,7 +214,7 @@ private slots:
             QStringList({ u"2025-06-30 10:00:00,批量支付(CSV),"_s + QDir::toNativeSeparators(env.path(u"batch2.csv"_s))
                     + u",2,120.50,壹佰贰拾元伍角"_s,
                 u"2025-06-20 09:30:00,批量支付(CSV),"_s + QDir::toNativeSeparators(first)
-                    + u",3,150.00,壹佰伍拾元整"_s }));
+                    + u",3,150.00,壹佰伍拾元"_s }));
         QCOMPARE(shownFirst,
             QStringList({ u"1,6228480099990001,张三,50.00,货款"_s, u"2,6228480099990002,李四,70.50,工资"_s }));
         QCOMPARE(shownChosen,
