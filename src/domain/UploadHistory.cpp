@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 
 #include <map>
 
@@ -77,11 +78,13 @@ QString fileNameOf(const QString& path)
     return QFileInfo(QDir::fromNativeSeparators(path)).fileName();
 }
 
-void BatchKey::add(QByteArrayView accNo, qint64 amountFen)
+quint64 BatchKey::add(QByteArrayView accNo, qint64 amountFen)
 {
     ++m_count;
-    m_sum1 += accountHash(accNo, amountFen, kBasis1);
+    const quint64 key = accountHash(accNo, amountFen, kBasis1);
+    m_sum1 += key;
     m_sum2 += accountHash(accNo, amountFen, kBasis2);
+    return key;
 }
 
 QString BatchKey::text() const
@@ -101,7 +104,10 @@ void Batch::add(const QString& accNo, const QString& accName, const QString& amo
     item.remark = remark;
     if (const auto sum = Money::checkedAdd(m_total, Money::fromFen(item.amountFen)))
         m_total = *sum;
-    m_key.add(item.accNo.toUtf8(), item.amountFen);
+    const quint64 key = m_key.add(item.accNo.toUtf8(), item.amountFen);
+    char bytes[8];
+    qToLittleEndian(key, bytes);
+    m_itemKeys.append(bytes, sizeof bytes);
     m_items.push_back(std::move(item));
 }
 
@@ -133,6 +139,7 @@ Result<qint64> record(DBAccess& db, Kind kind, const QString& path, const Batch&
     file.totalFen = batch.total().fen();
     file.sha256 = *sha;
     file.batchKey = batch.key();
+    file.itemKeys = batch.itemKeys();
     const Result<qint64> id = table.insertFile(file);
     if (!id)
         return id;
@@ -162,7 +169,7 @@ qint64 windowStart(const QDateTime& now, int days)
 DuplicateCheck::DuplicateCheck(qsizetype expected)
 {
     m_entries.reserve(static_cast<size_t>(expected));
-    m_first.reserve(expected);
+    m_matchOf.reserve(expected);
 }
 
 void DuplicateCheck::add(qint64 row, const QString& accNo, const QString& amount)
@@ -171,24 +178,13 @@ void DuplicateCheck::add(qint64 row, const QString& accNo, const QString& amount
     const QByteArray acc = accNo.trimmed().toUtf8();
     if (!money || money->fen() <= 0 || acc.isEmpty())
         return;
-    Entry entry;
-    entry.row = row;
-    entry.accNo = acc;
-    entry.amountFen = money->fen();
-    const quint64 hash = accountHash(acc, entry.amountFen, kBasis1);
-    const auto index = static_cast<qint32>(m_entries.size());
-    // Chained in the order added, so the warnings come in list order.
-    const auto it = m_first.constFind(hash);
-    if (it == m_first.constEnd()) {
-        m_first.insert(hash, index);
-    } else {
-        qint32 last = it.value();
-        while (m_entries[static_cast<size_t>(last)].next >= 0)
-            last = m_entries[static_cast<size_t>(last)].next;
-        m_entries[static_cast<size_t>(last)].next = index;
+    const quint64 key = m_key.add(acc, money->fen());
+    auto it = m_matchOf.constFind(key);
+    if (it == m_matchOf.constEnd()) {
+        it = m_matchOf.insert(key, static_cast<qint32>(m_matches.size()));
+        m_matches.push_back({});
     }
-    m_entries.push_back(std::move(entry));
-    m_key.add(acc, money->fen());
+    m_entries.push_back({ row, it.value() });
 }
 
 Result<std::vector<InstructionCheck::Finding>> DuplicateCheck::findings(
@@ -208,29 +204,26 @@ Result<std::vector<InstructionCheck::Finding>> DuplicateCheck::findings(
     if (!out.empty())
         return out;
 
-    // One pass over the instructions of the window, each looked up in the
-    // batch by its hash; the newest file holding it is kept.
-    const Result<> scanned = table.eachItemSince(since, [this](const UploadItemView& item) {
-        const QByteArrayView acc = QByteArrayView(item.accNo).trimmed();
-        const auto it = m_first.constFind(accountHash(acc, item.amountFen, kBasis1));
-        if (it == m_first.constEnd())
-            return;
-        for (qint32 i = it.value(); i >= 0; i = m_entries[static_cast<size_t>(i)].next) {
-            Entry& e = m_entries[static_cast<size_t>(i)];
-            if (e.amountFen != item.amountFen || QByteArrayView(e.accNo) != acc)
+    // One pass over the instruction keys of the files of the window, each
+    // looked up in the batch; the newest file holding it is kept.
+    const Result<> scanned = table.eachKeysSince(since, [this](const UploadFileKeys& file) {
+        const qsizetype count = file.itemKeys.size() / 8;
+        const char* keys = file.itemKeys.constData();
+        for (qsizetype k = 0; k < count; ++k) {
+            const auto it = m_matchOf.constFind(qFromLittleEndian<quint64>(keys + 8 * k));
+            if (it == m_matchOf.constEnd())
                 continue;
-            if (e.fileId == 0 || item.madeAt > e.madeAt || (item.madeAt == e.madeAt && item.fileId > e.fileId)) {
-                e.fileId = item.fileId;
-                e.seq = item.seq;
-                e.madeAt = item.madeAt;
-            }
+            Match& m = m_matches[static_cast<size_t>(it.value())];
+            if (m.fileId == 0 || file.madeAt > m.madeAt || (file.madeAt == m.madeAt && file.fileId > m.fileId))
+                m = { file.fileId, k + 1, file.madeAt };
         }
     });
     if (!scanned)
         return scanned.failure();
 
     std::map<qint64, QString> names; // file number -> "time file name"
-    for (const Entry& e : m_entries) {
+    for (const Entry& entry : m_entries) {
+        const Match& e = m_matches[static_cast<size_t>(entry.match)];
         if (e.fileId == 0)
             continue;
         auto name = names.find(e.fileId);
@@ -242,7 +235,7 @@ Result<std::vector<InstructionCheck::Finding>> DuplicateCheck::findings(
                                        : madeAtText(e.madeAt) + u" 生成的文件"_s;
             name = names.emplace(e.fileId, text).first;
         }
-        out.push_back({ InstructionCheck::Severity::Warning, e.row, accountField,
+        out.push_back({ InstructionCheck::Severity::Warning, entry.row, accountField,
             u"可能重复付款：与 %1 第%2笔相同"_s.arg(name->second).arg(e.seq) });
     }
     return out;

@@ -37,8 +37,10 @@ QString fileNameOf(const QString& path);
 // amounts in any order, different (but for a chance of 2^-128) otherwise.
 class BatchKey {
 public:
-    // An instruction: the payee account (UTF-8, trimmed) and the amount in fen.
-    void add(QByteArrayView accNo, qint64 amountFen);
+    // An instruction: the payee account (UTF-8, trimmed) and the amount in
+    // fen. Answers the instruction's own key (the same for the same account
+    // and amount).
+    quint64 add(QByteArrayView accNo, qint64 amountFen);
     QString text() const;
     qint64 count() const { return m_count; }
 
@@ -59,10 +61,13 @@ public:
     qint64 size() const { return static_cast<qint64>(m_items.size()); }
     Money total() const { return m_total; }
     QString key() const { return m_key.text(); }
+    // The keys of the instructions in file order, 8 bytes each (little-endian).
+    const QByteArray& itemKeys() const { return m_itemKeys; }
     const std::vector<UploadItemRow>& items() const { return m_items; }
 
 private:
     std::vector<UploadItemRow> m_items;
+    QByteArray m_itemKeys;
     Money m_total;
     BatchKey m_key;
 };
@@ -98,21 +103,26 @@ public:
     // or later: one for each such file with the same instruction set; when
     // there is none, one for each instruction found in such a file, naming the
     // newest. `accountField` is the field the instruction warnings name.
+    // Instructions are compared by their 64-bit keys (one chance in 2^64 that
+    // two different ones share a key), so the recorded rows are not read.
     Result<std::vector<InstructionCheck::Finding>> findings(
         UploadHistoryTable& table, qint64 since, const QString& accountField);
 
 private:
-    struct Entry {
-        qint64 row = 0;
-        QByteArray accNo; // UTF-8, trimmed
-        qint64 amountFen = 0;
-        qint32 next = -1; // the next entry with the same hash
-        qint64 fileId = 0; // the newest file holding the same account and amount
+    // The instructions of the batch with one key, and the newest recorded
+    // file holding that key.
+    struct Match {
+        qint64 fileId = 0;
         qint64 seq = 0;
         qint64 madeAt = 0;
     };
+    struct Entry {
+        qint64 row = 0;
+        qint32 match = 0; // index into m_matches
+    };
     std::vector<Entry> m_entries;
-    QHash<quint64, qint32> m_first; // hash of account and amount -> first entry
+    std::vector<Match> m_matches;
+    QHash<quint64, qint32> m_matchOf; // key of account and amount -> index into m_matches
     BatchKey m_key;
 };
 

@@ -107,8 +107,10 @@ INSERT INTO tran_acc_type (tran_type, tran_desc) VALUES ('1', '跨行');
 
 -- Version 2: the upload history. Every upload file written, with the time
 -- (seconds since 1970-01-01 UTC), its kind, path, count, exact total in fen,
--- the SHA-256 of its bytes and the key of its instruction set (the same for
--- the same accounts and amounts in any order); and each of its instructions.
+-- the SHA-256 of its bytes, the key of its instruction set (the same for the
+-- same accounts and amounts in any order) and the keys of its instructions in
+-- file order (8 bytes each, base64), which the duplicate check reads instead
+-- of the rows; and each of its instructions.
 CREATE TABLE upload_file (
     file_id    INTEGER PRIMARY KEY,
     made_at    INTEGER NOT NULL CHECK (typeof(made_at) = 'integer'),
@@ -117,7 +119,8 @@ CREATE TABLE upload_file (
     item_count INTEGER NOT NULL CHECK (typeof(item_count) = 'integer'),
     total_fen  INTEGER NOT NULL CHECK (typeof(total_fen) = 'integer'),
     sha256     TEXT NOT NULL,
-    batch_key  TEXT NOT NULL
+    batch_key  TEXT NOT NULL,
+    item_keys  TEXT NOT NULL
 );
 CREATE INDEX upload_file_made_at ON upload_file (made_at);
 CREATE INDEX upload_file_batch_key ON upload_file (batch_key);

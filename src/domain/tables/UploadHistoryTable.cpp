@@ -25,9 +25,10 @@ UploadFileRow fileRow(const RecordView& v)
 Result<qint64> UploadHistoryTable::insertFile(const UploadFileRow& f)
 {
     const Result<> inserted
-        = m_db.Insert(u"insert into upload_file (made_at,kind,file_path,item_count,total_fen,sha256,batch_key)"
-                      u" values (?,?,?,?,?,?,?)"_s,
-            { f.madeAt, f.kind, f.path, f.count, f.totalFen, f.sha256, f.batchKey });
+        = m_db.Insert(u"insert into upload_file (made_at,kind,file_path,item_count,total_fen,sha256,batch_key,"
+                      u"item_keys) values (?,?,?,?,?,?,?,?)"_s,
+            { f.madeAt, f.kind, f.path, f.count, f.totalFen, f.sha256, f.batchKey,
+                QString::fromLatin1(f.itemKeys.toBase64()) });
     if (!inserted)
         return inserted.failure();
     qint64 id = 0;
@@ -87,20 +88,15 @@ Result<std::vector<UploadFileRow>> UploadHistoryTable::filesWithBatchKey(const Q
     return files;
 }
 
-Result<> UploadHistoryTable::eachItemSince(qint64 since, const std::function<void(const UploadItemView&)>& item)
+Result<> UploadHistoryTable::eachKeysSince(qint64 since, const std::function<void(const UploadFileKeys&)>& file)
 {
-    // The files of the window by their time, then each file's instructions
-    // along the table's key: one pass, no sort.
-    UploadItemView r;
-    return m_db.QueryEach(u"select f.file_id,i.seq,f.made_at,i.acc_no,i.amount_fen from upload_file f"
-                          u" join upload_item i on i.file_id=f.file_id where f.made_at>=?"_s,
-        { since }, [&](const RecordView& v) {
+    UploadFileKeys r;
+    return m_db.QueryEach(
+        u"select file_id,made_at,item_keys from upload_file where made_at>=?"_s, { since }, [&](const RecordView& v) {
             r.fileId = v.value(0).toLongLong();
-            r.seq = v.value(1).toLongLong();
-            r.madeAt = v.value(2).toLongLong();
-            r.accNo = v.utf8(3);
-            r.amountFen = v.value(4).toLongLong();
-            item(r);
+            r.madeAt = v.value(1).toLongLong();
+            r.itemKeys = QByteArray::fromBase64(v.utf8(2));
+            file(r);
         });
 }
 

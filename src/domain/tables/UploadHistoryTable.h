@@ -21,6 +21,7 @@ struct UploadFileRow {
     qint64 totalFen = 0;
     QString sha256; // of the bytes written, 64 hex digits
     QString batchKey; // the key of the instruction set (UploadHistory::Batch)
+    QByteArray itemKeys; // the keys of the instructions in file order, 8 bytes each
 };
 
 // One instruction of a recorded file (table upload_item).
@@ -32,14 +33,11 @@ struct UploadItemRow {
     QString remark;
 };
 
-// An instruction of a recorded file as the duplicate check streams it,
-// without a copy; valid only inside the handler it is handed to.
-struct UploadItemView {
+// The instruction keys of a recorded file, as the duplicate check reads them.
+struct UploadFileKeys {
     qint64 fileId = 0;
-    qint64 seq = 0;
     qint64 madeAt = 0;
-    QByteArray accNo; // UTF-8
-    qint64 amountFen = 0;
+    QByteArray itemKeys; // 8 bytes an instruction, in file order
 };
 
 // Tables upload_file and upload_item: the upload files written and their
@@ -68,8 +66,8 @@ public:
     // The files made at `since` or later whose instruction set has this key,
     // newest first.
     Result<std::vector<UploadFileRow>> filesWithBatchKey(const QString& batchKey, qint64 since);
-    // Every instruction of the files made at `since` or later, in one pass.
-    Result<> eachItemSince(qint64 since, const std::function<void(const UploadItemView&)>& item);
+    // The instruction keys of every file made at `since` or later, in one pass.
+    Result<> eachKeysSince(qint64 since, const std::function<void(const UploadFileKeys&)>& file);
 
     // How many files were made before `madeAt`.
     Result<qint64> countBefore(qint64 madeAt);
