@@ -145,7 +145,7 @@ private slots:
         const Run check = runProgram({ u"--self-test"_s, u"--folder"_s, folder });
         QVERIFY2(check.status == 0, qPrintable(check.out + check.err));
         QVERIFY2(check.out.contains(u"数据文件夹："_s + folder + u'\n'), qPrintable(check.out));
-        QVERIFY(check.out.endsWith(u"自检通过：数据库完整，是本程序的数据库（版本 1）。\n"_s));
+        QVERIFY(check.out.endsWith(u"自检通过：数据库完整，是本程序的数据库（版本 2）。\n"_s));
         QVERIFY(QFileInfo(folder + u"/userdb.mdb"_s).isFile());
         QVERIFY(QFileInfo(folder + u"/sysConf.ini"_s).isFile());
 
@@ -198,7 +198,7 @@ private slots:
         QCOMPARE(run.status, 0);
         QCOMPARE(run.err, QString());
         QVERIFY(run.out.endsWith(u"数据库："_s + native(dir.filePath(u"userdb.mdb"_s))
-            + u"\n自检通过：数据库完整，是本程序的数据库（版本 1）。\n"_s));
+            + u"\n自检通过：数据库完整，是本程序的数据库（版本 2）。\n"_s));
     }
 
     // 帮助 → 关于 names the version, the build, Qt, SQLite and the data folder.
