@@ -7,6 +7,7 @@
 #include "common/TextFormat.h"
 #include "domain/AppContext.h"
 #include "domain/Backups.h"
+#include "domain/UploadHistory.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -16,6 +17,8 @@
 #include <QPushButton>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -221,12 +224,33 @@ InstructionCheck::Rules InstructionListTab::rulesFor(
 
 bool InstructionListTab::checkInstructions(bool writing, const CheckReader& read)
 {
-    InstructionCheck::Checker checker(checkRules(), m_grid->rows());
-    const CheckSink sink = [&checker](const InstructionCheck::Record& record) { checker.add(record); };
+    const InstructionCheck::Rules rules = checkRules();
+    InstructionCheck::Checker checker(rules, m_grid->rows());
+    // The instructions that go into the file are also compared with the
+    // upload files of the last days.
+    const int days = m_ctx.duplicateCheckDays;
+    UploadHistory::DuplicateCheck duplicates(days > 0 ? m_grid->rows() : 0);
+    const CheckSink sink = [&](const InstructionCheck::Record& record) {
+        checker.add(record);
+        if (days > 0 && record.inRoster)
+            duplicates.add(record.row, record.accNo, record.amount);
+    };
     if (!(read ? read(sink) : checkRecords(sink)))
         return false; // the store has shown its error
     CheckReportRequest request;
     request.findings = checker.finish();
+    if (days > 0) {
+        UploadHistoryTable history(m_ctx.db());
+        auto found = duplicates.findings(history, UploadHistory::windowStart(m_ctx.clock(), days), rules.accountField);
+        if (!found)
+            return false; // the store has shown its error
+        // A whole batch written before comes first; single instructions after
+        // the checks of the list.
+        const auto wholeBatch = std::stable_partition(
+            found->begin(), found->end(), [](const InstructionCheck::Finding& f) { return f.row == 0; });
+        request.findings.insert(request.findings.begin(), found->begin(), wholeBatch);
+        request.findings.insert(request.findings.end(), wholeBatch, found->end());
+    }
     request.writing = writing;
     if (request.findings.empty()) {
         if (!writing)

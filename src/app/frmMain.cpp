@@ -358,7 +358,7 @@ void frmMain::option_Click()
 
 void frmMain::advanced_Click()
 {
-    frmSysAdvanceConf dialog(m_ctx, this);
+    frmSysAdvanceConf dialog(m_ctx, m_ctx.prompt, this);
     dialog.exec();
 }
 

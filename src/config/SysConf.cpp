@@ -249,6 +249,19 @@ bool SysConf::setSysIcon(const QString& path)
     return save(doc);
 }
 
+bool SysConf::setDuplicateCheckDays(int days)
+{
+    const XmlDoc doc = loadDocument();
+    XmlNode element = doc.firstDescendant(u"SysConf"_s);
+    if (element.isNull())
+        return false;
+    element.setAttribute(u"dup_check_days"_s, QString::number(days));
+    if (!save(doc))
+        return false;
+    m_config.duplicateCheckDays = days;
+    return true;
+}
+
 QString SysConf::getSysIcon()
 {
     return loadDocument().firstDescendant(u"SysConf"_s).attribute(u"sys_icon"_s);
@@ -298,6 +311,12 @@ void SysConf::loadFrom(const XmlDoc& doc)
 
     const XmlNode sysConf = doc.firstDescendant(u"SysConf"_s);
     m_config.bankName = sysConf.attribute(u"bank_name"_s);
+    // Absent, not a whole number or out of range: the default.
+    bool daysOk = false;
+    const int days = sysConf.attribute(u"dup_check_days"_s).trimmed().toInt(&daysOk);
+    m_config.duplicateCheckDays = daysOk && days >= 0 && days <= AppConfig::kMaxDuplicateCheckDays
+        ? days
+        : AppConfig::kDefaultDuplicateCheckDays;
 
     // The icon is always looked for in a sub-directory of the program's own
     // directory: its last two path components, below appDir.

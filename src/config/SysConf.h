@@ -65,6 +65,11 @@ public:
     // False when the file has no such element or could not be written.
     bool setBankName(const QString& name);
     bool setSysIcon(const QString& path);
+    // Sets dup_check_days on the first SysConf element (the days the check
+    // before writing an upload file looks back for the same payments) and
+    // saves the file; on success the value in memory follows. False when the
+    // file has no such element or could not be written.
+    bool setDuplicateCheckDays(int days);
     // sys_icon of the first SysConf element as the file holds it; empty when absent.
     QString getSysIcon();
     // Writes a whole settings save as one document, written once: bank_name,

@@ -5,6 +5,9 @@
 #include "domain/Backups.h"
 #include "store/DBAccess.h"
 
+#include <QDateTime>
+
+#include <functional>
 #include <memory>
 
 class Prompt;
@@ -22,6 +25,10 @@ struct AppContext : AppConfig {
     std::unique_ptr<DBAccess> dbAccess;
     SerialNoGenerator serialNumbers;
     BackupLog backupLog;
+
+    // The time the upload history takes as now (when a file was written, and
+    // the window the check looks back over); tests set their own.
+    std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
 
     // The payer account of the current batch payment.
     QString batchPayAccNo;

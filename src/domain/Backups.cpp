@@ -106,6 +106,7 @@ QString operationText(const QString& operation)
         { u"new-payroll"_s, u"新建代发代扣"_s },
         { u"delete-rows"_s, u"删除多行"_s },
         { u"delete-roster"_s, u"删除名册及代发指令"_s },
+        { u"thin-history"_s, u"删除上传记录"_s },
         { u"settings"_s, u"保存系统设定"_s },
         { u"restore"_s, u"恢复数据"_s },
         { u"manual"_s, u"手工备份"_s },

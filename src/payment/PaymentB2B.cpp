@@ -3,6 +3,7 @@
 #include "app/InstructionImportCommand.h"
 #include "app/ListGrid.h"
 #include "app/MainWindowServices.h"
+#include "app/frmUploadHistory.h"
 #include "common/Prompt.h"
 #include "domain/AppContext.h"
 #include "domain/payment/PaymentUploadFile.h"
@@ -54,6 +55,7 @@ PaymentB2B::PaymentB2B(AppContext& ctx, MainWindowServices& main)
             { u"menuWriteB2BFile"_s, u"生成上传文件"_s, [this] { menuWriteB2BFile_Click(); } },
             { u"menuCheckB2BRec"_s, u"检查指令"_s, [this] { menuCheckB2BRec_Click(); } },
             { u"menuPrintB2BSheet"_s, u"打印审批单"_s, [this] { cmdPrintBut_Click(); } },
+            { u"PaymentB2B_cmdUploadHistory"_s, u"上传记录"_s, [this] { cmdUploadHistory_Click(); } },
         });
     connectGrid([this] { menuUpdateB2BRec_Click(); });
 }
@@ -158,7 +160,19 @@ void PaymentB2B::menuWriteB2BFile_Click()
         return;
     }
     const Result<> written = builder.write(path);
-    m_ctx.prompt.message(written ? writtenMessage(u"批量支付文件*.csv生成完毕"_s, path) : written.message());
+    if (!written) {
+        m_ctx.prompt.message(written.message());
+        return;
+    }
+    // Only a file written whole is recorded; the file stays when recording fails.
+    m_ctx.prompt.message(writtenMessage(u"批量支付文件*.csv生成完毕"_s, path)
+        + frmUploadHistory::recordWritten(m_ctx, UploadHistory::Kind::PaymentCsv, path, builder.batch()));
+}
+
+void PaymentB2B::cmdUploadHistory_Click()
+{
+    frmUploadHistory dialog(m_ctx, m_main.dialogParent());
+    dialog.exec();
 }
 
 void PaymentB2B::cmdLoadB2BFileBut_Click()

@@ -69,6 +69,8 @@ public slots:
     void cmdLoadB2BFileBut_Click();
     void menuCheckB2BRec_Click();
     void cmdPrintBut_Click();
+    // "上传记录": the window of the upload files written.
+    void cmdUploadHistory_Click();
 
 private:
     // resetPaymentB2B also sets the batch payer account.

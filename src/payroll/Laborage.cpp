@@ -3,6 +3,7 @@
 #include "app/InstructionImportCommand.h"
 #include "app/ListGrid.h"
 #include "app/MainWindowServices.h"
+#include "app/frmUploadHistory.h"
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
 #include "common/Workbook.h"
@@ -62,6 +63,7 @@ Laborage::Laborage(AppContext& ctx, MainWindowServices& main)
             { u"menuWriteLaborageFile"_s, u"生成上传文件"_s, [this] { menuWriteLaborageFile_Click(); } },
             { u"menuCheckLaborage"_s, u"检查指令"_s, [this] { menuCheckLaborage_Click(); } },
             { u"menuPrintLaborageSheet"_s, u"打印审批单"_s, [this] { Laborage_cmdPrintBut_Click(); } },
+            { u"Laborage_cmdUploadHistory"_s, u"上传记录"_s, [this] { Laborage_cmdUploadHistory_Click(); } },
         });
     connectGrid([this] { menuUpdateLaborage_Click(); });
 
@@ -166,7 +168,13 @@ void Laborage::writeCsv(const QString& path)
         return;
     }
     const Result<> written = builder.write(path);
-    m_ctx.prompt.message(written ? writtenMessage(u"代发工资*.csv文件生成完毕"_s, path) : written.message());
+    if (!written) {
+        m_ctx.prompt.message(written.message());
+        return;
+    }
+    // Only a file written whole is recorded; the file stays when recording fails.
+    m_ctx.prompt.message(writtenMessage(u"代发工资*.csv文件生成完毕"_s, path)
+        + frmUploadHistory::recordWritten(m_ctx, UploadHistory::Kind::PayrollCsv, path, builder.batch()));
 }
 
 void Laborage::writeWorkbook(const QString& path)
@@ -187,13 +195,17 @@ void Laborage::writeWorkbook(const QString& path)
         return;
     QList<QStringList> rows;
     rows.reserve(static_cast<qsizetype>(totals->count));
+    UploadHistory::Batch batch;
+    batch.reserve(static_cast<qsizetype>(totals->count));
     bool tooMany = false;
     if (!LaborageTable(m_ctx.db()).eachFileRow([&](const LaborageTable::FileView& row) {
             if (rows.size() >= LaborageUploadFile::kMaxWorkbookRows) {
                 tooMany = true;
                 return;
             }
-            rows.append(LaborageUploadFile::workbookRow(rows.size() + 1, LaborageUploadFile::fromRow(row)));
+            const LaborageUploadFile::Instruction instruction = LaborageUploadFile::fromRow(row);
+            rows.append(LaborageUploadFile::workbookRow(rows.size() + 1, instruction));
+            LaborageUploadFile::addToBatch(batch, instruction);
         }))
         return;
     if (rows.isEmpty()) {
@@ -204,7 +216,14 @@ void Laborage::writeWorkbook(const QString& path)
         m_ctx.prompt.message(u"文件读写错误，代发工资文件生成失败"_s);
         return;
     }
-    m_ctx.prompt.message(writtenMessage(u"代发工资*.xls文件生成完毕"_s, path));
+    m_ctx.prompt.message(writtenMessage(u"代发工资*.xls文件生成完毕"_s, path)
+        + frmUploadHistory::recordWritten(m_ctx, UploadHistory::Kind::PayrollXls, path, batch));
+}
+
+void Laborage::Laborage_cmdUploadHistory_Click()
+{
+    frmUploadHistory dialog(m_ctx, m_main.dialogParent());
+    dialog.exec();
 }
 
 void Laborage::menuCheckLaborage_Click()

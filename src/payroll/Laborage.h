@@ -48,6 +48,8 @@ public slots:
     void Laborage_cmdLoadB2BFileBut_Click();
     void menuCheckLaborage_Click();
     void Laborage_cmdPrintBut_Click();
+    // "上传记录": the window of the upload files written.
+    void Laborage_cmdUploadHistory_Click();
 
 private:
     Result<> readList(const ListRowSink& row) override;

@@ -75,7 +75,7 @@ private:
 class DBAccess {
 public:
     // The schema version this program reads and writes (PRAGMA user_version).
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
     // Marks a file as ours (PRAGMA application_id).
     static constexpr int kApplicationId = 0x51454C56; // "QELV"
 

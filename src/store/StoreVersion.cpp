@@ -1,6 +1,7 @@
 #include "store/StoreVersion.h"
 
 #include "store/DBAccess.h"
+#include "store/SchemaSql.h"
 
 #include <QString>
 
@@ -12,15 +13,16 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The step from version n to n + 1 is kSteps[n]. Each text runs inside the
-// upgrade's transaction; the version and the mark are written after the last.
-// A step that rewrites the text of a table's definition (sqlite_master, under
-// writable_schema) changes nothing stored: the upgrade then raises the schema
-// cookie, so that every connection reads the definitions again.
+// The steps from version 0 to 2; later steps are sections of the schema (see
+// stepText). Each step runs inside the upgrade's transaction; the version and
+// the mark are written after the last. A step that rewrites the text of a
+// table's definition (sqlite_master, under writable_schema) changes nothing
+// stored: the upgrade then raises the schema cookie, so that every connection
+// reads the definitions again.
 //
 // 0 -> 1: the stores of earlier versions have the tables of version 1 but no
 // mark; indexes that a store made by hand may lack are added.
-constexpr std::array kSteps = {
+constexpr std::array kFirstSteps = {
     "CREATE INDEX IF NOT EXISTS pay_acc_acc_no ON pay_acc (acc_no);"
     "CREATE INDEX IF NOT EXISTS payee_acc_acc_no_type ON payee_acc (acc_no, acc_type);"
     "CREATE INDEX IF NOT EXISTS payee_acc_acc_type ON payee_acc (acc_type, acc_no);"
@@ -58,6 +60,30 @@ constexpr std::array kSteps = {
     " WHERE type='table' AND name='laborage';"
     "PRAGMA writable_schema=OFF;",
 };
+
+// The step from version n - 1 to n, for n >= 2: the section of the schema
+// that begins with the line "-- Version n:" and ends where the next version's
+// section begins. A new store and an upgraded one are made by the same text,
+// so they cannot differ.
+QByteArray schemaSection(int version)
+{
+    const QByteArray schema(kSchemaSql);
+    const QByteArray marker = "\n-- Version " + QByteArray::number(version) + ":";
+    const qsizetype begin = schema.indexOf(marker);
+    if (begin < 0)
+        return {};
+    const qsizetype end = schema.indexOf("\n-- Version ", begin + marker.size());
+    return schema.mid(begin + 1, end < 0 ? -1 : end - begin);
+}
+
+// The statements of the step from `version` to `version + 1`; empty when
+// this program knows no such step.
+QByteArray stepText(int version)
+{
+    if (version >= 0 && version < static_cast<int>(kFirstSteps.size()))
+        return kFirstSteps[static_cast<size_t>(version)];
+    return schemaSection(version + 1);
+}
 
 int pragmaInt(sqlite3* db, const char* sql, bool* ok)
 {
@@ -115,11 +141,15 @@ Result<> upgrade(sqlite3* db, int fromVersion, int currentVersion)
 {
     if (fromVersion >= currentVersion)
         return {};
-    if (fromVersion < 0 || currentVersion > static_cast<int>(kSteps.size()))
+    if (fromVersion < 0)
         return Failure { u"无法升级数据库版本 %1"_s.arg(fromVersion) };
     QByteArray script = "BEGIN IMMEDIATE;";
-    for (int v = fromVersion; v < currentVersion; ++v)
-        script += kSteps[static_cast<size_t>(v)];
+    for (int v = fromVersion; v < currentVersion; ++v) {
+        const QByteArray step = stepText(v);
+        if (step.isEmpty())
+            return Failure { u"无法升级数据库版本 %1"_s.arg(fromVersion) };
+        script += step;
+    }
     char* err = nullptr;
     bool ok = sqlite3_exec(db, script.constData(), nullptr, nullptr, &err) == SQLITE_OK;
     if (ok && script.contains("writable_schema")) {

@@ -1,9 +1,9 @@
--- The store of Qelvora: nine tables, their indexes and the lookup rows the store
+-- The store of Qelvora: eleven tables, their indexes and the lookup rows the store
 -- is delivered with. Number columns refuse values that are not numbers, as a
 -- typed column would; quoted decimal texts bound to them are converted by the
 -- column's NUMERIC affinity before the check runs.
 PRAGMA application_id = 1363496022;
-PRAGMA user_version = 2;
+PRAGMA user_version = 3;
 
 CREATE TABLE acc_currency (
     currency_id   TEXT NOT NULL PRIMARY KEY,
@@ -104,3 +104,33 @@ INSERT INTO cert_type (cert_type, cert_desc) VALUES ('7', '其他');
 
 INSERT INTO tran_acc_type (tran_type, tran_desc) VALUES ('0', '行内');
 INSERT INTO tran_acc_type (tran_type, tran_desc) VALUES ('1', '跨行');
+
+-- Version 3: the upload history. Every upload file written, with the time
+-- (seconds since 1970-01-01 UTC), its kind, path, count, exact total in fen,
+-- the SHA-256 of its bytes, the key of its instruction set (the same for the
+-- same accounts and amounts in any order) and the keys of its instructions in
+-- file order (8 bytes each, base64), which the duplicate check reads instead
+-- of the rows; and each of its instructions.
+CREATE TABLE upload_file (
+    file_id    INTEGER PRIMARY KEY,
+    made_at    INTEGER NOT NULL CHECK (typeof(made_at) = 'integer'),
+    kind       TEXT NOT NULL,
+    file_path  TEXT NOT NULL,
+    item_count INTEGER NOT NULL CHECK (typeof(item_count) = 'integer'),
+    total_fen  INTEGER NOT NULL CHECK (typeof(total_fen) = 'integer'),
+    sha256     TEXT NOT NULL,
+    batch_key  TEXT NOT NULL,
+    item_keys  TEXT NOT NULL
+);
+CREATE INDEX upload_file_made_at ON upload_file (made_at);
+CREATE INDEX upload_file_batch_key ON upload_file (batch_key);
+
+CREATE TABLE upload_item (
+    file_id    INTEGER NOT NULL,
+    seq        INTEGER NOT NULL,
+    acc_no     TEXT NOT NULL,
+    acc_name   TEXT,
+    amount_fen INTEGER NOT NULL CHECK (typeof(amount_fen) = 'integer'),
+    remark     TEXT,
+    PRIMARY KEY (file_id, seq)
+) WITHOUT ROWID;

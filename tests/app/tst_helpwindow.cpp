@@ -7,6 +7,7 @@
 #include "app/Startup.h"
 #include "app/frmMain.h"
 #include "app/frmRestore.h"
+#include "app/frmUploadHistory.h"
 #include "common/GbkCodec.h"
 #include "common/Money.h"
 #include "common/SheetRows.h"
@@ -259,15 +260,16 @@ private slots:
         frmLaborage laborage(env.ctx(), main.get());
         frmBatchLaborage batch(env.ctx(), main.get());
         frmSysConf settings(env.ctx(), env.prompt, main.get());
-        frmSysAdvanceConf advanced(env.ctx(), main.get());
+        frmSysAdvanceConf advanced(env.ctx(), env.prompt, main.get());
         CheckReportRequest request;
         request.findings = { { InstructionCheck::Severity::Warning, 1, u"账号"_s, u"可能重复"_s } };
         request.writing = true;
         CheckReportDialog report(env.prompt, request, main.get());
         HelpWindow help;
         frmRestore restore(env.ctx(), {}, main.get());
+        frmUploadHistory history(env.ctx(), main.get());
         for (const QWidget* w : std::initializer_list<const QWidget*> {
-                 &payAcc, &payment, &laborage, &batch, &settings, &advanced, &report, &help, &restore })
+                 &payAcc, &payment, &laborage, &batch, &settings, &advanced, &report, &help, &restore, &history })
             collectCaptions(*w, captions);
 
         QStringList missing;

@@ -46,6 +46,23 @@ inline QString dumpStore(const QString& path)
     return out.join(u'\n');
 }
 
+// The tables of the upload history (store version 2).
+inline const QStringList kHistoryTables { QStringLiteral("upload_file"), QStringLiteral("upload_item") };
+
+// A dump (dumpStore) without the sections of these tables.
+inline QString withoutTables(const QString& dump, const QStringList& tables)
+{
+    QStringList out;
+    bool skipping = false;
+    for (const QString& line : dump.split(u'\n')) {
+        if (line.startsWith(QStringLiteral("== ")))
+            skipping = tables.contains(line.mid(3));
+        if (!skipping)
+            out << line;
+    }
+    return out.join(u'\n');
+}
+
 // The automatic backups of the test's store, newest first.
 inline QStringList backupNames(TestEnv& env)
 {

@@ -475,7 +475,7 @@ private slots:
     {
         Started s;
         s.env.ctx().bankName = u"某银行"_s;
-        frmSysAdvanceConf dialog(s.env.ctx());
+        frmSysAdvanceConf dialog(s.env.ctx(), s.env.prompt);
         QCOMPARE(dialog.windowTitle(), u"某银行网银客户端高级设定"_s);
         auto* combo = child<QComboBox>(dialog, u"ComboField"_s);
         QCOMPARE(combo->count(), 23);
@@ -484,7 +484,7 @@ private slots:
         QCOMPARE(combo->placeholderText(), u"--请选择字段--"_s);
 
         AppConfig never;
-        frmSysAdvanceConf empty(never);
+        frmSysAdvanceConf empty(never, s.env.prompt);
         QCOMPARE(child<QComboBox>(empty, u"ComboField"_s)->count(), 0);
     }
 

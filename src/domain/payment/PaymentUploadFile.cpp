@@ -33,6 +33,7 @@ Builder::Builder(qint64 count, Money total)
 {
     // An instruction line is rarely longer than 160 bytes.
     m_writer.reserve(static_cast<qsizetype>(count), 160);
+    m_batch.reserve(static_cast<qsizetype>(count));
     m_writer.addHeaderLine(QString(QString::number(count) + u',' + total.toPlainText()).toUtf8());
 }
 
@@ -40,14 +41,21 @@ bool Builder::add(const Instruction& i)
 {
     const QByteArray texts[7] = { i.payAccNo.toUtf8(), i.payAccName.toUtf8(), i.recAccType.toUtf8(),
         i.recAccNo.toUtf8(), i.recAccName.toUtf8(), i.recNetNo.toUtf8(), i.remark.toUtf8() };
-    return appendLine(texts, amountField(i.payAmt));
+    if (!appendLine(texts, amountField(i.payAmt)))
+        return false;
+    m_batch.add(i.recAccNo, i.recAccName, i.payAmt, i.remark);
+    return true;
 }
 
 bool Builder::add(const PaymentTable::FileView& row)
 {
     const QByteArray texts[7] = { row.payAccNo(), row.payAccName(), row.recAccType(), row.recAccNo(), row.recAccName(),
         row.recNetNo(), row.remark() };
-    return appendLine(texts, amountField(row.payAmt()));
+    const QString amount = row.payAmt();
+    if (!appendLine(texts, amountField(amount)))
+        return false;
+    m_batch.add(QString::fromUtf8(texts[3]), QString::fromUtf8(texts[4]), amount, QString::fromUtf8(texts[6]));
+    return true;
 }
 
 bool Builder::appendLine(const QByteArray (&texts)[7], const QString& amount)

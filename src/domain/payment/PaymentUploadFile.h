@@ -2,6 +2,7 @@
 
 #include "common/CsvLineWriter.h"
 #include "common/Money.h"
+#include "domain/UploadHistory.h"
 #include "domain/tables/PaymentTable.h"
 
 #include <QString>
@@ -55,6 +56,8 @@ public:
 
     // The lines built so far, header first.
     QStringList lines() const { return m_writer.lines(); }
+    // The instructions of the lines built so far, as the upload history records them.
+    const UploadHistory::Batch& batch() const { return m_batch; }
 
     // Encodes the text in GBK and writes it through a temporary file renamed into
     // place; after a refused line nothing is written.
@@ -66,6 +69,7 @@ private:
     bool appendLine(const QByteArray (&texts)[7], const QString& amount);
 
     CsvLineWriter m_writer;
+    UploadHistory::Batch m_batch;
 };
 
 // The header and one line per instruction; refuses the first instruction with a

@@ -25,17 +25,25 @@ CsvBuilder::CsvBuilder(qint64 count, Money total)
 {
     // A payroll line is rarely longer than 80 bytes.
     m_writer.reserve(static_cast<qsizetype>(count), 80);
+    m_batch.reserve(static_cast<qsizetype>(count));
     m_writer.addHeaderLine(QString(QString::number(count) + u',' + total.toPlainText()).toUtf8());
 }
 
 bool CsvBuilder::add(const Instruction& i)
 {
-    return addUtf8(i.employeeNo.toUtf8(), i.accName.toUtf8(), i.accNo.toUtf8(), i.payAmount);
+    if (!addUtf8(i.employeeNo.toUtf8(), i.accName.toUtf8(), i.accNo.toUtf8(), i.payAmount))
+        return false;
+    addToBatch(m_batch, i);
+    return true;
 }
 
 bool CsvBuilder::add(const LaborageTable::FileView& row)
 {
-    return addUtf8(row.employeeNo(), row.accName(), row.accNo(), row.payAmount());
+    const QString amount = row.payAmount();
+    if (!addUtf8(row.employeeNo(), row.accName(), row.accNo(), amount))
+        return false;
+    m_batch.add(row.accNoText(), row.accNameText(), amount, QString());
+    return true;
 }
 
 bool CsvBuilder::addUtf8(
@@ -50,6 +58,11 @@ bool CsvBuilder::addUtf8(
 QStringList workbookRow(qint64 sequence, const Instruction& i)
 {
     return { QString::number(sequence), i.employeeNo, i.accName, i.accNo, amountField(i.payAmount) };
+}
+
+void addToBatch(UploadHistory::Batch& batch, const Instruction& i)
+{
+    batch.add(i.accNo, i.accName, i.payAmount, QString());
 }
 
 } // namespace LaborageUploadFile

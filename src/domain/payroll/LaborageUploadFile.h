@@ -2,6 +2,7 @@
 
 #include "common/CsvLineWriter.h"
 #include "common/Money.h"
+#include "domain/UploadHistory.h"
 #include "domain/tables/LaborageTable.h"
 
 #include <QList>
@@ -48,15 +49,22 @@ public:
     bool add(const LaborageTable::FileView& row);
     qint64 instructionCount() const { return m_writer.lineCount(); }
     QStringList lines() const { return m_writer.lines(); }
+    // The instructions of the lines built so far, as the upload history records them.
+    const UploadHistory::Batch& batch() const { return m_batch; }
     Result<> write(const QString& path) const { return m_writer.write(path); }
 
 private:
     bool addUtf8(
         const QByteArray& employeeNo, const QByteArray& accName, const QByteArray& accNo, const QString& payAmount);
     CsvLineWriter m_writer;
+    UploadHistory::Batch m_batch;
 };
 
 // The workbook row of the instruction with sequence number `sequence` (from 1).
 QStringList workbookRow(qint64 sequence, const Instruction& instruction);
+
+// Adds the instruction to the upload history's record of a file. The payroll
+// files carry no remark, so none is recorded.
+void addToBatch(UploadHistory::Batch& batch, const Instruction& instruction);
 
 } // namespace LaborageUploadFile

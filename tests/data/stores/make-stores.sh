@@ -3,7 +3,9 @@
 # upgrade tests:
 #   v0.mdb  the stores of earlier program versions: the tables of version 1,
 #           no application id, user_version 0
-#   v1.mdb  version 1: the schema as src/store/schema.sql has it
+#   v1.mdb  version 1: src/store/schema.sql without the sections of later
+#           versions (from the line "-- Version 3:" on), its number columns
+#           checked by "typeof(x) IN (...)" as version 1 wrote them
 # Run from anywhere: bash tests/data/stores/make-stores.sh
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -21,5 +23,8 @@ INSERT INTO laborage (serial_no, acc_no, pay_amount, acc_type, net_no, remark)
   VALUES (1, '6222000055556666', 8000.01, '0', '', '工资');
 "
 rm -f "$here/v0.mdb" "$here/v1.mdb"
-{ grep -v '^PRAGMA' "$schema"; echo "$rows"; } | sqlite3 "$here/v0.mdb"
-{ cat "$schema"; echo "$rows"; } | sqlite3 "$here/v1.mdb"
+v1_schema=$(sed -e '/^-- Version 3:/,$d' -e 's/^PRAGMA user_version = .*/PRAGMA user_version = 1;/' \
+    -e "s/typeof(\([a-z_]*\)) = 'integer' OR typeof([a-z_]*) = 'real' OR typeof([a-z_]*) = 'null'/typeof(\1) IN ('integer', 'real', 'null')/" \
+    "$schema")
+{ grep -v '^PRAGMA' <<<"$v1_schema"; echo "$rows"; } | sqlite3 "$here/v0.mdb"
+{ cat <<<"$v1_schema"; echo "$rows"; } | sqlite3 "$here/v1.mdb"
