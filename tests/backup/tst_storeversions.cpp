@@ -179,112 +179,113 @@ private slots:
         QCOMPARE(bool(ctx.db().Insert(insert, { value.isNull() ? QVariant(u""_s) : QVariant(value) })), accepted);
         if (!accepted)
             QVERIFY(ctx.db().lastFailureRefusedRow());
+    }
 
-        // A store of version 2, made here with the schema of that version (this
-        // version's schema without its upload history), is upgraded when the
-        // program opens it: every row stays, the history tables are added as a
-        // new store has them, and the history works at once.
-        void previousVersionGetsTheHistoryTables()
+    // A store of version 2, made here with the schema of that version (this
+    // version's schema without its upload history), is upgraded when the
+    // program opens it: every row stays, the history tables are added as a
+    // new store has them, and the history works at once.
+    void previousVersionGetsTheHistoryTables()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"userdb.mdb"_s);
+        QVERIFY(DBAccess::createStore(path));
         {
-            QTemporaryDir dir;
-            const QString path = dir.filePath(u"userdb.mdb"_s);
-            QVERIFY(DBAccess::createStore(path));
-            {
-                RecordingPrompt prompt;
-                DBAccess db(path, prompt);
-                QVERIFY(db.Connect());
-                for (const QString& sql :
-                    { u"DROP TABLE upload_item"_s, u"DROP TABLE upload_file"_s, u"PRAGMA user_version = 2"_s })
-                    QVERIFY(db.Update(sql));
-            }
-            addRows(path);
-            const QString before = dumpStore(path);
-            QVERIFY(before.startsWith(u"version 2\n"_s));
-            QVERIFY(!before.contains(u"upload_"_s));
-
             RecordingPrompt prompt;
-            AppContext ctx(prompt, dir.path());
-            QVERIFY(ctx.db().Connect());
-            QVERIFY(prompt.calls().isEmpty());
-            ctx.db().Disconnect();
-            QCOMPARE(schemaOf(path), schemaOf(freshStore()));
-            const QString after = dumpStore(path);
-            QVERIFY(after.startsWith(u"version 3\n"_s));
-            QCOMPARE(withoutTables(after, kHistoryTables).section(u'\n', 1), before.section(u'\n', 1));
-            QCOMPARE(Backups::list(Backups::folderFor(path)).size(), 1);
+            DBAccess db(path, prompt);
+            QVERIFY(db.Connect());
+            for (const QString& sql :
+                { u"DROP TABLE upload_item"_s, u"DROP TABLE upload_file"_s, u"PRAGMA user_version = 2"_s })
+                QVERIFY(db.Update(sql));
         }
+        addRows(path);
+        const QString before = dumpStore(path);
+        QVERIFY(before.startsWith(u"version 2\n"_s));
+        QVERIFY(!before.contains(u"upload_"_s));
 
-        // A store the program cannot use ends the program with "Database error",
-        // naming why; the file is left as it was.
-        void unusableStoreIsRefused_data()
-        {
-            QTest::addColumn<QString>("pragma");
-            QTest::addColumn<QString>("reason");
-            const int newer = DBAccess::kSchemaVersion + 1;
-            QTest::newRow("newer version") << u"user_version = %1"_s.arg(newer)
-                                           << u"数据库版本 %1 高于本程序支持的版本 %2"_s.arg(newer).arg(newer - 1);
-            QTest::newRow("another program") << u"application_id = 7"_s << u"文件不是本程序的数据库"_s;
-        }
-        void unusableStoreIsRefused()
-        {
-            QFETCH(QString, pragma);
-            QFETCH(QString, reason);
-            OldStoreFolder folder(u"v1.mdb"_s);
-            setPragma(folder.storePath(), pragma);
-            const QByteArray before = readBytes(folder.storePath());
+        RecordingPrompt prompt;
+        AppContext ctx(prompt, dir.path());
+        QVERIFY(ctx.db().Connect());
+        QVERIFY(prompt.calls().isEmpty());
+        ctx.db().Disconnect();
+        QCOMPARE(schemaOf(path), schemaOf(freshStore()));
+        const QString after = dumpStore(path);
+        QVERIFY(after.startsWith(u"version 3\n"_s));
+        QCOMPARE(withoutTables(after, kHistoryTables).section(u'\n', 1), before.section(u'\n', 1));
+        QCOMPARE(Backups::list(Backups::folderFor(path)).size(), 1);
+    }
+
+    // A store the program cannot use ends the program with "Database error",
+    // naming why; the file is left as it was.
+    void unusableStoreIsRefused_data()
+    {
+        QTest::addColumn<QString>("pragma");
+        QTest::addColumn<QString>("reason");
+        const int newer = DBAccess::kSchemaVersion + 1;
+        QTest::newRow("newer version") << u"user_version = %1"_s.arg(newer)
+                                       << u"数据库版本 %1 高于本程序支持的版本 %2"_s.arg(newer).arg(newer - 1);
+        QTest::newRow("another program") << u"application_id = 7"_s << u"文件不是本程序的数据库"_s;
+    }
+    void unusableStoreIsRefused()
+    {
+        QFETCH(QString, pragma);
+        QFETCH(QString, reason);
+        OldStoreFolder folder(u"v1.mdb"_s);
+        setPragma(folder.storePath(), pragma);
+        const QByteArray before = readBytes(folder.storePath());
+        RecordingPrompt prompt;
+        AppContext ctx(prompt, folder.dir.path());
+        QVERIFY(!ctx.db().Connect());
+        QCOMPARE(prompt.calls().size(), 1);
+        QCOMPARE(prompt.calls().first().title, u"Database error"_s);
+        QCOMPARE(prompt.calls().first().text, reason + u" ("_s + ctx.db().dbPath() + u")"_s);
+        QCOMPARE(readBytes(folder.storePath()), before);
+        QVERIFY(!QFileInfo::exists(Backups::folderFor(folder.storePath())));
+    }
+
+    // A backup killed while it is written leaves no file under a backup's
+    // name: the copy carries its final name only once it is complete.
+    void killedBackupLeavesNoFinalFile()
+    {
+        TestEnv env;
+        // A store large enough that the copy takes a while.
+        env.exec(u"insert into payment (serial_no, rec_acc_name, pay_amt) with recursive n(i) as"
+                 u" (select 1 union all select i+1 from n where i < 400000)"
+                 u" select printf('%022d', i), hex(randomblob(40)), i from n"_s);
+        const QString folder = Backups::folderFor(env.db().dbPath());
+        QVERIFY(QDir().mkpath(folder));
+        const QString target = QDir(folder).filePath(u"userdb-20250101-120000-manual.mdb"_s);
+        const QString part = target + u".part"_s;
+
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
             RecordingPrompt prompt;
-            AppContext ctx(prompt, folder.dir.path());
-            QVERIFY(!ctx.db().Connect());
-            QCOMPARE(prompt.calls().size(), 1);
-            QCOMPARE(prompt.calls().first().title, u"Database error"_s);
-            QCOMPARE(prompt.calls().first().text, reason + u" ("_s + ctx.db().dbPath() + u")"_s);
-            QCOMPARE(readBytes(folder.storePath()), before);
-            QVERIFY(!QFileInfo::exists(Backups::folderFor(folder.storePath())));
+            DBAccess db(env.db().dbPath(), prompt);
+            const bool ok = bool(StoreBackup::copyStore(db, target));
+            _exit(ok ? 0 : 1);
         }
+        // The copy is under way once its temporary file exists.
+        bool seen = false;
+        QElapsedTimer waited;
+        waited.start();
+        while (!seen && !waited.hasExpired(60000))
+            seen = QFileInfo(part).size() > 0;
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        QVERIFY2(seen, "the copy was never seen under way");
+        QVERIFY(WIFSIGNALED(status));
+        QVERIFY(!QFileInfo::exists(target));
+        QVERIFY(backupNames(env).isEmpty());
 
-        // A backup killed while it is written leaves no file under a backup's
-        // name: the copy carries its final name only once it is complete.
-        void killedBackupLeavesNoFinalFile()
-        {
-            TestEnv env;
-            // A store large enough that the copy takes a while.
-            env.exec(u"insert into payment (serial_no, rec_acc_name, pay_amt) with recursive n(i) as"
-                     u" (select 1 union all select i+1 from n where i < 400000)"
-                     u" select printf('%022d', i), hex(randomblob(40)), i from n"_s);
-            const QString folder = Backups::folderFor(env.db().dbPath());
-            QVERIFY(QDir().mkpath(folder));
-            const QString target = QDir(folder).filePath(u"userdb-20250101-120000-manual.mdb"_s);
-            const QString part = target + u".part"_s;
+        // The next backup clears the remains and is whole.
+        const Result<QString> made = Backups::make(env.ctx(), u"manual"_s);
+        QVERIFY(made);
+        QVERIFY(!QFileInfo::exists(part));
+        QCOMPARE(StoreBackup::inspect(*made)->payments, qint64(400000));
+    }
+};
 
-            const pid_t child = fork();
-            QVERIFY(child >= 0);
-            if (child == 0) {
-                RecordingPrompt prompt;
-                DBAccess db(env.db().dbPath(), prompt);
-                const bool ok = bool(StoreBackup::copyStore(db, target));
-                _exit(ok ? 0 : 1);
-            }
-            // The copy is under way once its temporary file exists.
-            bool seen = false;
-            QElapsedTimer waited;
-            waited.start();
-            while (!seen && !waited.hasExpired(60000))
-                seen = QFileInfo(part).size() > 0;
-            ::kill(child, SIGKILL);
-            int status = 0;
-            ::waitpid(child, &status, 0);
-            QVERIFY2(seen, "the copy was never seen under way");
-            QVERIFY(WIFSIGNALED(status));
-            QVERIFY(!QFileInfo::exists(target));
-            QVERIFY(backupNames(env).isEmpty());
-
-            // The next backup clears the remains and is whole.
-            const Result<QString> made = Backups::make(env.ctx(), u"manual"_s);
-            QVERIFY(made);
-            QVERIFY(!QFileInfo::exists(part));
-            QCOMPARE(StoreBackup::inspect(*made)->payments, qint64(400000));
-        }
-    };
-
-    QELVORA_TEST(TestStoreVersions)
+QELVORA_TEST(TestStoreVersions)
 #include "tst_storeversions.moc"
