@@ -6,33 +6,35 @@
 #include "common/Prompt.h"
 #include "common/TextFormat.h"
 #include "domain/AppContext.h"
+#include "domain/InstructionAmounts.h"
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QMainWindow>
 #include <QMenu>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-// A grid cell's text: the field trimmed, without a copy when there is nothing to trim.
-QString cellText(QString text)
-{
-    if (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()))
-        return text.trimmed();
-    return text;
-}
-} // namespace
 
 InstructionListTab::InstructionListTab(
     AppContext& ctx, MainWindowServices& main, const QString& prefix, InstructionListLayout layout)
     : TabPage(ctx, main, prefix)
     , m_layout(std::move(layout))
 {
+    if (!m_layout.amountField.isEmpty()) {
+        m_grid->setEditableColumn(m_layout.amountColumn,
+            [this](int shownRow, const QString& typed) { return storeTypedAmount(shownRow + 1, typed); });
+        // The totals follow every stored amount exactly.
+        connect(m_grid, &ListGrid::cellEdited, this, [this] {
+            showTotals();
+            showFindStatus();
+        });
+    }
     m_openCheckReport = [this](const CheckReportRequest& request) {
         CheckReportDialog dialog(m_ctx.prompt, request, m_main.dialogParent());
         return dialog.exec() == QDialog::Accepted;
@@ -41,7 +43,7 @@ InstructionListTab::InstructionListTab(
         QPrinter printer(QPrinter::HighResolution);
         sheet.preparePrinter(printer);
         QPrintPreviewDialog preview(&printer, m_main.dialogParent());
-        preview.setWindowTitle(sheet.data().title);
+        preview.setWindowTitle(sheet.data().title + wholeBatchNote().replace(u'\n', u' '));
         connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&sheet](QPrinter* p) { sheet.render(*p); });
         // Saving as PDF next to printing, through the program's own file dialog.
         if (auto* bar = preview.findChild<QToolBar*>()) {
@@ -65,7 +67,7 @@ void InstructionListTab::layOutCommands(std::initializer_list<Command> commands)
     auto* layout = new QVBoxLayout(this);
     auto* buttons = new QHBoxLayout;
     layout->addLayout(buttons);
-    layout->addWidget(m_grid, 1);
+    layout->addWidget(gridWithFindBox(), 1);
     for (const Command& command : commands) {
         QPushButton* button = addButton(command.shortName, command.caption);
         buttons->addWidget(button);
@@ -115,7 +117,7 @@ Result<InstructionTotals> InstructionListTab::queryTotals()
     return totals;
 }
 
-void InstructionListTab::refresh()
+void InstructionListTab::showTotals()
 {
     // Status bar: count, exact total and the total in capital figures.
     if (const auto totals = queryTotals()) {
@@ -124,35 +126,37 @@ void InstructionListTab::refresh()
         m_main.setStatusPanels(
             { u"总笔数"_s, count, u"总金额"_s, total, u"大写金额"_s, amountToWords(removeCommas(total)) });
     }
+}
+
+void InstructionListTab::refresh()
+{
+    showTotals();
 
     // The old rows go before the new ones are read, so that a long list is never
     // held twice.
     const int columns = static_cast<int>(m_layout.headers.size());
     m_grid->setColumns(m_layout.headers);
+    m_grid->setAmountColumn(m_layout.amountColumn);
     m_grid->setColumnAlignment(0, Qt::AlignCenter);
     for (int c = 1; c < columns; ++c)
         m_grid->setColumnAlignment(c, c == m_layout.amountColumn ? Qt::AlignRight : Qt::AlignLeft);
 
-    std::vector<QStringList> rows;
-    QStringList previous;
+    // The rows go straight into the grid's compact store: one character
+    // buffer, no string object per cell.
+    ListGridRows rows(columns);
+    qsizetype count = 0;
     m_ctx.db().QueryEach(m_layout.listStatement, {}, [&](const RecordView& record) {
-        QStringList row;
-        row.reserve(columns);
+        ++count;
         for (int c = 0; c < columns; ++c) {
             const int field = m_layout.sourceFields[static_cast<size_t>(c)];
-            QString text = field < 0 ? QString::number(rows.size() + 1) : cellText(record.text(field));
-            if (c == m_layout.amountColumn)
-                text = formatStoredAmount(text, true);
-            // A value equal to the one above (a payer account, most kinds and
-            // remarks) shares its text instead of holding a copy.
-            if (field >= 0 && !previous.isEmpty() && previous.at(c) == text)
-                text = previous.at(c);
-            row.append(std::move(text));
+            if (field < 0)
+                rows.addCell(QString::number(count));
+            else if (c == m_layout.amountColumn)
+                rows.addCell(formatStoredAmount(record.text(field).trimmed(), true));
+            else
+                rows.addCell(QStringView(record.text(field)).trimmed());
         }
-        previous = row;
-        rows.push_back(std::move(row));
     });
-    previous.clear();
     setGridRows(std::move(rows));
     listRefreshed();
 
@@ -160,6 +164,55 @@ void InstructionListTab::refresh()
     for (int c = 0; c < columns && c < static_cast<int>(m_layout.widthsTwips.size()); ++c)
         m_grid->setColumnWidthTwips(c, m_layout.widthsTwips[static_cast<size_t>(c)]);
     m_grid->resetSelection();
+}
+
+void InstructionListTab::showFindStatus()
+{
+    TabPage::showFindStatus();
+    if (!m_grid->isFiltered())
+        return;
+    const auto shown = m_grid->gridModel()->shownTotal();
+    QStringList panels;
+    for (int i = 1; i <= 6; ++i)
+        panels << m_main.statusPanelText(i);
+    panels[0] += u"，显示合计 "_s + (shown ? shown->toGroupedText() : u"-"_s);
+    m_main.setStatusPanels(panels);
+}
+
+std::optional<QString> InstructionListTab::storeTypedAmount(int gridRow, const QString& typed)
+{
+    const QString key = m_grid->textMatrix(gridRow, ColumnKey).trimmed();
+    if (key.isEmpty())
+        return std::nullopt;
+    if (const auto why = InstructionAmounts::refusal(typed, m_layout.amountRuleId, m_ctx.fieldRules)) {
+        showStatusMessage(*why);
+        return std::nullopt;
+    }
+    const Money amount = *Money::parse(removeCommas(typed.trimmed()));
+    // The store has shown its error when it fails.
+    if (!InstructionAmounts::store(
+            m_ctx.db(), { m_layout.table, m_layout.keyField, m_layout.amountField }, { { key, amount } }))
+        return std::nullopt;
+    showStatusMessage(QString());
+    return amount.toGroupedText();
+}
+
+void InstructionListTab::showStatusMessage(const QString& text)
+{
+    auto* window = qobject_cast<QMainWindow*>(m_main.dialogParent());
+    if (!window)
+        return;
+    if (text.isEmpty())
+        window->statusBar()->clearMessage();
+    else
+        window->statusBar()->showMessage(text, 15000);
+}
+
+QString InstructionListTab::wholeBatchNote() const
+{
+    if (!m_grid->isFiltered())
+        return {};
+    return u"\n已按全部 %1 笔指令生成"_s.arg(m_main.statusPanelText(2).trimmed());
 }
 
 bool InstructionListTab::currentRowHasKey() const
@@ -231,7 +284,7 @@ bool InstructionListTab::checkInstructions(bool writing, const FileRowSink& file
     request.writing = writing;
     if (request.findings.empty()) {
         if (!writing)
-            m_ctx.prompt.message(u"检查完毕，未发现问题"_s);
+            m_ctx.prompt.message(u"检查完毕，未发现问题"_s + wholeBatchNote());
         return true;
     }
     request.selectRow = [this](qint64 row) { selectListRow(row); };

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <vector>
 
 class QMenu;
@@ -34,6 +35,10 @@ struct InstructionListLayout {
     std::vector<int> sourceFields;
     std::vector<int> widthsTwips;
     int amountColumn = -1; // shown with thousands separators and two decimals, right aligned
+    // The stored amount column and the field rule of its entry box: the amount
+    // cell takes typed amounts when given.
+    QString amountField;
+    int amountRuleId = 0;
 
     QString noChoiceMessage; // a command that needs a row, with none chosen
     QString rangeDeleteQuestion;
@@ -122,6 +127,22 @@ protected:
     // The range delete: the keys of the rows between the current row and the
     // end of the selection, deleted in one statement after the question.
     void deleteSelectedRange();
+
+    // Status panels: count, exact total and the total in capital figures of
+    // the whole list, then panel 1 for the find.
+    void showTotals();
+    // An amount typed into the list: checked as the entry dialog checks it,
+    // stored at once; a refusal is said in the status bar. The cell's new text,
+    // or none.
+    std::optional<QString> storeTypedAmount(int gridRow, const QString& typed);
+    // A passing note in the status bar (a refused amount).
+    void showStatusMessage(const QString& text);
+
+    // While a find is on: the line that says a file, check or sheet took the
+    // whole batch ("已按全部 m 笔指令生成"), after a line break; otherwise empty.
+    QString wholeBatchNote() const;
+    // Panel 1 under a find also gives the exact total of the shown rows.
+    void showFindStatus() override;
 
     // Called at the end of every refresh.
     virtual void listRefreshed() { }

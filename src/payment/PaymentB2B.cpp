@@ -32,6 +32,8 @@ InstructionListLayout paymentList()
     l.sourceFields = { -1, 0, 1, 2, 3, 4, 5, 8, 9, 10 };
     l.widthsTwips = { 420, 0, 2000, 1800, 1500, 2000, 1800, 1800, 1500, 1000 };
     l.amountColumn = PaymentB2B::ColumnAmount;
+    l.amountField = u"pay_amt"_s;
+    l.amountRuleId = 6;
     l.noChoiceMessage = u"请先选择批量付款指令"_s;
     l.rangeDeleteQuestion = u"是否确认要删除所有批量支付文件中指令?"_s;
     l.rangeDeleteDone = u"删除批量支付文件成功."_s;
@@ -165,7 +167,8 @@ void PaymentB2B::menuWriteB2BFile_Click()
         return;
     }
     const Result<> written = builder.write(path);
-    m_ctx.prompt.message(written ? writtenMessage(u"批量支付文件*.csv生成完毕"_s, path) : written.message());
+    m_ctx.prompt.message(
+        written ? writtenMessage(u"批量支付文件*.csv生成完毕"_s, path) + wholeBatchNote() : written.message());
 }
 
 void PaymentB2B::cmdLoadB2BFileBut_Click()

@@ -35,6 +35,8 @@ InstructionListLayout laborageList()
     l.sourceFields = { -1, 0, 1, 2, 3, 4, 5 };
     l.widthsTwips = { 420, 0, 2200, 1800, 1500, 2000, 2000 };
     l.amountColumn = Laborage::ColumnAmount;
+    l.amountField = u"pay_amount"_s;
+    l.amountRuleId = 10;
     l.noChoiceMessage = u"请先选择代发工资指令"_s;
     l.rangeDeleteQuestion = u"是否确认要删除所有代发代扣文件中指令?"_s;
     l.rangeDeleteDone = u"删除账号成功."_s;
@@ -172,7 +174,8 @@ void Laborage::writeCsv(const QString& path)
         return;
     }
     const Result<> written = builder.write(path);
-    m_ctx.prompt.message(written ? writtenMessage(u"代发工资*.csv文件生成完毕"_s, path) : written.message());
+    m_ctx.prompt.message(
+        written ? writtenMessage(u"代发工资*.csv文件生成完毕"_s, path) + wholeBatchNote() : written.message());
 }
 
 void Laborage::writeWorkbook(const QString& path)
@@ -210,7 +213,7 @@ void Laborage::writeWorkbook(const QString& path)
         m_ctx.prompt.message(u"文件读写错误，代发工资文件生成失败"_s);
         return;
     }
-    m_ctx.prompt.message(writtenMessage(u"代发工资*.xls文件生成完毕"_s, path));
+    m_ctx.prompt.message(writtenMessage(u"代发工资*.xls文件生成完毕"_s, path) + wholeBatchNote());
 }
 
 void Laborage::menuCheckLaborage_Click()

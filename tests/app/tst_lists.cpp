@@ -1,0 +1,258 @@
+// Find and sort in the lists, driven as the user does: Ctrl+F and typing in
+// the find box, the arrow keys and Shift in the list, clicks on the headers.
+
+#include "GuiTest.h"
+#include "TestEnv.h"
+#include "TestRegistry.h"
+
+#include "app/ListGrid.h"
+#include "app/frmMain.h"
+#include "payment/PaymentB2B.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTabWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void addPayment(TestEnv& env, int serial, const QString& recAccNo, const QString& recAccName, const QString& amount)
+{
+    env.exec(u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,rec_acc_name,"
+             u"rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values (?,?,?,?,?,?,?,?,?,?,?,'')"_s,
+        { u"2024010112000000%1"_s.arg(serial, 6, 10, QChar(u'0')), u"6228480012345678"_s, u"某某贸易有限公司"_s, u"0"_s,
+            recAccNo, recAccName, u"0101"_s, u"020"_s, QString(), amount, u"货款"_s });
+}
+
+// Five instructions in stored order; two payees named 李, amounts that sort
+// differently as text and as numbers.
+void addBatch(TestEnv& env)
+{
+    addPayment(env, 1, u"6217000000000001"_s, u"张三"_s, u"10"_s);
+    addPayment(env, 2, u"6217000000000002"_s, u"李四"_s, u"0.1"_s);
+    addPayment(env, 3, u"6217000000000003"_s, u"Alice Trading"_s, u"9"_s);
+    addPayment(env, 4, u"6217000000000004"_s, u"李六"_s, u"0.2"_s);
+    addPayment(env, 5, u"6217000000000005"_s, u"赵七"_s, u"1234.5"_s);
+}
+
+constexpr int kNameColumn = 6;
+constexpr int kAmountColumn = 8;
+
+QStringList column(const ListGrid* grid, int c)
+{
+    QStringList texts;
+    for (int r = 1; r < grid->rows(); ++r)
+        texts << grid->textMatrix(r, c);
+    return texts;
+}
+
+QString storedNames(TestEnv& env)
+{
+    return env
+        .scalar(u"select group_concat(rec_acc_name, ',') from (select rec_acc_name from payment order by serial_no)"_s)
+        .toString();
+}
+
+struct PaymentList {
+    explicit PaymentList(TestEnv& env)
+        : env(env)
+        , gui(env.prompt)
+        , page(static_cast<PaymentB2B*>(env.window().page(frmMain::TabPaymentB2B)))
+        , grid(page->grid())
+    {
+        gui.show(env.window());
+        env.window().resetPaymentB2B();
+    }
+    // Ctrl+F, then the text typed key by key.
+    void find(const QString& text)
+    {
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(gui.focused(), u"PaymentB2B_txtFind"_s);
+        gui.keys(text);
+    }
+    void clickHeader(int c)
+    {
+        QHeaderView* header = grid->horizontalHeader();
+        const QPoint at(header->sectionViewportPosition(c) + header->sectionSize(c) / 2, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    }
+    TestEnv& env;
+    GuiTest gui;
+    PaymentB2B* page;
+    ListGrid* grid;
+};
+
+} // namespace
+
+class TestLists : public QObject {
+    Q_OBJECT
+private slots:
+    void findShowsTheMatchingRows_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("panel");
+        QTest::newRow("Chinese") << u"李"_s << QStringList { u"李四"_s, u"李六"_s }
+                                 << u"筛选：显示 2 / 共 5 笔，显示合计 0.30"_s;
+        QTest::newRow("Latin, other case")
+            << u"alice"_s << QStringList { u"Alice Trading"_s } << u"筛选：显示 1 / 共 5 笔，显示合计 9.00"_s;
+        QTest::newRow("amount without separators")
+            << u"1234.5"_s << QStringList { u"赵七"_s } << u"筛选：显示 1 / 共 5 笔，显示合计 1,234.50"_s;
+        QTest::newRow("account digits") << u"00004"_s << QStringList { u"李六"_s }
+                                        << u"筛选：显示 1 / 共 5 笔，显示合计 0.20"_s;
+        QTest::newRow("nothing") << u"王"_s << QStringList {} << u"筛选：显示 0 / 共 5 笔，显示合计 0.00"_s;
+    }
+    void findShowsTheMatchingRows()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, names);
+        QFETCH(QString, panel);
+        TestEnv env;
+        addBatch(env);
+        PaymentList list(env);
+        list.find(typed);
+        QCOMPARE(column(list.grid, kNameColumn), names);
+        // The running number counts the rows shown.
+        QStringList numbers;
+        for (int i = 1; i <= names.size(); ++i)
+            numbers << QString::number(i);
+        QCOMPARE(column(list.grid, 0), numbers);
+        QCOMPARE(env.window().statusPanelText(1), panel);
+        // The whole batch stays in the count, the total and the capital figures.
+        QCOMPARE(env.window().statusPanelText(2), u"5"_s);
+        QCOMPARE(env.window().statusPanelText(4), u"1,253.80"_s);
+        QCOMPARE(env.window().statusPanelText(6), u"壹仟贰佰伍拾叁元捌角"_s);
+
+        // Esc empties the box: every row again, the plain panels.
+        list.gui.escape();
+        QCOMPARE(list.grid->rows(), 6);
+        QCOMPARE(env.window().statusPanelText(1), u"总笔数"_s);
+    }
+
+    void rangeDeleteUnderAFindTakesOnlyTheShownSelectedRows_data()
+    {
+        QTest::addColumn<bool>("selectAll");
+        QTest::newRow("Shift+Down") << false;
+        QTest::newRow("Ctrl+A") << true;
+    }
+    void rangeDeleteUnderAFindTakesOnlyTheShownSelectedRows()
+    {
+        QFETCH(bool, selectAll);
+        TestEnv env;
+        addBatch(env);
+        PaymentList list(env);
+        list.find(u"李"_s);
+        // Down leaves the box for the first row shown.
+        QTest::keyClick(env.window().focusWidget(), Qt::Key_Down);
+        QCOMPARE(list.gui.focused(), u"PaymentB2B_DataGrid"_s);
+        if (selectAll)
+            QTest::keyClick(list.grid, Qt::Key_A, Qt::ControlModifier);
+        else
+            QTest::keyClick(list.grid, Qt::Key_Down, Qt::ShiftModifier);
+        env.prompt.answerOk();
+        list.gui.click(u"PaymentB2B_cmdDeleteBut"_s);
+        QCOMPARE(env.prompt.texts(),
+            QStringList({ u"是否确认要删除所有批量支付文件中指令?"_s, u"删除批量支付文件成功."_s }));
+        // The hidden rows between and around them are all still there.
+        QCOMPARE(storedNames(env), u"张三,Alice Trading,赵七"_s);
+        // The find stays on over the refresh.
+        QCOMPARE(list.grid->rows(), 1);
+        QCOMPARE(env.window().statusPanelText(1), u"筛选：显示 0 / 共 3 笔，显示合计 0.00"_s);
+    }
+
+    void sortByClickingTheHeader()
+    {
+        TestEnv env;
+        addBatch(env);
+        PaymentList list(env);
+        const QStringList stored { u"10.00"_s, u"0.10"_s, u"9.00"_s, u"0.20"_s, u"1,234.50"_s };
+        // Amounts by value (9.00 before 10.00), then reversed, then as stored.
+        list.clickHeader(kAmountColumn);
+        QCOMPARE(column(list.grid, kAmountColumn),
+            QStringList({ u"0.10"_s, u"0.20"_s, u"9.00"_s, u"10.00"_s, u"1,234.50"_s }));
+        QCOMPARE(column(list.grid, 0), QStringList({ u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s }));
+        list.clickHeader(kAmountColumn);
+        QCOMPARE(column(list.grid, kAmountColumn),
+            QStringList({ u"1,234.50"_s, u"10.00"_s, u"9.00"_s, u"0.20"_s, u"0.10"_s }));
+        list.clickHeader(kAmountColumn);
+        QCOMPARE(column(list.grid, kAmountColumn), stored);
+
+        // Texts as texts; a find keeps the order.
+        list.clickHeader(kNameColumn);
+        QCOMPARE(column(list.grid, kNameColumn),
+            QStringList({ u"Alice Trading"_s, u"张三"_s, u"李六"_s, u"李四"_s, u"赵七"_s }));
+        list.find(u"李"_s);
+        QCOMPARE(column(list.grid, kNameColumn), QStringList({ u"李六"_s, u"李四"_s }));
+
+        // The change command takes the row as shown.
+        QTest::keyClick(env.window().focusWidget(), Qt::Key_Down);
+        QCOMPARE(list.grid->textMatrix(list.grid->row(), kNameColumn), u"李六"_s);
+        QCOMPARE(list.grid->textMatrix(list.grid->row(), 1),
+            env.scalar(u"select serial_no from payment where rec_acc_name='李六'"_s).toString());
+    }
+
+    void amountTypedIntoTheList_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<qlonglong>("storedFen");
+        QTest::addColumn<QString>("total");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("accepted") << u"12.5"_s << u"12.50"_s << 1250LL << u"1,256.30"_s << QString();
+        QTest::newRow("separators") << u"2,000"_s << u"2,000.00"_s << 200000LL << u"3,243.80"_s << QString();
+        QTest::newRow("three decimals") << u"1.234"_s << u"10.00"_s << 1000LL << u"1,253.80"_s
+                                        << u"金额输入错误，请输入正确的金额（最多两位小数）"_s;
+        QTest::newRow("above the limit") << u"100000000000.01"_s << u"10.00"_s << 1000LL << u"1,253.80"_s
+                                         << u"金额超过系统最大单笔限制"_s;
+        QTest::newRow("zero") << u"0"_s << u"10.00"_s << 1000LL << u"1,253.80"_s << u"金额必须大于零元"_s;
+    }
+    void amountTypedIntoTheList()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(qlonglong, storedFen);
+        QFETCH(QString, total);
+        QFETCH(QString, said);
+        TestEnv env;
+        addBatch(env);
+        PaymentList list(env);
+        // The first row chosen from the keyboard; digits typed on the row go into its amount.
+        list.grid->setFocus();
+        QTest::keyClick(list.grid, Qt::Key_Down);
+        QTest::keyClick(list.grid, Qt::Key_Up);
+        QCOMPARE(list.grid->row(), 1);
+        list.gui.keys(typed);
+        list.gui.enter();
+        QCOMPARE(list.grid->textMatrix(1, kAmountColumn), shown);
+        QCOMPARE(env.scalar(u"select cast(round(pay_amt*100) as integer) from payment where rec_acc_name='张三'"_s)
+                     .toLongLong(),
+            storedFen);
+        QCOMPARE(env.window().statusPanelText(4), total);
+        QCOMPARE(env.window().statusBar()->currentMessage(), said);
+        // Stored: Enter went on to the next row. Refused: no box was shown.
+        QCOMPARE(list.grid->row(), said.isEmpty() ? 2 : 1);
+        QVERIFY(env.prompt.texts().isEmpty());
+    }
+
+    void escapeCancelsATypedAmount()
+    {
+        TestEnv env;
+        addBatch(env);
+        PaymentList list(env);
+        list.grid->setFocus();
+        list.grid->selectRows(2, 2, kNameColumn);
+        QTest::keyClick(list.grid, Qt::Key_F2);
+        list.gui.keys(u"5"_s);
+        list.gui.escape();
+        QCOMPARE(list.grid->textMatrix(2, kAmountColumn), u"0.10"_s);
+        QCOMPARE(env.scalar(u"select cast(round(pay_amt*100) as integer) from payment where rec_acc_name='李四'"_s)
+                     .toLongLong(),
+            10LL);
+    }
+};
+
+QELVORA_TEST(TestLists)
+#include "tst_lists.moc"
