@@ -372,6 +372,15 @@ void Shots::run()
     settle();
     save(m_window, u"laborage-tab.png"_s);
 
+    // The list under a find: only the rows with "张", the shown total in the status bar.
+    if (auto* find = m_window.findChild<QLineEdit*>(u"Laborage_txtFind"_s)) {
+        find->setText(u"张"_s);
+        settle();
+        save(m_window, u"laborage-find.png"_s);
+        find->clear();
+        settle();
+    }
+
     // The page as wide as the preview, so that its text can be read.
     shootModal(
         u"approval-sheet.png"_s, [this] { click(u"Laborage_cmdPrintBut"_s); },
