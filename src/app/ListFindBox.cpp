@@ -32,7 +32,11 @@ void ListFindBox::keyPressEvent(QKeyEvent* event)
     // Down moves into the list, to the first row shown.
     if (event->key() == Qt::Key_Down && m_grid->rows() > 1) {
         m_grid->setFocus(Qt::TabFocusReason);
-        m_grid->selectRows(1, 1, 1);
+        // The first shown column, so that the arrow keys go on from there.
+        int column = 1;
+        while (column < m_grid->cols() - 1 && m_grid->isColumnHidden(column))
+            ++column;
+        m_grid->selectRows(1, 1, column);
         return;
     }
     QLineEdit::keyPressEvent(event);

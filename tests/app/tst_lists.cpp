@@ -9,6 +9,7 @@
 #include "app/frmMain.h"
 #include "payment/PaymentB2B.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QStatusBar>
@@ -152,6 +153,10 @@ private slots:
             QTest::keyClick(list.grid, Qt::Key_A, Qt::ControlModifier);
         else
             QTest::keyClick(list.grid, Qt::Key_Down, Qt::ShiftModifier);
+        if (!selectAll) {
+            QCOMPARE(list.grid->row(), 1);
+            QCOMPARE(list.grid->rowSel(), 2);
+        }
         env.prompt.answerOk();
         list.gui.click(u"PaymentB2B_cmdDeleteBut"_s);
         QCOMPARE(env.prompt.texts(),
@@ -220,12 +225,14 @@ private slots:
         addBatch(env);
         PaymentList list(env);
         // The first row chosen from the keyboard; digits typed on the row go into its amount.
-        list.grid->setFocus();
-        QTest::keyClick(list.grid, Qt::Key_Down);
-        QTest::keyClick(list.grid, Qt::Key_Up);
+        const QModelIndex first = list.grid->model()->index(0, kNameColumn);
+        QTest::mouseClick(list.grid->viewport(), Qt::LeftButton, {}, list.grid->visualRect(first).center());
         QCOMPARE(list.grid->row(), 1);
-        list.gui.keys(typed);
-        list.gui.enter();
+        QCOMPARE(list.gui.focused(), u"PaymentB2B_DataGrid"_s);
+        list.gui.keys(typed.left(1));
+        QVERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+        list.gui.keys(typed.mid(1));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(list.grid->textMatrix(1, kAmountColumn), shown);
         QCOMPARE(env.scalar(u"select cast(round(pay_amt*100) as integer) from payment where rec_acc_name='张三'"_s)
                      .toLongLong(),
