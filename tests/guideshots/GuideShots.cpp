@@ -58,6 +58,11 @@ public:
         log(u"question"_s, text);
         return true;
     }
+    OkSkipCancel askOkSkipCancel(const QString& text) override
+    {
+        log(u"question"_s, text);
+        return OkSkipCancel::Ok;
+    }
     void critical(const QString& title, const QString& text) override
     {
         log(title, text);
@@ -372,6 +377,15 @@ void Shots::run()
     m_window.resetLaborageIn();
     settle();
     save(m_window, u"laborage-tab.png"_s);
+
+    // The list under a find: only the rows with "张", the shown total in the status bar.
+    if (auto* find = m_window.findChild<QLineEdit*>(u"Laborage_txtFind"_s)) {
+        find->setText(u"张"_s);
+        settle();
+        save(m_window, u"laborage-find.png"_s);
+        find->clear();
+        settle();
+    }
 
     // The page as wide as the preview, so that its text can be read.
     shootModal(
