@@ -136,6 +136,10 @@ void InstructionListTab::refresh()
 {
     showTotals();
 
+    // A list is read again at about the size it had: room for as many rows
+    // and characters, so that the buffer is not regrown while reading.
+    const qsizetype previousRows = m_grid->gridModel()->storedCount();
+    const qsizetype previousChars = m_grid->gridModel()->storedRows().textSize();
     // The old rows go before the new ones are read, so that a long list is never
     // held twice.
     const int columns = static_cast<int>(m_layout.headers.size());
@@ -148,6 +152,8 @@ void InstructionListTab::refresh()
     // The rows go straight into the grid's compact store: one character
     // buffer, no string object per cell.
     ListGridRows rows(columns);
+    if (previousRows > 1)
+        rows.reserve(previousRows, previousChars / previousRows + 1);
     qsizetype count = 0;
     readList([&](QStringList& cells) {
         ++count;
@@ -201,10 +207,10 @@ std::optional<QString> InstructionListTab::storeTypedAmount(int gridRow, const Q
 
 Result<InstructionListTab::PastePlan> InstructionListTab::planPaste(const InstructionAmounts::PastedBlock& block)
 {
-    // The rows a line's amount goes to: grid rows (from 1) as shown.
+    // The rows a line's amount goes to.
     struct Target {
         const InstructionAmounts::PastedLine* line;
-        int gridRow; // 0: a stored row that the find hides
+        bool shown; // false: a row the find hides
         qsizetype storedRow;
     };
     std::vector<Target> targets;
@@ -226,7 +232,7 @@ Result<InstructionListTab::PastePlan> InstructionListTab::planPaste(const Instru
                     shownBelow)
             };
         for (int i = 0; i < rows; ++i)
-            targets.push_back({ &block.lines[size_t(lines == 1 ? 0 : i)], top + i, model->storedRow(top + i - 1) });
+            targets.push_back({ &block.lines[size_t(lines == 1 ? 0 : i)], true, model->storedRow(top + i - 1) });
     } else {
         // The instruction of each account, among all the listed ones: an
         // account is named on purpose, also when a find hides it.
@@ -246,6 +252,11 @@ Result<InstructionListTab::PastePlan> InstructionListTab::planPaste(const Instru
                 listedTwice[account] += listedTwice.contains(account) ? 1 : 2;
             }
         }
+        // Which stored rows the find shows, looked up once for all lines.
+        std::vector<bool> shown(size_t(stored), !model->isFiltered());
+        if (model->isFiltered())
+            for (int r = 0; r < model->shownCount(); ++r)
+                shown[size_t(model->storedRow(r))] = true;
         QHash<QString, int> pastedAt;
         for (const InstructionAmounts::PastedLine& line : block.lines) {
             if (const auto seen = pastedAt.constFind(line.account); seen != pastedAt.cend())
@@ -263,7 +274,7 @@ Result<InstructionListTab::PastePlan> InstructionListTab::planPaste(const Instru
                                      .arg(line.line)
                                      .arg(line.account)
                                      .arg(listedTwice.value(line.account)) };
-            targets.push_back({ &line, model->shownRow(*found) + 1, *found });
+            targets.push_back({ &line, shown[size_t(*found)], *found });
         }
     }
 
@@ -294,7 +305,7 @@ Result<InstructionListTab::PastePlan> InstructionListTab::planPaste(const Instru
         row.newAmount = t.line->amount.toGroupedText();
         if (!t.line->name.isEmpty() && t.line->name != row.name)
             row.note = u"粘贴的户名为“%1”"_s.arg(t.line->name);
-        if (t.gridRow <= 0)
+        if (!t.shown)
             row.note += (row.note.isEmpty() ? u""_s : u"；"_s) + u"查找时未显示"_s;
         plan.preview.rows.push_back(std::move(row));
         plan.preview.oldTotal += oldAmount.value_or(Money());

@@ -23,6 +23,14 @@ ListFindBox::ListFindBox(ListGrid* grid, QWidget* page)
     });
 }
 
+void ListFindBox::focusInEvent(QFocusEvent* event)
+{
+    QLineEdit::focusInEvent(event);
+    // The user is about to type: the list's search text is built now, so that
+    // the first key filters as fast as the next ones.
+    m_grid->prepareFind();
+}
+
 void ListFindBox::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape && !text().isEmpty()) {

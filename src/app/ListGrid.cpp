@@ -283,12 +283,23 @@ bool ListGrid::hasData() const
     return false;
 }
 
-void ListGrid::setFindText(const QString& text)
+void ListGrid::setSearchedColumns()
 {
     std::vector<bool> searched(static_cast<size_t>(cols()), false);
     for (int c = 1; c < cols(); ++c)
         searched[static_cast<size_t>(c)] = !isColumnHidden(c);
     m_model->setSearchedColumns(std::move(searched));
+}
+
+void ListGrid::prepareFind()
+{
+    setSearchedColumns();
+    m_model->prepareFind();
+}
+
+void ListGrid::setFindText(const QString& text)
+{
+    setSearchedColumns();
     const bool was = m_model->isFiltered();
     const QString before = m_model->findText();
     m_model->setFindText(text);

@@ -55,6 +55,9 @@ public:
     // Find: shows the rows where a shown column contains `text` (case and the
     // thousands separators of amounts ignored); empty shows every row.
     void setFindText(const QString& text);
+    // Gets a find ready before its first key (the find box took the focus):
+    // the search text of a long list is built once, here.
+    void prepareFind();
     bool isFiltered() const { return m_model->isFiltered(); }
     // Sort as a click on the header of `column` does: ascending, then
     // descending, then the stored order again.
@@ -103,6 +106,8 @@ private:
     // view when the list scrolls sideways.
     void layoutFrozenColumn();
     void showSortIndicator();
+    // The columns a find searches: the shown ones after the running number.
+    void setSearchedColumns();
 
     ListGridModel* m_model;
     QTableView* m_frozen;

@@ -27,13 +27,27 @@ void ListGridRows::addRow(const QStringList& row)
 namespace {
 // What a find compares: lower case, without the thousands separators of
 // amounts and without the character that ends a cell in the search text.
-void appendFolded(QString& out, QStringView text)
+// Writes the folded `text` at `out`; returns the end of what was written.
+QChar* writeFolded(QChar* out, QStringView text)
 {
     for (const QChar ch : text) {
-        if (ch == u',' || ch == u'\x1')
-            continue;
-        out.append(ch.toLower());
+        const char16_t u = ch.unicode();
+        if (u < 0x80) {
+            if (u == u',' || u == 0x1)
+                continue;
+            *out++ = QChar(u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u);
+        } else {
+            *out++ = ch.toLower();
+        }
     }
+    return out;
+}
+
+void appendFolded(QString& out, QStringView text)
+{
+    const qsizetype at = out.size();
+    out.resize(at + text.size());
+    out.truncate(writeFolded(out.data() + at, text) - out.constData());
 }
 } // namespace
 
@@ -323,20 +337,28 @@ void ListGridModel::ensureSearchText() const
         return;
     const qsizetype n = storedCount();
     const int columns = m_rows.columns();
-    m_searchText.clear();
     m_searchStarts.clear();
     m_searchStarts.reserve(size_t(n));
+    // At most every stored character and one end mark per cell: written in
+    // place, without growing the text on the way.
+    qsizetype bound = m_rows.textSize() + n * columns;
+    for (const QString& changed : m_changed)
+        bound += changed.size();
+    m_searchText = QString();
+    m_searchText.resize(bound);
+    QChar* const begin = m_searchText.data();
+    QChar* out = begin;
     QString holder;
     for (qsizetype r = 0; r < n; ++r) {
-        m_searchStarts.push_back(m_searchText.size());
+        m_searchStarts.push_back(out - begin);
         for (int c = 1; c < columns; ++c) {
             if (size_t(c) < m_searched.size() && !m_searched[size_t(c)])
                 continue;
-            appendFolded(m_searchText, rawCell(r, c, holder));
-            m_searchText.append(u'\x1');
+            out = writeFolded(out, rawCell(r, c, holder));
+            *out++ = QChar(u'\x1');
         }
     }
-    m_searchText.squeeze();
+    m_searchText.truncate(out - begin);
     m_searchValid = true;
 }
 

@@ -27,6 +27,8 @@ public:
     int columns() const { return m_columns; }
     qsizetype rowCount() const { return m_columns == 0 ? 0 : qsizetype(m_offsets.size() - 1) / m_columns; }
     void reserve(qsizetype rows, qsizetype charsPerRow);
+    // The characters of all cells.
+    qsizetype textSize() const { return m_text.size(); }
 
     // Adds the next cell of the row being built; a row is complete after
     // columns() cells.
@@ -101,6 +103,8 @@ public:
 
     // Find: empty text shows every row.
     void setFindText(const QString& text);
+    // Builds what a find searches now rather than at the first key typed.
+    void prepareFind() const { ensureSearchText(); }
     const QString& findText() const { return m_find; }
     bool isFiltered() const { return !m_find.isEmpty(); }
     // Sort by `column`; -1 restores the stored order.
