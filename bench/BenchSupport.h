@@ -38,6 +38,7 @@ public:
     void message(const QString& text) override { messages << text; }
     bool askOkCancel(const QString&, DefaultButton) override { return true; }
     bool askYesNo(const QString&) override { return true; }
+    OkSkipCancel askOkSkipCancel(const QString&) override { return OkSkipCancel::Ok; }
     void critical(const QString& title, const QString& text) override
     {
         std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));

@@ -14,14 +14,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-// The amount of a text that passed isAmountText.
-Money amountOf(const QString& text)
-{
-    return Money::parse(removeCommas(text)).value_or(Money());
-}
-} // namespace
-
 AmountEntry::AmountEntry(QLineEdit& box, QLabel& words, Prompt& prompt)
     : QObject(&box)
     , m_box(box)
@@ -69,8 +61,9 @@ bool AmountEntry::showAmount(bool final)
         clear();
         return true;
     }
+    // Only the format here ("金额格式错误"); the bounds once the text is shown.
     if (!isAmountText(s)) {
-        refuse(u"金额格式错误"_s);
+        refuse(InstructionAmounts::amountProblem(s).value_or(QString()));
         return false;
     }
     m_box.setText(final ? formatAmount(s) : formatAmountTyped(s));
@@ -92,8 +85,9 @@ void AmountEntry::changed()
 {
     if (m_refusing || !showAmount(false) || m_box.text().isEmpty())
         return;
-    if (amountOf(m_box.text()) > kMaxAmount)
-        refuse(u"金额超过系统最大单笔限制"_s);
+    // While typing, zero is still on its way to an amount ("0.5").
+    if (const auto why = InstructionAmounts::amountProblem(m_box.text(), true))
+        refuse(*why);
     else
         m_box.end(false);
 }
@@ -102,11 +96,8 @@ void AmountEntry::left()
 {
     if (m_refusing || !showAmount(true) || m_box.text().isEmpty())
         return;
-    const Money amount = amountOf(m_box.text());
-    if (amount > kMaxAmount)
-        refuse(u"金额超过系统最大单笔限制"_s);
-    else if (amount.fen() <= 0)
-        refuse(u"金额必须大于零元"_s);
+    if (const auto why = InstructionAmounts::amountProblem(m_box.text()))
+        refuse(*why);
 }
 
 bool AmountEntry::eventFilter(QObject* watched, QEvent* event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Money.h"
+#include "domain/InstructionAmounts.h"
 
 #include <QObject>
 #include <QString>
@@ -20,7 +21,7 @@ class AmountEntry : public QObject {
 public:
     // The largest single amount: 1E11 yuan, compared in exact fen, so
     // 100000000000.00 passes and 100000000000.01 does not.
-    static constexpr Money kMaxAmount = Money::fromFen(10'000'000'000'000);
+    static constexpr Money kMaxAmount = InstructionAmounts::kMaxAmount;
 
     AmountEntry(QLineEdit& box, QLabel& words, Prompt& prompt);
 

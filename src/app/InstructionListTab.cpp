@@ -7,14 +7,19 @@
 #include "common/TextFormat.h"
 #include "domain/AppContext.h"
 #include "domain/Backups.h"
+#include "domain/InstructionAmounts.h"
 #include "domain/UploadHistory.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QMainWindow>
 #include <QMenu>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -22,22 +27,29 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-// A grid cell's text: the field trimmed, without a copy when there is nothing to trim.
-QString cellText(QString text)
-{
-    if (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()))
-        return text.trimmed();
-    return text;
-}
-} // namespace
-
 InstructionListTab::InstructionListTab(AppContext& ctx, MainWindowServices& main, const QString& prefix,
     InstructionListLayout layout, std::unique_ptr<InstructionTable> table)
     : TabPage(ctx, main, prefix)
     , m_layout(std::move(layout))
     , m_table(std::move(table))
 {
+    if (m_layout.amountRule) {
+        m_grid->setEditableColumn(m_layout.amountColumn,
+            [this](int shownRow, const QString& typed) { return storeTypedAmount(shownRow + 1, typed); });
+        // The totals follow every stored amount exactly.
+        connect(m_grid, &ListGrid::cellEdited, this, [this] {
+            showTotals();
+            showFindStatus();
+        });
+    }
+    if (m_layout.amountRule && m_layout.accountColumn >= 0) {
+        connect(m_grid, &ListGrid::pasteRequested, this, &InstructionListTab::pasteAmounts);
+        connect(m_grid, &ListGrid::undoRequested, this, &InstructionListTab::undoPaste);
+    }
+    m_openPastePreview = [this](const PastePreviewRequest& request) {
+        frmPastePreview preview(request, m_main.dialogParent());
+        return preview.exec() == QDialog::Accepted;
+    };
     m_openCheckReport = [this](const CheckReportRequest& request) {
         CheckReportDialog dialog(m_ctx.prompt, request, m_main.dialogParent());
         return dialog.exec() == QDialog::Accepted;
@@ -46,7 +58,7 @@ InstructionListTab::InstructionListTab(AppContext& ctx, MainWindowServices& main
         QPrinter printer(QPrinter::HighResolution);
         sheet.preparePrinter(printer);
         QPrintPreviewDialog preview(&printer, m_main.dialogParent());
-        preview.setWindowTitle(sheet.data().title);
+        preview.setWindowTitle(sheet.data().title + wholeBatchNote().replace(u'\n', u' '));
         connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&sheet](QPrinter* p) { sheet.render(*p); });
         // Saving as PDF next to printing, through the program's own file dialog.
         if (auto* bar = preview.findChild<QToolBar*>()) {
@@ -70,7 +82,7 @@ void InstructionListTab::layOutCommands(std::initializer_list<Command> commands)
     auto* layout = new QVBoxLayout(this);
     auto* buttons = new QHBoxLayout;
     layout->addLayout(buttons);
-    layout->addWidget(m_grid, 1);
+    layout->addWidget(gridWithFindBox(), 1);
     for (const Command& command : commands) {
         QPushButton* button = addButton(command.shortName, command.caption);
         buttons->addWidget(button);
@@ -112,7 +124,7 @@ Result<InstructionTotals> InstructionListTab::queryTotals()
     return m_table->totals();
 }
 
-void InstructionListTab::refresh()
+void InstructionListTab::showTotals()
 {
     // Status bar: count, exact total and the total in capital figures.
     if (const auto totals = queryTotals()) {
@@ -121,35 +133,42 @@ void InstructionListTab::refresh()
         m_main.setStatusPanels(
             { u"总笔数"_s, count, u"总金额"_s, total, u"大写金额"_s, amountToWords(removeCommas(total)) });
     }
+}
 
+void InstructionListTab::refresh()
+{
+    showTotals();
+
+    // A list is read again at about the size it had: room for as many rows
+    // and characters, so that the buffer is not regrown while reading.
+    const qsizetype previousRows = m_grid->gridModel()->storedCount();
+    const qsizetype previousChars = m_grid->gridModel()->storedRows().textSize();
     // The old rows go before the new ones are read, so that a long list is never
     // held twice.
     const int columns = static_cast<int>(m_layout.headers.size());
     m_grid->setColumns(m_layout.headers);
+    m_grid->setAmountColumn(m_layout.amountColumn);
     m_grid->setColumnAlignment(0, Qt::AlignCenter);
     for (int c = 1; c < columns; ++c)
         m_grid->setColumnAlignment(c, c == m_layout.amountColumn ? Qt::AlignRight : Qt::AlignLeft);
 
-    std::vector<QStringList> rows;
-    QStringList previous;
+    // The rows go straight into the grid's compact store: one character
+    // buffer, no string object per cell.
+    ListGridRows rows(columns);
+    if (previousRows > 1)
+        rows.reserve(previousRows, previousChars / previousRows + 1);
+    qsizetype count = 0;
     readList([&](QStringList& cells) {
-        QStringList row;
-        row.reserve(columns);
-        row.append(QString::number(rows.size() + 1));
+        ++count;
+        rows.addCell(QString::number(count));
         for (int c = 1; c < columns; ++c) {
-            QString text = cellText(c - 1 < cells.size() ? std::move(cells[c - 1]) : QString());
+            const QStringView text = c - 1 < cells.size() ? QStringView(cells[c - 1]).trimmed() : QStringView();
             if (c == m_layout.amountColumn)
-                text = formatStoredAmount(text, true);
-            // A value equal to the one above (a payer account, most kinds and
-            // remarks) shares its text instead of holding a copy.
-            if (!previous.isEmpty() && previous.at(c) == text)
-                text = previous.at(c);
-            row.append(std::move(text));
+                rows.addCell(formatStoredAmount(text.toString(), true));
+            else
+                rows.addCell(text);
         }
-        previous = row;
-        rows.push_back(std::move(row));
     });
-    previous.clear();
     setGridRows(std::move(rows));
     listRefreshed();
 
@@ -157,6 +176,229 @@ void InstructionListTab::refresh()
     for (int c = 0; c < columns && c < static_cast<int>(m_layout.widthsTwips.size()); ++c)
         m_grid->setColumnWidthTwips(c, m_layout.widthsTwips[static_cast<size_t>(c)]);
     m_grid->resetSelection();
+}
+
+void InstructionListTab::showFindStatus()
+{
+    TabPage::showFindStatus();
+    if (!m_grid->isFiltered())
+        return;
+    const auto shown = m_grid->gridModel()->shownTotal();
+    QStringList panels;
+    for (int i = 1; i <= 6; ++i)
+        panels << m_main.statusPanelText(i);
+    panels[0] += u"，显示合计 "_s + (shown ? shown->toGroupedText() : u"-"_s);
+    m_main.setStatusPanels(panels);
+}
+
+std::optional<QString> InstructionListTab::storeTypedAmount(int gridRow, const QString& typed)
+{
+    const QString key = m_grid->textMatrix(gridRow, ColumnKey).trimmed();
+    if (key.isEmpty())
+        return std::nullopt;
+    if (const auto why = InstructionAmounts::refusal(typed, *m_layout.amountRule, m_ctx.fieldRules)) {
+        showStatusMessage(u"金额未修改：%1"_s.arg(*why));
+        return std::nullopt;
+    }
+    const Money amount = *Money::parse(removeCommas(typed.trimmed()));
+    // The store has shown its error when it fails.
+    if (!m_table->setAmounts({ { key, amount.toPlainText() } }))
+        return std::nullopt;
+    showStatusMessage(QString());
+    return amount.toGroupedText();
+}
+
+Result<InstructionListTab::PastePlan> InstructionListTab::planPaste(const InstructionAmounts::PastedBlock& block)
+{
+    // The rows a line's amount goes to.
+    struct Target {
+        const InstructionAmounts::PastedLine* line;
+        bool shown; // false: a row the find hides
+        qsizetype storedRow;
+    };
+    std::vector<Target> targets;
+    QStringList notListed;
+    const ListGridModel* model = m_grid->gridModel();
+    if (block.columns == 1) {
+        // From the top of the selection down, in the rows the user sees.
+        if (m_grid->col() == 0 || !m_grid->hasData())
+            return Failure { m_layout.noChoiceMessage };
+        const RowRange range = selectedRange();
+        const int top = std::min(range.first, range.last);
+        const int bottom = std::max(range.first, range.last);
+        const int lines = int(block.lines.size());
+        const int rows = lines == 1 ? bottom - top + 1 : lines;
+        const int shownBelow = m_grid->rows() - top;
+        if (rows > shownBelow)
+            return Failure {
+                u"粘贴的金额有 %1 行，从所选的第 %2 行起只显示 %3 笔指令，粘贴未执行"_s.arg(lines).arg(top).arg(
+                    shownBelow)
+            };
+        for (int i = 0; i < rows; ++i)
+            targets.push_back({ &block.lines[size_t(lines == 1 ? 0 : i)], true, model->storedRow(top + i - 1) });
+    } else {
+        // The instruction of each account, among all the listed ones: an
+        // account is named on purpose, also when a find hides it.
+        QHash<QString, qsizetype> byAccount; // -1: more than one instruction
+        QHash<QString, int> listedTwice;
+        const qsizetype stored = model->storedCount();
+        byAccount.reserve(stored);
+        for (qsizetype r = 0; r < stored; ++r) {
+            const QString account = model->storedText(r, m_layout.accountColumn).trimmed();
+            if (account.isEmpty())
+                continue;
+            auto it = byAccount.find(account);
+            if (it == byAccount.end()) {
+                byAccount.insert(account, r);
+            } else {
+                it.value() = -1;
+                listedTwice[account] += listedTwice.contains(account) ? 1 : 2;
+            }
+        }
+        // Which stored rows the find shows, looked up once for all lines.
+        std::vector<bool> shown(size_t(stored), !model->isFiltered());
+        if (model->isFiltered())
+            for (int r = 0; r < model->shownCount(); ++r)
+                shown[size_t(model->storedRow(r))] = true;
+        QHash<QString, int> pastedAt;
+        for (const InstructionAmounts::PastedLine& line : block.lines) {
+            if (const auto seen = pastedAt.constFind(line.account); seen != pastedAt.cend())
+                return Failure {
+                    u"第 %1 行：账号 %2 在粘贴的内容中已出现（第 %3 行）"_s.arg(line.line).arg(line.account).arg(*seen)
+                };
+            pastedAt.insert(line.account, line.line);
+            const auto found = byAccount.constFind(line.account);
+            if (found == byAccount.cend()) {
+                notListed << u"第 %1 行：%2"_s.arg(line.line).arg(line.account);
+                continue;
+            }
+            if (*found < 0)
+                return Failure { u"第 %1 行：账号 %2 在列表中有 %3 笔指令，无法确定修改哪一笔，粘贴未执行"_s
+                                     .arg(line.line)
+                                     .arg(line.account)
+                                     .arg(listedTwice.value(line.account)) };
+            targets.push_back({ &line, shown[size_t(*found)], *found });
+        }
+    }
+
+    // The stored amounts, exactly, for the undo.
+    QStringList keys;
+    keys.reserve(qsizetype(targets.size()));
+    for (const Target& t : targets)
+        keys << model->storedText(t.storedRow, ColumnKey).trimmed();
+    const auto stored = m_table->amountsOf(keys);
+    if (!stored)
+        return stored.failure();
+
+    PastePlan plan;
+    plan.preview.notListed = std::move(notListed);
+    for (size_t i = 0; i < targets.size(); ++i) {
+        const Target& t = targets[i];
+        const QString& key = keys[qsizetype(i)];
+        const QString oldText = stored->value(key);
+        const auto oldAmount = Money::parse(oldText);
+        if (oldAmount && *oldAmount == t.line->amount) {
+            ++plan.preview.unchanged;
+            continue;
+        }
+        PastePreviewRow row;
+        row.account = model->storedText(t.storedRow, m_layout.accountColumn);
+        row.name = m_layout.nameColumn >= 0 ? model->storedText(t.storedRow, m_layout.nameColumn) : QString();
+        row.oldAmount = model->storedText(t.storedRow, m_layout.amountColumn);
+        row.newAmount = t.line->amount.toGroupedText();
+        if (!t.line->name.isEmpty() && t.line->name != row.name)
+            row.note = u"粘贴的户名为“%1”"_s.arg(t.line->name);
+        if (!t.shown)
+            row.note += (row.note.isEmpty() ? u""_s : u"；"_s) + u"查找时未显示"_s;
+        plan.preview.rows.push_back(std::move(row));
+        plan.preview.oldTotal += oldAmount.value_or(Money());
+        plan.preview.newTotal += t.line->amount;
+        plan.changes.push_back({ key, t.line->amount.toPlainText() });
+    }
+    return plan;
+}
+
+void InstructionListTab::pasteAmounts()
+{
+    if (!m_layout.amountRule)
+        return;
+    const QString text = QGuiApplication::clipboard()->text();
+    const auto block = InstructionAmounts::readPasted(text, *m_layout.amountRule, m_ctx.fieldRules);
+    if (!block) {
+        m_ctx.prompt.message(block.message() + u"\n粘贴未执行，金额均未修改。"_s);
+        return;
+    }
+    auto plan = planPaste(*block);
+    if (!plan) {
+        m_ctx.prompt.message(plan.message() + u"\n粘贴未执行，金额均未修改。"_s);
+        return;
+    }
+    if (plan->changes.empty()) {
+        QString said = u"没有要修改的金额"_s;
+        if (!plan->preview.notListed.isEmpty())
+            said += u"\n以下账号不在列表中：\n"_s + plan->preview.notListed.join(u'\n');
+        m_ctx.prompt.message(said);
+        return;
+    }
+    if (!m_openPastePreview || !m_openPastePreview(plan->preview))
+        return;
+
+    // The amounts before, for Ctrl+Z: read again at the moment of storing.
+    QStringList keys;
+    keys.reserve(qsizetype(plan->changes.size()));
+    for (const AmountChange& change : plan->changes)
+        keys << change.serialNo;
+    const auto before = m_table->amountsOf(keys);
+    if (!before)
+        return;
+    if (!m_table->setAmounts(plan->changes))
+        return; // the store has shown its error; nothing was stored
+    m_beforePaste.clear();
+    m_beforePaste.reserve(plan->changes.size());
+    for (const QString& key : keys)
+        m_beforePaste.push_back({ key, before->value(key) });
+    m_changesAfterPaste = m_ctx.db().totalChanges();
+    refresh();
+    showStatusMessage(u"已粘贴 %1 笔金额（Ctrl+Z 撤销）"_s.arg(plan->changes.size()));
+}
+
+void InstructionListTab::undoPaste()
+{
+    if (m_beforePaste.empty()) {
+        showStatusMessage(u"没有可以撤销的粘贴"_s);
+        return;
+    }
+    // Another change since (an amount typed, a row deleted, an import) may
+    // have given the numbers to other instructions: the old amounts stay away.
+    if (m_ctx.db().totalChanges() != m_changesAfterPaste) {
+        m_beforePaste.clear();
+        showStatusMessage(u"粘贴之后指令已有其他修改，无法撤销粘贴"_s);
+        return;
+    }
+    if (!m_table->setAmounts(m_beforePaste))
+        return;
+    const size_t restored = m_beforePaste.size();
+    m_beforePaste.clear();
+    refresh();
+    showStatusMessage(u"已撤销粘贴，%1 笔金额恢复为粘贴前的金额"_s.arg(restored));
+}
+
+void InstructionListTab::showStatusMessage(const QString& text)
+{
+    auto* window = qobject_cast<QMainWindow*>(m_main.dialogParent());
+    if (!window)
+        return;
+    if (text.isEmpty())
+        window->statusBar()->clearMessage();
+    else
+        window->statusBar()->showMessage(text, 15000);
+}
+
+QString InstructionListTab::wholeBatchNote() const
+{
+    if (!m_grid->isFiltered())
+        return {};
+    return u"\n已按全部 %1 笔指令生成"_s.arg(m_main.statusPanelText(2).trimmed());
 }
 
 bool InstructionListTab::currentRowHasKey() const
@@ -254,7 +496,7 @@ bool InstructionListTab::checkInstructions(bool writing, const CheckReader& read
     request.writing = writing;
     if (request.findings.empty()) {
         if (!writing)
-            m_ctx.prompt.message(u"检查完毕，未发现问题"_s);
+            m_ctx.prompt.message(u"检查完毕，未发现问题"_s + wholeBatchNote());
         return true;
     }
     request.selectRow = [this](qint64 row) { selectListRow(row); };

@@ -3,9 +3,11 @@
 #include "app/ApprovalSheet.h"
 #include "app/CheckReport.h"
 #include "app/TabPage.h"
+#include "app/frmPastePreview.h"
 #include "common/FieldRule.h"
 #include "common/Money.h"
 #include "common/Result.h"
+#include "domain/InstructionAmounts.h"
 #include "domain/InstructionCheck.h"
 #include "domain/tables/InstructionTable.h"
 
@@ -14,6 +16,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QMenu;
@@ -23,6 +26,14 @@ struct InstructionListLayout {
     QStringList headers; // column 0 shows the running number, column 1 the hidden key
     std::vector<int> widthsTwips;
     int amountColumn = -1; // shown with thousands separators and two decimals, right aligned
+    // The field rule of the entry dialog's amount box: when given, the amount
+    // cell takes typed amounts, checked as the dialog checks them.
+    std::optional<FieldId> amountRule;
+    // Amounts pasted from a spreadsheet (Ctrl+V, undone by Ctrl+Z) find their
+    // instruction by the account in this column and show the name of
+    // `nameColumn`; -1: the list takes no paste.
+    int accountColumn = -1;
+    int nameColumn = -1;
 
     QString noChoiceMessage; // a command that needs a row, with none chosen
     QString rangeDeleteQuestion;
@@ -82,6 +93,22 @@ public:
     {
         m_openApprovalSheet = std::move(opener);
     }
+    // Where the preview of a paste is opened modally; it returns true when the
+    // user chose to store the amounts.
+    void setPastePreviewOpener(std::function<bool(const PastePreviewRequest&)> opener)
+    {
+        m_openPastePreview = std::move(opener);
+    }
+
+    // Ctrl+V on the list: the amounts of the clipboard's spreadsheet text, after
+    // their preview, stored in one transaction. One column fills the shown rows
+    // from the top of the selection down (one amount fills every selected row);
+    // two columns (account, amount) or three (account, name, amount) set the
+    // amount of the listed instruction with that account.
+    void pasteAmounts();
+    // Ctrl+Z on the list: the amounts as they were before the last paste, as
+    // long as nothing else has been written since.
+    void undoPaste();
 
 protected:
     // A command button of the row above the list.
@@ -118,6 +145,29 @@ protected:
     // end of the selection, deleted in one statement after the question.
     void deleteSelectedRange();
 
+    // Status panels: count, exact total and the total in capital figures of
+    // the whole list, then panel 1 for the find.
+    void showTotals();
+    // An amount typed into the list: checked as the entry dialog checks it,
+    // stored at once; a refusal is said in the status bar. The cell's new text,
+    // or none.
+    std::optional<QString> storeTypedAmount(int gridRow, const QString& typed);
+    // What a paste of `block` would change, in the rows the user sees; a
+    // failure says why nothing can be pasted.
+    struct PastePlan {
+        std::vector<AmountChange> changes;
+        PastePreviewRequest preview;
+    };
+    Result<PastePlan> planPaste(const InstructionAmounts::PastedBlock& block);
+    // A passing note in the status bar (a refused amount).
+    void showStatusMessage(const QString& text);
+
+    // While a find is on: the line that says a file, check or sheet took the
+    // whole batch ("已按全部 m 笔指令生成"), after a line break; otherwise empty.
+    QString wholeBatchNote() const;
+    // Panel 1 under a find also gives the exact total of the shown rows.
+    void showFindStatus() override;
+
     // Called at the end of every refresh.
     virtual void listRefreshed() { }
     // Hands the cells of every listed instruction to `row` in list order:
@@ -144,4 +194,9 @@ private:
     QMenu* m_menu = nullptr;
     std::function<bool(const CheckReportRequest&)> m_openCheckReport;
     std::function<void(const ApprovalSheet&)> m_openApprovalSheet;
+    std::function<bool(const PastePreviewRequest&)> m_openPastePreview;
+    // The amounts before the last paste, and the store's count of written
+    // rows right after it: any other write since makes the undo unsafe.
+    std::vector<AmountChange> m_beforePaste;
+    qint64 m_changesAfterPaste = -1;
 };

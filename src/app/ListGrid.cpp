@@ -1,89 +1,14 @@
 #include "app/ListGrid.h"
 
-#include <QColor>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QScrollBar>
 
 #include <algorithm>
 #include <climits>
-
-int ListGridModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
-}
-
-int ListGridModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : static_cast<int>(m_headers.size());
-}
-
-QVariant ListGridModel::data(const QModelIndex& index, int role) const
-{
-    if (!index.isValid() || static_cast<size_t>(index.row()) >= m_rows.size())
-        return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-        const QStringList& row = m_rows[static_cast<size_t>(index.row())];
-        return index.column() < row.size() ? row.at(index.column()) : QString();
-    }
-    if (role == Qt::BackgroundRole && index.column() == 0)
-        return QColor(0xEE, 0xEE, 0xEE); // the running number is drawn like the header
-    if (role == Qt::TextAlignmentRole) {
-        const auto c = static_cast<size_t>(index.column());
-        const Qt::Alignment a = c < m_alignments.size() ? m_alignments[c] : Qt::AlignLeft;
-        return QVariant::fromValue(Qt::Alignment(a | Qt::AlignVCenter));
-    }
-    return {};
-}
-
-QVariant ListGridModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < m_headers.size())
-        return m_headers.at(section);
-    return QAbstractTableModel::headerData(section, orientation, role);
-}
-
-void ListGridModel::setHeaders(const QStringList& headers)
-{
-    beginResetModel();
-    m_headers = headers;
-    m_rows.clear();
-    m_alignments.assign(static_cast<size_t>(headers.size()), Qt::AlignLeft);
-    endResetModel();
-}
-
-void ListGridModel::setAlignment(int column, Qt::Alignment alignment)
-{
-    if (column >= 0 && static_cast<size_t>(column) < m_alignments.size())
-        m_alignments[static_cast<size_t>(column)] = alignment;
-}
-
-void ListGridModel::resetRows(std::vector<QStringList>&& rows)
-{
-    beginResetModel();
-    m_rows = std::move(rows);
-    endResetModel();
-}
-
-void ListGridModel::appendRow(const QStringList& row)
-{
-    const int n = static_cast<int>(m_rows.size());
-    beginInsertRows({}, n, n);
-    m_rows.push_back(row);
-    endInsertRows();
-}
-
-void ListGridModel::setText(int dataRow, int column, const QString& text)
-{
-    if (dataRow < 0 || static_cast<size_t>(dataRow) >= m_rows.size() || column < 0 || column >= m_headers.size())
-        return;
-    QStringList& row = m_rows[static_cast<size_t>(dataRow)];
-    while (row.size() <= column)
-        row.append(QString());
-    row[column] = text;
-    emit dataChanged(index(dataRow, column), index(dataRow, column));
-}
+#include <utility>
 
 ListGrid::ListGrid(QWidget* parent)
     : QTableView(parent)
@@ -102,6 +27,8 @@ ListGrid::ListGrid(QWidget* parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    horizontalHeader()->setSectionsClickable(true);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &ListGrid::sortByHeader);
 
     // Every way the user moves the choice (a click, a drag over rows, the arrow
     // keys, Shift with them, select-all) updates row, col and rowSel and
@@ -112,8 +39,18 @@ ListGrid::ListGrid(QWidget* parent)
     // A click on the cell that is already current changes nothing in the view;
     // it still chooses the row.
     connect(this, &QTableView::clicked, this, [this] { syncFromView(true); });
-    connect(this, &QTableView::doubleClicked, this,
-        [this](const QModelIndex& index) { emit cellDoubleClicked(index.row() + 1, index.column()); });
+    // A double click on a cell that takes typed values opens its editor; on any
+    // other cell it is the screen's double click.
+    connect(this, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (m_model->flags(index) & Qt::ItemIsEditable)
+            edit(index);
+        else
+            emit cellDoubleClicked(index.row() + 1, index.column());
+    });
+    connect(m_model, &ListGridModel::cellEdited, this, [this](int shownRow, int column) {
+        m_editedRow = shownRow + 1;
+        emit cellEdited(shownRow + 1, column);
+    });
 
     // The running number stays in view: a second view of column 0 alone, over
     // the left edge, sharing the model, the choice and the vertical scrolling.
@@ -216,15 +153,15 @@ void ListGrid::measureColumns(qsizetype firstRow)
         m_contentWidths.resize(static_cast<size_t>(columns), 0);
     // Room for the cell's margins and the focus frame.
     const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 10;
-    const auto& rows = m_model->rows();
-    std::vector<QString> previous(static_cast<size_t>(columns));
-    for (auto r = static_cast<size_t>(firstRow); r < rows.size(); ++r) {
-        const QStringList& row = rows[r];
-        for (int c = 0; c < std::min<int>(columns, row.size()); ++c) {
-            const QString& text = row.at(c);
-            // A text shared with the row above (a list repeats its payer) is measured once.
-            QString& above = previous[static_cast<size_t>(c)];
-            if (text.isEmpty() || text.isSharedWith(above))
+    const ListGridRows& rows = m_model->storedRows();
+    const int stored = std::min(columns, rows.columns());
+    std::vector<QStringView> previous(static_cast<size_t>(columns));
+    for (qsizetype r = firstRow; r < rows.rowCount(); ++r) {
+        for (int c = 1; c < stored; ++c) {
+            const QStringView text = rows.cell(r, c);
+            // A text equal to the row above (a list repeats its payer) is measured once.
+            QStringView& above = previous[static_cast<size_t>(c)];
+            if (text.isEmpty() || text == above)
                 continue;
             above = text;
             int width = padding;
@@ -233,6 +170,13 @@ void ListGrid::measureColumns(qsizetype firstRow)
             int& widest = m_contentWidths[static_cast<size_t>(c)];
             widest = std::max(widest, width);
         }
+    }
+    // The running number: as wide as the largest number.
+    if (columns > 0 && rows.rowCount() > 0) {
+        int width = padding;
+        for (const QChar ch : QString::number(rows.rowCount()))
+            width += advance(ch);
+        m_contentWidths[0] = std::max(m_contentWidths[0], width);
     }
     for (int c = 0; c < columns; ++c)
         applyWidth(c);
@@ -285,11 +229,7 @@ QString ListGrid::textMatrix(int row, int column) const
 {
     if (row == 0)
         return column >= 0 && column < m_model->headers().size() ? m_model->headers().at(column) : QString();
-    const auto& rows = m_model->rows();
-    if (row < 1 || static_cast<size_t>(row) > rows.size())
-        return {};
-    const QStringList& r = rows[static_cast<size_t>(row - 1)];
-    return column >= 0 && column < r.size() ? r.at(column) : QString();
+    return m_model->text(row - 1, column);
 }
 
 void ListGrid::setTextMatrix(int row, int column, const QString& text)
@@ -299,34 +239,152 @@ void ListGrid::setTextMatrix(int row, int column, const QString& text)
 
 void ListGrid::setRows(std::vector<QStringList>&& rows)
 {
+    ListGridRows compact(cols());
+    for (const QStringList& row : rows)
+        compact.addRow(row);
+    rows = {};
+    setCompactRows(std::move(compact));
+}
+
+void ListGrid::setCompactRows(ListGridRows&& rows)
+{
     m_model->resetRows(std::move(rows));
     measureColumns();
     resetSelection();
+    // A find stays on over a refresh: what it shows has changed.
+    if (m_model->isFiltered())
+        emit shownRowsChanged();
 }
 
 void ListGrid::addRow(const QStringList& row)
 {
     m_model->appendRow(row);
-    measureColumns(static_cast<qsizetype>(m_model->rows().size()) - 1);
+    measureColumns(m_model->storedCount() - 1);
 }
 
 void ListGrid::clearRows()
 {
-    m_model->resetRows({});
+    m_model->resetRows(ListGridRows(cols()));
     resetSelection();
 }
 
 bool ListGrid::hasData() const
 {
-    const auto& data = m_model->rows();
-    if (data.empty())
+    const ListGridRows& rows = m_model->storedRows();
+    if (rows.rowCount() == 0)
         return false;
-    if (data.size() > 1)
+    if (rows.rowCount() > 1)
         return true;
     // One row: a record, unless every cell is blank (the row of an empty list;
     // a record always carries its running number).
-    return std::any_of(
-        data.front().cbegin(), data.front().cend(), [](const QString& text) { return !text.trimmed().isEmpty(); });
+    for (int c = 0; c < rows.columns(); ++c)
+        if (!m_model->storedText(0, c).trimmed().isEmpty())
+            return true;
+    return false;
+}
+
+void ListGrid::setSearchedColumns()
+{
+    std::vector<bool> searched(static_cast<size_t>(cols()), false);
+    for (int c = 1; c < cols(); ++c)
+        searched[static_cast<size_t>(c)] = !isColumnHidden(c);
+    m_model->setSearchedColumns(std::move(searched));
+}
+
+void ListGrid::prepareFind()
+{
+    setSearchedColumns();
+    m_model->prepareFind();
+}
+
+void ListGrid::setFindText(const QString& text)
+{
+    setSearchedColumns();
+    const bool was = m_model->isFiltered();
+    const QString before = m_model->findText();
+    m_model->setFindText(text);
+    if (before == m_model->findText() && was == m_model->isFiltered())
+        return;
+    resetSelection();
+    emit shownRowsChanged();
+}
+
+void ListGrid::sortByHeader(int column)
+{
+    // A click on the running number, or a third click, restores the stored order.
+    if (column <= 0 || column >= cols())
+        m_model->sortBy(-1, Qt::AscendingOrder);
+    else if (m_model->sortColumn() != column)
+        m_model->sortBy(column, Qt::AscendingOrder);
+    else if (m_model->sortOrder() == Qt::AscendingOrder)
+        m_model->sortBy(column, Qt::DescendingOrder);
+    else
+        m_model->sortBy(-1, Qt::AscendingOrder);
+    showSortIndicator();
+    resetSelection();
+    emit shownRowsChanged();
+}
+
+void ListGrid::setEditableColumn(int column, ListGridModel::CellCommit commit)
+{
+    m_model->setEditableColumn(column, std::move(commit));
+    setEditTriggers(column >= 0 ? QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed
+                                : QAbstractItemView::NoEditTriggers);
+}
+
+void ListGrid::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Paste)) {
+        emit pasteRequested();
+        return;
+    }
+    if (event->matches(QKeySequence::Undo)) {
+        emit undoRequested();
+        return;
+    }
+    const int editable = m_model->editableColumn();
+    const QModelIndex current = currentIndex();
+    if (editable >= 0 && current.isValid() && state() != EditingState) {
+        const QModelIndex cell = current.siblingAtColumn(editable);
+        const QString typed = event->text();
+        // F2, or a digit typed anywhere on the row, opens the row's amount.
+        if (event->key() == Qt::Key_F2 && event->modifiers() == Qt::NoModifier) {
+            edit(cell);
+            return;
+        }
+        if (typed.size() == 1 && (typed.front().isDigit() || typed.front() == u'.')
+            && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            if (QAbstractItemView::edit(cell, AnyKeyPressed, event))
+                return;
+        } else if (!typed.isEmpty() && typed.front().isPrint()
+            && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            // Other characters never start typing into a cell.
+            event->ignore();
+            return;
+        }
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void ListGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    QTableView::closeEditor(editor, hint);
+    // Enter stored the value (the commit came before): the next row's cell is next.
+    const int edited = std::exchange(m_editedRow, 0);
+    if (hint == QAbstractItemDelegate::SubmitModelCache && edited > 0) {
+        const int next = std::min(edited + 1, rows() - 1);
+        selectRows(next, next, m_model->editableColumn());
+        scrollTo(m_model->index(next - 1, m_model->editableColumn()));
+        setFocus();
+    }
+}
+
+void ListGrid::showSortIndicator()
+{
+    const int column = m_model->sortColumn();
+    horizontalHeader()->setSortIndicatorShown(column > 0);
+    if (column > 0)
+        horizontalHeader()->setSortIndicator(column, m_model->sortOrder());
 }
 
 void ListGrid::selectRows(int anchorRow, int endRow, int column)

@@ -1,37 +1,11 @@
 #pragma once
 
-#include <QAbstractTableModel>
+#include "app/ListGridModel.h"
+
 #include <QStringList>
 #include <QTableView>
 
 #include <vector>
-
-// The text rows behind a ListGrid: row 0 of the grid is the header (held
-// apart), data rows count from 1.
-class ListGridModel : public QAbstractTableModel {
-    Q_OBJECT
-public:
-    using QAbstractTableModel::QAbstractTableModel;
-
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-
-    void setHeaders(const QStringList& headers);
-    void setAlignment(int column, Qt::Alignment alignment);
-    // Replaces every data row in one reset.
-    void resetRows(std::vector<QStringList>&& rows);
-    void appendRow(const QStringList& row);
-    const std::vector<QStringList>& rows() const { return m_rows; }
-    const QStringList& headers() const { return m_headers; }
-    void setText(int dataRow, int column, const QString& text);
-
-private:
-    QStringList m_headers;
-    std::vector<QStringList> m_rows;
-    std::vector<Qt::Alignment> m_alignments;
-};
 
 // The list grid of every tab. It keeps the behaviour the screens rely on:
 // row 0 is the header and data rows count from 1; the running number sits in
@@ -50,12 +24,14 @@ public:
     void setColumnAlignment(int column, Qt::Alignment alignment);
 
     // Content. rows() counts the header row, as the screens count.
-    int rows() const { return static_cast<int>(m_model->rows().size()) + 1; }
+    // Data rows are the shown rows: a find hides rows, a sort orders them.
+    int rows() const { return m_model->shownCount() + 1; }
     int cols() const { return static_cast<int>(m_model->headers().size()); }
     QString textMatrix(int row, int column) const;
     void setTextMatrix(int row, int column, const QString& text);
     // Fills the data rows in one reset and makes column 0 current (nothing chosen).
     void setRows(std::vector<QStringList>&& rows);
+    void setCompactRows(ListGridRows&& rows);
     void addRow(const QStringList& row);
     // Removes every data row; the header stays.
     void clearRows();
@@ -76,6 +52,22 @@ public:
 
     ListGridModel* gridModel() const { return m_model; }
 
+    // Find: shows the rows where a shown column contains `text` (case and the
+    // thousands separators of amounts ignored); empty shows every row.
+    void setFindText(const QString& text);
+    // Gets a find ready before its first key (the find box took the focus):
+    // the search text of a long list is built once, here.
+    void prepareFind();
+    bool isFiltered() const { return m_model->isFiltered(); }
+    // Sort as a click on the header of `column` does: ascending, then
+    // descending, then the stored order again.
+    void sortByHeader(int column);
+    void setAmountColumn(int column) { m_model->setAmountColumn(column); }
+    // The column whose cells take typed values: F2, a double click on the cell
+    // or a digit typed on the row opens the cell's editor; Enter stores through
+    // `commit` and moves down, Esc cancels.
+    void setEditableColumn(int column, ListGridModel::CellCommit commit);
+
     // Column 0 is always in view: scrolling to a cell there scrolls to its row only.
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
@@ -87,8 +79,17 @@ signals:
     void cellClicked(int row, int column);
     void cellDoubleClicked(int row, int column);
     void rightButtonPressed(const QPoint& globalPos);
+    // A typed value was stored (grid row from 1).
+    void cellEdited(int row, int column);
+    // Other rows are shown: a find or a sort changed the list (nothing chosen).
+    void shownRowsChanged();
+    // Ctrl+V and Ctrl+Z on the list (not while a cell is typed into).
+    void pasteRequested();
+    void undoRequested();
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -104,6 +105,9 @@ private:
     // The running-number column drawn over the left edge, so that it stays in
     // view when the list scrolls sideways.
     void layoutFrozenColumn();
+    void showSortIndicator();
+    // The columns a find searches: the shown ones after the running number.
+    void setSearchedColumns();
 
     ListGridModel* m_model;
     QTableView* m_frozen;
@@ -113,4 +117,5 @@ private:
     int m_col = 0;
     int m_rowSel = 1;
     bool m_updating = false;
+    int m_editedRow = 0; // grid row of the last value stored by typing; 0: none
 };

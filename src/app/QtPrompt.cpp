@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 using namespace Qt::StringLiterals;
 
@@ -38,6 +39,19 @@ bool QtPrompt::askYesNo(const QString& text)
     return showBox(
                QMessageBox::Question, applicationTitle(), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
         == QMessageBox::Yes;
+}
+
+OkSkipCancel QtPrompt::askOkSkipCancel(const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, applicationTitle(), text, QMessageBox::Ok | QMessageBox::Cancel, owner());
+    QPushButton* skip = box.addButton(u"跳过"_s, QMessageBox::ActionRole);
+    skip->setObjectName(u"cmdSkip"_s);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Cancel);
+    box.exec();
+    if (box.clickedButton() == skip)
+        return OkSkipCancel::Skip;
+    return box.clickedButton() == box.button(QMessageBox::Ok) ? OkSkipCancel::Ok : OkSkipCancel::Cancel;
 }
 
 void QtPrompt::critical(const QString& title, const QString& text)

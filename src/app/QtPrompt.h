@@ -11,6 +11,7 @@ public:
     void message(const QString& text) override;
     bool askOkCancel(const QString& text, DefaultButton defaultButton) override;
     bool askYesNo(const QString& text) override;
+    OkSkipCancel askOkSkipCancel(const QString& text) override;
     void critical(const QString& title, const QString& text) override;
     FileChoice chooseSaveFile(const FileDialogRequest& request) override;
     FileChoice chooseOpenFile(const FileDialogRequest& request) override;

@@ -1,5 +1,6 @@
 #include "app/TabPage.h"
 
+#include "app/ListFindBox.h"
 #include "app/ListGrid.h"
 #include "app/MainWindowServices.h"
 #include "common/Prompt.h"
@@ -20,9 +21,40 @@ TabPage::TabPage(AppContext& ctx, MainWindowServices& main, const QString& prefi
     , m_main(main)
     , m_prefix(prefix)
     , m_grid(new ListGrid(this))
+    , m_findBox(new ListFindBox(m_grid, this))
 {
     setObjectName(prefix);
     m_grid->setObjectName(controlName(u"DataGrid"_s));
+    m_findBox->setObjectName(controlName(u"txtFind"_s));
+    connect(m_grid, &ListGrid::shownRowsChanged, this, &TabPage::showFindStatus);
+}
+
+QWidget* TabPage::gridWithFindBox()
+{
+    auto* box = new QWidget(this);
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_findBox);
+    layout->addWidget(m_grid, 1);
+    return box;
+}
+
+QString TabPage::findStatusText() const
+{
+    if (!m_grid->isFiltered())
+        return u"总笔数"_s;
+    // The blank row of an empty list is no record.
+    const int shown = m_grid->hasData() ? m_grid->rows() - 1 : 0;
+    return u"筛选：显示 %1 / 共 %2 笔"_s.arg(shown).arg(m_main.statusPanelText(2).trimmed());
+}
+
+void TabPage::showFindStatus()
+{
+    QStringList panels;
+    for (int i = 1; i <= 6; ++i)
+        panels << m_main.statusPanelText(i);
+    panels[0] = findStatusText();
+    m_main.setStatusPanels(panels);
 }
 
 TabPage::RowRange TabPage::selectedRange() const
@@ -62,6 +94,13 @@ void TabPage::setGridRows(std::vector<QStringList>&& rows)
     if (rows.empty())
         rows.push_back(QStringList(m_grid->cols(), QString()));
     m_grid->setRows(std::move(rows));
+}
+
+void TabPage::setGridRows(ListGridRows&& rows)
+{
+    if (rows.rowCount() == 0)
+        rows.addRow(QStringList());
+    m_grid->setCompactRows(std::move(rows));
 }
 
 void TabPage::clearGrid()

@@ -12,6 +12,8 @@
 
 struct AppContext;
 class MainWindowServices;
+class ListFindBox;
+class ListGridRows;
 class ListGrid;
 class QMenu;
 class QPushButton;
@@ -36,6 +38,7 @@ public:
     virtual void writeUploadFile() { }
 
     ListGrid* grid() const { return m_grid; }
+    ListFindBox* findBox() const { return m_findBox; }
     const QString& prefix() const { return m_prefix; }
 
 protected:
@@ -51,8 +54,16 @@ protected:
     // A command button of this page.
     QPushButton* addButton(const QString& shortName, const QString& caption);
 
+    // The find box over the grid, as one widget for the page's layout.
+    QWidget* gridWithFindBox();
+    // Status panel 1 after a find, a sort or a refresh: "总笔数", or while a
+    // find is on, how many of all the rows (panel 2) are shown.
+    virtual void showFindStatus();
+    QString findStatusText() const;
+
     // Shows the rows in the grid; no rows show as one blank row.
     void setGridRows(std::vector<QStringList>&& rows);
+    void setGridRows(ListGridRows&& rows);
 
     // The selected rows: from the current row to the end of the selection,
     // swapped when the selection was made upwards.
@@ -93,6 +104,7 @@ protected:
     MainWindowServices& m_main;
     QString m_prefix;
     ListGrid* m_grid;
+    ListFindBox* m_findBox;
 };
 
 // A tab whose work area comes later: an empty list.

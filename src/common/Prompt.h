@@ -17,6 +17,9 @@ struct FileDialogRequest {
     QString directory;
 };
 
+// The answer to a question with OK, Skip and Cancel.
+enum class OkSkipCancel { Ok, Skip, Cancel };
+
 // What the user chose in a file dialog: the path as the dialog returned it
 // (empty when the user cancelled) and the filter chosen with it.
 struct FileChoice {
@@ -39,6 +42,10 @@ public:
     bool askOkCancel(const QString& text) { return askOkCancel(text, DefaultButton::Ok); }
     // A question with Yes and No and the question icon; true on Yes.
     virtual bool askYesNo(const QString& text) = 0;
+    // A question with OK, "跳过" and Cancel and the question icon, for one item
+    // of many: go on with it, leave it out and go on with the others, or stop.
+    // Enter presses OK.
+    virtual OkSkipCancel askOkSkipCancel(const QString& text) = 0;
     // A critical error box with its own title ("SQL error", "Database error").
     virtual void critical(const QString& title, const QString& text) = 0;
     // File dialogs. The save dialog neither asks about overwriting nor adds an

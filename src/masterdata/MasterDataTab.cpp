@@ -36,7 +36,7 @@ MasterDataTab::MasterDataTab(
     m_pageLayout = new QVBoxLayout(this);
     auto* body = new QHBoxLayout;
     m_pageLayout->addLayout(body, 1);
-    body->addWidget(grid(), 3);
+    body->addWidget(gridWithFindBox(), 3);
 
     auto* entry = newControl<QWidget>(u"Entry"_s);
     auto* entryLayout = new QVBoxLayout(entry);

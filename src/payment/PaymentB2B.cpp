@@ -20,6 +20,7 @@ InstructionListLayout paymentList()
         u"收款账户户名"_s, u"支付系统行号"_s, u"付款金额"_s, u"备注"_s };
     l.widthsTwips = { 420, 0, 2000, 1800, 1500, 2000, 1800, 1800, 1500, 1000 };
     l.amountColumn = PaymentB2B::ColumnAmount;
+    l.amountRule = FieldId::PatchPayFile_PaySum;
     l.noChoiceMessage = u"请先选择批量付款指令"_s;
     l.rangeDeleteQuestion = u"是否确认要删除所有批量支付文件中指令?"_s;
     l.rangeDeleteDone = u"删除批量支付文件成功."_s;
@@ -165,7 +166,7 @@ void PaymentB2B::menuWriteB2BFile_Click()
         return;
     }
     // Only a file written whole is recorded; the file stays when recording fails.
-    m_ctx.prompt.message(writtenMessage(u"批量支付文件*.csv生成完毕"_s, path)
+    m_ctx.prompt.message(writtenMessage(u"批量支付文件*.csv生成完毕"_s, path) + wholeBatchNote()
         + frmUploadHistory::recordWritten(m_ctx, UploadHistory::Kind::PaymentCsv, path, builder.batch()));
 }
 

@@ -24,6 +24,9 @@ InstructionListLayout laborageList()
     l.headers = { u"序号"_s, u"流水号"_s, u"账号"_s, u"户名"_s, u"编号"_s, u"账号行别"_s, u"金额"_s };
     l.widthsTwips = { 420, 0, 2200, 1800, 1500, 2000, 2000 };
     l.amountColumn = Laborage::ColumnAmount;
+    l.amountRule = FieldId::SubSalaryFile_Sum;
+    l.accountColumn = Laborage::ColumnAccNo;
+    l.nameColumn = Laborage::ColumnAccName;
     l.noChoiceMessage = u"请先选择代发工资指令"_s;
     l.rangeDeleteQuestion = u"是否确认要删除所有代发代扣文件中指令?"_s;
     l.rangeDeleteDone = u"删除账号成功."_s;
@@ -173,7 +176,7 @@ void Laborage::writeCsv(const QString& path)
         return;
     }
     // Only a file written whole is recorded; the file stays when recording fails.
-    m_ctx.prompt.message(writtenMessage(u"代发工资*.csv文件生成完毕"_s, path)
+    m_ctx.prompt.message(writtenMessage(u"代发工资*.csv文件生成完毕"_s, path) + wholeBatchNote()
         + frmUploadHistory::recordWritten(m_ctx, UploadHistory::Kind::PayrollCsv, path, builder.batch()));
 }
 
@@ -216,7 +219,7 @@ void Laborage::writeWorkbook(const QString& path)
         m_ctx.prompt.message(u"文件读写错误，代发工资文件生成失败"_s);
         return;
     }
-    m_ctx.prompt.message(writtenMessage(u"代发工资*.xls文件生成完毕"_s, path)
+    m_ctx.prompt.message(writtenMessage(u"代发工资*.xls文件生成完毕"_s, path) + wholeBatchNote()
         + frmUploadHistory::recordWritten(m_ctx, UploadHistory::Kind::PayrollXls, path, batch));
 }
 

@@ -84,6 +84,8 @@ void frmBatchLaborage::Command1_Click()
     DBAccess& db = m_ctx.db();
     LaborageTable table(db);
     bool cancelled = false;
+    int skipped = 0;
+    qsizetype added = 0;
     {
         // The whole group or nothing: the guard rolls back every way out but the commit.
         Transaction tx(db);
@@ -105,17 +107,24 @@ void frmBatchLaborage::Command1_Click()
             }
             rows.reserve(members->size());
             for (const RosterTable::Entry& m : *members) {
-                // An account with an instruction already is added only when the user says so.
+                // An account with an instruction already is added only when the
+                // user says so; 跳过 leaves it out and goes on with the group.
                 const auto existing = table.hasAccount(m.accNo);
                 if (!existing) {
                     failedAt(m.accNo);
                     return;
                 }
-                if (*existing
-                    && !m_ctx.prompt.askOkCancel(
-                        u"账号'"_s + m.accNo + u"' 的代发记录已存在，请确认是否要继续保存?"_s)) {
-                    cancelled = true;
-                    break;
+                if (*existing) {
+                    const OkSkipCancel answer = m_ctx.prompt.askOkSkipCancel(
+                        u"账号'"_s + m.accNo + u"' 的代发记录已存在，请确认是否要继续保存?"_s);
+                    if (answer == OkSkipCancel::Cancel) {
+                        cancelled = true;
+                        break;
+                    }
+                    if (answer == OkSkipCancel::Skip) {
+                        ++skipped;
+                        continue;
+                    }
                 }
                 LaborageRow row;
                 row.serialNo = *next + qint64(rows.size());
@@ -137,6 +146,7 @@ void frmBatchLaborage::Command1_Click()
                 failedAt(members->empty() ? QString() : members->back().accNo);
                 return;
             }
+            added = qsizetype(rows.size());
         }
     }
     if (cancelled) {
@@ -147,7 +157,10 @@ void frmBatchLaborage::Command1_Click()
     if (m_main)
         m_main->resetLaborageIn();
     m_refreshed = true;
-    m_ctx.prompt.message(u"批量新增指令成功，请逐笔维护工资金额。"_s);
+    QString done = u"批量新增指令成功，请逐笔维护工资金额。"_s;
+    if (skipped > 0)
+        done += u"\n新增 %1 笔指令，跳过 %2 个已有代发记录的账号。"_s.arg(added).arg(skipped);
+    m_ctx.prompt.message(done);
     accept();
 }
 

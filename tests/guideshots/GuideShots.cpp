@@ -15,11 +15,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -57,6 +59,11 @@ public:
     {
         log(u"question"_s, text);
         return true;
+    }
+    OkSkipCancel askOkSkipCancel(const QString& text) override
+    {
+        log(u"question"_s, text);
+        return OkSkipCancel::Ok;
     }
     void critical(const QString& title, const QString& text) override
     {
@@ -372,6 +379,29 @@ void Shots::run()
     m_window.resetLaborageIn();
     settle();
     save(m_window, u"laborage-tab.png"_s);
+
+    // The list under a find: only the rows with "张", the shown total in the status bar.
+    if (auto* find = m_window.findChild<QLineEdit*>(u"Laborage_txtFind"_s)) {
+        find->setText(u"张"_s);
+        settle();
+        save(m_window, u"laborage-find.png"_s);
+        find->clear();
+        settle();
+    }
+
+    // Amounts of 研发部 copied from a spreadsheet (account, name, amount), one
+    // account that has left: the preview before anything is stored, cancelled.
+    QGuiApplication::clipboard()->setText(u"6230588231948757495\t刘洋\t9,850.00\r\n"
+                                          u"6230588118625276016\t陈静\t8,700.00\r\n"
+                                          u"6230588895559797113\t杨磊\t7,300.00\r\n"
+                                          u"6230588471049746506\t赵敏\t10,500.00\r\n"
+                                          u"6230588000011112222\t孙倩\t6,800.00\r\n"_s);
+    if (auto* grid = m_window.findChild<ListGrid*>(u"Laborage_DataGrid"_s)) {
+        shootModal(u"paste-preview.png"_s, [grid] {
+            grid->setFocus();
+            QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier);
+        });
+    }
 
     // The page as wide as the preview, so that its text can be read.
     shootModal(

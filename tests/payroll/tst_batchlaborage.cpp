@@ -1,3 +1,4 @@
+#include "GuiTest.h"
 #include "PayrollTest.h"
 #include "TestRegistry.h"
 
@@ -103,6 +104,60 @@ private slots:
             env.scalar(u"select group_concat(serial_no||','||acc_no,'|') from laborage_rows"_s).toString(), before);
         QVERIFY(!env.db().inTransaction());
         QVERIFY(form->isVisible());
+    }
+
+    // 跳过 beside the question leaves one listed account out and goes on
+    // with the group; 取消 still undoes the whole group. The question is a
+    // real box with three buttons, answered by a click.
+    void skipLeavesOutOneAccount_data()
+    {
+        QTest::addColumn<QList<int>>("answers"); // per listed member: 0 OK, 1 跳过, 2 取消
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("instructions"); // account:count of every roster account with one
+        QTest::newRow("skip both") << QList<int> { 1,
+            1 } << u"批量新增指令成功，请逐笔维护工资金额。\n新增 3 笔指令，跳过 2 个已有代发记录的账号。"_s
+                                   << u"6228480001:1,6228480002:1,6228480003:1,6228480004:1,6228480005:1"_s;
+        QTest::newRow("OK, then skip") << QList<int> { 0,
+            1 } << u"批量新增指令成功，请逐笔维护工资金额。\n新增 4 笔指令，跳过 1 个已有代发记录的账号。"_s
+                                       << u"6228480001:1,6228480002:2,6228480003:1,6228480004:1,6228480005:1"_s;
+        QTest::newRow("skip, then cancel")
+            << QList<int> { 1, 2 } << u"批量新增指令失败，请删除重复账号！"_s << u"6228480002:1,6228480004:1"_s;
+    }
+    void skipLeavesOutOneAccount()
+    {
+        QFETCH(QList<int>, answers);
+        QFETCH(QString, said);
+        QFETCH(QString, instructions);
+        TestEnv env;
+        for (int i = 1; i <= 5; ++i)
+            addRoster(env, u"622848000%1"_s.arg(i), u"员工%1"_s.arg(i), QString::number(i));
+        addInstruction(env, 1, u"6228480002"_s, u"50"_s);
+        addInstruction(env, 2, u"6228480004"_s, u"60"_s);
+        GuiTest gui(env.prompt);
+        gui.show(env.window());
+        auto form = open(env, u"一组"_s);
+        gui.show(*form);
+        for (const int answer : answers) {
+            if (answer == 0)
+                env.prompt.answerOk();
+            else if (answer == 1)
+                env.prompt.answerSkip();
+            else
+                env.prompt.answerCancel();
+        }
+        gui.click(u"Command1"_s);
+        QStringList expected;
+        const QStringList listed { u"6228480002"_s, u"6228480004"_s };
+        for (qsizetype i = 0; i < answers.size(); ++i)
+            expected << u"账号'%1' 的代发记录已存在，请确认是否要继续保存?"_s.arg(listed.at(i));
+        expected << said;
+        QCOMPARE(gui.boxes(), expected);
+        QVERIFY(env.prompt.allAnswersUsed());
+        QCOMPARE(env.scalar(u"select group_concat(acc_no||':'||n) from (select acc_no,count(*) as n from laborage"
+                            u" group by acc_no order by acc_no)"_s)
+                     .toString(),
+            instructions);
+        QVERIFY(!env.db().inTransaction());
     }
 
     void typedGroupIsUsedAsTyped_data()

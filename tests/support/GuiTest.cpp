@@ -39,6 +39,8 @@ void fail(const QString& message)
 // The button of `box` that gives `answer`: OK or Yes for true, Cancel or No for false.
 QAbstractButton* answerButton(QMessageBox& box, bool answer)
 {
+    if (box.buttons().size() == 3)
+        return nullptr; // an OK/跳过/Cancel question: see okSkipCancelButton
     for (QAbstractButton* button : box.buttons()) {
         const QMessageBox::ButtonRole role = box.buttonRole(button);
         if (answer ? role == QMessageBox::AcceptRole || role == QMessageBox::YesRole
@@ -46,6 +48,19 @@ QAbstractButton* answerButton(QMessageBox& box, bool answer)
             return button;
     }
     return box.buttons().value(0);
+}
+
+// The button of an OK/跳过/Cancel question that gives `answer`.
+QAbstractButton* okSkipCancelButton(QMessageBox& box, OkSkipCancel answer)
+{
+    for (QAbstractButton* button : box.buttons()) {
+        const QMessageBox::ButtonRole role = box.buttonRole(button);
+        if ((answer == OkSkipCancel::Ok && role == QMessageBox::AcceptRole)
+            || (answer == OkSkipCancel::Cancel && role == QMessageBox::RejectRole)
+            || (answer == OkSkipCancel::Skip && button->text() == QStringLiteral("跳过")))
+            return button;
+    }
+    return nullptr;
 }
 
 // Where the user's keyboard goes: to an open popup, else to the control that
@@ -106,7 +121,9 @@ void GuiTest::showBox(RecordingPrompt::Call call, bool answer)
     auto waited = std::make_shared<QElapsedTimer>();
     waited->start();
     const bool byEnter = m_enterAnswersBoxes;
-    QObject::connect(closer, &QTimer::timeout, closer, [closer, waited, answer, byEnter] {
+    const bool threeWay = call.kind == Kind::AskOkSkipCancel;
+    const OkSkipCancel threeWayAnswer = call.okSkipCancel;
+    QObject::connect(closer, &QTimer::timeout, closer, [closer, waited, answer, byEnter, threeWay, threeWayAnswer] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible())
             return;
@@ -116,10 +133,15 @@ void GuiTest::showBox(RecordingPrompt::Call call, bool answer)
         closer->deleteLater();
         if (QApplication::activeWindow() != box)
             fail(QStringLiteral("the message box never became the active window: ") + box->text());
-        if (byEnter)
+        QAbstractButton* button = threeWay ? okSkipCancelButton(*box, threeWayAnswer) : answerButton(*box, answer);
+        if (!button) {
+            fail(QStringLiteral("the box has no button for the scripted answer: ") + box->text());
+            box->reject();
+        } else if (byEnter) {
             QTest::keyClick(box, Qt::Key_Return);
-        else
-            QTest::mouseClick(answerButton(*box, answer), Qt::LeftButton);
+        } else {
+            QTest::mouseClick(button, Qt::LeftButton);
+        }
     });
     closer->start();
 
@@ -132,6 +154,8 @@ void GuiTest::showBox(RecordingPrompt::Call call, bool answer)
         real.critical(call.title, call.text);
     else if (call.kind == Kind::AskOkCancel)
         answered = real.askOkCancel(call.text, call.defaultButton) == answer;
+    else if (call.kind == Kind::AskOkSkipCancel)
+        answered = real.askOkSkipCancel(call.text) == call.okSkipCancel;
     else
         answered = real.askYesNo(call.text) == answer;
     if (!answered)

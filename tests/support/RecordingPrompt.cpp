@@ -63,6 +63,24 @@ bool RecordingPrompt::askYesNo(const QString& text)
     return yes;
 }
 
+OkSkipCancel RecordingPrompt::askOkSkipCancel(const QString& text)
+{
+    auto a = takeAnswer({ Kind::AskOkSkipCancel, applicationTitle(), text });
+    OkSkipCancel answer = OkSkipCancel::Cancel;
+    if (std::holds_alternative<Choice>(a) && std::get<Choice>(a) == Choice::Ok)
+        answer = OkSkipCancel::Ok;
+    else if (std::holds_alternative<Choice>(a) && std::get<Choice>(a) == Choice::Skip)
+        answer = OkSkipCancel::Skip;
+    else if (!std::holds_alternative<Choice>(a) || std::get<Choice>(a) != Choice::Cancel)
+        QTest::qFail(
+            qPrintable(QStringLiteral("OK/跳过/Cancel question answered with the wrong kind of answer: ") + text),
+            __FILE__, __LINE__);
+    m_calls.back().okSkipCancel = answer;
+    if (showBox)
+        showBox(m_calls.back(), true);
+    return answer;
+}
+
 FileChoice RecordingPrompt::fileAnswer(Kind kind, const FileDialogRequest& request)
 {
     Call call { kind, applicationTitle(), request.filters.join(QStringLiteral(";;")) };

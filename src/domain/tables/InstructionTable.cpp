@@ -45,3 +45,31 @@ Result<qint64> InstructionTable::insertEach(const QString& sql, qint64 count,
     }
     return count;
 }
+
+Result<> InstructionTable::updateAmounts(const QString& statement, const std::vector<AmountChange>& changes)
+{
+    std::optional<Transaction> own;
+    if (!m_db.inTransaction()) {
+        own.emplace(m_db);
+        if (!own->begun())
+            return own->failure();
+    }
+    for (const AmountChange& change : changes) {
+        if (const Result<> updated = m_db.Update(
+                statement, { change.amount.isEmpty() ? QVariant() : QVariant(change.amount), change.serialNo });
+            !updated)
+            return updated;
+    }
+    return own ? own->commit() : Result<>();
+}
+
+Result<QHash<QString, QString>> InstructionTable::readAmounts(const QString& statement, const QStringList& serialNos)
+{
+    QHash<QString, QString> amounts;
+    amounts.reserve(serialNos.size());
+    const Result<> read = m_db.QueryEach(statement, { DBAccess::listParameter(serialNos) },
+        [&](const RecordView& v) { amounts.insert(v.text(0), v.text(1)); });
+    if (!read)
+        return read.failure();
+    return amounts;
+}

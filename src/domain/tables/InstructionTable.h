@@ -3,9 +3,11 @@
 #include "common/Money.h"
 #include "common/Result.h"
 
+#include <QHash>
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 class DBAccess;
 class RowValues;
@@ -16,8 +18,15 @@ struct InstructionTotals {
     Money total;
 };
 
+// A new amount for the instructions with one serial number.
+struct AmountChange {
+    QString serialNo;
+    QString amount; // plain amount text as stored ("1234.5"); empty: none (null)
+};
+
 // What an instruction list (batch payment, payroll) needs of its table: the
-// totals of the status bar, the range delete and New.
+// totals of the status bar, the range delete, New and the amounts set in the
+// list itself.
 class InstructionTable {
 public:
     explicit InstructionTable(DBAccess& db)
@@ -34,6 +43,13 @@ public:
     virtual Result<> removeKeys(const QStringList& serialNos) = 0;
     // Empties the table.
     virtual Result<> removeAll() = 0;
+    // Sets the amounts in one transaction (the caller's, when one is open):
+    // either every change is stored or, at the first the store refuses, none.
+    // One prepared statement, bound per change.
+    virtual Result<> setAmounts(const std::vector<AmountChange>& changes) = 0;
+    // The stored amounts (plain decimal text) of the instructions with these
+    // serial numbers, by serial number as the list shows it.
+    virtual Result<QHash<QString, QString>> amountsOf(const QStringList& serialNos) = 0;
 
     // Progress of a bulk insert: rows written so far and the rows given.
     using Progress = std::function<void(qint64 done, qint64 total)>;
@@ -48,6 +64,13 @@ protected:
     // the transaction of its own is rolled back, so nothing is written.
     Result<qint64> insertEach(const QString& sql, qint64 count,
         const std::function<void(RowValues& values, qint64 index)>& bindRow, const Progress& progress);
+
+    // Runs `statement` (amount, then serial number) for every change inside
+    // one transaction, as setAmounts promises.
+    Result<> updateAmounts(const QString& statement, const std::vector<AmountChange>& changes);
+    // Reads (serial number, amount) pairs of `statement`, whose one parameter
+    // is the list of serial numbers.
+    Result<QHash<QString, QString>> readAmounts(const QString& statement, const QStringList& serialNos);
 
     DBAccess& m_db;
 };

@@ -187,3 +187,14 @@ Result<> LaborageTable::remove(qint64 serialNo)
 {
     return m_db.Delete(u"delete from laborage where serial_no=? "_s, { serialNo });
 }
+
+Result<> LaborageTable::setAmounts(const std::vector<AmountChange>& changes)
+{
+    return updateAmounts(u"update laborage set pay_amount=? where serial_no=?"_s, changes);
+}
+
+Result<QHash<QString, QString>> LaborageTable::amountsOf(const QStringList& serialNos)
+{
+    return readAmounts(
+        u"select serial_no,pay_amount from laborage where serial_no in (select value from json_each(?))"_s, serialNos);
+}

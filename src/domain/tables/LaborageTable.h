@@ -82,6 +82,8 @@ public:
     Result<InstructionTotals> totals() override;
     Result<> removeKeys(const QStringList& serialNos) override;
     Result<> removeAll() override;
+    Result<> setAmounts(const std::vector<AmountChange>& changes) override;
+    Result<QHash<QString, QString>> amountsOf(const QStringList& serialNos) override;
     // Deletes the in-bank instructions (acc_type "0"); other-bank ones stay.
     Result<> removeInBank();
 

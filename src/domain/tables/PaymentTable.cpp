@@ -189,3 +189,14 @@ Result<> PaymentTable::setPayerOfAll(const QString& accNo, const QString& accNam
 {
     return m_db.Update(u"update payment set pay_acc_no=?,pay_acc_name=?"_s, { accNo, accName });
 }
+
+Result<> PaymentTable::setAmounts(const std::vector<AmountChange>& changes)
+{
+    return updateAmounts(u"update payment set pay_amt=? where serial_no=?"_s, changes);
+}
+
+Result<QHash<QString, QString>> PaymentTable::amountsOf(const QStringList& serialNos)
+{
+    return readAmounts(
+        u"select serial_no,pay_amt from payment where serial_no in (select value from json_each(?))"_s, serialNos);
+}

@@ -88,6 +88,8 @@ public:
     Result<InstructionTotals> totals() override;
     Result<> removeKeys(const QStringList& serialNos) override;
     Result<> removeAll() override;
+    Result<> setAmounts(const std::vector<AmountChange>& changes) override;
+    Result<QHash<QString, QString>> amountsOf(const QStringList& serialNos) override;
 
     // Every instruction of the batch takes this payer account.
     Result<> setPayerOfAll(const QString& accNo, const QString& accName);
