@@ -143,9 +143,8 @@ Result<qint64> record(DBAccess& db, Kind kind, const QString& path, const Batch&
     const Result<qint64> id = table.insertFile(file);
     if (!id)
         return id;
-    for (const UploadItemRow& item : batch.items())
-        if (const Result<> added = table.insertItem(*id, item); !added)
-            return added.failure();
+    if (const Result<> added = table.insertItems(*id, batch.items()); !added)
+        return added.failure();
     if (const Result<> committed = tx.commit(); !committed)
         return committed.failure();
     return id;

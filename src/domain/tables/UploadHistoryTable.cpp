@@ -39,11 +39,21 @@ Result<qint64> UploadHistoryTable::insertFile(const UploadFileRow& f)
     return id;
 }
 
-Result<> UploadHistoryTable::insertItem(qint64 fileId, const UploadItemRow& item)
+Result<> UploadHistoryTable::insertItems(qint64 fileId, const std::vector<UploadItemRow>& items)
 {
-    return m_db.Insert(u"insert into upload_item (file_id,seq,acc_no,acc_name,amount_fen,remark)"
-                       u" values (?,?,?,?,?,?)"_s,
-        { fileId, item.seq, item.accNo, item.accName, item.amountFen, item.remark });
+    const Result<qint64> inserted
+        = m_db.InsertEach(u"insert into upload_item (file_id,seq,acc_no,acc_name,amount_fen,remark)"
+                          u" values (?,?,?,?,?,?)"_s,
+            qint64(items.size()), [&](RowValues& v, qint64 i) {
+                const UploadItemRow& item = items[size_t(i)];
+                v.integer(1, fileId);
+                v.integer(2, item.seq);
+                v.text(3, item.accNo);
+                v.text(4, item.accName);
+                v.integer(5, item.amountFen);
+                v.text(6, item.remark);
+            });
+    return inserted ? Result<>() : inserted.failure();
 }
 
 Result<> UploadHistoryTable::eachFile(const std::function<void(const UploadFileRow&)>& file)

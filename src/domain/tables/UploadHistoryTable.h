@@ -53,8 +53,9 @@ public:
 
     // Adds a file's row; its number (file_id). Silent on failure.
     Result<qint64> insertFile(const UploadFileRow& file);
-    // Adds an instruction of file `fileId`. Silent on failure.
-    Result<> insertItem(qint64 fileId, const UploadItemRow& item);
+    // Adds the instructions of file `fileId` through one prepared insert, in
+    // the caller's transaction. Silent on failure.
+    Result<> insertItems(qint64 fileId, const std::vector<UploadItemRow>& items);
 
     // Every recorded file, newest first.
     Result<> eachFile(const std::function<void(const UploadFileRow&)>& file);
