@@ -25,9 +25,9 @@ UploadHistory::Batch batchOf(const QString& items)
 
 // Writes a file and records it as written `daysAgo` days before now:
 // "daysAgo|file name|account:amount;...".
-void recordEarlier(DomainEnv& env, const QString& spec)
+void recordEarlier(DomainEnv& env, const QString& earlierFile)
 {
-    const QStringList parts = spec.split(u'|');
+    const QStringList parts = earlierFile.split(u'|');
     const QString path = env.path(parts.at(1));
     writeBytes(path, parts.at(2).toUtf8());
     const auto recorded = UploadHistory::record(
@@ -111,8 +111,8 @@ private slots:
         QFETCH(QString, batch);
         QFETCH(QStringList, expected);
         DomainEnv env;
-        for (const QString& spec : earlier)
-            recordEarlier(env, spec);
+        for (const QString& file : earlier)
+            recordEarlier(env, file);
         UploadHistory::DuplicateCheck check;
         qint64 row = 0;
         for (const QString& item : batch.split(u';'))
