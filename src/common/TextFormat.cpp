@@ -7,11 +7,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-bool isAsciiDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
 // Step 1 shared by both amount formats: no leading zeros, but never empty and
 // never starting with the point.
 QString stripLeadingZeros(const QString& text)

@@ -46,7 +46,8 @@ PayAccList::PayAccList(AppContext& ctx, MainWindowServices& main)
         addButton(u"cmdReflush"_s, u"重置"_s), &QPushButton::clicked, this, &PayAccList::PayAccList_cmdReflush_Click);
     connect(addButton(u"cmdImport"_s, u"导入"_s), &QPushButton::clicked, this, &PayAccList::PayAccList_cmdImport_Click);
     connect(addButton(u"cmdExport"_s, u"导出"_s), &QPushButton::clicked, this, &PayAccList::PayAccList_cmdExport_Click);
-    connect(addExcelButton(), &QPushButton::clicked, this, [this] { exportToExcel({ u"付款账号"_s }); });
+    connect(addExcelButton(), &QPushButton::clicked, this,
+        [this] { exportToExcel(ExcelLayout { .sheetName = u"付款账号"_s }); });
     addNotice(u"lblNotice1"_s, changeNotice());
     addNotice(u"lblNotice2"_s, deleteNotice());
 

@@ -70,7 +70,8 @@ PayeeAccList::PayeeAccList(AppContext& ctx, MainWindowServices& main)
         addButton(u"cmdDelete"_s, u"删除"_s), &QPushButton::clicked, this, &PayeeAccList::PayeeAccList_cmdDelete_Click);
     connect(addButton(u"cmdReflush"_s, u"重置"_s), &QPushButton::clicked, this,
         &PayeeAccList::PayeeAccList_cmdReflush_Click);
-    connect(addExcelButton(), &QPushButton::clicked, this, [this] { exportToExcel({ u"收款账号"_s }); });
+    connect(addExcelButton(), &QPushButton::clicked, this,
+        [this] { exportToExcel(ExcelLayout { .sheetName = u"收款账号"_s }); });
 
     m_lblNotice3 = addNotice(u"lblNotice3"_s, u"收款方联行行号：是收款账户开户银行的联行行号。"_s);
     addNotice(u"lblNotice4"_s, changeNotice());

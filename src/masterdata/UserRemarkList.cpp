@@ -45,7 +45,8 @@ UserRemarkList::UserRemarkList(AppContext& ctx, MainWindowServices& main)
         &UserRemarkList::UserRemarkList_cmdImport_Click);
     connect(addButton(u"cmdExport"_s, u"导出"_s), &QPushButton::clicked, this,
         &UserRemarkList::UserRemarkList_cmdExport_Click);
-    connect(addExcelButton(), &QPushButton::clicked, this, [this] { exportToExcel({ u"备注"_s }); });
+    connect(addExcelButton(), &QPushButton::clicked, this,
+        [this] { exportToExcel(ExcelLayout { .sheetName = u"备注"_s }); });
     addNotice(u"lblNotice1"_s, changeNotice());
     addNotice(u"lblNotice2"_s, deleteNotice());
     setGridColumns(listColumns());
