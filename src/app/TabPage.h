@@ -81,8 +81,8 @@ protected:
     // "导出到Excel": which grid columns go into the workbook, in sheet order, and how.
     struct ExcelLayout {
         QString sheetName;
-        std::vector<int> columns; // grid columns; empty: every column after the running number
-        std::vector<int> amountColumns; // grid columns holding amounts
+        std::vector<int> columns {}; // grid columns; empty: every column after the running number
+        std::vector<int> amountColumns {}; // grid columns holding amounts
         bool header = true; // row 1 holds the grid's captions
         bool totalRow = false; // count and exact total below the list
         FileKind fileKind = FileKind::MasterData;
