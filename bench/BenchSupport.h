@@ -159,6 +159,28 @@ inline QString amount(int i, int spread = 25000)
     return QStringLiteral("%1.%2").arg(1 + (qint64(i) * 7919) % spread).arg(i % 100, 2, 10, QChar(u'0'));
 }
 
+// A batch of n instructions, every third other-bank, in one transaction: the
+// batch the payment benches measure.
+inline void fillPayments(DBAccess& db, int n)
+{
+    using namespace Qt::StringLiterals;
+    static const QString remarks[] = { u"货款"_s, u"工资"_s, u"差旅费"_s, u"服务费"_s, u"往来款"_s };
+    const QString sql
+        = u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,rec_acc_name,"
+          u"rec_bank_id,rec_area_no,rec_net_no,pay_amt,remark,user_remark) values (?,?,?,?,?,?,?,?,?,?,?,'')"_s;
+    db.BeginTrans();
+    for (int i = 1; i <= n; ++i) {
+        const bool otherBank = i % 3 == 0;
+        db.Insert(sql,
+            { u"20240101120000%1"_s.arg(i, 8, 10, QChar(u'0')), u"6228480012345678"_s, u"某某贸易有限公司"_s,
+                otherBank ? u"1"_s : u"0"_s, u"62170000%1"_s.arg(i, 11, 10, QChar(u'0')), personName(i),
+                otherBank ? QString() : u"0101"_s, otherBank ? u"020"_s : QString(),
+                otherBank ? u"313100000013"_s : QString(), amount(i, 250000),
+                remarks[i % 5] + u"第"_s + QString::number(i % 12 + 1) + u"期"_s });
+    }
+    db.Commit();
+}
+
 // ---- Time and memory
 
 inline double seconds(const QElapsedTimer& t)

@@ -4,6 +4,11 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+// A payer account as the entry dialog, the lookups and the imports add it.
+const QString kInsert = u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s;
+} // namespace
+
 Result<qint64> PayAccTable::count()
 {
     const auto rs = m_db.Query(u"select count(acc_no) from pay_acc"_s);
@@ -49,7 +54,7 @@ Result<std::optional<QString>> PayAccTable::nameOf(const QString& accNo)
 
 Result<> PayAccTable::insert(const QString& accNo, const QString& accName)
 {
-    return m_db.Insert(u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, { accNo, accName });
+    return m_db.Insert(kInsert, { accNo, accName });
 }
 
 Result<QStringList> PayAccTable::currencyNames()
@@ -64,8 +69,8 @@ Result<QStringList> PayAccTable::currencyNames()
 
 TableWrite::AddOutcome PayAccTable::add(const QString& accNo, const QString& accName)
 {
-    return TableWrite::addIfAbsent(m_db, u"select acc_no from pay_acc where acc_no=?"_s, { accNo },
-        u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, { accNo, accName });
+    return TableWrite::addIfAbsent(
+        m_db, u"select acc_no from pay_acc where acc_no=?"_s, { accNo }, kInsert, { accNo, accName });
 }
 
 Result<> PayAccTable::rename(const QString& accNo, const QString& accName)
@@ -85,6 +90,5 @@ TableWrite::BulkOutcome PayAccTable::replaceAll(const std::vector<Row>& rows)
     keyed.reserve(rows.size());
     for (const Row& row : rows)
         keyed.push_back({ row.accNo, { row.accNo, row.accName } });
-    return TableWrite::replaceEach(
-        m_db, u"delete from pay_acc where acc_no=?"_s, u"insert into pay_acc (acc_no,acc_name) values (?,?)"_s, keyed);
+    return TableWrite::replaceEach(m_db, u"delete from pay_acc where acc_no=?"_s, kInsert, keyed);
 }
