@@ -1,9 +1,11 @@
 #include "common/CsvLineWriter.h"
 
 #include "common/GbkCodec.h"
+#include "common/Sha256.h"
 #include "common/TextFile.h"
 
 #include <algorithm>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -36,6 +38,7 @@ void CsvLineWriter::addHeaderLine(QByteArrayView utf8)
 {
     m_text.append(utf8);
     m_text.append("\r\n");
+    m_headerBytes = m_text.size();
 }
 
 bool CsvLineWriter::addLine(std::initializer_list<Piece> pieces)
@@ -76,16 +79,25 @@ QStringList CsvLineWriter::lines() const
     return out;
 }
 
-Result<> CsvLineWriter::write(const QString& path) const
+Result<> CsvLineWriter::write(
+    const QString& path, QString* sha256, const std::function<void(QByteArrayView)>& alongside) const
 {
     if (refused())
         return Failure { m_message };
+    std::thread beside;
+    if (alongside)
+        beside = std::thread([this, &alongside] { alongside(QByteArrayView(m_text).sliced(m_headerBytes)); });
     // The checked fields passed addLine, so only text of the caller's own can
     // still fail here.
     const Result<QByteArray> encoded = GbkCodec::encodeUtf8(m_text);
+    const bool written = encoded && TextFile::writeBytesAtomically(path, encoded.value()).ok();
+    if (written && sha256)
+        *sha256 = Sha256::hex(encoded.value());
+    if (beside.joinable())
+        beside.join();
     if (!encoded)
         return Failure { encoded.message() };
-    if (!TextFile::writeBytesAtomically(path, encoded.value()))
+    if (!written)
         return Failure { m_messages.fileError };
     return {};
 }

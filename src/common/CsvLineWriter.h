@@ -64,7 +64,12 @@ public:
 
     // Encodes the text in GBK and writes it to `path`. The failure is the
     // refusal of a line or the file error message; nothing is written then.
-    Result<> write(const QString& path) const;
+    // With `sha256`, it receives the SHA-256 (hex) of the bytes written.
+    // `alongside`, when given, runs on a second thread while the text is
+    // encoded and written, over the UTF-8 text of the data lines (each ending
+    // in CR LF); it only reads that text.
+    Result<> write(const QString& path, QString* sha256 = nullptr,
+        const std::function<void(QByteArrayView dataLines)>& alongside = {}) const;
 
 private:
     QString fieldName(int field) const { return field >= 0 && field < m_names.size() ? m_names.at(field) : QString(); }
@@ -73,6 +78,7 @@ private:
     Messages m_messages;
     std::function<QString(qsizetype)> m_rowLabel;
     QByteArray m_text; // UTF-8; every line followed by CR LF
+    qsizetype m_headerBytes = 0; // the header lines at the start of m_text
     qsizetype m_dataLines = 0;
     QString m_message;
 };

@@ -1,13 +1,14 @@
 #include "domain/UploadHistory.h"
 
+#include "common/Sha256.h"
 #include "store/DBAccess.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
 
+#include <array>
 #include <map>
 
 using namespace Qt::StringLiterals;
@@ -15,28 +16,37 @@ using namespace Qt::StringLiterals;
 namespace UploadHistory {
 namespace {
 
-// FNV-1a over the account's bytes and the amount's eight bytes, from a given
-// start value, then a full 64-bit mix. Fixed here for good: the keys of the
-// recorded sets are stored.
-quint64 accountHash(QByteArrayView accNo, qint64 amountFen, quint64 basis)
+// The final 64-bit mix of a key.
+quint64 mixed(quint64 h)
 {
-    constexpr quint64 kPrime = 0x100000001b3ULL;
-    quint64 h = basis;
-    for (const char c : accNo) {
-        h ^= static_cast<unsigned char>(c);
-        h *= kPrime;
-    }
-    const auto fen = static_cast<quint64>(amountFen);
-    for (int i = 0; i < 8; ++i) {
-        h ^= (fen >> (8 * i)) & 0xFFu;
-        h *= kPrime;
-    }
     h ^= h >> 30;
     h *= 0xBF58476D1CE4E5B9ULL;
     h ^= h >> 27;
     h *= 0x94D049BB133111EBULL;
     h ^= h >> 31;
     return h;
+}
+
+// FNV-1a over the account's bytes and the amount's eight bytes, from two
+// start values at once, each then fully mixed. Fixed here for good: the keys
+// of the recorded sets are stored.
+std::pair<quint64, quint64> accountHashes(QByteArrayView accNo, qint64 amountFen, quint64 basis1, quint64 basis2)
+{
+    constexpr quint64 kPrime = 0x100000001b3ULL;
+    quint64 h1 = basis1;
+    quint64 h2 = basis2;
+    for (const char c : accNo) {
+        const auto byte = static_cast<unsigned char>(c);
+        h1 = (h1 ^ byte) * kPrime;
+        h2 = (h2 ^ byte) * kPrime;
+    }
+    const auto fen = static_cast<quint64>(amountFen);
+    for (int i = 0; i < 8; ++i) {
+        const quint64 byte = (fen >> (8 * i)) & 0xFFu;
+        h1 = (h1 ^ byte) * kPrime;
+        h2 = (h2 ^ byte) * kPrime;
+    }
+    return { mixed(h1), mixed(h2) };
 }
 
 constexpr quint64 kBasis1 = 0xCBF29CE484222325ULL;
@@ -81,9 +91,9 @@ QString fileNameOf(const QString& path)
 quint64 BatchKey::add(QByteArrayView accNo, qint64 amountFen)
 {
     ++m_count;
-    const quint64 key = accountHash(accNo, amountFen, kBasis1);
+    const auto [key, second] = accountHashes(accNo, amountFen, kBasis1, kBasis2);
     m_sum1 += key;
-    m_sum2 += accountHash(accNo, amountFen, kBasis2);
+    m_sum2 += second;
     return key;
 }
 
@@ -92,45 +102,79 @@ QString BatchKey::text() const
     return u"%1-%2%3"_s.arg(m_count).arg(m_sum1, 16, 16, QChar(u'0')).arg(m_sum2, 16, 16, QChar(u'0'));
 }
 
-void Batch::add(const QString& accNo, const QString& accName, const QString& amount, const QString& remark)
+void Batch::reserve(qsizetype count)
 {
-    UploadItemRow item;
-    item.seq = size() + 1;
-    item.accNo = accNo.trimmed();
-    item.accName = accName;
-    // The check refuses a file with an amount that is not one; a file
-    // written anyway records it as 0.
-    item.amountFen = Money::parse(amount.trimmed()).value_or(Money()).fen();
-    item.remark = remark;
-    if (const auto sum = Money::checkedAdd(m_total, Money::fromFen(item.amountFen)))
-        m_total = *sum;
-    const quint64 key = m_key.add(item.accNo.toUtf8(), item.amountFen);
-    char bytes[8];
-    qToLittleEndian(key, bytes);
-    m_itemKeys.append(bytes, sizeof bytes);
-    m_items.push_back(std::move(item));
+    m_itemKeys.reserve(8 * count);
+    // An account, a name, an amount and a short remark.
+    m_items.reserve(64 * count);
 }
 
-Result<QString> fileSha256(const QString& path)
+void Batch::add(const QString& accNo, const QString& accName, const QString& amount, const QString& remark)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure { file.errorString() };
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file) || file.error() != QFileDevice::NoError)
-        return Failure { file.errorString() };
-    return QString::fromLatin1(hash.result().toHex());
+    addUtf8(QByteArrayView(accNo.toUtf8()), QByteArrayView(accName.toUtf8()), amount, QByteArrayView(remark.toUtf8()));
+}
+
+void Batch::addUtf8(QByteArrayView accNo, QByteArrayView accName, const QString& amount, QByteArrayView remark)
+{
+    // Accounts rarely carry spaces: only then is the account trimmed as a text.
+    QByteArray trimmed;
+    const auto plain
+        = [](char c) { return static_cast<unsigned char>(c) > ' ' && static_cast<unsigned char>(c) < 0x80; };
+    if (!accNo.isEmpty() && (!plain(accNo.front()) || !plain(accNo.back()))) {
+        trimmed = QString::fromUtf8(accNo).trimmed().toUtf8();
+        accNo = trimmed;
+    }
+    // The check refuses a file with an amount that is not one; a file
+    // written anyway records it as 0.
+    const qint64 fen = Money::parse(amount.trimmed()).value_or(Money()).fen();
+    if (const auto sum = Money::checkedAdd(m_total, Money::fromFen(fen)))
+        m_total = *sum;
+    UploadHistoryTable::appendItem(m_items, accNo, accName, fen, remark);
+    char bytes[8];
+    qToLittleEndian(m_key.add(accNo, fen), bytes);
+    m_itemKeys.append(bytes, sizeof bytes);
+}
+
+Batch Batch::fromLines(QByteArrayView lines, const LineFields& fields)
+{
+    Batch batch;
+    // About a hundred bytes a line.
+    batch.reserve(lines.size() / 100 + 1);
+    const auto field = [](const std::array<QByteArrayView, 16>& all, int index, qsizetype skip) {
+        if (index < 0 || index >= int(all.size()))
+            return QByteArrayView();
+        const QByteArrayView f = all[size_t(index)];
+        return f.sliced(qMin(skip, f.size()));
+    };
+    qsizetype begin = 0;
+    while (begin < lines.size()) {
+        qsizetype end = lines.indexOf("\r\n", begin);
+        if (end < 0)
+            end = lines.size();
+        const QByteArrayView line = lines.sliced(begin, end - begin);
+        std::array<QByteArrayView, 16> all;
+        qsizetype from = 0;
+        for (size_t f = 0; f < all.size() && from <= line.size(); ++f) {
+            qsizetype comma = line.indexOf(',', from);
+            if (comma < 0)
+                comma = line.size();
+            all[f] = line.sliced(from, comma - from);
+            from = comma + 1;
+        }
+        const QByteArrayView amount = field(all, fields.amount, 1);
+        batch.addUtf8(field(all, fields.accNo, 1), field(all, fields.accName, fields.nameSkip),
+            QString::fromLatin1(amount.data(), amount.size()), field(all, fields.remark, 0));
+        begin = end + 2;
+    }
+    return batch;
 }
 
 Result<qint64> record(DBAccess& db, Kind kind, const QString& path, const Batch& batch, const QDateTime& madeAt)
 {
-    const Result<QString> sha = fileSha256(path);
+    const Result<QString> sha = batch.sha256().isEmpty() ? Sha256::fileHex(path) : Result<QString>(batch.sha256());
     if (!sha)
         return sha.failure();
     UploadHistoryTable table(db);
-    Transaction tx(db);
-    if (!tx.begun())
-        return tx.failure().failure();
     UploadFileRow file;
     file.madeAt = madeAt.toSecsSinceEpoch();
     file.kind = kindCode(kind);
@@ -140,21 +184,15 @@ Result<qint64> record(DBAccess& db, Kind kind, const QString& path, const Batch&
     file.sha256 = *sha;
     file.batchKey = batch.key();
     file.itemKeys = batch.itemKeys();
-    const Result<qint64> id = table.insertFile(file);
-    if (!id)
-        return id;
-    if (const Result<> added = table.insertItems(*id, batch.items()); !added)
-        return added.failure();
-    if (const Result<> committed = tx.commit(); !committed)
-        return committed.failure();
-    return id;
+    file.items = batch.items();
+    return table.insertFile(file);
 }
 
 FileState compareWithDisk(const UploadFileRow& file)
 {
     if (!QFileInfo(file.path).isFile())
         return FileState::Missing;
-    const Result<QString> sha = fileSha256(file.path);
+    const Result<QString> sha = Sha256::fileHex(file.path);
     if (!sha)
         return FileState::Unreadable;
     return *sha == file.sha256 ? FileState::Same : FileState::Changed;

@@ -50,36 +50,60 @@ private:
     quint64 m_sum2 = 0;
 };
 
-// The instructions of one upload file, in file order, as they are written.
+// The instructions of one upload file, in file order, as they are written,
+// and the SHA-256 of the file's bytes once the writer knows it.
 class Batch {
 public:
-    void reserve(qsizetype count) { m_items.reserve(static_cast<size_t>(count)); }
+    // About how many instructions will be added.
+    void reserve(qsizetype count);
     // The next instruction: payee account, name, the stored amount text
     // ("1234.5") and remark. The account is recorded trimmed.
     void add(const QString& accNo, const QString& accName, const QString& amount, const QString& remark);
+    // The same with the texts in UTF-8, as the store hands them over.
+    void addUtf8(QByteArrayView accNo, QByteArrayView accName, const QString& amount, QByteArrayView remark);
 
-    qint64 size() const { return static_cast<qint64>(m_items.size()); }
+    qint64 size() const { return m_key.count(); }
     Money total() const { return m_total; }
     QString key() const { return m_key.text(); }
     // The keys of the instructions in file order, 8 bytes each (little-endian).
     const QByteArray& itemKeys() const { return m_itemKeys; }
-    const std::vector<UploadItemRow>& items() const { return m_items; }
+    // The instructions as table upload_file keeps them (UploadHistoryTable::appendItem).
+    const QByteArray& items() const { return m_items; }
+
+    // Where a data line of an upload file (fields split by ",", no quoting)
+    // holds what a batch records: field numbers from 0, -1 for none; the
+    // account and amount fields begin with "#", the name field with
+    // `nameSkip` characters the writer put before it.
+    struct LineFields {
+        int accNo;
+        int accName;
+        int amount;
+        int remark;
+        qsizetype nameSkip;
+    };
+    // The batch of the data lines of an upload file's text (UTF-8, each line
+    // ending in CR LF), in file order.
+    static Batch fromLines(QByteArrayView lines, const LineFields& fields);
+
+    // The SHA-256 (hex) of the bytes the writer wrote; empty until it is set,
+    // and then record() reads the file back for it.
+    const QString& sha256() const { return m_sha256; }
+    void setSha256(const QString& sha256) { m_sha256 = sha256; }
 
 private:
-    std::vector<UploadItemRow> m_items;
+    QByteArray m_items;
     QByteArray m_itemKeys;
+    QString m_sha256;
     Money m_total;
     BatchKey m_key;
 };
 
-// Records the upload file just written at `path`: reads its bytes back for
-// their SHA-256 and adds the file and its instructions in one transaction, so
-// the history holds either the whole file or nothing of it. Call only after
-// the file was written completely. Silent: the failure says why.
+// Records the upload file just written at `path` with its instructions, in
+// one row, so the history holds either the whole file or nothing of it. The
+// SHA-256 is the batch's, or read back from the file when the writer did not
+// set it. Call only after the file was written completely. Silent: the
+// failure says why.
 Result<qint64> record(DBAccess& db, Kind kind, const QString& path, const Batch& batch, const QDateTime& madeAt);
-
-// The SHA-256 of a file's bytes in hex; fails when the file cannot be read.
-Result<QString> fileSha256(const QString& path);
 
 // Whether a recorded file is still the one written.
 enum class FileState { Same, Changed, Missing, Unreadable };

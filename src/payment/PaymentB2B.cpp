@@ -160,14 +160,15 @@ void PaymentB2B::menuWriteB2BFile_Click()
         m_ctx.prompt.message(u"批量支付文件*.csv生成失败,或无指令需要生成批量支付文件"_s);
         return;
     }
-    const Result<> written = builder.write(path);
+    UploadHistory::Batch batch;
+    const Result<> written = builder.write(path, &batch);
     if (!written) {
         m_ctx.prompt.message(written.message());
         return;
     }
     // Only a file written whole is recorded; the file stays when recording fails.
     m_ctx.prompt.message(writtenMessage(u"批量支付文件*.csv生成完毕"_s, path) + wholeBatchNote()
-        + frmUploadHistory::recordWritten(m_ctx, UploadHistory::Kind::PaymentCsv, path, builder.batch()));
+        + frmUploadHistory::recordWritten(m_ctx, UploadHistory::Kind::PaymentCsv, path, batch));
 }
 
 void PaymentB2B::cmdUploadHistory_Click()

@@ -170,14 +170,15 @@ void Laborage::writeCsv(const QString& path)
         m_ctx.prompt.message(u"代发工资*.csv文件生成失败,或无指令需要生成代发工资文件"_s);
         return;
     }
-    const Result<> written = builder.write(path);
+    UploadHistory::Batch batch;
+    const Result<> written = builder.write(path, &batch);
     if (!written) {
         m_ctx.prompt.message(written.message());
         return;
     }
     // Only a file written whole is recorded; the file stays when recording fails.
     m_ctx.prompt.message(writtenMessage(u"代发工资*.csv文件生成完毕"_s, path) + wholeBatchNote()
-        + frmUploadHistory::recordWritten(m_ctx, UploadHistory::Kind::PayrollCsv, path, builder.batch()));
+        + frmUploadHistory::recordWritten(m_ctx, UploadHistory::Kind::PayrollCsv, path, batch));
 }
 
 void Laborage::writeWorkbook(const QString& path)

@@ -421,6 +421,15 @@ void RowValues::text(int index, const std::optional<QString>& value)
         null(index);
 }
 
+void RowValues::utf8(int index, QByteArrayView value)
+{
+    static const char empty = 0;
+    const char* chars = value.isNull() ? &empty : value.data();
+    const int rc = sqlite3_bind_text(m_stmt, index, chars, static_cast<int>(value.size()), SQLITE_STATIC);
+    if (m_rc == SQLITE_OK)
+        m_rc = rc;
+}
+
 void RowValues::integer(int index, qint64 value)
 {
     const int rc = sqlite3_bind_int64(m_stmt, index, value);

@@ -49,6 +49,9 @@ public:
     void text(int index, QStringView value);
     void text(int index, const QString& value) { text(index, QStringView(value)); }
     void text(int index, const std::optional<QString>& value);
+    // A text already in UTF-8, bound without a copy (the bytes must live until
+    // the row is written).
+    void utf8(int index, QByteArrayView value);
     void integer(int index, qint64 value);
     void null(int index);
 
@@ -75,7 +78,7 @@ private:
 class DBAccess {
 public:
     // The schema version this program reads and writes (PRAGMA user_version).
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
     // Marks a file as ours (PRAGMA application_id).
     static constexpr int kApplicationId = 0x51454C56; // "QELV"
 

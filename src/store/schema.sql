@@ -1,9 +1,9 @@
--- The store of Qelvora: eleven tables, their indexes and the lookup rows the store
+-- The store of Qelvora: ten tables, their indexes and the lookup rows the store
 -- is delivered with. Number columns refuse values that are not numbers, as a
 -- typed column would; quoted decimal texts bound to them are converted by the
 -- column's NUMERIC affinity before the check runs.
 PRAGMA application_id = 1363496022;
-PRAGMA user_version = 3;
+PRAGMA user_version = 4;
 
 CREATE TABLE acc_currency (
     currency_id   TEXT NOT NULL PRIMARY KEY,
@@ -134,3 +134,17 @@ CREATE TABLE upload_item (
     remark     TEXT,
     PRIMARY KEY (file_id, seq)
 ) WITHOUT ROWID;
+
+-- Version 4: a file's instructions are kept in its own row, column items, one
+-- line each in file order: account TAB name TAB amount in fen TAB remark LF,
+-- with a backslash, TAB, LF or CR inside a field written as \\, \t, \n or \r.
+-- Recording a file then writes one row however many instructions it holds.
+-- The rows of upload_item move there, and the table goes.
+ALTER TABLE upload_file ADD COLUMN items TEXT NOT NULL DEFAULT '';
+UPDATE upload_file SET items = coalesce((SELECT group_concat(line, '') FROM (
+    SELECT replace(replace(replace(replace(acc_no, '\', '\\'), char(9), '\t'), char(10), '\n'), char(13), '\r') || char(9)
+        || replace(replace(replace(replace(coalesce(acc_name, ''), '\', '\\'), char(9), '\t'), char(10), '\n'), char(13), '\r') || char(9)
+        || amount_fen || char(9)
+        || replace(replace(replace(replace(coalesce(remark, ''), '\', '\\'), char(9), '\t'), char(10), '\n'), char(13), '\r') || char(10) AS line
+    FROM upload_item WHERE upload_item.file_id = upload_file.file_id ORDER BY seq)), '');
+DROP TABLE upload_item;

@@ -46,8 +46,8 @@ inline QString dumpStore(const QString& path)
     return out.join(u'\n');
 }
 
-// The tables of the upload history (store version 2).
-inline const QStringList kHistoryTables { QStringLiteral("upload_file"), QStringLiteral("upload_item") };
+// The table of the upload history (store version 3 on).
+inline const QStringList kHistoryTables { QStringLiteral("upload_file") };
 
 // A dump (dumpStore) without the sections of these tables.
 inline QString withoutTables(const QString& dump, const QStringList& tables)

@@ -1,6 +1,7 @@
 #include "BackupTestSupport.h"
 #include "TestRegistry.h"
 #include "domain/AppContext.h"
+#include "domain/tables/UploadHistoryTable.h"
 #include "store/StoreBackup.h"
 
 #include <QElapsedTimer>
@@ -118,7 +119,6 @@ private slots:
         QCOMPARE(userVersion->value(0, 0).toInt(), DBAccess::kSchemaVersion);
         // The upload history's tables are there, empty, as a new store has them.
         QCOMPARE(ctx.db().Query(u"select count(*) from upload_file"_s)->value(0, 0).toInt(), 0);
-        QCOMPARE(ctx.db().Query(u"select count(*) from upload_item"_s)->value(0, 0).toInt(), 0);
         ctx.db().Disconnect();
         QCOMPARE(schemaOf(folder.storePath()), schemaOf(freshStore()));
         QCOMPARE(
@@ -194,8 +194,7 @@ private slots:
             RecordingPrompt prompt;
             DBAccess db(path, prompt);
             QVERIFY(db.Connect());
-            for (const QString& sql :
-                { u"DROP TABLE upload_item"_s, u"DROP TABLE upload_file"_s, u"PRAGMA user_version = 2"_s })
+            for (const QString& sql : { u"DROP TABLE upload_file"_s, u"PRAGMA user_version = 2"_s })
                 QVERIFY(db.Update(sql));
         }
         addRows(path);
@@ -210,9 +209,68 @@ private slots:
         ctx.db().Disconnect();
         QCOMPARE(schemaOf(path), schemaOf(freshStore()));
         const QString after = dumpStore(path);
-        QVERIFY(after.startsWith(u"version 3\n"_s));
+        QVERIFY(after.startsWith(u"version %1\n"_s.arg(DBAccess::kSchemaVersion)));
         QCOMPARE(withoutTables(after, kHistoryTables).section(u'\n', 1), before.section(u'\n', 1));
         QCOMPARE(Backups::list(Backups::folderFor(path)).size(), 1);
+    }
+
+    // A store of version 3 (made by the sqlite3 program from that version's
+    // schema) kept each recorded instruction as a row of upload_item. Opened,
+    // the instructions move into their file's row in file order, exactly as
+    // they were (a TAB, a backslash and a line break in a field, empty and
+    // missing names), upload_item goes, and nothing else changes.
+    void historyRowsMoveIntoTheirFiles()
+    {
+        OldStoreFolder folder(u"v3.mdb"_s);
+        // Read without the program's own connection, which would upgrade it.
+        const auto fileColumns = [](const QString& path) {
+            sqlite3* db = nullptr;
+            QStringList files;
+            if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+                sqlite3_stmt* stmt = nullptr;
+                sqlite3_prepare_v2(db,
+                    "select file_id,made_at,kind,file_path,item_count,total_fen,sha256,batch_key,item_keys"
+                    " from upload_file order by file_id",
+                    -1, &stmt, nullptr);
+                while (stmt && sqlite3_step(stmt) == SQLITE_ROW)
+                    for (int c = 0; c < sqlite3_column_count(stmt); ++c)
+                        files << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, c)));
+                sqlite3_finalize(stmt);
+            }
+            sqlite3_close(db);
+            return files;
+        };
+        const QString before = dumpStore(folder.storePath());
+        const QStringList filesBefore = fileColumns(folder.storePath());
+        QCOMPARE(filesBefore.size(), 27);
+
+        RecordingPrompt prompt;
+        AppContext ctx(prompt, folder.dir.path());
+        QVERIFY(ctx.db().Connect());
+        QVERIFY(prompt.calls().isEmpty());
+        QStringList items;
+        UploadHistoryTable table(ctx.db());
+        for (const qint64 file : { 1, 2, 3 })
+            QVERIFY(table
+                        .eachItem(file,
+                            [&](const UploadItemRow& i) {
+                                items << u"%1:%2|%3|%4|%5|%6"_s.arg(file)
+                                             .arg(i.seq)
+                                             .arg(i.accNo, i.accName)
+                                             .arg(i.amountFen)
+                                             .arg(i.remark);
+                            })
+                        .ok());
+        QCOMPARE(items,
+            QStringList({ u"1:1|6222000033334444|北京收款有限公司|9999|货款"_s, u"1:2|6222000033334445||1|"_s,
+                u"1:3|6222000033334446|王\t五\\|1|a\r\nb"_s, u"2:1|6222000055556666||800001|"_s }));
+        ctx.db().Disconnect();
+
+        QCOMPARE(schemaOf(folder.storePath()), schemaOf(freshStore()));
+        QCOMPARE(fileColumns(folder.storePath()), filesBefore);
+        QCOMPARE(withoutTables(dumpStore(folder.storePath()), kHistoryTables).section(u'\n', 1),
+            withoutTables(before, QStringList(kHistoryTables) << u"upload_item"_s).section(u'\n', 1));
+        QCOMPARE(Backups::list(Backups::folderFor(folder.storePath())).size(), 1);
     }
 
     // A store the program cannot use ends the program with "Database error",

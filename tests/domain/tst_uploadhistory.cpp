@@ -2,10 +2,15 @@
 #include "TestFiles.h"
 #include "TestRegistry.h"
 
+#include "common/Sha256.h"
 #include "domain/UploadHistory.h"
+#include "domain/payment/PaymentUploadFile.h"
+#include "domain/payroll/LaborageUploadFile.h"
 
 #include <QDir>
 #include <QTest>
+
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -125,7 +130,9 @@ private slots:
     }
 
     // What is recorded of a file: its bytes' hash, count, exact total, and
-    // every instruction in file order.
+    // every instruction in file order, exactly as given: a name or remark
+    // holding the characters that separate the stored fields and lines, or a
+    // backslash, reads back unchanged.
     void recordKeepsTheFileAndItsInstructions()
     {
         DomainEnv env;
@@ -134,42 +141,102 @@ private slots:
         UploadHistory::Batch batch;
         batch.add(u" 6222000011110001"_s, u"张三"_s, u"0.1"_s, u"货款"_s);
         batch.add(u"6222000011110002"_s, u"李四"_s, u"0.2"_s, QString());
+        batch.add(u"6222000011110003"_s, u"王\t五\\"_s, u"1234567890.12"_s, u"a\\nb\r\nc\\\\"_s);
+        batch.add(u"6222000011110004"_s, QString(), u"3"_s, u"\t"_s);
         const auto id = UploadHistory::record(env.db(), UploadHistory::Kind::PayrollXls, path, batch, kNow);
         QVERIFY(id.ok());
         const auto file = UploadHistoryTable(env.db()).file(*id);
         QVERIFY(file.ok() && file->has_value());
         QCOMPARE((*file)->sha256, u"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"_s);
-        QCOMPARE((*file)->count, 2);
-        QCOMPARE((*file)->totalFen, 30);
+        QCOMPARE((*file)->count, 4);
+        QCOMPARE((*file)->totalFen, 123456789012 + 30 + 300);
         QCOMPARE((*file)->kind, u"payroll-xls"_s);
         QCOMPARE((*file)->madeAt, kNow.toSecsSinceEpoch());
         QStringList items;
-        UploadHistoryTable(env.db()).eachItem(*id, [&](const UploadItemRow& i) {
-            items << u"%1|%2|%3|%4|%5"_s.arg(i.seq).arg(i.accNo, i.accName).arg(i.amountFen).arg(i.remark);
-        });
-        QCOMPARE(items, QStringList({ u"1|6222000011110001|张三|10|货款"_s, u"2|6222000011110002|李四|20|"_s }));
+        QVERIFY(
+            UploadHistoryTable(env.db())
+                .eachItem(*id,
+                    [&](const UploadItemRow& i) {
+                        items << u"%1|%2|%3|%4|%5"_s.arg(i.seq).arg(i.accNo, i.accName).arg(i.amountFen).arg(i.remark);
+                    })
+                .ok());
+        QCOMPARE(items,
+            QStringList({ u"1|6222000011110001|张三|10|货款"_s, u"2|6222000011110002|李四|20|"_s,
+                u"3|6222000011110003|王\t五\\|123456789012|a\\nb\r\nc\\\\"_s, u"4|6222000011110004||300|\t"_s }));
     }
 
-    // A record that fails half way leaves nothing: the history never holds
-    // part of a file.
+    // A record the store refuses leaves nothing, and a file that is not
+    // there (its hash cannot be read) is never recorded.
     void failedRecordLeavesNothing()
     {
         DomainEnv env;
         const QString path = env.path(u"batch.csv"_s);
         writeBytes(path, "abc");
-        env.exec(u"drop table upload_item"_s);
+        env.exec(u"create trigger refuse_file before insert on upload_file"_s
+                 u" begin select raise(abort, 'refused here'); end"_s);
         const auto id = UploadHistory::record(
             env.db(), UploadHistory::Kind::PaymentCsv, path, batchOf(u"6222000011110001:1"_s), kNow);
         QVERIFY(!id.ok());
-        QVERIFY(id.message().contains(u"upload_item"_s));
+        QVERIFY(id.message().contains(u"refused here"_s));
         QCOMPARE(count(env, u"upload_file"_s), 0);
 
-        // A file that is not there is never recorded either.
-        env.exec(u"create table upload_item (file_id, seq, acc_no, acc_name, amount_fen, remark)"_s);
+        env.exec(u"drop trigger refuse_file"_s);
         QVERIFY(!UploadHistory::record(
             env.db(), UploadHistory::Kind::PaymentCsv, env.path(u"gone.csv"_s), batchOf(u"6222000011110001:1"_s), kNow)
                      .ok());
         QCOMPARE(count(env, u"upload_file"_s), 0);
+    }
+
+    // The writers hand over the batch read from the lines they wrote: the
+    // same keys, instructions and total as the instructions give, and the
+    // SHA-256 of the file's bytes.
+    void writersRecordWhatTheyWrote()
+    {
+        DomainEnv env;
+        const std::vector<PaymentUploadFile::Instruction> payments {
+            { u"6228480012345678"_s, u"某某公司"_s, u"0"_s, u" 6217000000000001 "_s, u"张 三"_s, QString(), u"1234.5"_s,
+                u"货款 第1期"_s },
+            { u"6228480012345678"_s, u"某某公司"_s, u"1"_s, u"6217000000000002"_s, u"李四"_s, u"313100000013"_s,
+                u"0.01"_s, QString() },
+        };
+        const std::vector<LaborageUploadFile::Instruction> payroll {
+            { u"E001"_s, u" 王五"_s, u"6217000000000003"_s, u"8000"_s },
+            { QString(), u"赵六"_s, u"6217000000000004"_s, u"99999999999.99"_s },
+        };
+        UploadHistory::Batch expectedPayments;
+        PaymentUploadFile::Builder paymentFile(2, *Money::parse(u"1234.51"_s));
+        for (const auto& i : payments) {
+            QVERIFY(paymentFile.add(i));
+            expectedPayments.add(i.recAccNo, i.recAccName, i.payAmt, i.remark);
+        }
+        UploadHistory::Batch expectedPayroll;
+        LaborageUploadFile::CsvBuilder payrollFile(2, *Money::parse(u"100000007999.99"_s));
+        for (const auto& i : payroll) {
+            QVERIFY(payrollFile.add(i));
+            LaborageUploadFile::addToBatch(expectedPayroll, i);
+        }
+        const QString paymentPath = env.path(u"batch.csv"_s);
+        const QString payrollPath = env.path(u"payroll.csv"_s);
+        UploadHistory::Batch recordedPayments;
+        UploadHistory::Batch recordedPayroll;
+        QVERIFY(paymentFile.write(paymentPath, &recordedPayments).ok());
+        QVERIFY(payrollFile.write(payrollPath, &recordedPayroll).ok());
+        for (const auto& [recorded, expected, path] :
+            { std::tuple { &recordedPayments, &expectedPayments, paymentPath },
+                std::tuple { &recordedPayroll, &expectedPayroll, payrollPath } }) {
+            QCOMPARE(recorded->items(), expected->items());
+            QCOMPARE(recorded->itemKeys(), expected->itemKeys());
+            QCOMPARE(recorded->key(), expected->key());
+            QCOMPARE(recorded->total(), expected->total());
+            QCOMPARE(recorded->sha256(), Sha256::fileHex(path).value_or(QString()));
+            QCOMPARE(recorded->sha256().size(), 64);
+        }
+        QCOMPARE(recordedPayments.total(), *Money::parse(u"1234.51"_s));
+
+        // A file that cannot be written hands over no hash.
+        UploadHistory::Batch failed;
+        QVERIFY(!paymentFile.write(env.path(u"no-such-folder/batch.csv"_s), &failed).ok());
+        QVERIFY(failed.sha256().isEmpty());
     }
 
     // A file on disk is compared with the hash of the bytes written.
@@ -225,7 +292,7 @@ private slots:
         QStringList names;
         table.eachFile([&](const UploadFileRow& f) { names << UploadHistory::fileNameOf(f.path); });
         QCOMPARE(names, QStringList { u"new.csv"_s });
-        QCOMPARE(count(env, u"upload_item"_s), 1);
+        QCOMPARE(count(env, u"upload_file"_s), 1);
     }
 };
 

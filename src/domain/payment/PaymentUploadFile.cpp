@@ -33,7 +33,6 @@ Builder::Builder(qint64 count, Money total)
 {
     // An instruction line is rarely longer than 160 bytes.
     m_writer.reserve(static_cast<qsizetype>(count), 160);
-    m_batch.reserve(static_cast<qsizetype>(count));
     m_writer.addHeaderLine(QString(QString::number(count) + u',' + total.toPlainText()).toUtf8());
 }
 
@@ -41,21 +40,27 @@ bool Builder::add(const Instruction& i)
 {
     const QByteArray texts[7] = { i.payAccNo.toUtf8(), i.payAccName.toUtf8(), i.recAccType.toUtf8(),
         i.recAccNo.toUtf8(), i.recAccName.toUtf8(), i.recNetNo.toUtf8(), i.remark.toUtf8() };
-    if (!appendLine(texts, amountField(i.payAmt)))
-        return false;
-    m_batch.add(i.recAccNo, i.recAccName, i.payAmt, i.remark);
-    return true;
+    return appendLine(texts, amountField(i.payAmt));
 }
 
 bool Builder::add(const PaymentTable::FileView& row)
 {
     const QByteArray texts[7] = { row.payAccNo(), row.payAccName(), row.recAccType(), row.recAccNo(), row.recAccName(),
         row.recNetNo(), row.remark() };
-    const QString amount = row.payAmt();
-    if (!appendLine(texts, amountField(amount)))
-        return false;
-    m_batch.add(QString::fromUtf8(texts[3]), QString::fromUtf8(texts[4]), amount, QString::fromUtf8(texts[6]));
-    return true;
+    return appendLine(texts, amountField(row.payAmt()));
+}
+
+Result<> Builder::write(const QString& path, UploadHistory::Batch* recorded) const
+{
+    if (!recorded)
+        return m_writer.write(path);
+    // seq,#payer-acc,payer-name,kind,#payee-acc,payee-name,net-no,#amount,remark
+    static constexpr UploadHistory::Batch::LineFields kFields { 4, 5, 7, 8, 0 };
+    QString sha256;
+    const Result<> written = m_writer.write(path, &sha256,
+        [recorded](QByteArrayView lines) { *recorded = UploadHistory::Batch::fromLines(lines, kFields); });
+    recorded->setSha256(sha256);
+    return written;
 }
 
 bool Builder::appendLine(const QByteArray (&texts)[7], const QString& amount)

@@ -56,12 +56,12 @@ public:
 
     // The lines built so far, header first.
     QStringList lines() const { return m_writer.lines(); }
-    // The instructions of the lines built so far, as the upload history records them.
-    const UploadHistory::Batch& batch() const { return m_batch; }
-
     // Encodes the text in GBK and writes it through a temporary file renamed into
-    // place; after a refused line nothing is written.
-    Result<> write(const QString& path) const { return m_writer.write(path); }
+    // place; after a refused line nothing is written. With `recorded`, it
+    // receives the instructions of the file as the upload history records
+    // them, read from the lines on a second thread while the file is written,
+    // and the SHA-256 of the bytes written.
+    Result<> write(const QString& path, UploadHistory::Batch* recorded = nullptr) const;
 
 private:
     // The seven text fields of a line in file order (payer account and name,
@@ -69,7 +69,6 @@ private:
     bool appendLine(const QByteArray (&texts)[7], const QString& amount);
 
     CsvLineWriter m_writer;
-    UploadHistory::Batch m_batch;
 };
 
 // The header and one line per instruction; refuses the first instruction with a

@@ -25,25 +25,17 @@ CsvBuilder::CsvBuilder(qint64 count, Money total)
 {
     // A payroll line is rarely longer than 80 bytes.
     m_writer.reserve(static_cast<qsizetype>(count), 80);
-    m_batch.reserve(static_cast<qsizetype>(count));
     m_writer.addHeaderLine(QString(QString::number(count) + u',' + total.toPlainText()).toUtf8());
 }
 
 bool CsvBuilder::add(const Instruction& i)
 {
-    if (!addUtf8(i.employeeNo.toUtf8(), i.accName.toUtf8(), i.accNo.toUtf8(), i.payAmount))
-        return false;
-    addToBatch(m_batch, i);
-    return true;
+    return addUtf8(i.employeeNo.toUtf8(), i.accName.toUtf8(), i.accNo.toUtf8(), i.payAmount);
 }
 
 bool CsvBuilder::add(const LaborageTable::FileView& row)
 {
-    const QString amount = row.payAmount();
-    if (!addUtf8(row.employeeNo(), row.accName(), row.accNo(), amount))
-        return false;
-    m_batch.add(row.accNoText(), row.accNameText(), amount, QString());
-    return true;
+    return addUtf8(row.employeeNo(), row.accName(), row.accNo(), row.payAmount());
 }
 
 bool CsvBuilder::addUtf8(
@@ -53,6 +45,19 @@ bool CsvBuilder::addUtf8(
     const QByteArray amount = amountField(payAmount).toUtf8();
     return m_writer.addLine(
         { { nullptr, sequence }, { ",#", employeeNo, 1 }, { ", ", accName, 2 }, { ",#", accNo, 3 }, { ",#", amount } });
+}
+
+Result<> CsvBuilder::write(const QString& path, UploadHistory::Batch* recorded) const
+{
+    if (!recorded)
+        return m_writer.write(path);
+    // seq,#employee-no, name,#account,#amount (a space before the name)
+    static constexpr UploadHistory::Batch::LineFields kFields { 3, 2, 4, -1, 1 };
+    QString sha256;
+    const Result<> written = m_writer.write(path, &sha256,
+        [recorded](QByteArrayView lines) { *recorded = UploadHistory::Batch::fromLines(lines, kFields); });
+    recorded->setSha256(sha256);
+    return written;
 }
 
 QStringList workbookRow(qint64 sequence, const Instruction& i)

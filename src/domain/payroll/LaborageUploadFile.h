@@ -49,15 +49,15 @@ public:
     bool add(const LaborageTable::FileView& row);
     qint64 instructionCount() const { return m_writer.lineCount(); }
     QStringList lines() const { return m_writer.lines(); }
-    // The instructions of the lines built so far, as the upload history records them.
-    const UploadHistory::Batch& batch() const { return m_batch; }
-    Result<> write(const QString& path) const { return m_writer.write(path); }
+    // Writes the file. With `recorded`, it receives the instructions of the
+    // file as the upload history records them, read from the lines on a
+    // second thread while the file is written, and the SHA-256 of the bytes.
+    Result<> write(const QString& path, UploadHistory::Batch* recorded = nullptr) const;
 
 private:
     bool addUtf8(
         const QByteArray& employeeNo, const QByteArray& accName, const QByteArray& accNo, const QString& payAmount);
     CsvLineWriter m_writer;
-    UploadHistory::Batch m_batch;
 };
 
 // The workbook row of the instruction with sequence number `sequence` (from 1).

@@ -2,6 +2,9 @@
 
 #include "store/DBAccess.h"
 
+#include <algorithm>
+#include <charconv>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -22,13 +25,82 @@ UploadFileRow fileRow(const RecordView& v)
 }
 } // namespace
 
+namespace {
+
+// Appends a field, escaping the characters that separate fields and lines.
+void appendField(QByteArray& items, QByteArrayView field)
+{
+    const auto special = [](char c) { return c == '\\' || c == '\t' || c == '\n' || c == '\r'; };
+    if (std::none_of(field.begin(), field.end(), special)) {
+        items.append(field);
+        return;
+    }
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const char c = field[i];
+        const char* escaped = c == '\\' ? "\\\\" : c == '\t' ? "\\t" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : nullptr;
+        if (!escaped)
+            continue;
+        items.append(field.sliced(from, i - from));
+        items.append(escaped, 2);
+        from = i + 1;
+    }
+    items.append(field.sliced(from));
+}
+
+// A field as appendField wrote it.
+QString fieldText(QByteArrayView field)
+{
+    if (!field.contains('\\'))
+        return QString::fromUtf8(field);
+    QByteArray plain;
+    plain.reserve(field.size());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        char c = field[i];
+        if (c == '\\' && i + 1 < field.size()) {
+            const char next = field[++i];
+            c = next == 't' ? '\t' : next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+        }
+        plain.append(c);
+    }
+    return QString::fromUtf8(plain);
+}
+
+} // namespace
+
+void UploadHistoryTable::appendItem(
+    QByteArray& items, QByteArrayView accNo, QByteArrayView accName, qint64 amountFen, QByteArrayView remark)
+{
+    appendField(items, accNo);
+    items.append('\t');
+    appendField(items, accName);
+    items.append('\t');
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, amountFen).ptr;
+    items.append(digits, end - digits);
+    items.append('\t');
+    appendField(items, remark);
+    items.append('\n');
+}
+
 Result<qint64> UploadHistoryTable::insertFile(const UploadFileRow& f)
 {
-    const Result<> inserted
-        = m_db.Insert(u"insert into upload_file (made_at,kind,file_path,item_count,total_fen,sha256,batch_key,"
-                      u"item_keys) values (?,?,?,?,?,?,?,?)"_s,
-            { f.madeAt, f.kind, f.path, f.count, f.totalFen, f.sha256, f.batchKey,
-                QString::fromLatin1(f.itemKeys.toBase64()) });
+    // One prepared run binds the (often megabytes of) instruction text as it is.
+    const QByteArray keys = f.itemKeys.toBase64();
+    const Result<qint64> inserted
+        = m_db.InsertEach(u"insert into upload_file (made_at,kind,file_path,item_count,total_fen,sha256,batch_key,"
+                          u"item_keys,items) values (?,?,?,?,?,?,?,?,?)"_s,
+            1, [&](RowValues& v, qint64) {
+                v.integer(1, f.madeAt);
+                v.text(2, f.kind);
+                v.text(3, f.path);
+                v.integer(4, f.count);
+                v.integer(5, f.totalFen);
+                v.text(6, f.sha256);
+                v.text(7, f.batchKey);
+                v.utf8(8, keys);
+                v.utf8(9, f.items);
+            });
     if (!inserted)
         return inserted.failure();
     qint64 id = 0;
@@ -37,23 +109,6 @@ Result<qint64> UploadHistoryTable::insertFile(const UploadFileRow& f)
     if (!read)
         return read.failure();
     return id;
-}
-
-Result<> UploadHistoryTable::insertItems(qint64 fileId, const std::vector<UploadItemRow>& items)
-{
-    const Result<qint64> inserted
-        = m_db.InsertEach(u"insert into upload_item (file_id,seq,acc_no,acc_name,amount_fen,remark)"
-                          u" values (?,?,?,?,?,?)"_s,
-            qint64(items.size()), [&](RowValues& v, qint64 i) {
-                const UploadItemRow& item = items[size_t(i)];
-                v.integer(1, fileId);
-                v.integer(2, item.seq);
-                v.text(3, item.accNo);
-                v.text(4, item.accName);
-                v.integer(5, item.amountFen);
-                v.text(6, item.remark);
-            });
-    return inserted ? Result<>() : inserted.failure();
 }
 
 Result<> UploadHistoryTable::eachFile(const std::function<void(const UploadFileRow&)>& file)
@@ -74,17 +129,31 @@ Result<std::optional<UploadFileRow>> UploadHistoryTable::file(qint64 fileId)
 
 Result<> UploadHistoryTable::eachItem(qint64 fileId, const std::function<void(const UploadItemRow&)>& item)
 {
-    UploadItemRow r;
-    return m_db.QueryEach(
-        u"select seq,acc_no,acc_name,amount_fen,remark from upload_item where file_id=? order by seq"_s, { fileId },
-        [&](const RecordView& v) {
-            r.seq = v.value(0).toLongLong();
-            r.accNo = v.text(1);
-            r.accName = v.text(2);
-            r.amountFen = v.value(3).toLongLong();
-            r.remark = v.text(4);
+    return m_db.QueryEach(u"select items from upload_file where file_id=?"_s, { fileId }, [&](const RecordView& v) {
+        const QByteArray items = v.utf8(0);
+        UploadItemRow r;
+        qsizetype begin = 0;
+        while (begin < items.size()) {
+            qsizetype end = items.indexOf('\n', begin);
+            if (end < 0)
+                end = items.size();
+            const QByteArrayView line = QByteArrayView(items).sliced(begin, end - begin);
+            QByteArrayView fields[4];
+            qsizetype from = 0;
+            for (int f = 0; f < 4; ++f) {
+                const qsizetype tab = f < 3 ? line.indexOf('\t', from) : -1;
+                fields[f] = tab < 0 ? line.sliced(qMin(from, line.size())) : line.sliced(from, tab - from);
+                from = tab < 0 ? line.size() : tab + 1;
+            }
+            ++r.seq;
+            r.accNo = fieldText(fields[0]);
+            r.accName = fieldText(fields[1]);
+            r.amountFen = fields[2].toLongLong();
+            r.remark = fieldText(fields[3]);
             item(r);
-        });
+            begin = end + 1;
+        }
+    });
 }
 
 Result<std::vector<UploadFileRow>> UploadHistoryTable::filesWithBatchKey(const QString& batchKey, qint64 since)
@@ -128,11 +197,6 @@ Result<qint64> UploadHistoryTable::removeBefore(qint64 madeAt)
     const Result<qint64> count = countBefore(madeAt);
     if (!count)
         return count;
-    if (const Result<> items = m_db.Delete(u"delete from upload_item where file_id in"
-                                           u" (select file_id from upload_file where made_at<?)"_s,
-            { madeAt });
-        !items)
-        return items.failure();
     if (const Result<> files = m_db.Delete(u"delete from upload_file where made_at<?"_s, { madeAt }); !files)
         return files.failure();
     if (const Result<> committed = tx.commit(); !committed)

@@ -22,9 +22,12 @@ struct UploadFileRow {
     QString sha256; // of the bytes written, 64 hex digits
     QString batchKey; // the key of the instruction set (UploadHistory::Batch)
     QByteArray itemKeys; // the keys of the instructions in file order, 8 bytes each
+    // The instructions, as UploadHistoryTable::appendItem writes them; only
+    // written (insertFile), never read with the file's row (eachItem reads them).
+    QByteArray items;
 };
 
-// One instruction of a recorded file (table upload_item).
+// One instruction of a recorded file.
 struct UploadItemRow {
     qint64 seq = 0; // 1 for the file's first instruction
     QString accNo;
@@ -40,10 +43,9 @@ struct UploadFileKeys {
     QByteArray itemKeys; // 8 bytes an instruction, in file order
 };
 
-// Tables upload_file and upload_item: the upload files written and their
-// instructions. The rows of a file are written together by the caller's
-// transaction (UploadHistory::record); nothing changes them afterwards, and
-// only removeBefore deletes them.
+// Table upload_file: the upload files written, each with its instructions in
+// one text (column items), so that recording a file writes one row whatever
+// its size. Nothing changes a row once written; only removeBefore deletes.
 class UploadHistoryTable {
 public:
     explicit UploadHistoryTable(DBAccess& db)
@@ -51,11 +53,15 @@ public:
     {
     }
 
-    // Adds a file's row; its number (file_id). Silent on failure.
+    // Appends an instruction to the text of a file's instructions: one line
+    // each, account TAB name TAB amount in fen TAB remark LF, in UTF-8; a
+    // backslash, TAB, LF or CR inside a field is written as \\, \t, \n or \r.
+    static void appendItem(
+        QByteArray& items, QByteArrayView accNo, QByteArrayView accName, qint64 amountFen, QByteArrayView remark);
+
+    // Adds a file's row with its instructions; its number (file_id). Silent
+    // on failure.
     Result<qint64> insertFile(const UploadFileRow& file);
-    // Adds the instructions of file `fileId` through one prepared insert, in
-    // the caller's transaction. Silent on failure.
-    Result<> insertItems(qint64 fileId, const std::vector<UploadItemRow>& items);
 
     // Every recorded file, newest first.
     Result<> eachFile(const std::function<void(const UploadFileRow&)>& file);
@@ -72,8 +78,8 @@ public:
 
     // How many files were made before `madeAt`.
     Result<qint64> countBefore(qint64 madeAt);
-    // Deletes the files made before `madeAt` with their instructions, in one
-    // transaction; the number of files deleted.
+    // Deletes the files made before `madeAt` with their instructions; the
+    // number of files deleted.
     Result<qint64> removeBefore(qint64 madeAt);
 
 private:
