@@ -8,7 +8,9 @@
 #include <QFileInfo>
 #include <QtEndian>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <map>
 
 using namespace Qt::StringLiterals;
@@ -116,6 +118,13 @@ void Batch::add(const QString& accNo, const QString& accName, const QString& amo
 
 void Batch::addUtf8(QByteArrayView accNo, QByteArrayView accName, const QString& amount, QByteArrayView remark)
 {
+    // The check refuses a file with an amount that is not one; a file
+    // written anyway records it as 0.
+    addFen(accNo, accName, Money::parse(amount.trimmed()).value_or(Money()).fen(), remark);
+}
+
+void Batch::addFen(QByteArrayView accNo, QByteArrayView accName, qint64 fen, QByteArrayView remark)
+{
     // Accounts rarely carry spaces: only then is the account trimmed as a text.
     QByteArray trimmed;
     const auto plain
@@ -124,9 +133,6 @@ void Batch::addUtf8(QByteArrayView accNo, QByteArrayView accName, const QString&
         trimmed = QString::fromUtf8(accNo).trimmed().toUtf8();
         accNo = trimmed;
     }
-    // The check refuses a file with an amount that is not one; a file
-    // written anyway records it as 0.
-    const qint64 fen = Money::parse(amount.trimmed()).value_or(Money()).fen();
     if (const auto sum = Money::checkedAdd(m_total, Money::fromFen(fen)))
         m_total = *sum;
     UploadHistoryTable::appendItem(m_items, accNo, accName, fen, remark);
@@ -135,36 +141,61 @@ void Batch::addUtf8(QByteArrayView accNo, QByteArrayView accName, const QString&
     m_itemKeys.append(bytes, sizeof bytes);
 }
 
+namespace {
+
+// The amount of an upload file's line in fen: the writers put two decimals
+// and no separators ("1234.50"), read here without a detour through a text;
+// anything else is read as an amount text.
+qint64 lineAmountFen(QByteArrayView amount)
+{
+    const qsizetype n = amount.size();
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (n >= 4 && n <= 16 && amount[n - 3] == '.' && digit(amount[n - 2]) && digit(amount[n - 1])) {
+        qint64 fen = 0;
+        bool digits = true;
+        for (qsizetype i = 0; i < n - 3 && digits; ++i) {
+            digits = digit(amount[i]);
+            fen = fen * 10 + (amount[i] - '0');
+        }
+        if (digits)
+            return fen * 100 + (amount[n - 2] - '0') * 10 + (amount[n - 1] - '0');
+    }
+    return Money::parse(QString::fromLatin1(amount).trimmed()).value_or(Money()).fen();
+}
+
+} // namespace
+
 Batch Batch::fromLines(QByteArrayView lines, const LineFields& fields)
 {
     Batch batch;
     // About a hundred bytes a line.
     batch.reserve(lines.size() / 100 + 1);
-    const auto field = [](const std::array<QByteArrayView, 16>& all, int index, qsizetype skip) {
-        if (index < 0 || index >= int(all.size()))
+    const int last = std::max({ fields.accNo, fields.accName, fields.amount, fields.remark });
+    std::array<QByteArrayView, 16> all;
+    const auto field = [&all, last](int index, qsizetype skip) {
+        if (index < 0 || index > last)
             return QByteArrayView();
         const QByteArrayView f = all[size_t(index)];
         return f.sliced(qMin(skip, f.size()));
     };
-    qsizetype begin = 0;
-    while (begin < lines.size()) {
-        qsizetype end = lines.indexOf("\r\n", begin);
-        if (end < 0)
-            end = lines.size();
-        const QByteArrayView line = lines.sliced(begin, end - begin);
-        std::array<QByteArrayView, 16> all;
-        qsizetype from = 0;
-        for (size_t f = 0; f < all.size() && from <= line.size(); ++f) {
-            qsizetype comma = line.indexOf(',', from);
-            if (comma < 0)
-                comma = line.size();
-            all[f] = line.sliced(from, comma - from);
-            from = comma + 1;
+    const char* at = lines.data();
+    const char* const end = at + lines.size();
+    while (at < end) {
+        // Every line ends in CR LF, and no field holds a line break.
+        const auto* lf = static_cast<const char*>(std::memchr(at, '\n', size_t(end - at)));
+        const char* lineEnd = lf ? lf : end;
+        const char* fieldEnd = lineEnd > at && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
+        all.fill(QByteArrayView());
+        const char* from = at;
+        for (int f = 0; f <= last && f < int(all.size()) && from <= fieldEnd; ++f) {
+            const auto* comma = static_cast<const char*>(std::memchr(from, ',', size_t(fieldEnd - from)));
+            const char* to = comma ? comma : fieldEnd;
+            all[size_t(f)] = QByteArrayView(from, to - from);
+            from = to + 1;
         }
-        const QByteArrayView amount = field(all, fields.amount, 1);
-        batch.addUtf8(field(all, fields.accNo, 1), field(all, fields.accName, fields.nameSkip),
-            QString::fromLatin1(amount.data(), amount.size()), field(all, fields.remark, 0));
-        begin = end + 2;
+        batch.addFen(field(fields.accNo, 1), field(fields.accName, fields.nameSkip),
+            lineAmountFen(field(fields.amount, 1)), field(fields.remark, 0));
+        at = lineEnd + 1;
     }
     return batch;
 }

@@ -91,6 +91,8 @@ public:
     void setSha256(const QString& sha256) { m_sha256 = sha256; }
 
 private:
+    void addFen(QByteArrayView accNo, QByteArrayView accName, qint64 fen, QByteArrayView remark);
+
     QByteArray m_items;
     QByteArray m_itemKeys;
     QString m_sha256;
