@@ -126,18 +126,21 @@ Result<InstructionTotals> InstructionListTab::queryTotals()
 
 void InstructionListTab::showTotals()
 {
+    if (const auto totals = queryTotals())
+        showTotals(*totals);
+}
+
+void InstructionListTab::showTotals(const InstructionTotals& totals)
+{
     // Status bar: count, exact total and the total in capital figures.
-    if (const auto totals = queryTotals()) {
-        const QString count = QString::number(totals->count);
-        const QString total = totals->count == 0 ? u"0.00"_s : totals->total.toGroupedText();
-        m_main.setStatusPanels(
-            { u"总笔数"_s, count, u"总金额"_s, total, u"大写金额"_s, amountToWords(removeCommas(total)) });
-    }
+    const QString count = QString::number(totals.count);
+    const QString total = totals.count == 0 ? u"0.00"_s : totals.total.toGroupedText();
+    m_main.setStatusPanels(
+        { u"总笔数"_s, count, u"总金额"_s, total, u"大写金额"_s, amountToWords(removeCommas(total)) });
 }
 
 void InstructionListTab::refresh()
 {
-    showTotals();
 
     // A list is read again at about the size it had: room for as many rows
     // and characters, so that the buffer is not regrown while reading.
@@ -158,17 +161,32 @@ void InstructionListTab::refresh()
     if (previousRows > 1)
         rows.reserve(previousRows, previousChars / previousRows + 1);
     qsizetype count = 0;
-    readList([&](QStringList& cells) {
+    const auto read = readList([&](const ListedInstruction& row) {
         ++count;
-        rows.addCell(QString::number(count));
+        char16_t number[24];
+        char16_t* const numberEnd = std::end(number);
+        char16_t* at = numberEnd;
+        for (qsizetype n = count; n > 0; n /= 10)
+            *--at = char16_t(u'0' + n % 10);
+        rows.addCell(QStringView(at, numberEnd));
         for (int c = 1; c < columns; ++c) {
-            const QStringView text = c - 1 < cells.size() ? QStringView(cells[c - 1]).trimmed() : QStringView();
-            if (c == m_layout.amountColumn)
-                rows.addCell(formatStoredAmount(text.toString(), true));
-            else
-                rows.addCell(text);
+            if (c != m_layout.amountColumn) {
+                rows.addCellUtf8(row.utf8(c - 1), true);
+            } else if (const auto amount = row.amount()) {
+                char16_t text[Money::kMaxTextSize];
+                rows.addCell(QStringView(text, amount->writeText(text, true)));
+            } else {
+                rows.addCell(formatStoredAmount(row.amountText(), true));
+            }
         }
     });
+    // The totals summed while reading, or as the store sums them when an
+    // amount was not in plain form (or the reading failed: the store has
+    // said why).
+    if (read && *read)
+        showTotals(**read);
+    else
+        showTotals();
     setGridRows(std::move(rows));
     listRefreshed();
 

@@ -148,6 +148,7 @@ protected:
     // Status panels: count, exact total and the total in capital figures of
     // the whole list, then panel 1 for the find.
     void showTotals();
+    void showTotals(const InstructionTotals& totals);
     // An amount typed into the list: checked as the entry dialog checks it,
     // stored at once; a refusal is said in the status bar. The cell's new text,
     // or none.
@@ -170,11 +171,13 @@ protected:
 
     // Called at the end of every refresh.
     virtual void listRefreshed() { }
-    // Hands the cells of every listed instruction to `row` in list order:
-    // grid columns 1 on (column 0 is the running number), untrimmed, the
-    // amount as stored.
-    using ListRowSink = std::function<void(QStringList& cells)>;
-    virtual Result<> readList(const ListRowSink& row) = 0;
+    // Hands every listed instruction to `row` in list order, read in place:
+    // its columns are grid columns 1 on (column 0 is the running number),
+    // untrimmed, the amount as stored.
+    // Gives the count and total of the status bar when they were summed on
+    // the way (InstructionTable::readListed).
+    using ListRowSink = std::function<void(const ListedInstruction& row)>;
+    virtual Result<std::optional<InstructionTotals>> readList(const ListRowSink& row) = 0;
 
     // Hands the instructions to check to `check`, one at a time in list order.
     virtual Result<> checkRecords(const CheckSink& check) = 0;

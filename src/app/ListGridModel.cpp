@@ -9,13 +9,96 @@
 void ListGridRows::reserve(qsizetype rows, qsizetype charsPerRow)
 {
     m_offsets.reserve(size_t(rows) * size_t(m_columns) + 1);
-    m_text.reserve(rows * charsPerRow);
+    if (m_text.size() < m_used + rows * charsPerRow)
+        m_text.resize(m_used + rows * charsPerRow);
+}
+
+QChar* ListGridRows::room(qsizetype more)
+{
+    if (m_text.size() - m_used < more)
+        m_text.resize(std::max(2 * m_text.size(), m_used + std::max<qsizetype>(more, 4096)));
+    return m_text.data() + m_used;
+}
+
+void ListGridRows::squeeze()
+{
+    m_text.resize(m_used);
+    m_text.squeeze();
 }
 
 void ListGridRows::addCell(QStringView text)
 {
-    m_text.append(text);
-    m_offsets.push_back(static_cast<std::uint32_t>(m_text.size()));
+    std::copy(text.begin(), text.end(), room(text.size()));
+    m_used += text.size();
+    m_offsets.push_back(static_cast<std::uint32_t>(m_used));
+}
+
+namespace {
+bool continuation(uchar c)
+{
+    return (c & 0xC0) == 0x80;
+}
+
+// Decodes well-formed UTF-8 at `out`, which has room for one unit a byte;
+// returns the end of what was written, or none at the first byte that is not
+// well-formed.
+std::optional<char16_t*> decodeUtf8(QByteArrayView utf8, char16_t* out)
+{
+    const auto* p = reinterpret_cast<const uchar*>(utf8.data());
+    const uchar* const end = p + utf8.size();
+    while (p < end) {
+        const uchar c = *p;
+        if (c < 0x80) {
+            *out++ = c;
+            ++p;
+        } else if (c >= 0xC2 && c < 0xE0 && end - p >= 2 && continuation(p[1])) {
+            *out++ = char16_t(((c & 0x1F) << 6) | (p[1] & 0x3F));
+            p += 2;
+        } else if (c >= 0xE0 && c < 0xF0 && end - p >= 3 && continuation(p[1]) && continuation(p[2])) {
+            const char32_t u = ((c & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F);
+            if (u < 0x800 || (u >= 0xD800 && u <= 0xDFFF))
+                return std::nullopt;
+            *out++ = char16_t(u);
+            p += 3;
+        } else if (c >= 0xF0 && c < 0xF5 && end - p >= 4 && continuation(p[1]) && continuation(p[2])
+            && continuation(p[3])) {
+            const char32_t u = ((c & 0x07) << 18) | ((p[1] & 0x3F) << 12) | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+            if (u < 0x10000 || u > 0x10FFFF)
+                return std::nullopt;
+            *out++ = char16_t(0xD800 + ((u - 0x10000) >> 10));
+            *out++ = char16_t(0xDC00 + ((u - 0x10000) & 0x3FF));
+            p += 4;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+} // namespace
+
+void ListGridRows::addCellUtf8(QByteArrayView utf8, bool trim)
+{
+    // Never more UTF-16 units than UTF-8 bytes.
+    auto* const begin = reinterpret_cast<char16_t*>(room(utf8.size()));
+    qsizetype size = 0;
+    if (const auto end = decodeUtf8(utf8, begin)) {
+        size = *end - begin;
+    } else {
+        // Not well-formed: decoded as a QString does it, with replacement
+        // characters.
+        const QString decoded = QString::fromUtf8(utf8);
+        std::copy(decoded.begin(), decoded.end(), room(decoded.size()));
+        size = decoded.size();
+    }
+    QChar* const cell = m_text.data() + m_used;
+    if (trim && size > 0 && (cell[0].isSpace() || cell[size - 1].isSpace())) {
+        const QStringView kept = QStringView(cell, size).trimmed();
+        if (!kept.isEmpty() && kept.data() != cell)
+            std::copy(kept.begin(), kept.end(), cell);
+        size = kept.size();
+    }
+    m_used += size;
+    m_offsets.push_back(static_cast<std::uint32_t>(m_used));
 }
 
 void ListGridRows::addRow(const QStringList& row)
@@ -159,6 +242,7 @@ void ListGridModel::resetRows(ListGridRows&& rows)
 {
     beginResetModel();
     m_rows = std::move(rows);
+    m_rows.squeeze();
     m_changed.clear();
     m_searchValid = false;
     m_amountsValid = false;

@@ -28,11 +28,16 @@ public:
     qsizetype rowCount() const { return m_columns == 0 ? 0 : qsizetype(m_offsets.size() - 1) / m_columns; }
     void reserve(qsizetype rows, qsizetype charsPerRow);
     // The characters of all cells.
-    qsizetype textSize() const { return m_text.size(); }
+    qsizetype textSize() const { return m_used; }
+    // Gives back the room reserved beyond the cells (once they are all added).
+    void squeeze();
 
     // Adds the next cell of the row being built; a row is complete after
     // columns() cells.
     void addCell(QStringView text);
+    // The same for a text in UTF-8, decoded straight into the buffer; with
+    // `trim`, without the white space around it (as QString::trimmed()).
+    void addCellUtf8(QByteArrayView utf8, bool trim);
     // Adds a whole row; missing cells are empty, extra cells are dropped.
     void addRow(const QStringList& row);
 
@@ -43,8 +48,12 @@ public:
     }
 
 private:
+    // Room for `more` characters after the cells; the buffer grows by doubling.
+    QChar* room(qsizetype more);
+
     int m_columns;
-    QString m_text;
+    QString m_text; // the cells' characters, then room: only [0, m_used) is used
+    qsizetype m_used = 0;
     std::vector<std::uint32_t> m_offsets; // cell i spans [m_offsets[i], m_offsets[i + 1])
 };
 

@@ -4,6 +4,7 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -47,32 +48,65 @@ std::optional<Money> Money::parse(const QString& text)
     return Money(fen);
 }
 
+std::optional<Money> Money::parsePlain(QByteArrayView text)
+{
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    std::int64_t fen = 0;
+    while (i < n && digit(text[i]))
+        fen = fen * 10 + (text[i++] - '0');
+    if (i == 0 || i > 15)
+        return std::nullopt;
+    int decimals = 0;
+    if (i < n && text[i] == '.') {
+        for (++i; i < n && digit(text[i]) && decimals < 2; ++i, ++decimals)
+            fen = fen * 10 + (text[i] - '0');
+        if (decimals == 0)
+            return std::nullopt;
+    }
+    if (i != n)
+        return std::nullopt;
+    for (; decimals < 2; ++decimals)
+        fen *= 10;
+    return Money(fen);
+}
+
+qsizetype Money::writeText(char16_t (&out)[kMaxTextSize], bool grouped) const
+{
+    // Work on the unsigned magnitude so that the most negative value formats
+    // too; the digits are written from the right.
+    const bool negative = m_fen < 0;
+    std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(m_fen) : static_cast<std::uint64_t>(m_fen);
+    char16_t digits[kMaxTextSize];
+    int at = kMaxTextSize;
+    digits[--at] = char16_t(u'0' + magnitude % 10);
+    magnitude /= 10;
+    digits[--at] = char16_t(u'0' + magnitude % 10);
+    magnitude /= 10;
+    digits[--at] = u'.';
+    int inGroup = 0;
+    do {
+        if (grouped && inGroup == 3) {
+            digits[--at] = u',';
+            inGroup = 0;
+        }
+        digits[--at] = char16_t(u'0' + magnitude % 10);
+        magnitude /= 10;
+        ++inGroup;
+    } while (magnitude != 0);
+    if (negative)
+        digits[--at] = u'-';
+    const int size = kMaxTextSize - at;
+    std::copy(digits + at, digits + kMaxTextSize, out);
+    return size;
+}
+
 QString Money::format(bool grouped) const
 {
-    // Work on the unsigned magnitude so that the most negative value formats too.
-    const bool negative = m_fen < 0;
-    const std::uint64_t magnitude
-        = negative ? 0 - static_cast<std::uint64_t>(m_fen) : static_cast<std::uint64_t>(m_fen);
-    const QString yuan = QString::number(magnitude / 100);
-    const std::uint64_t cents = magnitude % 100;
-
-    QString out;
-    if (negative)
-        out += u'-';
-    if (grouped) {
-        const qsizetype lead = yuan.size() % 3 == 0 ? 3 : yuan.size() % 3;
-        out += yuan.left(lead);
-        for (qsizetype p = lead; p < yuan.size(); p += 3) {
-            out += u',';
-            out += yuan.mid(p, 3);
-        }
-    } else {
-        out += yuan;
-    }
-    out += u'.';
-    out += QChar(u'0' + static_cast<char16_t>(cents / 10));
-    out += QChar(u'0' + static_cast<char16_t>(cents % 10));
-    return out;
+    char16_t text[kMaxTextSize];
+    const qsizetype size = writeText(text, grouped);
+    return QString(reinterpret_cast<const QChar*>(text), size);
 }
 
 QString Money::toPlainText() const

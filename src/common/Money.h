@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <compare>
@@ -22,6 +23,11 @@ public:
     // "1,234.5", "0.07", ".5", "1234." are amounts; "", ".", "1.234",
     // "12a", "1E5" and anything beyond the int64 range of fen are not.
     static std::optional<Money> parse(const QString& text);
+    // The quick reading of the plain form the store and the upload files hold:
+    // ASCII digits, optionally "." and one or two decimals ("1234", "0.5",
+    // "1234.50"), at most 15 digits before the point. Anything else is none,
+    // though parse() may still read it.
+    static std::optional<Money> parsePlain(QByteArrayView text);
 
     constexpr std::int64_t fen() const { return m_fen; }
     constexpr bool isZero() const { return m_fen == 0; }
@@ -30,6 +36,9 @@ public:
     QString toPlainText() const;
     // "1,234.50": thousands separators, always two decimals.
     QString toGroupedText() const;
+    // The same texts written into `out` without allocating; their length.
+    static constexpr int kMaxTextSize = 32;
+    qsizetype writeText(char16_t (&out)[kMaxTextSize], bool grouped) const;
 
     // The sum, or none when it leaves the int64 range.
     static std::optional<Money> checkedAdd(Money a, Money b);

@@ -144,23 +144,13 @@ void Batch::addFen(QByteArrayView accNo, QByteArrayView accName, qint64 fen, QBy
 namespace {
 
 // The amount of an upload file's line in fen: the writers put two decimals
-// and no separators ("1234.50"), read here without a detour through a text;
+// and no separators ("1234.50"), read without a detour through a text;
 // anything else is read as an amount text.
 qint64 lineAmountFen(QByteArrayView amount)
 {
-    const qsizetype n = amount.size();
-    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    if (n >= 4 && n <= 16 && amount[n - 3] == '.' && digit(amount[n - 2]) && digit(amount[n - 1])) {
-        qint64 fen = 0;
-        bool digits = true;
-        for (qsizetype i = 0; i < n - 3 && digits; ++i) {
-            digits = digit(amount[i]);
-            fen = fen * 10 + (amount[i] - '0');
-        }
-        if (digits)
-            return fen * 100 + (amount[n - 2] - '0') * 10 + (amount[n - 1] - '0');
-    }
-    return Money::parse(QString::fromLatin1(amount).trimmed()).value_or(Money()).fen();
+    if (const auto plain = Money::parsePlain(amount))
+        return plain->fen();
+    return Money::parse(QString::fromLatin1(amount)).value_or(Money()).fen();
 }
 
 } // namespace

@@ -192,18 +192,9 @@ void PaymentB2B::cmdPrintBut_Click()
     printApprovalSheet();
 }
 
-Result<> PaymentB2B::readList(const ListRowSink& row)
+Result<std::optional<InstructionTotals>> PaymentB2B::readList(const ListRowSink& row)
 {
-    // One list of cells, refilled by moving the row's texts in: no list and
-    // no text is copied per record.
-    QStringList cells(9);
-    return PaymentTable(m_ctx.db()).eachListed([&](PaymentListRow& r) {
-        QString* texts[] = { &r.serialNo, &r.payAccNo, &r.payAccName, &r.kindDesc, &r.recAccNo, &r.recAccName,
-            &r.recNetNo, &r.payAmt, &r.remark };
-        for (qsizetype i = 0; i < cells.size(); ++i)
-            cells[i] = std::move(*texts[i]);
-        row(cells);
-    });
+    return PaymentTable(m_ctx.db()).eachListedInPlace(row);
 }
 
 Result<> PaymentB2B::checkRecords(const CheckSink& check)

@@ -75,7 +75,7 @@ public slots:
 private:
     // resetPaymentB2B also sets the batch payer account.
     void listRefreshed() override;
-    Result<> readList(const ListRowSink& row) override;
+    Result<std::optional<InstructionTotals>> readList(const ListRowSink& row) override;
     Result<> checkRecords(const CheckSink& check) override;
     // The check's reading; `file`, when given, gets every row's upload file line.
     Result<> readChecked(const CheckSink& check, PaymentUploadFile::Builder* file);

@@ -241,17 +241,9 @@ void Laborage::Laborage_cmdPrintBut_Click()
     printApprovalSheet();
 }
 
-Result<> Laborage::readList(const ListRowSink& row)
+Result<std::optional<InstructionTotals>> Laborage::readList(const ListRowSink& row)
 {
-    // One list of cells, refilled by moving the row's texts in: no list and
-    // no text is copied per record.
-    QStringList cells(6);
-    return LaborageTable(m_ctx.db()).eachListed([&](LaborageListRow& r) {
-        QString* texts[] = { &r.serialNo, &r.accNo, &r.accName, &r.employeeNo, &r.kindDesc, &r.payAmount };
-        for (qsizetype i = 0; i < cells.size(); ++i)
-            cells[i] = std::move(*texts[i]);
-        row(cells);
-    });
+    return LaborageTable(m_ctx.db()).eachListedInPlace(row);
 }
 
 Result<> Laborage::checkRecords(const CheckSink& check)

@@ -52,7 +52,7 @@ public slots:
     void Laborage_cmdUploadHistory_Click();
 
 private:
-    Result<> readList(const ListRowSink& row) override;
+    Result<std::optional<InstructionTotals>> readList(const ListRowSink& row) override;
     Result<> checkRecords(const CheckSink& check) override;
     // The check's reading; `file`, when given, gets the line of every row in the roster.
     Result<> readChecked(const CheckSink& check, LaborageUploadFile::CsvBuilder* file);

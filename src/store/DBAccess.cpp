@@ -114,6 +114,20 @@ bool RecordView::isNull(int column) const
     return column < 0 || column >= m_columns || sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
 }
 
+std::optional<qint64> RecordView::integer(int column) const
+{
+    if (column < 0 || column >= m_columns || sqlite3_column_type(m_stmt, column) != SQLITE_INTEGER)
+        return std::nullopt;
+    return sqlite3_column_int64(m_stmt, column);
+}
+
+std::optional<double> RecordView::real(int column) const
+{
+    if (column < 0 || column >= m_columns || sqlite3_column_type(m_stmt, column) != SQLITE_FLOAT)
+        return std::nullopt;
+    return sqlite3_column_double(m_stmt, column);
+}
+
 QVariant RecordView::value(int column) const
 {
     return column >= 0 && column < m_columns ? columnValue(m_stmt, column) : QVariant();

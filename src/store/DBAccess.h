@@ -21,6 +21,10 @@ class RecordView {
 public:
     int size() const { return m_columns; }
     bool isNull(int column) const;
+    // A number field as it is stored, without a QVariant: none for a field
+    // that is not stored as a whole number, or as a number with decimals.
+    std::optional<qint64> integer(int column) const;
+    std::optional<double> real(int column) const;
     // The field as a RecordSet holds it: null, qlonglong, double or QString.
     QVariant value(int column) const;
     // The field as fieldToText gives it: empty when null, numbers in plain decimal form.

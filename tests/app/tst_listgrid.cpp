@@ -1,6 +1,7 @@
 #include "TestRegistry.h"
 
 #include "app/ListGrid.h"
+#include "app/ListGridModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
@@ -173,6 +174,49 @@ private slots:
 
     // The model's answers stay consistent (indexes, counts, parents, header and
     // reset signals) while the grid's columns and rows are replaced.
+    // Texts come from the store in UTF-8 and are decoded straight into the
+    // grid's buffer: each cell must read as QString::fromUtf8 (and trimmed())
+    // reads it, also for bytes that are not well-formed, and every earlier
+    // cell must stay as it was while the buffer grows.
+    void utf8CellsReadAsQtReadsThem_data()
+    {
+        QTest::addColumn<QByteArray>("utf8");
+        QTest::newRow("ascii") << QByteArray("6222000011112222");
+        QTest::newRow("chinese") << QByteArray("上海测试有限公司");
+        QTest::newRow("two-byte letters") << QByteArray("Zoë Müller");
+        QTest::newRow("outside the basic plane") << QByteArray("付款\xF0\x9F\x98\x80\xF0\xA0\x80\x80");
+        QTest::newRow("ideographic spaces around") << QByteArray("\xE3\x80\x80张三\xE3\x80\x80");
+        QTest::newRow("blanks, tab and line break around") << QByteArray(" \t 李四\r\n ");
+        QTest::newRow("only blanks") << QByteArray(" \xE3\x80\x80 ");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("lone continuation byte") << QByteArray("ab\x80"
+                                                              "cd");
+        QTest::newRow("cut-off character") << QByteArray("王\xE4\xB8");
+        QTest::newRow("overlong form") << QByteArray("\xC0\x80x");
+        QTest::newRow("surrogate in UTF-8") << QByteArray("\xED\xA0\x80");
+        QTest::newRow("beyond U+10FFFF") << QByteArray("\xF4\x90\x80\x80");
+        QTest::newRow("Latin-1 byte") << QByteArray("caf\xE9 ");
+    }
+    void utf8CellsReadAsQtReadsThem()
+    {
+        QFETCH(QByteArray, utf8);
+        ListGridRows rows(3);
+        // Many cells, so that the buffer grows several times around this one.
+        for (int i = 0; i < 3000; ++i) {
+            rows.addCell(u"第%1行"_s.arg(i));
+            rows.addCellUtf8(utf8, true);
+            rows.addCellUtf8(utf8, false);
+        }
+        rows.squeeze();
+        QCOMPARE(rows.rowCount(), 3000);
+        const QString whole = QString::fromUtf8(utf8);
+        for (int i : { 0, 1, 1499, 2999 }) {
+            QCOMPARE(rows.cell(i, 0).toString(), u"第%1行"_s.arg(i));
+            QCOMPARE(rows.cell(i, 1).toString(), whole.trimmed());
+            QCOMPARE(rows.cell(i, 2).toString(), whole);
+        }
+    }
+
     void modelPassesTheItemModelTester()
     {
         ListGrid grid;

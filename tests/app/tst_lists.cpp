@@ -7,8 +7,11 @@
 
 #include "app/ListGrid.h"
 #include "app/frmMain.h"
+#include "common/Money.h"
+#include "common/TextFormat.h"
 #include "payment/PaymentB2B.h"
 #include "payroll/Laborage.h"
+#include "store/RecordSet.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -186,6 +189,69 @@ private slots:
         list.gui.escape();
         QCOMPARE(list.grid->rows(), 6);
         QCOMPARE(env.window().statusPanelText(1), u"总笔数"_s);
+    }
+
+    // The list reads the store in place and sums the status bar's total on
+    // the way. Whatever a row holds, each amount cell shows what the stored
+    // number's text shows, and the count and total are the store's own sums
+    // (which count a row of a kind without a description, a row the list
+    // does not show).
+    void listAndTotalsAsTheStoreHasThem_data()
+    {
+        QTest::addColumn<QVariantList>("amounts");
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("decimals of two places") << QVariantList { 1234.5, 0.29, 0.07, 999999999999.99 } << u"0"_s;
+        QTest::newRow("whole numbers") << QVariantList { qint64(100), qint64(0), 12.0 } << u"1"_s;
+        QTest::newRow("a sum's binary remainder") << QVariantList { 0.1 + 0.2, 1.0 } << u"0"_s;
+        QTest::newRow("three places") << QVariantList { 0.125, 2.0 } << u"0"_s;
+        QTest::newRow("tiny and large") << QVariantList { 1e-7, 1e15, 3.0 } << u"0"_s;
+        QTest::newRow("negative and none") << QVariantList { -5.0, QVariant(), 4.0 } << u"0"_s;
+        QTest::newRow("a kind without a description") << QVariantList { 10.0, 20.0 } << u"2"_s;
+    }
+    void listAndTotalsAsTheStoreHasThem()
+    {
+        QFETCH(QVariantList, amounts);
+        QFETCH(QString, kind);
+        TestEnv env;
+        // The first row has the kind under test; the others are in-bank.
+        for (int i = 0; i < amounts.size(); ++i)
+            env.exec(u"insert into payment (serial_no,pay_acc_no,pay_acc_name,rec_acc_type,rec_acc_no,rec_acc_name,"
+                     u"rec_net_no,pay_amt,remark) values (?,'6228480012345678','某某公司',?,?,'收款人','',?,'')"_s,
+                { u"20240101120000000000%1"_s.arg(i, 2, 10, QChar(u'0')), i == 0 ? kind : u"0"_s,
+                    u"62170000000000%1"_s.arg(i, 2, 10, QChar(u'0')), amounts[i] });
+        PaymentList list(env);
+
+        QStringList shown;
+        const auto stored = env.db().Query(u"select pay_amt from payment p, tran_acc_type t"
+                                           u" where p.rec_acc_type=t.tran_type order by serial_no"_s);
+        QVERIFY(stored.ok());
+        for (int r = 0; r < stored->recordCount(); ++r)
+            shown << formatStoredAmount(fieldToText(stored->value(r, 0)), true);
+        QCOMPARE(column(list.grid, kAmountColumn), shown);
+
+        const qlonglong count = env.scalar(u"select count(serial_no) from payment"_s).toLongLong();
+        const qlonglong fen
+            = env.scalar(u"select sum(cast(round(pay_amt*100) as integer)) from payment"_s).toLongLong();
+        QCOMPARE(env.window().statusPanelText(2), QString::number(count));
+        QCOMPARE(env.window().statusPanelText(4), count == 0 ? u"0.00"_s : Money::fromFen(fen).toGroupedText());
+        if (kind == u"2"_s)
+            QCOMPARE(list.grid->rows() - 1, amounts.size() - 1);
+    }
+
+    // The payroll list shows the in-bank instructions of roster accounts, and
+    // counts and sums exactly those.
+    void payrollListAndTotals()
+    {
+        TestEnv env;
+        addPayroll(env);
+        // Other-bank, and an account that has left the roster: neither shown
+        // nor counted.
+        env.exec(u"insert into laborage (serial_no,acc_no,pay_amount,acc_type,net_no,remark)"
+                 u" values (10,'6228480011112222',7.5,'1','',''), (11,'6228480099990000',8.25,'0','','')"_s);
+        PayrollList list(env);
+        QCOMPARE(column(list.grid, Laborage::ColumnAccName), (QStringList { u"张三"_s, u"李四"_s, u"王五"_s }));
+        QCOMPARE(env.window().statusPanelText(2), u"3"_s);
+        QCOMPARE(env.window().statusPanelText(4), u"1,500.00"_s);
     }
 
     void rangeDeleteUnderAFindTakesOnlyTheShownSelectedRows_data()

@@ -24,6 +24,8 @@ private slots:
     void parse();
     void parseRefuses_data();
     void parseRefuses();
+    void parsePlain_data();
+    void parsePlain();
     void format_data();
     void format();
     void smallSumsAreExact();
@@ -93,6 +95,41 @@ void TestMoney::parseRefuses()
     QVERIFY(!Money::parse(text).has_value());
 }
 
+// The quick reading of stored and written amounts: what it reads, it reads
+// as parse() does; what it leaves (none), parse() still decides.
+void TestMoney::parsePlain_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("plain");
+    QTest::newRow("whole") << QByteArray("1234") << true;
+    QTest::newRow("one decimal") << QByteArray("1234.5") << true;
+    QTest::newRow("two decimals") << QByteArray("1234.50") << true;
+    QTest::newRow("cents") << QByteArray("0.07") << true;
+    QTest::newRow("zero") << QByteArray("0") << true;
+    QTest::newRow("leading zeros") << QByteArray("0012.5") << true;
+    QTest::newRow("fifteen digits") << QByteArray("999999999999999.99") << true;
+    QTest::newRow("sixteen digits") << QByteArray("1000000000000000") << false;
+    QTest::newRow("three decimals") << QByteArray("1.234") << false;
+    QTest::newRow("trailing point") << QByteArray("1234.") << false;
+    QTest::newRow("leading point") << QByteArray(".5") << false;
+    QTest::newRow("negative") << QByteArray("-5") << false;
+    QTest::newRow("blank around") << QByteArray(" 5") << false;
+    QTest::newRow("grouped") << QByteArray("1,234.50") << false;
+    QTest::newRow("exponent") << QByteArray("1e5") << false;
+    QTest::newRow("letters after") << QByteArray("12a") << false;
+    QTest::newRow("empty") << QByteArray() << false;
+}
+
+void TestMoney::parsePlain()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, plain);
+    const auto quick = Money::parsePlain(text);
+    QCOMPARE(quick.has_value(), plain);
+    if (plain)
+        QCOMPARE(quick->fen(), Money::parse(QString::fromLatin1(text))->fen());
+}
+
 void TestMoney::format_data()
 {
     QTest::addColumn<qint64>("fen");
@@ -108,6 +145,9 @@ void TestMoney::format_data()
     QTest::newRow("negative small") << qint64(-5) << u"-0.05"_s << u"-0.05"_s;
     QTest::newRow("smallest") << std::numeric_limits<qint64>::min() << u"-92233720368547758.08"_s
                               << u"-92,233,720,368,547,758.08"_s;
+    QTest::newRow("largest") << std::numeric_limits<qint64>::max() << u"92233720368547758.07"_s
+                             << u"92,233,720,368,547,758.07"_s;
+    QTest::newRow("a thousand") << qint64(100000) << u"1000.00"_s << u"1,000.00"_s;
 }
 
 void TestMoney::format()

@@ -7,10 +7,36 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class DBAccess;
+class RecordView;
 class RowValues;
+
+// One instruction as a list reads it, in place: the texts of the list's
+// columns in UTF-8 and its amount. Valid only inside the reading's handler.
+class ListedInstruction {
+public:
+    // `kindColumn` shows `kindText` in place of what is stored there.
+    ListedInstruction(const RecordView& record, int amountColumn, int kindColumn = -1, QByteArrayView kindText = {});
+    int size() const;
+    // The column's text in UTF-8, untrimmed; a number in plain decimal form,
+    // empty for none. A stored text is handed over without a copy.
+    QByteArray utf8(int column) const;
+    // The stored amount when it is in the plain form the store keeps
+    // (Money::parsePlain); none otherwise, and then amountText() is what is
+    // stored.
+    std::optional<Money> amount() const { return m_amount; }
+    QString amountText() const;
+
+private:
+    const RecordView& m_record;
+    int m_amountColumn;
+    int m_kindColumn;
+    QByteArrayView m_kindText;
+    std::optional<Money> m_amount;
+};
 
 // The number and exact total of the instructions a list counts.
 struct InstructionTotals {
@@ -53,6 +79,22 @@ public:
 
     // Progress of a bulk insert: rows written so far and the rows given.
     using Progress = std::function<void(qint64 done, qint64 total)>;
+
+    // Reads the listed instructions in place, handing each to `row`: the
+    // rows of `sql` whose kind (column kindColumn, a tran_acc_type code) has a
+    // description, which the row shows instead of the code. In the same pass
+    // it counts what totals() counts, the rows of `sql` whose column
+    // `counted` is not null, and sums the amounts of all its rows in fen; the
+    // totals are none when an amount is not in plain form (then totals() says
+    // what they are, as the store sums them).
+    struct ListedColumns {
+        int kind;
+        int amount;
+        int counted;
+    };
+    using ListedRow = std::function<void(const ListedInstruction&)>;
+    Result<std::optional<InstructionTotals>> readListed(
+        const QString& sql, ListedColumns columns, const ListedRow& row);
 
 protected:
     // Reads the "totalNum" and "totalAmt" (whole fen) of a totals statement.

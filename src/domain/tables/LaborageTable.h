@@ -90,6 +90,11 @@ public:
     // The listed instructions: in-bank, with a roster entry, in serial-number
     // order. The row is refilled for each record; the handler may move its texts out.
     Result<> eachListed(const std::function<void(LaborageListRow&)>& row);
+    // The same instructions read in place: serial number, account, the
+    // roster's name and employee number, the kind's description, amount
+    // (column 5) and remark; with the totals when they could be summed on
+    // the way (readListed).
+    Result<std::optional<InstructionTotals>> eachListedInPlace(const ListedRow& row);
     // Every in-bank instruction in serial-number order, for the check and the
     // upload file from one reading of the store; the file view only for rows
     // in the roster.

@@ -86,24 +86,12 @@ Result<> PaymentTable::removeAll()
     return m_db.Delete(u"delete from payment"_s);
 }
 
-Result<> PaymentTable::eachListed(const std::function<void(PaymentListRow&)>& row)
+Result<std::optional<InstructionTotals>> PaymentTable::eachListedInPlace(const ListedRow& row)
 {
-    PaymentListRow r;
-    return m_db.QueryEach(u"select p.serial_no,p.pay_acc_no,p.pay_acc_name,t.tran_desc,p.rec_acc_no,p.rec_acc_name,"
-                          u"p.rec_net_no,p.pay_amt,p.remark"
-                          u" from payment p,tran_acc_type t where p.rec_acc_type=t.tran_type order by p.serial_no"_s,
-        {}, [&](const RecordView& v) {
-            r.serialNo = v.text(0);
-            r.payAccNo = v.text(1);
-            r.payAccName = v.text(2);
-            r.kindDesc = v.text(3);
-            r.recAccNo = v.text(4);
-            r.recAccName = v.text(5);
-            r.recNetNo = v.text(6);
-            r.payAmt = v.text(7);
-            r.remark = v.text(8);
-            row(r);
-        });
+    // Counted as totals() counts: every row with a serial number.
+    return readListed(u"select p.serial_no,p.pay_acc_no,p.pay_acc_name,p.rec_acc_type,p.rec_acc_no,p.rec_acc_name,"
+                      u"p.rec_net_no,p.pay_amt,p.remark from payment p order by p.serial_no"_s,
+        { .kind = 3, .amount = 7, .counted = 0 }, row);
 }
 
 Result<> PaymentTable::eachChecked(const std::function<void(const PaymentCheckRow&, const FileView&)>& row)

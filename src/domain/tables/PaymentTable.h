@@ -27,18 +27,6 @@ struct PaymentRow {
 };
 
 // One instruction as the list shows it, in serial-number order.
-struct PaymentListRow {
-    QString serialNo;
-    QString payAccNo;
-    QString payAccName;
-    QString kindDesc; // the description of rec_acc_type ("本行" ...)
-    QString recAccNo;
-    QString recAccName;
-    QString recNetNo;
-    QString payAmt; // the stored amount as plain decimal text
-    QString remark;
-};
-
 // One instruction as the check reads it: stored texts, untrimmed.
 struct PaymentCheckRow {
     QString serialNo;
@@ -94,9 +82,11 @@ public:
     // Every instruction of the batch takes this payer account.
     Result<> setPayerOfAll(const QString& accNo, const QString& accName);
 
-    // Every instruction in serial-number order. The row is refilled for each
-    // record; the handler may move its texts out.
-    Result<> eachListed(const std::function<void(PaymentListRow&)>& row);
+    // Every instruction in serial-number order, read in place: serial number,
+    // payer account and name, the kind's description, payee account and
+    // name, bank number, amount (column 7) and remark; with the totals when
+    // they could be summed on the way (readListed).
+    Result<std::optional<InstructionTotals>> eachListedInPlace(const ListedRow& row);
     // Every instruction in serial-number order, for the check and the upload
     // file from one reading of the store.
     Result<> eachChecked(const std::function<void(const PaymentCheckRow&, const FileView&)>& row);

@@ -8,10 +8,13 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-const QString kInsert
-    = u"insert into person_payee_acc "
-      u"(person_no,group_no,acc_no,acc_name,employee_no,acc_type,net_no,mul_net_no,cert_type,cert_code)"
-      u" values (?,?,?,?,?,?,?,?,?,?)"_s;
+// The columns of an entry, in the order kInsert writes them.
+constexpr int kColumns = 10;
+const QString kColumnNames[kColumns] = { u"person_no"_s, u"group_no"_s, u"acc_no"_s, u"acc_name"_s, u"employee_no"_s,
+    u"acc_type"_s, u"net_no"_s, u"mul_net_no"_s, u"cert_type"_s, u"cert_code"_s };
+const QString kColumnList = u"person_no,group_no,acc_no,acc_name,employee_no,acc_type,net_no,mul_net_no,cert_type,"
+                            u"cert_code"_s;
+const QString kInsert = u"insert into person_payee_acc ("_s + kColumnList + u") values (?,?,?,?,?,?,?,?,?,?)"_s;
 
 // An empty text as null: "x = ?" then matches nothing, without a scan over
 // every entry whose value is empty.
@@ -264,16 +267,23 @@ RosterTable::ImportStop RosterTable::importEntries(const std::vector<Entry>& ent
         struct Match {
             QString accNo;
             QString values[5]; // kind, bank number, agreement number, document code and number
+            // Every column as stored, in kInsert's order (none for null).
+            std::optional<QString> stored[kColumns];
         };
         std::vector<Match> matches;
-        const Result<> matched = m_db.QueryEach(
-            u"select acc_no,acc_type,net_no,mul_net_no,cert_type,cert_code from person_payee_acc where acc_no=? or"
-            u" (employee_no=? and employee_no<>'') or (cert_type=? and cert_code=? and cert_code<>'')"_s,
-            { e.accNo, orNull(e.employeeNo), fileDocument ? QVariant(fileCertType) : QVariant(),
-                fileDocument ? orNull(e.certCode) : QVariant() },
-            [&matches](const RecordView& r) {
-                matches.push_back({ r.text(0), { r.text(1), r.text(2), r.text(3), r.text(4), r.text(5) } });
-            });
+        const Result<> matched
+            = m_db.QueryEach(u"select acc_no,acc_type,net_no,mul_net_no,cert_type,cert_code,"_s + kColumnList
+                    + u" from person_payee_acc where acc_no=? or"
+                      u" (employee_no=? and employee_no<>'') or (cert_type=? and cert_code=? and cert_code<>'')"_s,
+                { e.accNo, orNull(e.employeeNo), fileDocument ? QVariant(fileCertType) : QVariant(),
+                    fileDocument ? orNull(e.certCode) : QVariant() },
+                [&matches](const RecordView& r) {
+                    Match m { r.text(0), { r.text(1), r.text(2), r.text(3), r.text(4), r.text(5) }, {} };
+                    for (int c = 0; c < kColumns; ++c)
+                        if (!r.isNull(6 + c))
+                            m.stored[c] = r.text(6 + c);
+                    matches.push_back(std::move(m));
+                });
         if (!matched)
             return stopAt(Kind::ReplaceFailed, index);
         const Match* stored = nullptr; // the first row of the same account
@@ -319,12 +329,22 @@ RosterTable::ImportStop RosterTable::importEntries(const std::vector<Entry>& ent
             if (!m_db.Insert(kInsert, values))
                 return stopAt(Kind::InsertFailed, index);
         } else if (others.isEmpty() && storedRows == 1) {
-            // Only the entry of the same account: one statement replaces its values.
-            QVariantList update = values;
+            // Only the entry of the same account: one statement replaces its
+            // values. It sets only what differs from what is stored (always
+            // the running number), so the store rewrites only the indexes of
+            // those columns; a file imported again changes one index a row.
+            QString sql = u"update person_payee_acc set person_no=?"_s;
+            QVariantList update { values.at(0) };
+            for (int c = 1; c < kColumns; ++c) {
+                const QString text = values.at(c).toString();
+                if (stored->stored[c] && *stored->stored[c] == text)
+                    continue;
+                sql += u',' + kColumnNames[c] + u"=?"_s;
+                update.append(values.at(c));
+            }
+            sql += u" where acc_no=?"_s;
             update.append(e.accNo);
-            if (!m_db.Insert(u"update person_payee_acc set person_no=?,group_no=?,acc_no=?,acc_name=?,employee_no=?,"
-                             u"acc_type=?,net_no=?,mul_net_no=?,cert_type=?,cert_code=? where acc_no=?"_s,
-                    update))
+            if (!m_db.Insert(sql, update))
                 return stopAt(Kind::InsertFailed, index);
         } else {
             const QStringList removed = QStringList { e.accNo } + others;
