@@ -9,21 +9,27 @@
 void ListGridRows::reserve(qsizetype rows, qsizetype charsPerRow)
 {
     m_offsets.reserve(size_t(rows) * size_t(m_columns) + 1);
-    if (m_text.size() < m_used + rows * charsPerRow)
-        m_text.resize(m_used + rows * charsPerRow);
+    m_text.reserve(m_used + rows * charsPerRow);
 }
 
 QChar* ListGridRows::room(qsizetype more)
 {
-    if (m_text.size() - m_used < more)
-        m_text.resize(std::max(2 * m_text.size(), m_used + std::max<qsizetype>(more, 4096)));
+    // The string's size marks how much of its buffer may be written; it is
+    // set to the whole capacity at once, and the capacity grows by doubling.
+    if (m_text.size() - m_used < more) {
+        const qsizetype need = m_used + more;
+        m_text.resize(need <= m_text.capacity() ? m_text.capacity() : std::max(2 * m_text.capacity(), need + 4096));
+    }
     return m_text.data() + m_used;
 }
 
 void ListGridRows::squeeze()
 {
     m_text.resize(m_used);
-    m_text.squeeze();
+    // A buffer grown by doubling may be half empty; one read at about the
+    // size it had is not worth a copy.
+    if (m_text.capacity() - m_used > m_used / 4)
+        m_text.squeeze();
 }
 
 void ListGridRows::addCell(QStringView text)

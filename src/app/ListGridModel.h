@@ -29,7 +29,8 @@ public:
     void reserve(qsizetype rows, qsizetype charsPerRow);
     // The characters of all cells.
     qsizetype textSize() const { return m_used; }
-    // Gives back the room reserved beyond the cells (once they are all added).
+    // Gives back the room beyond the cells when it is large (once they are all
+    // added).
     void squeeze();
 
     // Adds the next cell of the row being built; a row is complete after
