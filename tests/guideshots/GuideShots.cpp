@@ -11,6 +11,8 @@
 #include "app/frmMain.h"
 #include "common/Prompt.h"
 #include "domain/AppContext.h"
+#include "domain/UploadHistory.h"
+#include "domain/tables/LaborageTable.h"
 #include "store/DBAccess.h"
 
 #include <QAction>
@@ -21,6 +23,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +34,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -148,6 +152,28 @@ private:
             fail(u"no control named "_s + name);
         return found;
     }
+    // Writes the listed payroll as an upload file in the program folder and
+    // records it as made at `madeAt`.
+    void recordPayrollFile(const QString& name, const QDateTime& madeAt)
+    {
+        UploadHistory::Batch batch;
+        QByteArray bytes;
+        const Result<> listed = LaborageTable(m_ctx.db()).eachListed([&](LaborageListRow& r) {
+            batch.add(r.accNo, r.accName, r.payAmount, QString());
+            bytes += (r.accNo + u',' + r.payAmount + u"\r\n"_s).toUtf8();
+        });
+        const QString path = QFileInfo(m_ctx.db().dbPath()).dir().filePath(name);
+        QFile file(path);
+        if (!listed || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return fail(u"upload file "_s + name);
+        file.close();
+        const auto id = UploadHistory::record(m_ctx.db(), UploadHistory::Kind::PayrollCsv, path, batch, madeAt);
+        if (!id)
+            return fail(u"recording "_s + name);
+        // The picture names a folder of a user, not the temporary one.
+        exec(u"update upload_file set file_path=? where file_id=?"_s, { u"/home/caiwu/文档/"_s + name, *id });
+    }
+
     void click(const QString& name)
     {
         if (auto* action = m_window.findChild<QAction*>(name))
@@ -402,6 +428,17 @@ void Shots::run()
             QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier);
         });
     }
+
+    // The upload history: the May payroll written last month and the June one
+    // today, the newer one chosen with its instructions below.
+    recordPayrollFile(u"代发工资-2025年5月.csv"_s, QDateTime(QDate(2025, 5, 26), QTime(9, 12)));
+    recordPayrollFile(u"代发工资-2025年6月.csv"_s, QDateTime(QDate(2025, 6, 25), QTime(9, 30)));
+    shootModal(
+        u"upload-history.png"_s, [this] { click(u"Laborage_cmdUploadHistory"_s); },
+        [](QDialog& d) {
+            if (auto* files = d.findChild<QTableView*>(u"frmUploadHistory_grdFiles"_s))
+                files->selectRow(0);
+        });
 
     // The page as wide as the preview, so that its text can be read.
     shootModal(
