@@ -10,9 +10,15 @@
 //                                          that import's; python3-openpyxl's
 //                                          read-only mode reads the same file)
 //
+//   bench_laborageimport --keep DIR [N] [W] [U]
+//                                         (also leaves the CSV file and the
+//                                          workbook it imports in DIR as
+//                                          payroll-import.csv and .xls)
+//
 // Runs offscreen.
 
 #include "BenchSupport.h"
+#include "KeepFiles.h"
 #include "common/GbkCodec.h"
 #include "common/Money.h"
 #include "common/SheetRows.h"
@@ -154,6 +160,9 @@ QByteArray uploadFile(int n)
 int main(int argc, char** argv)
 {
     bench::preferOffscreen();
+    const bench::KeepFiles kept(argc, argv);
+    if (!kept.usable())
+        return 2;
     QApplication app(argc, argv);
     if (argc > 1 && std::string_view(argv[1]) == "--xlsx")
         return xlsxOnly(argc > 2 ? std::clamp(atoi(argv[2]), 2, 1048576) : 65535,
@@ -175,7 +184,7 @@ int main(int argc, char** argv)
     // CSV upload file.
     const QString csvPath = dir.filePath(u"payroll.csv"_s);
     const QByteArray csv = uploadFile(n);
-    if (!bench::writeFile(csvPath, csv))
+    if (!bench::writeFile(csvPath, csv) || !kept.keep(csvPath, u"payroll-import.csv"_s))
         return 1;
     std::printf("%-28s %d\n", "CSV lines", n);
     prompt.openPath = csvPath;
@@ -197,6 +206,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot write the workbook: %s\n", qPrintable(written.message()));
         return 1;
     }
+    if (!kept.keep(xlsPath, u"payroll-import.xls"_s))
+        return 1;
     std::printf("%-28s %d rows, %d unknown accounts\n", "workbook", w, u);
     prompt.openPath = xlsPath;
     const auto bookImports = bench::commandRuns(

@@ -2,10 +2,15 @@
 // file and the deletion of every row take, and the peak memory of the process.
 //
 //   bench_payment [N]      (N instructions, default 100000)
+//   bench_payment --keep DIR [N]
+//                          (also leaves the filled store and the first upload
+//                           file written in DIR as batch-store.mdb and
+//                           batch-upload.csv)
 //
 // Runs offscreen; no window is shown.
 
 #include "BenchSupport.h"
+#include "KeepFiles.h"
 #include "payment/PaymentB2B.h"
 
 #include <QApplication>
@@ -17,6 +22,9 @@ using namespace Qt::StringLiterals;
 int main(int argc, char** argv)
 {
     bench::preferOffscreen();
+    const bench::KeepFiles kept(argc, argv);
+    if (!kept.usable())
+        return 2;
     QApplication app(argc, argv);
     const int n = bench::countArgument(argc, argv, 1, 100000);
 
@@ -30,6 +38,8 @@ int main(int argc, char** argv)
     bench::fillPayments(ctx.db(), n);
     std::printf("%-28s %d\n", "instructions", n);
     std::printf("%-28s %.3f s\n", "fill (one transaction)", bench::seconds(t));
+    if (!kept.keep(program.dir.filePath(u"userdb.mdb"_s), u"batch-store.mdb"_s))
+        return 1;
 
     if (!program.start())
         return 1;
@@ -46,7 +56,7 @@ int main(int argc, char** argv)
             .writeFailure = "upload file not written",
             .rangeDelete = [&] { page->cmdDeleteBut_Click(); },
             .deleted = { u"删除批量支付文件成功."_s } });
-    if (!measured)
+    if (!measured || !kept.keep(program.dir.filePath(u"batch0.csv"_s), u"batch-upload.csv"_s))
         return 1;
     if (bench::rowCount(ctx.db(), u"payment"_s) != 0) {
         std::fprintf(stderr, "range delete failed: rows left\n");

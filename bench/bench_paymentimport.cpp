@@ -4,10 +4,14 @@
 // dialog takes to open with P payees of one kind.
 //
 //   bench_paymentimport [N] [P]      (default 100000 instructions, 10000 payees)
+//   bench_paymentimport --keep DIR [N] [P]
+//                                    (also leaves the upload file it imports in
+//                                     DIR as batch-import.csv)
 //
 // Runs offscreen; the dialog is shown on the offscreen platform only.
 
 #include "BenchSupport.h"
+#include "KeepFiles.h"
 #include "common/GbkCodec.h"
 #include "common/Money.h"
 #include "domain/payment/PaymentImport.h"
@@ -58,6 +62,9 @@ void fillPayees(DBAccess& db, int n)
 int main(int argc, char** argv)
 {
     bench::preferOffscreen();
+    const bench::KeepFiles kept(argc, argv);
+    if (!kept.usable())
+        return 2;
     QApplication app(argc, argv);
     const int n = bench::countArgument(argc, argv, 1, 100000);
     const int payees = bench::countArgument(argc, argv, 2, 10000);
@@ -71,7 +78,7 @@ int main(int argc, char** argv)
     auto* page = static_cast<PaymentB2B*>(window->page(frmMain::TabPaymentB2B));
 
     prompt.openPath = program.dir.filePath(u"batch.csv"_s);
-    if (!bench::writeFile(prompt.openPath, uploadFile(n)))
+    if (!bench::writeFile(prompt.openPath, uploadFile(n)) || !kept.keep(prompt.openPath, u"batch-import.csv"_s))
         return 1;
     std::printf("%-32s %d\n", "instructions", n);
 

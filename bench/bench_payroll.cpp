@@ -3,10 +3,15 @@
 // 10,000 members, and the peak memory of the process.
 //
 //   bench_payroll [N]      (N instructions, default 100000)
+//   bench_payroll --keep DIR [N]
+//                          (also leaves the filled store and the first CSV
+//                           upload file written in DIR as payroll-store.mdb
+//                           and payroll-upload.csv)
 //
 // Runs offscreen; no window is shown.
 
 #include "BenchSupport.h"
+#include "KeepFiles.h"
 #include "payroll/Laborage.h"
 #include "payroll/frmBatchLaborage.h"
 
@@ -42,6 +47,9 @@ void fill(DBAccess& db, int n, const QString& group, bool rosterOnly)
 int main(int argc, char** argv)
 {
     bench::preferOffscreen();
+    const bench::KeepFiles kept(argc, argv);
+    if (!kept.usable())
+        return 2;
     QApplication app(argc, argv);
     const int n = bench::countArgument(argc, argv, 1, 100000);
 
@@ -52,6 +60,8 @@ int main(int argc, char** argv)
     AppContext& ctx = *program.ctx;
     fill(ctx.db(), n, u"一组"_s, false);
     std::printf("%-28s %d\n", "instructions", n);
+    if (!kept.keep(program.dir.filePath(u"userdb.mdb"_s), u"payroll-store.mdb"_s))
+        return 1;
 
     if (!program.start())
         return 1;
@@ -70,7 +80,7 @@ int main(int argc, char** argv)
             .writeFailure = "CSV upload file failed",
             .rangeDelete = [&] { page->Laborage_cmdDeleteBut_Click(); },
             .deleted = { u"删除账号成功."_s } });
-    if (!measured)
+    if (!measured || !kept.keep(program.dir.filePath(u"payroll0.csv"_s), u"payroll-upload.csv"_s))
         return 1;
 
     // The largest workbook: 65,535 rows.
