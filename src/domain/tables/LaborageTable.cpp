@@ -76,6 +76,13 @@ Result<> LaborageTable::removeAll()
 
 Result<> LaborageTable::removeInBank()
 {
+    // A payroll is mostly in-bank only: then the whole table goes at once,
+    // its pages dropped instead of every row and index entry deleted.
+    const auto others = m_db.Query(u"select 1 from laborage where acc_type is not '0' limit 1"_s);
+    if (!others)
+        return others.failure();
+    if (others->isEmpty())
+        return removeAll();
     return m_db.Delete(u"delete from laborage where acc_type=?"_s, { u"0"_s });
 }
 

@@ -433,10 +433,15 @@ Result<std::vector<RosterTable::Entry>> RosterTable::inBankEntriesOfGroup(const 
 Result<QHash<QString, bool>> RosterTable::otherBankByAccount()
 {
     QHash<QString, bool> otherBank;
+    const auto count = this->count();
+    if (count)
+        otherBank.reserve(*count);
     const Result<> read
         = m_db.QueryEach(u"select acc_no,acc_type from person_payee_acc"_s, {}, [&otherBank](const RecordView& r) {
-              const QString acc = r.text(0);
-              otherBank[acc] = otherBank.value(acc) || r.text(1).trimmed() == u"1"_s;
+              // The kind compared in place: "1" with blanks around it, if any.
+              const QByteArrayView kind = QByteArrayView(r.utf8(1)).trimmed();
+              bool& other = otherBank[r.text(0)];
+              other = other || kind == "1";
           });
     if (!read)
         return read.failure();
