@@ -82,7 +82,7 @@ Result<std::optional<InstructionTotals>> InstructionTable::readListed(
     InstructionTotals totals;
     bool exact = true;
     const Result<> read = m_db.QueryEach(sql, {}, [&](const RecordView& v) {
-        // A kind is text; a number or none is no kind the table knows.
+        // A row without a kind has none the table knows: the join left it out.
         QByteArrayView desc;
         bool listed = false;
         if (!v.isNull(columns.kind)) {
