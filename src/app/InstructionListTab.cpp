@@ -176,7 +176,7 @@ void InstructionListTab::refresh()
                 char16_t text[Money::kMaxTextSize];
                 rows.addCell(QStringView(text, amount->writeText(text, true)));
             } else {
-                rows.addCell(formatStoredAmount(row.amountText(), true));
+                rows.addCell(row.amountShown());
             }
         }
     });

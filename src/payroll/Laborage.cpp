@@ -5,7 +5,6 @@
 #include "app/MainWindowServices.h"
 #include "app/frmUploadHistory.h"
 #include "common/Prompt.h"
-#include "common/TextFormat.h"
 #include "common/Workbook.h"
 #include "domain/AppContext.h"
 #include "domain/payroll/LaborageUploadFile.h"
@@ -293,9 +292,9 @@ Result<ApprovalSheetData> Laborage::approvalSheetData()
     data.total = totals->total;
     data.rows.reserve(static_cast<size_t>(totals->count));
     // The listed instructions, in list order, with their remarks.
-    const Result<> ok = LaborageTable(m_ctx.db()).eachListed([&](LaborageListRow& r) {
-        data.rows.push_back({ QString::number(data.rows.size() + 1), r.accNo.trimmed(), r.accName.trimmed(),
-            formatStoredAmount(r.payAmount, true), r.remark.trimmed() });
+    const auto ok = LaborageTable(m_ctx.db()).eachListedInPlace([&](const ListedInstruction& r) {
+        data.rows.push_back({ QString::number(data.rows.size() + 1), r.text(1).trimmed(), r.text(2).trimmed(),
+            r.amountShown(), r.text(6).trimmed() });
     });
     if (!ok)
         return ok.failure();

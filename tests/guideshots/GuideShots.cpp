@@ -158,9 +158,9 @@ private:
     {
         UploadHistory::Batch batch;
         QByteArray bytes;
-        const Result<> listed = LaborageTable(m_ctx.db()).eachListed([&](LaborageListRow& r) {
-            batch.add(r.accNo, r.accName, r.payAmount, QString());
-            bytes += (r.accNo + u',' + r.payAmount + u"\r\n"_s).toUtf8();
+        const auto listed = LaborageTable(m_ctx.db()).eachListedInPlace([&](const ListedInstruction& r) {
+            batch.add(r.text(1), r.text(2), r.amountText(), QString());
+            bytes += (r.text(1) + u',' + r.amountText() + u"\r\n"_s).toUtf8();
         });
         const QString path = QFileInfo(m_ctx.db().dbPath()).dir().filePath(name);
         QFile file(path);

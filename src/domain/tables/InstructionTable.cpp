@@ -1,5 +1,6 @@
 #include "domain/tables/InstructionTable.h"
 
+#include "common/TextFormat.h"
 #include "store/DBAccess.h"
 
 #include <charconv>
@@ -63,6 +64,11 @@ ListedInstruction::ListedInstruction(
 QString ListedInstruction::amountText() const
 {
     return m_record.text(m_amountColumn);
+}
+
+QString ListedInstruction::amountShown() const
+{
+    return m_amount ? m_amount->toGroupedText() : formatStoredAmount(amountText(), true);
 }
 
 Result<std::optional<InstructionTotals>> InstructionTable::readListed(

@@ -29,6 +29,10 @@ public:
     // stored.
     std::optional<Money> amount() const { return m_amount; }
     QString amountText() const;
+    // The column's text.
+    QString text(int column) const { return QString::fromUtf8(utf8(column)); }
+    // The amount as the lists show it: thousands separators, two decimals.
+    QString amountShown() const;
 
 private:
     const RecordView& m_record;

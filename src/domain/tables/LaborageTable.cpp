@@ -90,12 +90,6 @@ Result<> LaborageTable::removeInBank()
 // store then walks the serial-number index instead of choosing the kind's
 // index, which would make it sort every row in a temporary tree (a third of
 // the time of reading a long list). The rows are the same.
-namespace {
-const QString kListed = u"select a.serial_no,a.acc_no,b.acc_name,b.employee_no,t.tran_desc,a.pay_amount,a.remark"
-                        u" from laborage a , person_payee_acc b , tran_acc_type t"
-                        u" where b.acc_no=a.acc_no and a.acc_type=t.tran_type and +a.acc_type='0'"
-                        u" order by a.serial_no"_s;
-} // namespace
 
 Result<std::optional<InstructionTotals>> LaborageTable::eachListedInPlace(const ListedRow& row)
 {
@@ -106,21 +100,6 @@ Result<std::optional<InstructionTotals>> LaborageTable::eachListedInPlace(const 
                       u" where b.acc_no=a.acc_no and +a.acc_type='0'"
                       u" order by a.serial_no"_s,
         { .kind = 4, .amount = 5, .counted = 5 }, row);
-}
-
-Result<> LaborageTable::eachListed(const std::function<void(LaborageListRow&)>& row)
-{
-    LaborageListRow r;
-    return m_db.QueryEach(kListed, {}, [&](const RecordView& v) {
-        r.serialNo = v.text(0);
-        r.accNo = v.text(1);
-        r.accName = v.text(2);
-        r.employeeNo = v.text(3);
-        r.kindDesc = v.text(4);
-        r.payAmount = v.text(5);
-        r.remark = v.text(6);
-        row(r);
-    });
 }
 
 Result<> LaborageTable::eachChecked(const std::function<void(const LaborageCheckRow&, const FileView*)>& row)

@@ -22,18 +22,6 @@ struct LaborageRow {
     std::optional<QString> remark; // none: stored as null
 };
 
-// One in-bank instruction with a roster entry as the list shows it, in
-// serial-number order.
-struct LaborageListRow {
-    QString serialNo;
-    QString accNo;
-    QString accName; // the roster's
-    QString employeeNo; // the roster's
-    QString kindDesc; // the description of acc_type
-    QString payAmount; // the stored amount as plain decimal text
-    QString remark;
-};
-
 // One in-bank instruction as the check reads it, also one whose account has
 // left the roster (its roster fields are then empty). Texts untrimmed.
 struct LaborageCheckRow {
@@ -88,12 +76,9 @@ public:
     Result<> removeInBank();
 
     // The listed instructions: in-bank, with a roster entry, in serial-number
-    // order. The row is refilled for each record; the handler may move its texts out.
-    Result<> eachListed(const std::function<void(LaborageListRow&)>& row);
-    // The same instructions read in place: serial number, account, the
-    // roster's name and employee number, the kind's description, amount
-    // (column 5) and remark; with the totals when they could be summed on
-    // the way (readListed).
+    // order, read in place: serial number, account, the roster's name and
+    // employee number, the kind's description, amount (column 5) and remark;
+    // with the totals when they could be summed on the way (readListed).
     Result<std::optional<InstructionTotals>> eachListedInPlace(const ListedRow& row);
     // Every in-bank instruction in serial-number order, for the check and the
     // upload file from one reading of the store; the file view only for rows
